@@ -1,0 +1,14 @@
+#include "common/run_stop.hpp"
+
+#include "common/text_output.hpp"
+
+namespace orv {
+
+void input_stop(std::string_view routine, std::string_view file, int64_t line, std::string_view what) {
+    std::string where = std::string(file);
+    if (line > 0) where += " line " + std::to_string(line);
+    console(std::string("*ERROR* ") + std::string(routine) + ": " + std::string(what) + " - " + where);
+    throw RunStop(kStopInput);
+}
+
+}  // namespace orv

@@ -1,0 +1,31 @@
+#pragma once
+// Accumulated minutes: every time inside the model is a 32-bit count of
+// minutes since 1900-01-01 00:00. tminit fills the year table once per run;
+// tm2min and tm2day convert dates to and from accumulated minutes.
+//
+// Two-digit years 0-39 mean 2000-2039 and 40-99 mean 1940-1999 (100 is 2000).
+// The table covers 1900 to 2099; a conversion outside it stops the run.
+
+#include <cstdint>
+
+namespace orv {
+
+void tminit();
+
+// Year (2 or 4 digits), month, day, hour, minute to accumulated minutes. Day,
+// hour and minute overflows carry into the following unit.
+int32_t tm2min(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute);
+
+struct CalendarDate {
+    int32_t year;  // two digits, 0..99
+    int32_t month;
+    int32_t day;
+    int32_t hour;
+    int32_t minute;
+};
+CalendarDate tm2day(int32_t minutes);
+
+// Days from 1900-01-01 to 1 January of the year after `year` (1900..2099).
+int32_t year_day_entry(int32_t year);
+
+}  // namespace orv
