@@ -1,0 +1,201 @@
+#include "driver/settings.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "common/run_stop.hpp"
+#include "common/text_input.hpp"
+#include "common/text_output.hpp"
+
+namespace orv {
+
+namespace {
+
+using fmt::Target;
+
+std::string padded80(std::string s) {
+    s.resize(80, ' ');
+    return s;
+}
+
+void read_group(const std::string& file, std::string_view group, std::span<const NamelistItem> items) {
+    TextInput in;
+    if (!in.open(file)) {
+        console("*ERROR* main: unable to open namelist file - ", file);
+        throw RunStop(kStopInput);
+    }
+    try {
+        read_namelist(in, group, items);
+    } catch (const InputError& e) {
+        console("*ERROR* main: namelist file ", file, " group &", std::string(group), " - ", std::string(e.what()));
+        throw RunStop(kStopInput);
+    }
+}
+
+}  // namespace
+
+std::vector<NamelistItem> setup_items(Settings& s) {
+    return {
+        {"INITD", Target(s.INITD)},   {"KHMAX", Target(s.KHMAX)},     {"NUMPAR", Target(s.NUMPAR)},
+        {"MAXPAR", Target(s.MAXPAR)}, {"MAXDIM", Target(s.MAXDIM)},   {"QCYCLE", Target(s.QCYCLE)},
+        {"P10F", Target(s.P10F)},     {"KMIXD", Target(s.KMIXD)},     {"KMIX0", Target(s.KMIX0)},
+        {"FRME", Target(s.FRME)},     {"FRMR", Target(s.FRMR)},       {"KRND", Target(s.KRND)},
+        {"DELT", Target(s.DELT)},     {"KDEF", Target(s.KDEF)},       {"TKERD", Target(s.TKERD)},
+        {"TKERN", Target(s.TKERN)},   {"NDUMP", Target(s.NDUMP)},     {"NCYCL", Target(s.NCYCL)},
+        {"TRATIO", Target(s.TRATIO)}, {"ISOT", Target(s.ISOT)},       {"MGMIN", Target(s.MGMIN)},
+        {"KMSL", Target(s.KMSL)},     {"NSTR", Target(s.NSTR)},       {"MHRS", Target(s.MHRS)},
+        {"NVER", Target(s.NVER)},     {"CPACK", Target(s.CPACK)},     {"CMASS", Target(s.CMASS)},
+        {"ICHEM", Target(s.ICHEM)},   {"EFILE", Target(s.EFILE), 80}, {"VSCALE", Target(s.VSCALE)},
+        {"TOUT", Target(s.TOUT)},     {"TM_PRES", Target(s.TM_PRES)}, {"TM_TPOT", Target(s.TM_TPOT)},
+        {"TM_TAMB", Target(s.TM_TAMB)}, {"TM_RAIN", Target(s.TM_RAIN)}, {"TM_MIXD", Target(s.TM_MIXD)},
+        {"TM_TERR", Target(s.TM_TERR)}, {"HSCALE", Target(s.HSCALE)}, {"TM_DSWF", Target(s.TM_DSWF)},
+        {"TM_RELH", Target(s.TM_RELH)}, {"DXF", Target(s.DXF)},       {"DYF", Target(s.DYF)},
+        {"DZF", Target(s.DZF)},       {"PINPF", Target(s.PINPF), 80}, {"POUTF", Target(s.POUTF), 80},
+        {"NINIT", Target(s.NINIT)},   {"KAGL", Target(s.KAGL)},       {"KPUFF", Target(s.KPUFF)},
+        {"KBLT", Target(s.KBLT)},     {"KZMIX", Target(s.KZMIX)},     {"TVMIX", Target(s.TVMIX)},
+        {"KBLS", Target(s.KBLS)},     {"CONAGE", Target(s.CONAGE)},   {"KSPL", Target(s.KSPL)},
+        {"FRHS", Target(s.FRHS)},     {"FRVS", Target(s.FRVS)},       {"FRTS", Target(s.FRTS)},
+        {"FRHMAX", Target(s.FRHMAX)}, {"SPLITF", Target(s.SPLITF)},
+    };
+}
+
+std::vector<NamelistItem> hg_setup_items(HgSetup& h) {
+    return {
+        {"RXN_CONC_DIR", Target(h.RXN_CONC_DIR), 100},
+        {"NPATH", Target(h.NPATH)},
+        {"NLAND", Target(h.NLAND)},
+        {"PCON", Target(h.PCON)},
+        {"PDEN", Target(h.PDEN)},
+        {"NDIST", Target(h.NDIST)},
+        {"NRANGE", Target(h.NRANGE)},
+        {"METHOD_LWC", Target(h.METHOD_LWC)},
+        {"METHOD_DRY", Target(h.METHOD_DRY)},
+        {"METHOD_CL2_ESTM", Target(h.METHOD_CL2_ESTM)},
+        {"METHOD_CL2_MASS", Target(h.METHOD_CL2_MASS)},
+        {"METHOD_ELEM_DEP", Target(h.METHOD_ELEM_DEP)},
+        {"CEPCONC_DELTA", Target(h.CEPCONC_DELTA)},
+        {"DEP_DELTA", Target(h.DEP_DELTA)},
+        {"MAXMISS", Target(h.MAXMISS)},
+        {"ZRH_CRIT_SURFACE", Target(h.ZRH_CRIT_SURFACE)},
+        {"ZRH_CRIT_ALOFT", Target(h.ZRH_CRIT_ALOFT)},
+        {"ZRH_CRIT_STOP", Target(h.ZRH_CRIT_STOP)},
+    };
+}
+
+std::string setup_file_name(std::string_view run_suffix) {
+    return run_suffix.empty() ? std::string("SETUP.CFG") : "SETUP." + std::string(run_suffix);
+}
+
+void check_settings(Settings& s, const HgSetup& h) {
+    // Probability deposition.
+    if (s.ICHEM == 5 || s.ICHEM == 7) {
+        if (s.INITD != 0) {
+            console(" NOTICE   main: Probability deposition requires INITD=0");
+            console(" Configuration corrected, continuing ...");
+            s.INITD = 0;
+        }
+        if (s.MAXDIM != 1) {
+            console(" *ERROR*  main: Probability deposition requires MAXDIM=1");
+            console(" Configuration not corrected ...");
+            throw RunStop(kStopInput);
+        }
+    }
+    if (s.KMSL < 0 || s.KMSL > 1) {
+        console("WARNING main: BL fraction height not valid in concentration run");
+        s.KMSL = 0;
+    }
+    if (s.SPLITF < 0.0f) s.SPLITF = -1.0f;
+    s.KMIX0 = std::clamp(s.KMIX0, 1, 999);
+    s.KMIXD = std::clamp(s.KMIXD, 0, 9999);
+    s.KZMIX = std::clamp(s.KZMIX, 0, 3);
+
+    switch (s.ISOT) {
+        case -99: break;
+        case 0: s.KBLS = 1; s.KBLT = 1; s.KDEF = 1; s.KZMIX = 1; break;
+        case 1: s.KBLS = 1; s.KBLT = 2; s.KDEF = 0; s.KZMIX = 0; break;
+        case 2: s.KBLS = 2; s.KBLT = 2; s.KDEF = 0; s.KZMIX = 0; break;
+        case 3: s.KBLS = 1; s.KBLT = 1; s.KDEF = 1; s.KZMIX = 0; break;
+        case 4: s.KBLT = 3; break;
+        case 5: s.KBLT = 3; s.KMIXD = 2; break;
+        case 6: s.KBLT = 4; break;
+        default: break;
+    }
+    s.ISOT = -99;
+
+    // Settings that the run would later divide by: refused here.
+    bool bad = false;
+    float dt = std::fabs(s.DELT);
+    if ((dt > 0.0f && dt < 1.0f) || dt > 60.0f || std::isnan(dt)) {
+        console(" *ERROR*  main: DELT must be 0 or of magnitude 1 to 60 minutes - ", s.DELT);
+        bad = true;
+    }
+    if (h.DEP_DELTA <= 0) {
+        console(" *ERROR*  main: DEP_DELTA must be a positive number of minutes - ", h.DEP_DELTA);
+        bad = true;
+    }
+    if (s.KSPL <= 0) {
+        console(" *ERROR*  main: KSPL must be 1 or more - ", s.KSPL);
+        bad = true;
+    }
+    if (s.KRND <= 0) {
+        console(" *ERROR*  main: KRND must be 1 or more - ", s.KRND);
+        bad = true;
+    }
+    if (h.METHOD_LWC < 1 || h.METHOD_LWC > 6) {
+        console(" *ERROR*  main: METHOD_LWC must be from 1 to 6 - ", h.METHOD_LWC);
+        bad = true;
+    }
+    if (bad) throw RunStop(kStopInput);
+}
+
+void read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim) {
+    s = Settings{};
+    h = HgSetup{};
+    std::string setup = setup_file_name(run_suffix);
+    if (std::filesystem::exists(setup)) {
+        auto items = setup_items(s);
+        read_group(setup, "SETUP", items);
+        console(" NOTICE   main: using namelist file - ", padded80(setup));
+    }
+    const std::string hg = "Hg_SETUP.CFG";
+    if (std::filesystem::exists(hg)) {
+        auto items = hg_setup_items(h);
+        read_group(hg, "HG_SETUP", items);
+        console(" NOTICE   main: using additional Hg namelist file - ", padded80(hg));
+    }
+    hgsim.npath = h.NPATH;
+    hgsim.nland = h.NLAND;
+    hgsim.pcon = h.PCON;
+    hgsim.pden = h.PDEN;
+    hgsim.ndist = h.NDIST;
+    hgsim.nrange = h.NRANGE;
+    hgsim.method_lwc = h.METHOD_LWC;
+    hgsim.method_dry = h.METHOD_DRY;
+    hgsim.method_cl2_estm = h.METHOD_CL2_ESTM;
+    hgsim.method_cl2_mass = h.METHOD_CL2_MASS;
+    hgsim.method_elem_dep = h.METHOD_ELEM_DEP;
+    hgsim.cepconc_delta = h.CEPCONC_DELTA;
+    hgsim.dep_delta = h.DEP_DELTA;
+    hgsim.maxmiss = h.MAXMISS;
+    hgsim.zrh_crit_surface = h.ZRH_CRIT_SURFACE;
+    hgsim.zrh_crit_aloft = h.ZRH_CRIT_ALOFT;
+    hgsim.zrh_crit_stop = h.ZRH_CRIT_STOP;
+    console("hgsim%npath =", hgsim.npath);
+    check_settings(s, h);
+}
+
+void write_ichem_notice(const Settings& s) {
+    switch (s.ICHEM) {
+        case 1: console(" NOTICE   main: concentration file treated as matrix"); break;
+        case 2: console(" NOTICE   main: simple particle species conversion enabled"); break;
+        case 3: console(" NOTICE   main: PM10 dust emission algorithm enabled"); break;
+        case 4: console(" NOTICE   main: concentration grid set to meteorology grid"); break;
+        case 5: console(" NOTICE   main: particle dry deposition using probability"); break;
+        case 6: console(" NOTICE   main: invalid ichem=6 option ignored"); break;
+        case 7: console(" NOTICE   main: particle transport on water surfaces"); break;
+        default: break;
+    }
+}
+
+}  // namespace orv

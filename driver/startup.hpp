@@ -1,0 +1,23 @@
+#pragma once
+// Start-up of a run: the diagnostic channel tables and their files, the five
+// receptor output files, the run suffix, the message log and the banner.
+
+#include <string_view>
+
+#include "driver/run_context.hpp"
+
+namespace orv {
+
+// The suffix carried by the command-line argument: the characters before its
+// first blank, within the first 80. An argument that begins with a blank, or
+// holds no blank in its first 80 characters, gives no suffix.
+std::string run_suffix_from_argument(std::string_view argument);
+
+// Fills the channel tables as they stand at start-up.
+void initialise_diagnostic_channels(DiagnosticChannels& ch);
+
+// Runs the start-up steps in order; `argument` is the first command-line
+// argument (empty when none). A file that cannot be created stops the run.
+void start_up(RunContext& ctx, std::string_view argument);
+
+}  // namespace orv

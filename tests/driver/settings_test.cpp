@@ -1,0 +1,133 @@
+#include "driver/settings.hpp"
+
+#include <gtest/gtest.h>
+
+#include "common/run_stop.hpp"
+#include "tests/test_support.hpp"
+
+namespace orv {
+namespace {
+
+struct Loaded {
+    Settings s;
+    HgSetup h;
+    Hgsim hg;
+    std::string console;
+    int32_t stop = 0;
+};
+
+Loaded load(const std::string& setup, const std::string& hg = "", const std::string& suffix = "") {
+    test::ScratchDir dir;
+    if (!setup.empty()) test::write_file(suffix.empty() ? "SETUP.CFG" : "SETUP." + suffix, setup);
+    if (!hg.empty()) test::write_file("Hg_SETUP.CFG", hg);
+    Loaded r;
+    testing::internal::CaptureStdout();
+    try {
+        read_run_settings(suffix, r.s, r.h, r.hg);
+    } catch (const RunStop& e) {
+        r.stop = e.code();
+    }
+    r.console = testing::internal::GetCapturedStdout();
+    return r;
+}
+
+bool has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
+
+TEST(Settings, DefaultsWithoutFiles) {
+    Loaded r = load("");
+    EXPECT_EQ(r.stop, 0);
+    EXPECT_EQ(r.console, " hgsim%npath =           5\n");
+    EXPECT_EQ(r.s.ISOT, -99);
+    EXPECT_EQ(r.s.KMIXD, 0);
+    EXPECT_EQ(r.s.KZMIX, 0);
+    EXPECT_EQ(r.s.MAXPAR, 10000);
+    EXPECT_EQ(r.s.EFILE, " ");
+    EXPECT_EQ(r.s.KAGL, 0);
+    EXPECT_FLOAT_EQ(r.s.FRTS, 0.10f);
+    EXPECT_EQ(r.hg.nland, 20);
+    EXPECT_FLOAT_EQ(r.hg.pcon, 3.9e-5f);
+    EXPECT_EQ(r.hg.dep_delta, 1440);
+    EXPECT_FLOAT_EQ(r.hg.zrh_crit_stop, 0.80f);
+    EXPECT_EQ(r.hg.receptor_count, 0);
+}
+
+TEST(Settings, PresetsAndClamps) {
+    Loaded a = load("&SETUP ISOT=2, KBLS=1, KBLT=4, KDEF=1, KZMIX=3 /");
+    EXPECT_EQ(a.s.KBLS, 2);
+    EXPECT_EQ(a.s.KBLT, 2);
+    EXPECT_EQ(a.s.KDEF, 0);
+    EXPECT_EQ(a.s.KZMIX, 0);
+    EXPECT_EQ(a.s.ISOT, -99);
+    EXPECT_TRUE(has(a.console, "NOTICE   main: using namelist file - SETUP.CFG"));
+
+    Loaded b = load("&SETUP ISOT=5, KMIXD=500 /");
+    EXPECT_EQ(b.s.KMIXD, 2);
+    EXPECT_EQ(b.s.KBLT, 3);
+
+    Loaded c = load("&SETUP KMIX0=0, KMIXD=-3, KZMIX=9, SPLITF=-0.5 /");
+    EXPECT_EQ(c.s.KMIX0, 1);
+    EXPECT_EQ(c.s.KMIXD, 0);
+    EXPECT_EQ(c.s.KZMIX, 3);
+    EXPECT_FLOAT_EQ(c.s.SPLITF, -1.0f);
+
+    Loaded d = load("&SETUP KMIX0=5000, SPLITF=0.0, KMSL=2 /");
+    EXPECT_EQ(d.s.KMIX0, 999);
+    EXPECT_FLOAT_EQ(d.s.SPLITF, 0.0f);
+    EXPECT_EQ(d.s.KMSL, 0);
+    EXPECT_TRUE(has(d.console, "WARNING main: BL fraction height not valid in concentration run"));
+
+    Loaded e = load("&SETUP ISOT=0 /");
+    EXPECT_EQ(e.s.KZMIX, 1);
+    EXPECT_EQ(e.s.KBLT, 1);
+}
+
+TEST(Settings, ProbabilityDeposition) {
+    Loaded a = load("&SETUP ICHEM=5, INITD=1, MAXDIM=1 /");
+    EXPECT_EQ(a.stop, 0);
+    EXPECT_EQ(a.s.INITD, 0);
+    EXPECT_TRUE(has(a.console, " NOTICE   main: Probability deposition requires INITD=0\n  Configuration corrected"));
+
+    Loaded b = load("&SETUP ICHEM=7, INITD=1, MAXDIM=2 /");
+    EXPECT_EQ(b.stop, kStopInput);
+    EXPECT_TRUE(has(b.console, "requires INITD=0"));
+    EXPECT_TRUE(has(b.console, "*ERROR*  main: Probability deposition requires MAXDIM=1\n  Configuration not corrected"));
+}
+
+TEST(Settings, SuffixAppliesToSetupOnly) {
+    Loaded r = load("&SETUP MAXPAR=77 /", "&HG_SETUP npath=3, rxn_conc_dir='./ox/' /", "t1");
+    EXPECT_EQ(r.s.MAXPAR, 77);
+    EXPECT_EQ(r.hg.npath, 3);
+    EXPECT_EQ(r.h.RXN_CONC_DIR, "./ox/");
+    EXPECT_TRUE(has(r.console, "using namelist file - SETUP.t1"));
+    EXPECT_TRUE(has(r.console, "using additional Hg namelist file - Hg_SETUP.CFG"));
+    EXPECT_TRUE(has(r.console, "hgsim%npath =           3"));
+}
+
+TEST(Settings, UnreadableFilesStopWithTheFileAndItem) {
+    Loaded a = load("&SETUP MAXPAR=5, NOSUCH=1 /");
+    EXPECT_EQ(a.stop, kStopInput);
+    EXPECT_TRUE(has(a.console, "*ERROR*")) << a.console;
+    EXPECT_TRUE(has(a.console, "SETUP.CFG"));
+    EXPECT_TRUE(has(a.console, "NOSUCH"));
+    EXPECT_EQ(load("&SETUP MAXPAR=many /").stop, kStopInput);
+    EXPECT_EQ(load("&SETUP MAXPAR=5\n").stop, kStopInput);
+    EXPECT_EQ(load("", "&HG_SETUP NPATH=2.5 /").stop, kStopInput);
+}
+
+TEST(Settings, ValuesThatWouldDivideByZeroAreRefused) {
+    EXPECT_EQ(load("&SETUP DELT=0.5 /").stop, kStopInput);
+    EXPECT_EQ(load("&SETUP DELT=-0.5 /").stop, kStopInput);
+    EXPECT_EQ(load("&SETUP DELT=90 /").stop, kStopInput);
+    EXPECT_EQ(load("&SETUP DELT=-20 /").stop, 0);
+    EXPECT_EQ(load("&SETUP DELT=60 /").stop, 0);
+    EXPECT_EQ(load("&SETUP KSPL=0 /").stop, kStopInput);
+    EXPECT_EQ(load("&SETUP KRND=-1 /").stop, kStopInput);
+    EXPECT_EQ(load("", "&HG_SETUP DEP_DELTA=0 /").stop, kStopInput);
+    EXPECT_EQ(load("", "&HG_SETUP METHOD_LWC=7 /").stop, kStopInput);
+    Loaded r = load("&SETUP KSPL=0 /", "&HG_SETUP METHOD_LWC=0 /");
+    EXPECT_TRUE(has(r.console, "KSPL")) << r.console;
+    EXPECT_TRUE(has(r.console, "METHOD_LWC"));
+}
+
+}  // namespace
+}  // namespace orv
