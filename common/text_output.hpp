@@ -59,6 +59,12 @@ private:
     std::string path_;
 };
 
+// A line written to the console exactly as given (a formatted record).
+inline void console_line(std::string_view s) {
+    std::cout.write(s.data(), static_cast<std::streamsize>(s.size()));
+    std::cout.put('\n');
+}
+
 // The console: standard output.
 template <typename... Args>
 void console(const Args&... args) {

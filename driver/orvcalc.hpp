@@ -2,11 +2,15 @@
 // The model run: the main program of orvcalc.
 
 #include <cstdint>
+#include <istream>
 
 namespace orv {
 
 // Runs the model with the command-line arguments and returns the process
-// status: 0 for a completed run, the stop code for a stopped one.
+// status: 0 for a completed run, the stop code for a stopped one. Keyboard
+// answers, when there is no control file, come from standard input or from
+// the given stream.
 int32_t run_orvcalc(int argc, const char* const* argv);
+int32_t run_orvcalc(int argc, const char* const* argv, std::istream& keyboard);
 
 }  // namespace orv

@@ -2,9 +2,16 @@
 // The state of one model run: created by main and passed by reference to
 // every step of the run.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/text_output.hpp"
+#include "driver/concentration_grids.hpp"
+#include "driver/control_file.hpp"
+#include "driver/control_input.hpp"
+#include "driver/particle_arrays.hpp"
+#include "driver/pollutants.hpp"
 #include "driver/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
 
@@ -18,6 +25,24 @@ struct RunContext {
     Settings setup;
     HgSetup hg_setup;
     Hgsim hgsim;
+
+    ParticleArrays particles;
+
+    ControlInput control_input;
+    RunControl control;
+    std::vector<SourceLocation> source_locations;
+    int32_t model_time = 0;          // accumulated minutes
+    float time_step_spacing = 0.0f;  // km
+
+    int32_t numtyp = 1;
+    int32_t pollutant_entry_count = 1;
+    std::vector<Pollutant> dirt;
+    DepositionSwitches deposition;
+
+    std::vector<ConcentrationGrid> concentration_grids;
+    int32_t last_average_grid = 0;
+    int32_t last_snapshot_grid = 0;
+    int32_t last_maximum_grid = 0;
 };
 
 }  // namespace orv

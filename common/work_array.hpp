@@ -1,0 +1,76 @@
+#pragma once
+// Work arrays sized once at set-up. Allocation leaves the contents undefined
+// (only the arrays that must start at zero are filled), so a large array
+// costs nothing until it is used. A failed allocation ends the run with the
+// allocation message of its group.
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+#include <new>
+#include <span>
+#include <string_view>
+#include <type_traits>
+
+namespace orv {
+
+template <typename T>
+class WorkArray {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    // Allocates n elements (n below 0 gives an empty array). Returns false
+    // when the memory cannot be had; the array is then empty.
+    bool allocate(int64_t n) {
+        data_.reset();
+        size_ = 0;
+        if (n <= 0) return true;
+        if (static_cast<uint64_t>(n) > SIZE_MAX / sizeof(T)) return false;
+        T* p = nullptr;
+        try {
+            p = new (std::nothrow) T[static_cast<size_t>(n)];
+        } catch (const std::bad_alloc&) {
+            p = nullptr;
+        }
+        if (!p) return false;
+        data_.reset(p);
+        size_ = n;
+        return true;
+    }
+    void release() {
+        data_.reset();
+        size_ = 0;
+    }
+    void fill(T v) {
+        for (int64_t i = 0; i < size_; ++i) data_[static_cast<size_t>(i)] = v;
+    }
+    int64_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T* data() { return data_.get(); }
+    const T* data() const { return data_.get(); }
+    T& operator[](int64_t i) { return data_[static_cast<size_t>(i)]; }
+    const T& operator[](int64_t i) const { return data_[static_cast<size_t>(i)]; }
+    std::span<T> span() { return {data_.get(), static_cast<size_t>(size_)}; }
+    std::span<const T> span() const { return {data_.get(), static_cast<size_t>(size_)}; }
+
+private:
+    std::unique_ptr<T[]> data_;
+    int64_t size_ = 0;
+};
+
+// Writes the allocation message, "<prefix><label in 80 columns> <status>",
+// and stops the run with code 900.
+[[noreturn]] void allocation_stop(std::string_view prefix, std::string_view label);
+
+inline constexpr std::string_view kAllocPrefix = "ERROR orvcalc: memory allocation - ";
+inline constexpr std::string_view kAllocPrefixHg = "ERROR orvcalc_hg: memory allocation - ";
+
+// Allocates one array of a group; the first failure of a group stops the run
+// with the group's label, so the later arrays of the group stay unallocated.
+template <typename T>
+void allocate_or_stop(std::string_view prefix, std::string_view label, WorkArray<T>& a, int64_t n) {
+    if (!a.allocate(n)) allocation_stop(prefix, label);
+}
+
+}  // namespace orv

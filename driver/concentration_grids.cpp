@@ -1,0 +1,311 @@
+#include "driver/concentration_grids.hpp"
+
+#include <cmath>
+
+#include "common/run_stop.hpp"
+#include "driver/calendar.hpp"
+
+namespace orv {
+
+namespace {
+
+const fmt::Format kF10_3("(F10.3)");
+const fmt::Format kI2z("(I2.2)");
+const fmt::Format kI3("(I3)");
+const fmt::Format kHeights("(20I6)");
+const fmt::Format kGridPrompt("(A,I2,A)");
+
+constexpr float kKmPerDegree = 111.198326f;
+
+// Nearest whole number of a user value, which must be representable.
+int32_t nearest(float v, const char* what, int32_t grid) {
+    if (!std::isfinite(v) || std::fabs(v) > 2.0e9f) {
+        console("*ERROR* conset: ", what, " out of range on grid #", grid);
+        throw RunStop(kStopInput);
+    }
+    return static_cast<int32_t>(std::lround(v));
+}
+
+std::string grid_prompt(int32_t g, const char* text) {
+    std::string p = fmt::write(kGridPrompt, " Enter grid #", g, text);
+    p.pop_back();
+    return p;
+}
+
+void set_defaults(ConcentrationGrid& c, int32_t year, int32_t month, int32_t day, int32_t hour, bool backward) {
+    c = ConcentrationGrid{};
+    c.start = {year, month, day, hour, 0, 0};
+    // One year after (before, backward) the start; the positive remainder
+    // keeps a backward run from the year 2000 on 1999.
+    int32_t y = ((backward ? year - 1 : year + 1) % 100 + 100) % 100;
+    c.stop = {y, month, day, hour, 0, 0};
+}
+
+// Every maximum grid needs exactly one average or snapshot grid of the same
+// layout to take its values from.
+void check_maximum_grids(const std::vector<ConcentrationGrid>& grids) {
+    auto same_layout = [](const ConcentrationGrid& a, const ConcentrationGrid& b) {
+        if (a.lat_points != b.lat_points || a.lon_points != b.lon_points || a.lat_spacing != b.lat_spacing ||
+            a.lon_spacing != b.lon_spacing || a.lower_left_lat != b.lower_left_lat ||
+            a.lower_left_lon != b.lower_left_lon || a.level_count != b.level_count)
+            return false;
+        for (int32_t k = 0; k < a.level_count; ++k)
+            if (a.heights[k] != b.heights[k]) return false;
+        return true;
+    };
+    for (size_t g = 0; g < grids.size(); ++g) {
+        if (grids[g].sampling_type != 2) continue;
+        int32_t matches = 0;
+        for (size_t o = 0; o < grids.size(); ++o) {
+            if (o == g || (grids[o].sampling_type != 0 && grids[o].sampling_type != 1)) continue;
+            if (same_layout(grids[g], grids[o])) ++matches;
+        }
+        if (matches != 1) {
+            console("*ERROR* conset: maximum concentration grid defined for #", static_cast<int32_t>(g + 1));
+            console(matches == 0 ? "Requires definition of an identical snapshot or average grid!"
+                                 : "Requires one snapshot or average grid ... not multiple!");
+            throw RunStop(kStopInput);
+        }
+    }
+}
+
+}  // namespace
+
+int32_t read_concentration_grid_count(ControlInput& ctl) {
+    int32_t n = 1;
+    prompt(ctl, "Number of simultaneous concentration grids", n);
+    ctl.list("main", "the number of concentration grids", n);
+    ctl.echo_list(n);
+    return n;
+}
+
+void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float model_top, float& time_step_spacing,
+            int32_t cpack, float location_lat, float location_lon, int32_t year, int32_t month, int32_t day,
+            int32_t hour, bool backward) {
+    float clat = location_lat, clon = location_lon;
+    for (size_t gi = 0; gi < grids.size(); ++gi) {
+        ConcentrationGrid& c = grids[gi];
+        const int32_t g = static_cast<int32_t>(gi + 1);
+        if (ctl.keyboard() && gi > 0) {
+            c = grids[gi - 1];  // the previous grid (and its centre) are the defaults
+        } else {
+            set_defaults(c, year, month, day, hour, backward);
+            clat = location_lat;
+            clon = location_lon;
+        }
+        if (ctl.keyboard()) console("Enter the follow for grid #:", g);
+
+        prompt(ctl, "Center Latitude, Longitude", clat, clon);
+        ctl.list("conset", "a grid centre", clat, clon);
+        ctl.echo({{clat, kF10_3}, {clon, kF10_3}});
+        if (!ctl.keyboard() && clat == 0.0f && clon == 0.0f) {
+            clat = location_lat;
+            clon = location_lon;
+        }
+
+        prompt(ctl, "Grid spacing (deg) Latitude, Longitude", c.lat_spacing, c.lon_spacing);
+        ctl.list("conset", "a grid spacing", c.lat_spacing, c.lon_spacing);
+        ctl.echo({{c.lat_spacing, kF10_3}, {c.lon_spacing, kF10_3}});
+        if (!(c.lat_spacing > 0.0f) || !(c.lon_spacing > 0.0f)) {
+            console("*ERROR* conset: grid spacing must be above zero on grid #", g);
+            throw RunStop(kStopInput);
+        }
+
+        float span_lat = 181.0f * c.lat_spacing, span_lon = 360.0f * c.lon_spacing;
+        prompt(ctl, "Grid span (deg) Latitude, Longitide", span_lat, span_lon);
+        ctl.list("conset", "a grid span", span_lat, span_lon);
+        ctl.echo({{span_lat, kF10_3}, {span_lon, kF10_3}});
+        if (span_lat == 0.0f) span_lat = 181.0f * c.lat_spacing;
+        if (span_lon == 0.0f) span_lon = 360.0f * c.lon_spacing;
+
+        // Geometry.
+        c.grid_spacing_km = std::min(std::cos(clat / 57.29583f) * kKmPerDegree * c.lon_spacing,
+                                     kKmPerDegree * c.lat_spacing);
+        time_step_spacing = std::min(time_step_spacing, c.grid_spacing_km);
+        c.lower_left_lat = std::max(clat - 0.5f * span_lat, -90.0f);
+        c.lower_left_lon = clon - 0.5f * span_lon;
+        if (span_lon >= 360.0f) {
+            // A global grid: -180 up to one spacing short of +180, so that
+            // no meridian is held twice.
+            span_lon = 360.0f - c.lon_spacing;
+            c.lower_left_lon = -180.0f;
+            clon = 0.0f;
+        }
+        if (span_lat >= 180.0f) {
+            c.lower_left_lat = -90.0f;
+            clat = 0.0f;
+            span_lat = 181.0f;
+        }
+        c.lat_points = nearest(span_lat / c.lat_spacing, "number of latitude points", g) + 1;
+        c.lon_points = nearest(span_lon / c.lon_spacing, "number of longitude points", g) + 1;
+        if (c.lat_points < 1 || c.lon_points < 1) {
+            console("*ERROR* conset: grid span gives no grid points on grid #", g);
+            throw RunStop(kStopInput);
+        }
+        if (c.lower_left_lon < -180.0f) c.lower_left_lon += 360.0f;
+        if (cpack == 2) {
+            c.lower_left_lat = clat;
+            c.lower_left_lon = clon;
+            c.lat_points = 1;
+            c.lon_points = 1;
+        }
+
+        // Output directory and file.
+        if (ctl.keyboard()) {
+            console_line(grid_prompt(g, " directory (|...|)"));
+            console(c.directory);
+        }
+        c.directory = ctl.whole_line("conset", "a concentration directory");
+        ctl.echo_text(c.directory);
+        if (ctl.keyboard()) {
+            console_line(grid_prompt(g, " file name (\?\?\?\?\?)"));
+            console(c.file_name);
+        }
+        c.file_name = ctl.whole_line("conset", "a concentration file name");
+        ctl.echo_text(c.file_name);
+        if (cpack != 2) {
+            for (size_t o = 0; o < gi; ++o) {
+                if (grids[o].directory == c.directory && grids[o].file_name == c.file_name) {
+                    console("*ERROR* conset: Concentration dir/file names identical");
+                    console(g, " ", c.directory, " ", c.file_name);
+                    console(static_cast<int32_t>(o + 1), " ", grids[o].directory, " ", grids[o].file_name);
+                    throw RunStop(kStopInput);
+                }
+            }
+        }
+
+        // Levels.
+        prompt(ctl, "Number of vertical concentration levels", c.level_count);
+        ctl.list("conset", "the number of levels", c.level_count);
+        ctl.echo({{c.level_count, kI2z}});
+        if (c.level_count > kMaxConcentrationLevels) {
+            console("*ERROR* conset: Number of levels exceed limit");
+            throw RunStop(kStopInput);
+        }
+        if (c.level_count < 1) {
+            console("*ERROR* conset: Number of levels below one on grid #", g);
+            throw RunStop(kStopInput);
+        }
+        std::vector<float> heights(static_cast<size_t>(c.level_count));
+        for (int32_t k = 0; k < c.level_count; ++k) heights[k] = static_cast<float>(c.heights[k]);
+        if (ctl.keyboard()) {
+            console("Height of each level m AGL");
+            std::string shown;
+            fmt::write_array(shown, kHeights, std::span<const int32_t>(c.heights.data(), c.heights.size()).first(
+                                                  static_cast<size_t>(c.level_count)));
+            std::cout << shown;
+        }
+        {
+            std::vector<fmt::Target> targets;
+            for (float& h : heights) targets.emplace_back(h);
+            ctl.list_targets("conset", "the level heights", targets);
+        }
+        for (int32_t k = 0; k < c.level_count; ++k) {
+            float h = std::trunc(heights[k]);
+            if (!std::isfinite(h) || std::fabs(h) > 2.0e9f) {
+                console("*ERROR* conset: level height out of range on grid #", g);
+                throw RunStop(kStopInput);
+            }
+            c.heights[k] = static_cast<int32_t>(h);
+            if (c.heights[k] == 0 && k > 0) {
+                console("*ERROR* conset: height=0 should be level=1");
+                throw RunStop(kStopInput);
+            }
+            if (static_cast<float>(c.heights[k]) > std::trunc(model_top)) {
+                console("*ERROR* conset: level above model top");
+                throw RunStop(kStopInput);
+            }
+        }
+        if (ctl.keyboard()) {
+            std::string out;
+            fmt::write_array(out, kHeights,
+                             std::span<const int32_t>(c.heights.data(), static_cast<size_t>(c.level_count)));
+            out.pop_back();
+            ctl.echo_text(out);
+        }
+
+        // Sampling start and stop.
+        std::array<int32_t, 5> v = {c.start[0], c.start[1], c.start[2], c.start[3], c.start[4]};
+        prompt(ctl, "Sampling start time: year month day hour minute", v[0], v[1], v[2], v[3], v[4]);
+        if (ctl.keyboard()) {
+            ctl.list("conset", "the sampling start", v[0], v[1], v[2], v[3], v[4]);
+            ctl.echo({{v[0], kI3}, {v[1], kI3}, {v[2], kI3}, {v[3], kI3}, {v[4], kI3}});
+            c.start = {v[0], v[1], v[2], v[3], v[4], 0};
+            prompt(ctl, "Sampling stop time: year month day hour minute", c.stop[0], c.stop[1], c.stop[2],
+                   c.stop[3], c.stop[4]);
+            std::array<int32_t, 5> w = {c.stop[0], c.stop[1], c.stop[2], c.stop[3], c.stop[4]};
+            ctl.list("conset", "the sampling stop", w[0], w[1], w[2], w[3], w[4]);
+            ctl.echo({{w[0], kI3}, {w[1], kI3}, {w[2], kI3}, {w[3], kI3}, {w[4], kI3}});
+            c.stop = {w[0], w[1], w[2], w[3], w[4], 0};
+        } else {
+            ctl.fields("conset", "the sampling start", v[0], v[1], v[2], v[3], v[4]);
+            if (v[1] == 0) {
+                int32_t d = backward ? -std::abs(v[2]) : v[2];
+                int32_t h = backward ? -std::abs(v[3]) : v[3];
+                c.start[2] = day + d;
+                c.start[3] = hour + h;
+            } else {
+                c.start = {v[0], v[1], v[2], v[3], v[4], 0};
+            }
+            ctl.fields("conset", "the sampling stop", v[0], v[1], v[2], v[3], v[4]);
+            if (v[0] + v[1] + v[2] + v[3] + v[4] != 0) {
+                if (v[1] == 0) {
+                    int32_t d = backward ? -std::abs(v[2]) : v[2];
+                    int32_t h = backward ? -std::abs(v[3]) : v[3];
+                    c.stop[0] = year;
+                    c.stop[2] = day + d;
+                    c.stop[3] = hour + h;
+                } else {
+                    c.stop = {v[0], v[1], v[2], v[3], v[4], 0};
+                }
+            }
+        }
+        c.start_minute = tm2min(c.start[0], c.start[1], c.start[2], c.start[3], c.start[4]);
+        CalendarDate s = tm2day(c.start_minute);
+        c.start = {s.year, s.month, s.day, s.hour, s.minute, 0};
+        c.stop_minute = tm2min(c.stop[0], c.stop[1], c.stop[2], c.stop[3], c.stop[4]);
+        CalendarDate e = tm2day(c.stop_minute);
+        c.stop = {e.year, e.month, e.day, e.hour, e.minute, 0};
+
+        // Sampling interval.
+        prompt(ctl, "Sampling interval: type hour minute", c.sampling_type, c.interval_hours, c.interval_minutes);
+        ctl.list("conset", "the sampling interval", c.sampling_type, c.interval_hours, c.interval_minutes);
+        ctl.echo({{c.sampling_type, kI3}, {c.interval_hours, kI3}, {c.interval_minutes, kI3}});
+        c.cleared = {0, 0, 0};
+        if (c.interval_hours >= 1 && c.interval_minutes != 0) {
+            console("WARNING conset: averaging >1 hr requires zero minutes field");
+            console("Resetting averaging minutes to zero on grid #", g);
+            c.interval_minutes = 0;
+        }
+        int64_t interval = int64_t{c.interval_hours} * 60 + c.interval_minutes;
+        if (interval < 1 || interval > INT32_MAX) {
+            console("*ERROR* conset: sampling interval must be 1 minute or more on grid #", g);
+            throw RunStop(kStopInput);
+        }
+        c.interval = static_cast<int32_t>(interval);
+        c.period_start = c.start;
+        c.period_start_minute = c.start_minute;
+        if (c.sampling_type < 0) {
+            if (c.sampling_type < INT32_MIN / 60) {
+                console("*ERROR* conset: sampling type out of range on grid #", g);
+                throw RunStop(kStopInput);
+            }
+            c.sampling_type *= 60;
+        }
+
+        // Only starting location 1 is looked for on the grid.
+        float lon1 = location_lon;
+        if (lon1 < 0.0f && c.lower_left_lon > 0.0f) lon1 += 360.0f;
+        float fx = (lon1 - c.lower_left_lon) / c.lon_spacing + 1.0f;
+        float fy = (location_lat - c.lower_left_lat) / c.lat_spacing + 1.0f;
+        bool on = std::isfinite(fx) && std::isfinite(fy) && std::fabs(fx) < 2.0e9f && std::fabs(fy) < 2.0e9f;
+        if (on) {
+            long ix = std::lround(fx), iy = std::lround(fy);
+            on = ix >= 1 && ix <= c.lon_points && iy >= 1 && iy <= c.lat_points;
+        }
+        if (!on) console("WARNING conset: source point not on concentration grid #", g);
+    }
+    check_maximum_grids(grids);
+}
+
+}  // namespace orv

@@ -1,0 +1,54 @@
+#pragma once
+// Concentration grid definitions: regular latitude-longitude grids with their
+// levels, output file and sampling schedule.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/control_input.hpp"
+
+namespace orv {
+
+inline constexpr int32_t kMaxConcentrationLevels = 99;
+
+struct ConcentrationGrid {
+    std::string directory = "|main|sub|output|";
+    std::string file_name = "file_name";
+    int32_t output_unit = 0;
+    int32_t lat_points = 0;
+    int32_t lon_points = 0;
+    float lat_spacing = 1.0f;  // degrees
+    float lon_spacing = 1.0f;
+    float grid_spacing_km = 0.0f;
+    float lower_left_lat = 0.0f;
+    float lower_left_lon = 0.0f;  // -180..180
+    int32_t sampling_type = 0;    // 0 average, 1 snapshot, 2 maximum, negative x 60
+    int32_t level_count = 1;
+    std::array<int32_t, kMaxConcentrationLevels> heights{50};  // m above ground
+    std::array<int32_t, 6> start{};  // year, month, day, hour, minute, 0
+    int32_t start_minute = 0;
+    std::array<int32_t, 6> stop{};
+    int32_t stop_minute = 0;
+    std::array<int32_t, 3> cleared{};
+    int32_t interval_hours = 24;
+    int32_t interval_minutes = 0;
+    int32_t unused = 0;
+    int32_t interval = 0;  // minutes
+    // The current sampling period's start (year, month, day, hour, minute,
+    // forecast hour) and minute, kept by the concentration output.
+    std::array<int32_t, 6> period_start{};
+    int32_t period_start_minute = 0;
+};
+
+// The number of concentration grids (default 1).
+int32_t read_concentration_grid_count(ControlInput& ctl);
+
+// Reads the grid definitions. `time_step_spacing` (km) comes back as the
+// smaller of its value and every grid's spacing.
+void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float model_top, float& time_step_spacing,
+            int32_t cpack, float location_lat, float location_lon, int32_t year, int32_t month, int32_t day,
+            int32_t hour, bool backward);
+
+}  // namespace orv

@@ -1,0 +1,69 @@
+#pragma once
+// The first records of the control input: start time, starting locations,
+// run length and direction, vertical motion option, model top, and the
+// meteorological grids with their data files.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/control_input.hpp"
+
+namespace orv {
+
+inline constexpr int32_t kMaxMetGrids = 12;
+inline constexpr int32_t kMaxMetTimes = 12;
+
+// One starting location.
+struct SourceLocation {
+    float lat = 0.0f;
+    float lon = 0.0f;
+    float height = 0.0f;        // m above ground
+    float reserved = 0.0f;      // not set by the control input
+    float source_rate = 0.0f;   // first optional value of the location line
+    float source_area = 0.0f;   // second optional value
+    int32_t start_year = 0;
+    int32_t start_month = 0;
+    int32_t start_day = 0;
+    int32_t start_hour = 0;
+    int32_t start_minute = 0;
+    float grid_x = 0.0f;
+    float grid_y = 0.0f;
+    float release_z = 0.0f;          // internal vertical coordinate of the release
+    float release_z_partner = 0.0f;  // work value of the emission code
+    int32_t met_grid = 0;            // meteorological grid number, 0 = none
+};
+
+// Directory and file name of one meteorological data file.
+struct MetFileName {
+    std::string directory;
+    std::string file;
+};
+
+// What records 1 to 8 give the run.
+struct RunControl {
+    int32_t start_year = 0;
+    int32_t start_month = 0;
+    int32_t start_day = 0;
+    int32_t start_hour = 0;
+    int32_t start_minute = 0;
+    int32_t location_count = 1;
+    int32_t run_hours = 48;
+    bool backward = false;
+    int32_t vertical_motion = 0;
+    float entered_model_top = 10000.0f;  // as entered, sign kept
+    float model_top = 25000.0f;          // the larger of |entered| and 25000 m
+    int32_t grid_count = 1;
+    int32_t time_count = 1;
+    std::array<std::array<MetFileName, kMaxMetTimes>, kMaxMetGrids> met_files;  // [grid][time]
+};
+
+// Chooses the mode, opens the control input and reads records 1 and 2.
+void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istream& keyboard, RunControl& run);
+
+// Reads records 3 to 8 into the locations (sized by the caller to the number
+// of locations) and the run values.
+void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunControl& run);
+
+}  // namespace orv

@@ -1,0 +1,126 @@
+#include "driver/control_input.hpp"
+
+#include <charconv>
+#include <filesystem>
+
+#include "common/run_stop.hpp"
+
+namespace orv {
+
+void ControlInput::open(std::string_view run_suffix, std::istream& keyboard) {
+    std::string name = run_suffix.empty() ? std::string("CONTROL") : "CONTROL." + std::string(run_suffix);
+    if (std::filesystem::exists(name) && in_.open(name)) {
+        unit_ = kControlFileUnit;
+        return;
+    }
+    unit_ = kKeyboardUnit;
+    in_.attach(keyboard, "keyboard input");
+    if (!startup_.open("STARTUP")) {
+        console("*ERROR* main: unable to create file - STARTUP");
+        throw RunStop(kStopInput);
+    }
+}
+
+void ControlInput::close() {
+    in_.close();
+    startup_.close();
+    unit_ = 0;
+}
+
+void ControlInput::fail(std::string_view routine, std::string_view what, const std::string& why) {
+    input_stop(routine, in_.name(), in_.line_number(), why + " reading " + std::string(what));
+}
+
+void ControlInput::list_targets(std::string_view routine, std::string_view what, std::span<const fmt::Target> targets) {
+    try {
+        list_read(in_, targets);
+    } catch (const InputError& e) {
+        fail(routine, what, e.what());
+    }
+}
+
+std::string_view ControlInput::next_line(std::string_view routine, std::string_view what) {
+    std::string_view line;
+    if (!in_.next_line(line)) fail(routine, what, "end of file");
+    return line.substr(0, 80);
+}
+
+void ControlInput::field_targets(std::string_view routine, std::string_view what, std::span<const fmt::Target> targets) {
+    std::string_view line = next_line(routine, what);
+    // A field must start before the end column: column 80, or the column
+    // before a '#' (0-based, exclusive bound below).
+    size_t end = 79;
+    size_t hash = line.find('#');
+    if (hash != std::string_view::npos && hash > 0) {
+        if (hash == 1) return;  // '#' in column 2: nothing is read
+        end = hash - 1;
+    }
+    size_t pos = 0, assigned = 0;
+    auto separator = [](char c) { return c == ' ' || c == '\t' || c == ','; };
+    while (assigned < targets.size() && assigned < 5) {
+        while (pos < line.size() && separator(line[pos])) ++pos;
+        if (pos >= line.size() || pos >= end) break;
+        size_t start = pos;
+        // The field runs to the next blank or comma, past a '#' if need be.
+        while (pos < line.size() && !separator(line[pos])) ++pos;
+        std::string_view token = line.substr(start, pos - start);
+        try {
+            assign_list_value(token, targets[assigned]);
+        } catch (const InputError& e) {
+            fail(routine, what, e.what());
+        }
+        ++assigned;
+    }
+}
+
+std::string ControlInput::whole_line(std::string_view routine, std::string_view what) {
+    std::string_view line = next_line(routine, what);
+    size_t b = line.find_first_not_of(" \t");
+    if (b == std::string_view::npos) return {};
+    size_t e = line.find_last_not_of(" \t");
+    return std::string(line.substr(b, e - b + 1));
+}
+
+namespace {
+
+std::string free_form(const fmt::Value& v) {
+    using K = fmt::Value::Kind;
+    char buf[64];
+    switch (v.kind) {
+        case K::Int: return std::to_string(v.i);
+        case K::Float: {
+            auto r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(v.r));
+            return std::string(buf, r.ptr);
+        }
+        case K::Double: {
+            auto r = std::to_chars(buf, buf + sizeof buf, v.r);
+            return std::string(buf, r.ptr);
+        }
+        case K::Text: return std::string(v.s);
+        case K::Bool: return v.i ? "T" : "F";
+    }
+    return {};
+}
+
+}  // namespace
+
+void ControlInput::echo(std::initializer_list<EchoField> fields) {
+    if (!keyboard()) return;
+    std::string line;
+    bool first = true;
+    for (const EchoField& f : fields) {
+        std::string s = fmt::write(f.layout, f.value);
+        s.pop_back();
+        bool overflow = s.find('*') != std::string::npos && f.value.kind != fmt::Value::Kind::Text;
+        if (overflow || (!first && (s.empty() || s[0] != ' '))) s = " " + free_form(f.value);
+        line += s;
+        first = false;
+    }
+    startup_.line(line);
+}
+
+void ControlInput::echo_text(std::string_view text) {
+    if (keyboard()) startup_.line(text);
+}
+
+}  // namespace orv

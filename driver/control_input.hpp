@@ -1,0 +1,96 @@
+#pragma once
+// The control input: the file "CONTROL" (unit 74), or answers typed at the
+// console (unit 5) that are copied to "STARTUP" (unit 71) in control-file form
+// so that the run can be repeated from that file.
+//
+// Every reader presets its defaults before a record is read: a value that a
+// record leaves out keeps its default.
+
+#include <cstdint>
+#include <initializer_list>
+#include <istream>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "common/fortran_format.hpp"
+#include "common/text_input.hpp"
+#include "common/text_output.hpp"
+
+namespace orv {
+
+inline constexpr int32_t kControlFileUnit = 74;
+inline constexpr int32_t kKeyboardUnit = 5;
+
+// One value echoed to STARTUP in its fixed field (a format such as "(I3)").
+struct EchoField {
+    fmt::Value value;
+    const fmt::Format& layout;
+};
+
+class ControlInput {
+public:
+    // Opens the control file when it exists, else the keyboard (standard
+    // input) with "STARTUP" for the copy. `keyboard` is the stream read in
+    // keyboard mode (standard input in a run).
+    void open(std::string_view run_suffix, std::istream& keyboard);
+    int32_t unit() const { return unit_; }
+    bool keyboard() const { return unit_ == kKeyboardUnit; }
+    const std::string& name() const { return in_.name(); }
+    void close();
+
+    // Free-format read of one record (the first values of the line; a record
+    // may continue on further lines). Bad input stops the run with a message
+    // naming the routine, the record and the line.
+    void list_targets(std::string_view routine, std::string_view what, std::span<const fmt::Target> targets);
+    template <typename... Args>
+    void list(std::string_view routine, std::string_view what, Args&... args) {
+        const fmt::Target t[] = {fmt::Target(args)...};
+        list_targets(routine, what, std::span<const fmt::Target>(t, sizeof...(Args)));
+    }
+
+    // One line of up to 5 blank- or comma-separated fields, with the comment
+    // rules of the control file: a '#' in column 2 makes an empty line, a
+    // '#' elsewhere (but in column 1) ends the line before it.
+    void field_targets(std::string_view routine, std::string_view what, std::span<const fmt::Target> targets);
+    template <typename... Args>
+    void fields(std::string_view routine, std::string_view what, Args&... args) {
+        const fmt::Target t[] = {fmt::Target(args)...};
+        field_targets(routine, what, std::span<const fmt::Target>(t, sizeof...(Args)));
+    }
+
+    // The next line as it stands, cut at column 80.
+    std::string_view raw_line(std::string_view routine, std::string_view what) { return next_line(routine, what); }
+
+    // A whole line (80 characters) with leading and trailing blanks removed.
+    std::string whole_line(std::string_view routine, std::string_view what);
+
+    // Keyboard mode only: copies the values to STARTUP, each in its fixed
+    // field; a value that does not fit its field, or would run into the value
+    // before it, is written in free format instead.
+    void echo(std::initializer_list<EchoField> fields);
+    void echo_text(std::string_view text);
+    // Keyboard mode only: copies the values to STARTUP as one free-format line.
+    template <typename... Args>
+    void echo_list(const Args&... args) {
+        if (keyboard()) echo_text(list_line(args...));
+    }
+
+private:
+    [[noreturn]] void fail(std::string_view routine, std::string_view what, const std::string& why);
+    std::string_view next_line(std::string_view routine, std::string_view what);
+
+    int32_t unit_ = 0;
+    TextInput in_;
+    TextOut startup_;
+};
+
+// Keyboard prompts: a prompt line, then the current values on one line.
+template <typename... Args>
+void prompt(const ControlInput& ctl, std::string_view text, const Args&... current) {
+    if (!ctl.keyboard()) return;
+    console(text);
+    if constexpr (sizeof...(Args) > 0) console(current...);
+}
+
+}  // namespace orv

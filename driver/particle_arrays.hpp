@@ -1,0 +1,48 @@
+#pragma once
+// The particle state: one array per quantity over particle entries 1..MAXPAR
+// (held from index 0), masses with the pollutant slot varying fastest.
+//
+// Type codes: 0 particle; 1, 2 Gaussian and top-hat puffs (horizontal and
+// vertical); 3, 4 horizontal puffs with a vertical particle; 6 sampler;
+// 103, 104 particles that become 3, 4; 130, 140 puffs that become particles.
+
+#include <cstdint>
+
+#include "common/work_array.hpp"
+
+namespace orv {
+
+struct ParticleArrays {
+    int32_t maxpar = 0;
+    int32_t maxdim = 0;
+    WorkArray<float> particle_x;
+    WorkArray<float> particle_y;
+    WorkArray<float> particle_z;
+    WorkArray<float> particle_sigma_h;
+    WorkArray<float> particle_turb_u;
+    WorkArray<float> particle_turb_v;
+    WorkArray<float> particle_sigma_z;
+    WorkArray<float> particle_mass;  // maxdim x maxpar, slot fastest
+    WorkArray<int32_t> particle_age;
+    WorkArray<int32_t> particle_hdwp;
+    WorkArray<int32_t> particle_pollutant;
+    WorkArray<int32_t> particle_grid;  // 0 = ended
+    WorkArray<int32_t> particle_sort_key;
+    WorkArray<float> mass_total;  // maxdim
+    // Allocated only when a particle initialisation file is read.
+    WorkArray<float> particle_lat;
+    WorkArray<float> particle_lon;
+    int32_t particle_count = 0;
+
+    // Mass of pollutant slot s of entry p (both counted from 0).
+    float& mass(int32_t s, int32_t p) { return particle_mass[int64_t{p} * maxdim + s]; }
+};
+
+// The distribution mode of a type code: the code below 100, else its tens digit.
+inline int32_t distribution_mode(int32_t code) { return code < 100 ? code : (code / 10) % 10; }
+
+// Allocates the arrays from MAXPAR and MAXDIM (negative values give empty
+// arrays) and zeroes the masses. A failure stops the run with its group label.
+void allocate_particle_arrays(ParticleArrays& p, int32_t maxpar, int32_t maxdim);
+
+}  // namespace orv

@@ -1,0 +1,176 @@
+#include "driver/pollutants.hpp"
+
+#include <cmath>
+
+#include "driver/calendar.hpp"
+
+namespace orv {
+
+namespace {
+
+const fmt::Format kA4("(A4)");
+const fmt::Format kI2z("(I2.2)");
+const fmt::Format kI3("(I3)");
+const fmt::Format kE10_3("(E10.3)");
+const fmt::Format kF10_3("(F10.3)");
+
+}  // namespace
+
+int32_t read_pollutant_count(ControlInput& ctl) {
+    int32_t numtyp = 1;
+    prompt(ctl, "Number of different pollutants", numtyp);
+    ctl.list("main", "the number of pollutants", numtyp);
+    ctl.echo_list(numtyp);
+    return numtyp;
+}
+
+void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, int32_t year,
+                              int32_t month, int32_t day, int32_t hour, bool backward) {
+    for (int32_t p = 0; p < numtyp && p < static_cast<int32_t>(dirt.size()); ++p) {
+        Pollutant& d = dirt[p];
+        if (p == 0) {
+            d.pollutant_id = "????";
+            d.emission_rate = 1.0f;
+            d.emission_hours = 1.0f;
+            d.release_year = year;
+            d.release_month = month;
+            d.release_day = day;
+            d.release_hour = hour;
+            d.release_minute = 0;
+        } else {
+            const Pollutant& prev = dirt[p - 1];
+            d.pollutant_id = prev.pollutant_id;
+            d.emission_rate = prev.emission_rate;
+            d.emission_hours = prev.emission_hours;
+            d.release_year = prev.release_year;
+            d.release_month = prev.release_month;
+            d.release_day = prev.release_day;
+            d.release_hour = prev.release_hour;
+            d.release_minute = prev.release_minute;
+        }
+
+        prompt(ctl, "Pollutant 4-Character Identification", d.pollutant_id);
+        std::string_view line = ctl.raw_line("read_pollutant_emissions", "a pollutant identifier");
+        fmt::read(line, kA4, d.pollutant_id);
+        ctl.echo({{d.pollutant_id, kA4}});
+
+        prompt(ctl, "Emission rate (per hour)", d.emission_rate);
+        ctl.list("read_pollutant_emissions", "an emission rate", d.emission_rate);
+        ctl.echo({{d.emission_rate, kE10_3}});
+
+        prompt(ctl, "Hours of emission", d.emission_hours);
+        ctl.list("read_pollutant_emissions", "the hours of emission", d.emission_hours);
+        ctl.echo({{d.emission_hours, kF10_3}});
+        if (backward) d.emission_hours = -std::fabs(d.emission_hours);
+
+        prompt(ctl, "Release start time: year month day hour minute", d.release_year, d.release_month, d.release_day,
+               d.release_hour, d.release_minute);
+        ctl.fields("read_pollutant_emissions", "a release start time", d.release_year, d.release_month,
+                   d.release_day, d.release_hour, d.release_minute);
+        ctl.echo({{d.release_year, kI3}, {d.release_month, kI3}, {d.release_day, kI3}, {d.release_hour, kI3},
+                  {d.release_minute, kI3}});
+
+        if (d.release_month == 0) {
+            // Relative to the run start; the date is then normalised.
+            d.release_year = year;
+            d.release_month = month;
+            d.release_day += day;
+            d.release_hour += hour;
+            CalendarDate n = tm2day(tm2min(d.release_year, d.release_month, d.release_day, d.release_hour,
+                                           d.release_minute));
+            d.release_year = n.year;
+            d.release_month = n.month;
+            d.release_day = n.day;
+            d.release_hour = n.hour;
+            d.release_minute = n.minute;
+        }
+        d.release_start_minute =
+            tm2min(d.release_year, d.release_month, d.release_day, d.release_hour, d.release_minute);
+    }
+}
+
+void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, DepositionSwitches& sw) {
+    sw = DepositionSwitches{};
+    int32_t count = numtyp;
+    prompt(ctl, "Enter number of pollutants:", count);
+    ctl.list("depset", "the number of pollutants", count);
+    if (count != numtyp) {
+        console("WARNING depset: # pollutants defined -", numtyp);
+        count = numtyp;
+    }
+    ctl.echo({{count, kI2z}});
+    if (count < 1) return;
+
+    for (int32_t p = 0; p < count && p < static_cast<int32_t>(dirt.size()); ++p) {
+        Pollutant& d = dirt[p];
+        prompt(ctl, "Enter data for Pollutant:", d.pollutant_id);
+
+        d.PDIAM = d.PDENS = d.SHAPE = 0.0f;
+        d.is_gas = false;
+        if (ctl.keyboard()) console("Define as gas (all zero) or particle");
+        prompt(ctl, "Diameter (um), density (g/cc), shape (1-2)", d.PDIAM, d.PDENS, d.SHAPE);
+        ctl.list("depset", "the particle definition", d.PDIAM, d.PDENS, d.SHAPE);
+        ctl.echo({{d.PDIAM, kE10_3}, {d.PDENS, kE10_3}, {d.SHAPE, kE10_3}});
+        d.is_gas = d.PDIAM == 0.0f || d.PDENS == 0.0f || d.SHAPE == 0.0f;
+
+        d.GPMOL = d.ACVTY = d.DIFTY = d.HENRY = d.DRYVL = 0.0f;
+        d.DORES = d.DODRY = d.DOVOL = false;
+        if (ctl.keyboard()) {
+            console("Dry deposition - ");
+            console("---- explicit ----  --- resistence method --->");
+            console("Set velocity (m/s), Gram Molecular Wt", "Activity Ratio, Diffusivity Ratio, Henrys Constant");
+            console(d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
+        }
+        ctl.list("depset", "the dry deposition definition", d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
+        ctl.echo({{d.DRYVL, kE10_3}, {d.GPMOL, kE10_3}, {d.ACVTY, kE10_3}, {d.DIFTY, kE10_3}, {d.HENRY, kE10_3}});
+        d.DODRY = d.DRYVL > 0.0f;
+        if (d.GPMOL < 0.0f) {
+            d.DOVOL = true;
+            d.GPMOL = std::fabs(d.GPMOL);
+        }
+        if (d.GPMOL > 0.0f) d.DORES = d.is_gas ? (d.ACVTY + d.DRYVL + d.DIFTY + d.HENRY != 0.0f) : true;
+        if (d.DRYVL > 0.0f) {
+            d.DOGRV = false;
+            d.DORES = false;
+        } else {
+            d.DOGRV = d.PDIAM > 0.0f && d.PDENS > 0.0f && d.SHAPE > 0.0f;
+        }
+
+        d.WETIN = d.WETLO = d.WETGAS = 0.0f;
+        d.DOWET = false;
+        if (ctl.keyboard()) {
+            console("Wet removal constants - ");
+            console("-- gasses ---   ----------- particles -----------");
+        }
+        prompt(ctl, "Henrys (M/atm), In-cloud (L/L), Below-cloud (1/s)", d.WETGAS, d.WETIN, d.WETLO);
+        ctl.list("depset", "the wet removal definition", d.WETGAS, d.WETIN, d.WETLO);
+        ctl.echo({{d.WETGAS, kE10_3}, {d.WETIN, kE10_3}, {d.WETLO, kE10_3}});
+        if (d.is_gas) {
+            d.WETIN = d.WETLO = 0.0f;
+            d.DOWET = d.WETGAS > 0.0f;
+        } else {
+            d.WETGAS = 0.0f;
+            d.DOWET = d.WETIN > 0.0f || d.WETLO > 0.0f;
+        }
+
+        d.DORAD = false;
+        d.RHALF = 0.0f;
+        prompt(ctl, "Radioactive decay half-life (days / 0=none)", d.RHALF);
+        ctl.list("depset", "the radioactive half-life", d.RHALF);
+        ctl.echo({{d.RHALF, kE10_3}});
+        d.DORAD = d.RHALF > 0.0f;
+
+        d.DOSUS = false;
+        d.SRATE = 0.0f;
+        prompt(ctl, "Deposition resuspension constant (1/m)", d.SRATE);
+        ctl.list("depset", "the resuspension constant", d.SRATE);
+        ctl.echo({{d.SRATE, kE10_3}});
+        d.DOSUS = d.SRATE > 0.0f;
+
+        if (d.DODRY || d.DORES || d.DOGRV || d.DOWET || d.DORAD) sw.CDEP = true;
+        if (d.DORES) sw.RDEP = true;
+        if (d.DOSUS) sw.SDEP = true;
+    }
+}
+
+}  // namespace orv

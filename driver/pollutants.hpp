@@ -1,0 +1,65 @@
+#pragma once
+// Pollutant definitions (`DIRT`): the identifier and emission of each
+// pollutant, then its particle, deposition, wet removal, decay and
+// resuspension properties with the switches derived from them.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/control_input.hpp"
+
+namespace orv {
+
+struct Pollutant {
+    std::string pollutant_id = "????";  // 4 characters
+    float emission_rate = 1.0f;         // per hour
+    float emission_hours = 1.0f;        // negative in a backward run
+    int32_t release_year = 0;
+    int32_t release_month = 0;
+    int32_t release_day = 0;
+    int32_t release_hour = 0;
+    int32_t release_minute = 0;
+    int32_t unused = 0;
+    int32_t release_start_minute = 0;  // accumulated minutes
+    bool DOWET = false;
+    bool DODRY = false;
+    bool DORAD = false;
+    bool DORES = false;
+    bool is_gas = false;
+    bool DOGRV = false;
+    bool DOSUS = false;
+    bool DOVOL = false;
+    float WETIN = 0.0f;
+    float WETLO = 0.0f;
+    float WETGAS = 0.0f;
+    float HENRY = 0.0f;
+    float DRYVL = 0.0f;
+    float PDENS = 0.0f;
+    float PDIAM = 0.0f;
+    float SHAPE = 0.0f;
+    float RHALF = 0.0f;
+    float GPMOL = 0.0f;
+    float ACVTY = 0.0f;
+    float DIFTY = 0.0f;
+    float SRATE = 0.0f;
+};
+
+// Run-wide deposition switches.
+struct DepositionSwitches {
+    bool CDEP = false;  // some deposition or decay is computed
+    bool RDEP = false;  // some pollutant uses the resistance method
+    bool SDEP = false;  // some pollutant is resuspended
+};
+
+// The number of pollutants (default 1).
+int32_t read_pollutant_count(ControlInput& ctl);
+
+// Identifier, emission rate, hours and release start of each pollutant.
+void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, int32_t year,
+                              int32_t month, int32_t day, int32_t hour, bool backward);
+
+// The deposition block: five lines per pollutant.
+void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, DepositionSwitches& sw);
+
+}  // namespace orv
