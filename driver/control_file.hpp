@@ -9,11 +9,9 @@
 #include <vector>
 
 #include "driver/control_input.hpp"
+#include "driver/met_file_names.hpp"
 
 namespace orv {
-
-inline constexpr int32_t kMaxMetGrids = 12;
-inline constexpr int32_t kMaxMetTimes = 12;
 
 // One starting location.
 struct SourceLocation {
@@ -35,12 +33,6 @@ struct SourceLocation {
     int32_t met_grid = 0;            // meteorological grid number, 0 = none
 };
 
-// Directory and file name of one meteorological data file.
-struct MetFileName {
-    std::string directory;
-    std::string file;
-};
-
 // What records 1 to 8 give the run.
 struct RunControl {
     int32_t start_year = 0;
@@ -56,7 +48,7 @@ struct RunControl {
     float model_top = 25000.0f;          // the larger of |entered| and 25000 m
     int32_t grid_count = 1;
     int32_t time_count = 1;
-    std::array<std::array<MetFileName, kMaxMetTimes>, kMaxMetGrids> met_files;  // [grid][time]
+    MetFileNames met_files;
 };
 
 // Chooses the mode, opens the control input and reads records 1 and 2.

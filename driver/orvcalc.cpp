@@ -11,6 +11,7 @@
 #include "driver/run_context.hpp"
 #include "driver/settings.hpp"
 #include "driver/startup.hpp"
+#include "meteo/met_setup.hpp"
 
 namespace orv {
 
@@ -43,7 +44,30 @@ void read_run_control(RunContext& ctx, std::istream& keyboard) {
         first.start_minute = ctx.control.start_minute;
     }
     runset(ctx.control_input, ctx.source_locations, ctx.control);
-    ctx.log.list(" NOTICE   main: number meteo grids and times - ", ctx.control.grid_count, ctx.control.time_count);
+}
+
+// Opens every meteorological file and reads its index records; the start
+// time comes from the data when the control input gives month 0.
+void set_up_meteorology(RunContext& ctx) {
+    const Settings& s = ctx.setup;
+    RunControl& run = ctx.control;
+    SourceLocation none;
+    SourceLocation& first = ctx.source_locations.empty() ? none : ctx.source_locations[0];
+    metini(s.KDEF, s.KZMIX, s.TVMIX, s.KBLS, s.KBLT, run.grid_count, run.time_count, run.met_files, first.lat,
+           first.start_year, first.start_month, first.start_day, first.start_hour, first.start_minute, run.backward,
+           run.vertical_motion, ctx.log, ctx.met);
+    ctx.log.list(" NOTICE   main: number meteo grids and times - ", run.grid_count, run.time_count);
+    ctx.model_time =
+        tm2min(first.start_year, first.start_month, first.start_day, first.start_hour, first.start_minute);
+    for (size_t i = 1; i < ctx.source_locations.size(); ++i) {
+        SourceLocation& loc = ctx.source_locations[i];
+        loc.start_year = first.start_year;
+        loc.start_month = first.start_month;
+        loc.start_day = first.start_day;
+        loc.start_hour = first.start_hour;
+        loc.start_minute = first.start_minute;
+    }
+    ctx.time_step_spacing = ctx.met.grid(1, 1).header[kGridSize];
 }
 
 // The pollutant entries (records 9 and 10).
@@ -82,18 +106,10 @@ void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keybo
     allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM);
     tminit();
     read_run_control(ctx, keyboard);
-    for (size_t i = 1; i < ctx.source_locations.size(); ++i) {
-        SourceLocation& loc = ctx.source_locations[i];
-        const SourceLocation& first = ctx.source_locations[0];
-        loc.start_year = first.start_year;
-        loc.start_month = first.start_month;
-        loc.start_day = first.start_day;
-        loc.start_hour = first.start_hour;
-        loc.start_minute = first.start_minute;
-    }
+    set_up_meteorology(ctx);
     read_pollutants(ctx);
     read_grids_and_deposition(ctx);
-    console("*ERROR* main: meteorological data not yet read - the run cannot go on");
+    console("*ERROR* main: set-up complete, but particle transport is not built yet - the run cannot go on");
     throw RunStop::plain();
 }
 

@@ -14,6 +14,7 @@
 #include "driver/pollutants.hpp"
 #include "driver/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
+#include "meteo/met_tables.hpp"
 
 namespace orv {
 
@@ -31,6 +32,7 @@ struct RunContext {
     ControlInput control_input;
     RunControl control;
     std::vector<SourceLocation> source_locations;
+    MeteoFiles met;
     int32_t model_time = 0;          // accumulated minutes
     float time_step_spacing = 0.0f;  // km
 

@@ -1,0 +1,293 @@
+// The meteorological set-up of a run: every data file is described, the
+// field flags and per-file settings derived, the projections set up, and the
+// grids and files put in order.
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "common/run_stop.hpp"
+#include "driver/calendar.hpp"
+#include "meteo/grid_projection.hpp"
+#include "meteo/met_setup.hpp"
+
+namespace orv {
+
+namespace {
+
+constexpr int32_t kMaxUnit = 49;
+constexpr int32_t kFilesPermitted = 40;
+
+// Field flags from the surface level's variable list.
+void scan_surface_list(const MetFileLayout& lay, MeteoDataFlags& f) {
+    for (int32_t v = 0; v < lay.level_vars[0]; ++v) {
+        const FourChars& id = lay.var_ids[0][v];
+        const bool checked = lay.checksums[0][v] >= 0;
+        if (id.is("PBLH") || id.is("MXHT") || id.is("HPBL")) f.mixed_layer_depth = true;
+        if (id.is("MUU0") || id.is("MUV0")) f.stagger = 3;
+        if (id.is("DZDT")) f.sfc_vertical_velocity = true;
+        if ((id.is("SHGT") || id.is("HGTS")) && checked) f.terrain_height = true;
+        if (id.is("PRSS") && checked) f.surface_pressure = true;
+        if (id.is("TMPS") || id.is("T02M")) f.two_metre_temperature = true;
+        if (id.is("U10M")) f.ten_metre_wind = true;
+        if (id.is("DSWF")) f.down_shortwave = true;
+        if (id.is("UMOF") && checked) f.momentum_flux = true;
+        if ((id.is("SHTF") || id.is("HFLX")) && checked) f.heat_flux = true;
+        if (id.is("EXCO")) f.exchange_coefficient = true;
+        if (id.is("USTR")) f.friction_velocity = true;
+        if (id.is("TSTR")) f.friction_temperature = true;
+        if (id.is("TPPA") || id.is("TPPS")) f.precip_accumulation = 99999;
+        if (id.is("TPPD")) f.precip_accumulation = 1440;
+        if (id.is("TPPT")) f.precip_accumulation = 720;
+        if (id.is("TPP6")) f.precip_accumulation = 360;
+        if (id.is("TPP3")) f.precip_accumulation = 180;
+        if (id.is("TPP1")) f.precip_accumulation = 60;
+        if (id.is("PRT6")) f.precip_accumulation = -360;
+    }
+}
+
+// Field flags from the upper levels' variable lists.
+void scan_upper_lists(const MetGridDefinition& gd, const MetFileLayout& lay, MeteoDataFlags& f) {
+    for (int32_t k = 1; k < gd.nz; ++k) {
+        for (int32_t v = 0; v < lay.level_vars[k]; ++v) {
+            const FourChars& id = lay.var_ids[k][v];
+            if (id.is("PRES")) f.upper_pressure = true;
+            if (id.is("SPHU")) {
+                f.specific_humidity = true;
+                f.level_moisture[k] = true;
+            }
+            if (id.is("RELH")) f.level_moisture[k] = true;
+            if (id.is("WWND") || id.is("DZDT")) f.level_vertical_velocity[k] = true;
+            if (id.is("TKEN")) f.tke = true;
+            if (id.is("UVAR")) f.velocity_variance = true;
+        }
+    }
+}
+
+// A projection or latitude-longitude grid that cannot place a point (zero
+// increments, a scale that is not a positive finite length).
+bool grid_usable(const MetGridDefinition& gd) {
+    if (gd.latlon) return gd.header[kRefLat] != 0.0f && gd.header[kRefLon] != 0.0f;
+    const auto& p = gd.projection;
+    return std::isfinite(p.scale) && p.scale > 0.0f && std::isfinite(p.x0) && std::isfinite(p.y0);
+}
+
+// Grids i and j cover the same domain in the same way.
+bool same_domain(const MetGridDefinition& a, const MetGridDefinition& b) {
+    if (!(a.projection == b.projection) || a.nx != b.nx || a.ny != b.ny) return false;
+    if (a.header[kSyncLat] != b.header[kSyncLat] || a.header[kSyncLon] != b.header[kSyncLon]) return false;
+    if (a.latlon != b.latlon) return false;
+    if (a.latlon && (a.header[kRefLat] != b.header[kRefLat] || a.header[kRefLon] != b.header[kRefLon])) return false;
+    return true;
+}
+
+void swap_grid_rows(MeteoFiles& met, int32_t a, int32_t b) {
+    for (int32_t kt = 1; kt <= kMaxMetTimes; ++kt) std::swap(met.slot(a, kt), met.slot(b, kt));
+}
+
+// Several grids of one time each: finest grid first, then grids that cover
+// the same domain become further times of one grid.
+void order_and_merge_grids(MeteoFiles& met, int32_t& num_grids, int32_t& num_times) {
+    std::vector<float> key(static_cast<size_t>(num_grids) + 1);
+    for (int32_t kg = 1; kg <= num_grids; ++kg) key[kg] = met.grid(kg, 1).header[kGridSize];
+    for (int32_t i = 1; i < num_grids; ++i) {
+        int32_t best = i;
+        for (int32_t j = i + 1; j <= num_grids; ++j)
+            if (key[j] < key[best]) best = j;
+        if (best != i) {
+            swap_grid_rows(met, i, best);
+            std::swap(key[i], key[best]);
+        }
+    }
+
+    for (int32_t i = 1; i <= num_grids; ++i) {
+        if (!met.grid(i, 1).in_use()) continue;
+        for (int32_t j = i + 1; j <= num_grids; ++j) {
+            if (!met.grid(j, 1).in_use() || !same_domain(met.grid(i, 1), met.grid(j, 1))) continue;
+            int32_t free_slot = 0;
+            for (int32_t kt = 2; kt <= kMaxMetTimes && free_slot == 0; ++kt)
+                if (!met.grid(i, kt).in_use()) free_slot = kt;
+            if (free_slot == 0) continue;
+            met.slot(i, free_slot) = std::move(met.slot(j, 1));
+            met.slot(j, 1) = MeteoFiles::Slot{};
+            num_times = std::max(num_times, free_slot);
+        }
+    }
+
+    int32_t kept = 0;
+    for (int32_t kg = 1; kg <= num_grids; ++kg) {
+        if (!met.grid(kg, 1).in_use()) continue;
+        ++kept;
+        if (kept != kg) swap_grid_rows(met, kept, kg);
+    }
+    num_grids = kept;
+}
+
+// Within each grid, the used time slots in order of their first time.
+void order_times(MeteoFiles& met, int32_t num_grids, int32_t num_times) {
+    for (int32_t kg = 1; kg <= num_grids; ++kg) {
+        std::vector<int32_t> used;
+        for (int32_t kt = 1; kt <= num_times; ++kt)
+            if (met.grid(kg, kt).in_use()) used.push_back(kt);
+        for (size_t i = 0; i + 1 < used.size(); ++i) {
+            size_t best = i;
+            for (size_t j = i + 1; j < used.size(); ++j)
+                if (met.file(kg, used[j]).first.macc < met.file(kg, used[best]).first.macc) best = j;
+            if (best != i) std::swap(met.slot(kg, used[i]), met.slot(kg, used[best]));
+        }
+    }
+}
+
+}  // namespace
+
+void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt, int32_t& num_grids,
+            int32_t& num_times, const MetFileNames& names, float first_latitude, int32_t& year, int32_t& month,
+            int32_t& day, int32_t& hour, int32_t& minute, bool backward, int32_t& vertical_motion, TextOut& log,
+            MeteoFiles& met) {
+    // 1. Bytes above 127 must survive a copy unchanged.
+    {
+        volatile unsigned char a = 128;
+        unsigned char b = a;
+        if (b != 128) {
+            console("*ERROR*: metini - ASCII character conversion not working");
+            console("Contact support - modifications required to subroutine PAKINP");
+            throw RunStop(kStopInput);
+        }
+    }
+    if (num_grids > kMaxMetGrids || num_times > kMaxMetTimes) {
+        console("*ERROR* metini: more meteorology grids or times than the tables hold - ", num_grids, num_times);
+        throw RunStop(kStopInput);
+    }
+
+    // 2. A southern start marks the southern grid of old-layout files.
+    const int32_t record_offset = first_latitude >= 0.0f ? 0 : static_cast<int32_t>(first_latitude);
+
+    met = MeteoFiles{};
+    met.num_grids = num_grids;
+    met.num_times = num_times;
+
+    for (int32_t kg = 1; kg <= num_grids; ++kg) {
+        for (int32_t kt = 1; kt <= num_times; ++kt) {
+            auto& fe = met.file(kg, kt);
+            auto& gd = met.grid(kg, kt);
+            auto& lay = met.layout(kg, kt);
+            fe.directory = names[kg - 1][kt - 1].directory;
+            fe.file_name = names[kg - 1][kt - 1].file;
+
+            // 3. The file's unit.
+            fe.unit = 9 + kt + (kg - 1) * num_times;
+            if (fe.unit > kMaxUnit) {
+                console("*ERROR* metini: exceeding maximum number of meteorology files");
+                console("Number permitted: ", kFilesPermitted);
+                throw RunStop(kStopInput);
+            }
+            lay.flags.record_offset = record_offset;
+
+            // 4. Open and describe the file.
+            metset(met, kg, kt, log);
+
+            // 5. Field flags start cleared; the staggering belongs to the grid.
+            MeteoDataFlags& f = lay.flags;
+            MeteoDataFlags cleared;
+            cleared.records_per_period = f.records_per_period;
+            cleared.data_interval = f.data_interval;
+            cleared.record_offset = f.record_offset;
+            f = cleared;
+            if (gd.source_id.is("AWRF")) {
+                gd.stagger = WindStaggerOffsets{0.5f, 0.0f, 0.0f, 0.5f};
+                f.stagger = 1;
+            } else {
+                gd.stagger = WindStaggerOffsets{};
+                f.stagger = 0;
+            }
+
+            // 6-8. The variable lists.
+            scan_surface_list(lay, f);
+            if (!f.two_metre_temperature) log.list("WARNING: metini - initial 2 m TEMP missing");
+            if (!f.ten_metre_wind) log.list("WARNING: metini - initial 10 m WIND missing");
+            scan_upper_lists(gd, lay, f);
+
+            // 9. Vertical motion.
+            const bool third_level_w = gd.nz >= 3 && f.level_vertical_velocity[2];
+            if (!third_level_w && vertical_motion == 0) vertical_motion = 5;
+            if (vertical_motion == 6 && !gd.source_id.is("ETA ") && !gd.source_id.is(" ETA") &&
+                !gd.source_id.is("EDAS")) {
+                console("*ERROR*: metini - WVEL option 6 only valid with ETA data");
+                console("Input data file: ", gd.source_id.view());
+                throw RunStop(kStopInput);
+            }
+
+            // 10. Terrain or surface pressure is needed.
+            if (!f.terrain_height && !f.surface_pressure) {
+                console("*ERROR*: metini - input meteorology requires either");
+                console("   Surface pressure: ", f.surface_pressure);
+                console("   Terrain height  : ", f.terrain_height);
+                throw RunStop(kStopInput);
+            }
+
+            // 11. The grid's projection.
+            set_up_met_grid(gd);
+            if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions");
+
+            // 12. The settings for this file.
+            f.kdef = std::clamp<int32_t>(kdef, 0, 1);
+            f.kzmix = std::clamp<int32_t>(kzmix, 0, 3);
+            f.kbls = std::clamp<int32_t>(kbls, 1, 2);
+            f.kblt = std::clamp<int32_t>(kblt, 1, 4);
+            f.tvmix = std::clamp(tvmix, 0.01f, 100.0f);
+
+            // 13-14. Settings the data cannot support.
+            if (f.kbls == 1 && (!(f.exchange_coefficient || f.friction_velocity || f.momentum_flux) ||
+                                !(f.friction_temperature || f.heat_flux))) {
+                log.list("WARNING: metini - FLUXES not found in data (kg,kt)", kg, kt);
+                log.list("Setting KBLS=2 to use the wind/temp profiles!");
+                f.kbls = 2;
+            }
+            if (f.kbls == 2 && (!f.ten_metre_wind || !f.two_metre_temperature)) {
+                log.list("WARNING: metini - SFC wind/temp not found in data (kg,kt)", kg, kt);
+                log.list("KBLS setting unchanged but compuatation may not be as accurate!");
+            }
+            if (f.kblt == 3 && !f.tke) {
+                log.list("WARNING: metini - TKE not found in data (kg,kt)", kg, kt);
+                log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
+                f.kblt = 1;
+            }
+            if (f.kblt == 4 && !f.velocity_variance) {
+                log.list("WARNING: metini - VARIANCE not found in data (kg,kt)", kg, kt);
+                log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
+                f.kblt = 1;
+            }
+        }
+    }
+
+    // 15-16. Order of grids and times.
+    if (num_grids > 1 && num_times == 1) order_and_merge_grids(met, num_grids, num_times);
+    if (num_times > 1) order_times(met, num_grids, num_times);
+    met.num_grids = num_grids;
+    met.num_times = num_times;
+
+    // 17. A start month of 0 takes the start from the data.
+    if (month == 0) {
+        const int32_t offset = day * 1440 + hour * 60 + minute;
+        int32_t best = backward ? 0 : tm2min(39, 12, 31, 23, 0);
+        for (int32_t kg = 1; kg <= num_grids; ++kg) {
+            for (int32_t kt = 1; kt <= num_times; ++kt) {
+                if (!met.grid(kg, kt).in_use()) continue;
+                const auto& fe = met.file(kg, kt);
+                if (backward)
+                    best = std::max(best, fe.last.macc - offset);
+                else
+                    best = std::min(best, fe.first.macc + offset);
+            }
+        }
+        CalendarDate dt = tm2day(best);
+        year = dt.year;
+        month = dt.month;
+        day = dt.day;
+        hour = dt.hour;
+        minute = dt.minute;
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,434 @@
+// Opening and describing one meteorological data file: the indexed layout
+// (metset) and the old layout without index records (metold).
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/fortran_format.hpp"
+#include "common/run_stop.hpp"
+#include "driver/calendar.hpp"
+#include "meteo/met_setup.hpp"
+#include "meteo/packed_format.hpp"
+
+namespace orv {
+
+namespace {
+
+[[noreturn]] void file_stop(std::string_view routine, const std::string& path, std::string_view what) {
+    input_stop(routine, path, 0, what);
+}
+
+std::string trim_right(std::string_view s) {
+    size_t n = s.find_last_not_of(' ');
+    return n == std::string_view::npos ? std::string() : std::string(s.substr(0, n + 1));
+}
+
+// Reads the first n bytes of record `rec` into buf.
+bool read_record(DirectFile& f, int64_t rec, std::vector<char>& buf, size_t n) {
+    if (buf.size() < n) buf.resize(n);
+    return f.read(rec, std::span<char>(buf.data(), n));
+}
+
+void check_label_date(std::string_view routine, const std::string& path, int32_t y, int32_t m, int32_t d,
+                      int32_t h) {
+    if (!plausible_label_date(y, m, d, h)) file_stop(routine, path, "record label holds no valid date");
+}
+
+// A file must hold its whole periods and nothing but whole records.
+void check_not_truncated(std::string_view routine, MetFileEntry& fe) {
+    std::error_code ec;
+    auto size = std::filesystem::file_size(fe.path, ec);
+    if (ec) file_stop(routine, fe.path, "cannot determine the file size");
+    if (fe.file.record_count() < fe.record_count || static_cast<int64_t>(size) % fe.record_length != 0)
+        file_stop(routine, fe.path, "meteorological file is truncated");
+}
+
+struct BuiltinGrid {
+    int32_t number;
+    const char* source;
+    int32_t vertical;
+    int32_t nx, ny, nz;
+    float reals[11];
+    std::vector<float> levels;
+    std::vector<int32_t> vars;
+};
+
+const std::vector<BuiltinGrid>& builtin_grids() {
+    static const std::vector<float> prs_levels = {0, 1000, 850, 700, 500, 400, 300, 250, 100, 150, 100, 70, 50};
+    static const std::vector<int32_t> prs_vars = {3, 6, 6, 6, 6, 6, 6, 5, 5, 5, 5, 4, 4};
+    static const std::vector<BuiltinGrid> grids = {
+        {6, "NGM ", 1, 33, 28, 11, {90, 0, 60, -105, 182.9f, 0, 90, 13.25f, 42.75f, 90, 0},
+         {1.0f, 0.9823f, 0.9432f, 0.8967f, 0.8437f, 0.7848f, 0.721f, 0.6531f, 0.582f, 0.5086f, 0.4341f},
+         {11, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5}},
+        {2, "MRFN", 2, 65, 65, 13, {90, 0, 60, -80, 381, 0, 90, 33, 33, 90, 0}, prs_levels, prs_vars},
+        {3, "MRFS", 2, 65, 65, 13, {-90, 0, -60, -80, 381, 0, -90, 33, 33, -90, 0}, prs_levels, prs_vars},
+    };
+    return grids;
+}
+
+const BuiltinGrid* find_builtin(int32_t number) {
+    for (const auto& g : builtin_grids())
+        if (g.number == number) return &g;
+    return nullptr;
+}
+
+void apply_builtin(const BuiltinGrid& b, MetGridDefinition& gd, MetFileLayout& lay) {
+    gd.source_id = FourChars(b.source);
+    for (int32_t i = 0; i < 11; ++i) gd.header[i] = b.reals[i];
+    gd.header[kTopPressure] = 0.0f;
+    gd.grid_number = b.number;
+    lay.vertical_type = b.vertical;
+    gd.nx = b.nx;
+    gd.ny = b.ny;
+    gd.nz = b.nz;
+    for (int32_t k = 0; k < b.nz; ++k) {
+        lay.level_heights[k] = b.levels[k];
+        lay.level_vars[k] = b.vars[k];
+    }
+}
+
+}  // namespace
+
+void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
+    static const fmt::Format index_label(kIndexLabelFormat);
+    static const fmt::Format period_label(kPeriodLabelFormat);
+    static const fmt::Format level_entry(kLevelFormat);
+    static const fmt::Format variable_entry(kVariableFormat);
+    static const fmt::Format fcst_minutes("(I3,I2)");
+
+    auto& fe = met.file(kg, kt);
+    auto& gd = met.grid(kg, kt);
+    auto& lay = met.layout(kg, kt);
+
+    // 1-2. The path and the file's presence.
+    std::string dir = trim_right(fe.directory);
+    if (dir.empty()) {
+        console("Directory: ", fe.directory);
+        console("String length exceeds character maximum");
+        throw RunStop(kStopInput);
+    }
+    fe.path = dir + trim_right(fe.file_name);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(fe.path, ec)) {
+        console("Unable to find file: ", trim_right(fe.file_name));
+        console("On local directory : ", dir);
+        console("Check input CONTROL file for correct values");
+        throw RunStop(kStopInput);
+    }
+
+    // 3. The first record: label and fixed header.
+    const int64_t first_len = kLabelLength + kFixedHeaderLength;
+    if (!fe.file.open(fe.path, first_len)) file_stop("metset", fe.path, "cannot open meteorological file");
+    std::vector<char> buf;
+    if (!read_record(fe.file, 1, buf, first_len)) file_stop("metset", fe.path, "meteorological file is truncated");
+    std::string_view label(buf.data(), kLabelLength);
+    int32_t y = 0, m = 0, d = 0, h = 0, fc = 0;
+    std::string grid_field, id;
+    try {
+        fmt::read(label, index_label, y, m, d, h, fc, grid_field, id);
+    } catch (const InputError& e) {
+        file_stop("metset", fe.path, std::string("bad first record label: ") + e.what());
+    }
+
+    // 4. Old layout.
+    if (id != "INDX") {
+        log.list("WARNING metset: Old format meteo data grid ", kg, kt);
+        fe.file.close();
+        metold(met, kg, kt, log);
+        lay.format = 1;
+        return;
+    }
+
+    // 5. Indexed layout: the fixed header.
+    lay.format = 2;
+    FixedHeader fh;
+    try {
+        fh = read_fixed_header(std::string_view(buf.data() + kLabelLength, kFixedHeaderLength));
+    } catch (const InputError& e) {
+        file_stop("metset", fe.path, std::string("bad index header: ") + e.what());
+    }
+    gd.source_id = fh.source_id;
+    gd.header = fh.reals;
+    gd.nz = fh.nz;
+    lay.vertical_type = fh.vertical_type;
+    if (fh.nz > kMaxMetLevels) {
+        console("*ERROR* metset: exceeding DEFGRID dimension MLVL - ", kMaxMetLevels);
+        console("        data file dimension - ", fh.nz);
+        throw RunStop(kStopInput);
+    }
+    if (fh.header_length > kMaxHeaderLength) {
+        console("*ERROR* metset: exceeding compiled header length: ", kMaxHeaderLength);
+        console("                                 Input data file: ", fh.header_length);
+        throw RunStop(kStopInput);
+    }
+    if (fh.nz < 1) file_stop("metset", fe.path, "index header gives no levels");
+    if (fh.header_length < kFixedHeaderLength) file_stop("metset", fe.path, "index header length too short");
+
+    // 6. Grid number and the large-grid extension.
+    GridField gf;
+    bool grid_ok = false;
+    try {
+        grid_ok = decode_grid_field(grid_field, gf);
+    } catch (const InputError&) {
+        grid_ok = false;
+    }
+    if (!grid_ok) file_stop("metset", fe.path, "grid field '" + grid_field + "' mixes a digit and a letter");
+    gd.grid_number = gf.grid_number;
+    gd.nx = fh.nx + gf.nx_extra;
+    gd.ny = fh.ny + gf.ny_extra;
+    if (gd.nx < 1 || gd.ny < 1) file_stop("metset", fe.path, "grid dimensions are not positive");
+    const int64_t nxy = int64_t{gd.nx} * gd.ny;
+    if (nxy < kFixedHeaderLength) file_stop("metset", fe.path, "grid too small to hold the index header");
+    fe.record_length = nxy + kLabelLength;
+    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metset", fe.path, "cannot open meteorological file");
+
+    // The whole header across the index records.
+    const int64_t lenh = fh.header_length;
+    const int64_t nindex = index_record_count(lenh, nxy);
+    std::string header(static_cast<size_t>(lenh), ' ');
+    for (int64_t k = 1; k <= nindex; ++k) {
+        int64_t from = (k - 1) * nxy;
+        int64_t count = std::min(nxy, lenh - from);
+        if (count <= 0) break;
+        if (!read_record(fe.file, k, buf, static_cast<size_t>(fe.record_length)))
+            file_stop("metset", fe.path, "meteorological file is truncated");
+        header.replace(static_cast<size_t>(from), static_cast<size_t>(count), buf.data() + kLabelLength,
+                       static_cast<size_t>(count));
+    }
+
+    // 7. Levels and their variables.
+    int64_t pos = kFixedHeaderLength;
+    int64_t sum_vars = 0;
+    try {
+        for (int32_t k = 0; k < gd.nz; ++k) {
+            if (pos + kLevelEntryLength > lenh) file_stop("metset", fe.path, "index header ends inside the level list");
+            float height = 0.0f;
+            int32_t nvar = 0;
+            fmt::read(std::string_view(header).substr(static_cast<size_t>(pos), kLevelEntryLength), level_entry,
+                      height, nvar);
+            pos += kLevelEntryLength;
+            if (nvar > kMaxMetVariables) {
+                console("*ERROR* metset: exceeding DEFGRID dimension MVAR - ", kMaxMetVariables);
+                throw RunStop(kStopInput);
+            }
+            if (nvar < 0) file_stop("metset", fe.path, "negative number of variables in the level list");
+            lay.level_heights[k] = height;
+            lay.level_vars[k] = nvar;
+            for (int32_t v = 0; v < nvar; ++v) {
+                if (pos + kVariableEntryLength > lenh)
+                    file_stop("metset", fe.path, "index header ends inside the level list");
+                std::string vid;
+                int32_t sum = 0;
+                fmt::read(std::string_view(header).substr(static_cast<size_t>(pos), kVariableEntryLength),
+                          variable_entry, vid, sum);
+                lay.var_ids[k][v] = FourChars(vid);
+                lay.checksums[k][v] = sum;
+                pos += kVariableEntryLength;
+            }
+            sum_vars += nvar;
+        }
+    } catch (const InputError& e) {
+        file_stop("metset", fe.path, std::string("bad level list: ") + e.what());
+    }
+    lay.flags.records_per_period = static_cast<int32_t>(nindex + sum_vars);
+    lay.flags.record_offset = 0;
+    const int64_t rpp = lay.flags.records_per_period;
+
+    // 8. The first time.
+    check_label_date("metset", fe.path, y, m, d, h);
+    fe.first = MetTime{y, m, d, h, fh.minutes, fh.forecast, 0};
+    fe.first.macc = tm2min(y, m, d, h, fh.minutes);
+
+    // Reads the label and header characters 5-9 of a period's first record.
+    auto read_period = [&](int64_t rec, MetTime& t, std::string& pid) -> bool {
+        if (!read_record(fe.file, rec, buf, kLabelLength + 9)) return false;
+        try {
+            fmt::read(std::string_view(buf.data(), kLabelLength), period_label, t.year, t.month, t.day, t.hour,
+                      t.forecast, pid);
+            if (pid == "INDX")
+                fmt::read(std::string_view(buf.data() + kLabelLength + 4, 5), fcst_minutes, t.forecast, t.minute);
+        } catch (const InputError& e) {
+            file_stop("metset", fe.path, std::string("bad period label: ") + e.what());
+        }
+        if (pid == "INDX") {
+            check_label_date("metset", fe.path, t.year, t.month, t.day, t.hour);
+            t.macc = tm2min(t.year, t.month, t.day, t.hour, t.minute);
+        }
+        return true;
+    };
+
+    // 9. The second period gives the data interval.
+    MetTime t2;
+    std::string pid;
+    if (!read_period(rpp + 1, t2, pid)) {
+        log.list("WARNING metset: Only one time period of meteo data");
+        fe.last = fe.first;
+        lay.flags.data_interval = 1;
+        fe.record_count = rpp;
+        check_not_truncated("metset", fe);
+        return;
+    }
+    if (pid != "INDX") file_stop("metset", fe.path, "2nd time period INDX record missing");
+    fe.last = t2;
+    lay.flags.data_interval = t2.macc - fe.first.macc;
+    if (lay.flags.data_interval <= 0)
+        file_stop("metset", fe.path, "second time period is not later than the first");
+
+    // 10. Walk through the periods.
+    int32_t previous = t2.macc;
+    int64_t rec = 2 * rpp + 1;
+    for (;;) {
+        MetTime t;
+        if (!read_period(rec, t, pid) || pid != "INDX") break;
+        int32_t diff = t.macc - previous;
+        if (diff != lay.flags.data_interval) {
+            log.list("*ERROR* metset: meteorological data time interval varies");
+            log.list(" Changed from ", lay.flags.data_interval, " min to ", diff, " min");
+            log.list(" At day/hr ", t.day, t.hour);
+        } else {
+            previous = t.macc;
+        }
+        fe.last = t;
+        rec += rpp;
+    }
+    fe.record_count = rec - 1;
+    fe.last.macc = tm2min(fe.last.year, fe.last.month, fe.last.day, fe.last.hour, fe.last.minute);
+    check_not_truncated("metset", fe);
+}
+
+void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
+    static const fmt::Format old_label(kOldLabelFormat);
+    static const fmt::Format id_only("(14X,A4)");
+    static const fmt::Format time_only("(5I2)");
+
+    auto& fe = met.file(kg, kt);
+    auto& gd = met.grid(kg, kt);
+    auto& lay = met.layout(kg, kt);
+    std::vector<char> buf;
+
+    auto read_label = [&](int64_t rec, MetTime& t, int32_t& grid, std::string& id) -> bool {
+        if (!read_record(fe.file, rec, buf, kLabelLength)) return false;
+        try {
+            fmt::read(std::string_view(buf.data(), kLabelLength), old_label, t.year, t.month, t.day, t.hour,
+                      t.forecast, grid, id);
+        } catch (const InputError& e) {
+            file_stop("metold", fe.path, std::string("bad record label: ") + e.what());
+        }
+        check_label_date("metold", fe.path, t.year, t.month, t.day, t.hour);
+        t.minute = 0;
+        t.macc = tm2min(t.year, t.month, t.day, t.hour, 0);
+        return true;
+    };
+
+    // 1. The first label.
+    if (!fe.file.open(fe.path, kLabelLength)) file_stop("metold", fe.path, "cannot open meteorological file");
+    int32_t label_grid = 0;
+    std::string id;
+    if (!read_label(1, fe.first, label_grid, id)) file_stop("metold", fe.path, "meteorological file is truncated");
+    fe.file.close();
+
+    // 2. Only the built-in grids.
+    const BuiltinGrid* label_entry = find_builtin(label_grid);
+    if (!label_entry) {
+        console("*ERROR* metold: meteo grid not pre-defined");
+        throw RunStop(kStopInput);
+    }
+    if (id == "NULL" || id == "    " || id.empty()) {
+        console("*ERROR* metold: meteo data file first record");
+        console(" contains NULL or BLANK field for variable ID");
+        throw RunStop(kStopInput);
+    }
+
+    // 3. A southern start takes the southern grid of the two-hemisphere
+    // grids 2 and 3.
+    const bool southern = lay.flags.record_offset < 0 && (label_grid == 2 || label_grid == 3);
+    apply_builtin(southern ? *find_builtin(3) : *label_entry, gd, lay);
+    if (gd.nz > kMaxMetLevels) {
+        console("*ERROR* metold: exceeding DEFGRID dimension MLVL - ", kMaxMetLevels);
+        throw RunStop(kStopInput);
+    }
+
+    // 4. The variables of the first period, from the labels.
+    const int64_t nxy = int64_t{gd.nx} * gd.ny;
+    fe.record_length = nxy + kLabelLength;
+    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metold", fe.path, "cannot open meteorological file");
+    int64_t rec = 1;
+    for (int32_t k = 0; k < gd.nz; ++k) {
+        for (int32_t v = 0; v < lay.level_vars[k]; ++v, ++rec) {
+            if (!read_record(fe.file, rec, buf, kLabelLength))
+                file_stop("metold", fe.path, "meteorological file is truncated");
+            std::string vid;
+            try {
+                fmt::read(std::string_view(buf.data(), kLabelLength), id_only, vid);
+            } catch (const InputError& e) {
+                file_stop("metold", fe.path, e.what());
+            }
+            lay.var_ids[k][v] = FourChars(vid);
+            lay.checksums[k][v] = 0;
+        }
+    }
+    const int32_t single = static_cast<int32_t>(rec - 1);
+    int32_t rpp = single;
+
+    // 5. The next record tells whether each period holds one grid or both.
+    MetTime next;
+    int32_t next_grid = 0;
+    std::string next_id;
+    int64_t second_period = 0;
+    if (read_label(rpp + 1, next, next_grid, next_id)) {
+        if (next_grid == label_grid) {
+            lay.flags.record_offset = 0;
+            // A one-grid file describes the grid its labels name.
+            if (southern) apply_builtin(*label_entry, gd, lay);
+            fe.last = next;
+            second_period = rpp + 1;
+        } else {
+            rpp *= 2;
+            if (lay.flags.record_offset < 0) lay.flags.record_offset = southern ? single : 0;
+            MetTime t;
+            if (read_record(fe.file, rpp + 1, buf, kLabelLength)) {
+                try {
+                    fmt::read(std::string_view(buf.data(), kLabelLength), time_only, t.year, t.month, t.day, t.hour,
+                              t.forecast);
+                } catch (const InputError& e) {
+                    file_stop("metold", fe.path, e.what());
+                }
+                check_label_date("metold", fe.path, t.year, t.month, t.day, t.hour);
+                t.macc = tm2min(t.year, t.month, t.day, t.hour, 0);
+                fe.last = t;
+                second_period = rpp + 1;
+            }
+        }
+    } else {
+        // A single period: nothing shows a second grid.
+        lay.flags.record_offset = 0;
+        if (southern) apply_builtin(*label_entry, gd, lay);
+    }
+    lay.flags.records_per_period = rpp;
+
+    // 6. Interval and the walk through the periods.
+    if (second_period == 0) {
+        fe.last = fe.first;
+        lay.flags.data_interval = 1;
+        fe.record_count = rpp;
+        check_not_truncated("metold", fe);
+        return;
+    }
+    lay.flags.data_interval = fe.last.macc - fe.first.macc;
+    if (lay.flags.data_interval <= 0)
+        file_stop("metold", fe.path, "second time period is not later than the first");
+    rec = second_period + rpp;
+    for (;;) {
+        MetTime t;
+        int32_t g = 0;
+        std::string tid;
+        if (!read_label(rec, t, g, tid)) break;
+        fe.last = t;
+        rec += rpp;
+    }
+    fe.record_count = rec - 1;
+    check_not_truncated("metold", fe);
+}
+
+}  // namespace orv

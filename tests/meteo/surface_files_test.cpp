@@ -1,0 +1,145 @@
+// Land use, roughness and terrain lookups from generated surface files.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "meteo/surface_files.hpp"
+#include "tests/meteo/meteo_test_support.hpp"
+#include "tests/test_support.hpp"
+#include "tools/surface_writer.hpp"
+
+namespace orv {
+namespace {
+
+// A 10 x 20 one-degree grid from (30N, 100W): the land use is the row counted
+// from the south, the roughness the column in cm, the terrain 100 m per row
+// plus 1 m per column.
+fixture::SurfaceRecipe small_grid(const std::string& directory = "./") {
+    fixture::SurfaceRecipe s;
+    s.lat0 = 30.0f;
+    s.lon0 = -100.0f;
+    s.nlat = 10;
+    s.nlon = 20;
+    s.default_landuse = 5;
+    s.default_roughness = 0.5f;
+    s.directory = directory;
+    s.landuse = [](float lat, float) { return static_cast<int32_t>(std::floor(lat - 30.0f)) + 1; };
+    s.roughness = [](float, float lon) { return 0.01f * (std::floor(lon + 100.0f) + 1.0f); };
+    s.terrain = [](float lat, float lon) { return 100.0f * std::floor(lat - 30.0f) + std::floor(lon + 100.0f); };
+    return s;
+}
+
+struct Lookup {
+    SurfaceFiles files;
+    std::ostringstream log_text;
+    TextOut log;
+    float roughness = -1.0f, terrain = -1.0f;
+    int32_t landuse = -1;
+    Lookup() { log.attach(log_text); }
+    void at(float lat, float lon, bool want_terrain = true) {
+        sfcinp(files, log, lat, lon, roughness, landuse, want_terrain, terrain);
+    }
+};
+
+TEST(SurfaceFiles, RowsRunNorthToSouthAndEdgesClamp) {
+    test::ScratchDir dir;
+    fixture::write_surface_files(".", small_grid());
+    Lookup l;
+    l.at(30.0f, -100.0f);  // exactly on the corner: the southernmost row
+    EXPECT_EQ(l.landuse, 1);
+    EXPECT_FLOAT_EQ(l.roughness, 0.01f);
+    EXPECT_FLOAT_EQ(l.terrain, 0.0f);
+    l.at(35.5f, -80.5f);  // row 6 from the south, column 20: roughness field 20 gives 0.20 m
+    EXPECT_EQ(l.landuse, 6);
+    EXPECT_FLOAT_EQ(l.roughness, 0.20f);
+    EXPECT_FLOAT_EQ(l.terrain, 519.0f);
+    l.at(80.0f, -101.0f);  // north of the grid and west of it
+    EXPECT_EQ(l.landuse, 10);
+    EXPECT_FLOAT_EQ(l.roughness, 0.01f);
+    l.at(-5.0f, 170.0f);  // south and far east (no wrap on a regional grid)
+    EXPECT_EQ(l.landuse, 1);
+    EXPECT_FLOAT_EQ(l.roughness, 0.20f);
+    EXPECT_NE(l.log_text.str().find("NOTICE sfcinp: reading ASCDATA.CFG"), std::string::npos);
+}
+
+TEST(SurfaceFiles, TerrainOpensOnTheFirstLookupThatWantsIt) {
+    test::ScratchDir dir;
+    fixture::write_surface_files(".", small_grid());
+    Lookup l;
+    l.at(32.5f, -97.5f, false);
+    EXPECT_EQ(l.landuse, 3);
+    EXPECT_EQ(l.terrain, 0.0f);
+    l.at(32.5f, -97.5f, true);
+    EXPECT_FLOAT_EQ(l.terrain, 202.0f);
+}
+
+TEST(SurfaceFiles, GlobalGridWrapsLongitudes) {
+    test::ScratchDir dir;
+    fixture::SurfaceRecipe s;  // global one-degree grid from (-90, -180)
+    s.roughness = [](float, float lon) { return 0.01f * (std::floor(lon + 180.0f) + 1.0f); };
+    fixture::write_surface_files(".", s);
+    Lookup l;
+    l.at(10.0f, 190.5f);
+    EXPECT_FLOAT_EQ(l.roughness, 0.11f);  // as at -169.5
+    l.at(10.0f, -180.0f - 0.5f);
+    EXPECT_FLOAT_EQ(l.roughness, 3.60f);  // as at 179.5
+}
+
+TEST(SurfaceFiles, MissingFilesFallBackOrStop) {
+    test::ScratchDir dir;
+    {
+        // No ASCDATA.CFG anywhere: a plain stop.
+        Lookup l;
+        test::ConsoleCapture cap;
+        try {
+            l.at(0.0f, 0.0f);
+            FAIL() << "no stop";
+        } catch (const RunStop& s) {
+            EXPECT_EQ(s.code(), kStopPlain);
+        }
+        EXPECT_NE(cap.text().find("ASCDATA.CFG file not found!"), std::string::npos);
+        EXPECT_NE(l.log_text.str().find("Required in local directory or ../bdyfiles/"), std::string::npos);
+    }
+    // ASCDATA.CFG in ../bdyfiles, the surface files in the directory it names,
+    // no land-use file.
+    std::filesystem::create_directories("bdyfiles");
+    std::filesystem::create_directories("sfc");
+    std::filesystem::create_directories("run");
+    fixture::SurfaceRecipe s = small_grid("../sfc/");
+    s.write_landuse = false;
+    fixture::write_surface_files("sfc", s);
+    std::filesystem::rename("sfc/ASCDATA.CFG", "bdyfiles/ASCDATA.CFG");
+    std::filesystem::current_path("run");
+    Lookup l;
+    l.at(32.5f, -97.5f);
+    EXPECT_EQ(l.landuse, 5);
+    EXPECT_FLOAT_EQ(l.roughness, 0.03f);
+    EXPECT_FLOAT_EQ(l.terrain, 202.0f);
+    EXPECT_NE(l.log_text.str().find("LANDUSE.ASC file not found"), std::string::npos);
+    EXPECT_NE(l.log_text.str().find("Using default value category 2 agricultural"), std::string::npos);
+}
+
+TEST(SurfaceFiles, DamagedFilesStop) {
+    test::ScratchDir dir;
+    fixture::write_surface_files(".", small_grid());
+    test::truncate_file("ROUGLEN.ASC", 5 * 81);
+    Lookup l;
+    test::ConsoleCapture cap;
+    l.at(39.5f, -99.5f);  // row 1 is still there
+    try {
+        l.at(30.5f, -99.5f);
+        FAIL() << "no stop";
+    } catch (const RunStop& s) {
+        EXPECT_EQ(s.code(), kStopInput);
+    }
+    EXPECT_NE(cap.text().find("ROUGLEN.ASC"), std::string::npos);
+
+    test::write_file("ASCDATA.CFG", "30 -100\n1 1\n10 0\n2\n0.2\n'./'\n");
+    Lookup bad;
+    EXPECT_THROW(bad.at(35.0f, -90.0f), RunStop);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,64 @@
+#pragma once
+// Ready-made data sets: a meteorological file set (one grid, its periods
+// split over one or more files), "ASCDATA.CFG" and the three surface files,
+// all from one analytic atmosphere. The command-line generator writes these.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/analytic_met.hpp"
+#include "tools/met_writer.hpp"
+#include "tools/surface_writer.hpp"
+
+namespace orv::fixture {
+
+struct ExampleOptions {
+    std::string grid = "lambert";  // lambert, polar, mercator, latlon, global
+    int32_t nx = 0;                // 0: the grid's default size
+    int32_t ny = 0;
+    float spacing = 0.0f;          // km (projections) or degrees (latlon, global); 0: default
+    float centre_lat = 40.0f;      // grid centre; the first point of a latlon grid is placed around it
+    float centre_lon = -90.0f;
+    int32_t year = 2024;
+    int32_t month = 1;
+    int32_t day = 1;
+    int32_t hour = 0;
+    int32_t periods = 25;
+    int32_t interval = 60;  // minutes
+    int32_t files = 1;
+    int32_t vertical_type = 2;  // 1 sigma, 2 pressure, 3 terrain-following height, 4 hybrid
+    int32_t levels = 10;        // upper levels
+    AnalyticMet::Wind wind = AnalyticMet::Wind::Uniform;
+    double u = 5.0;
+    double v = 0.0;
+    bool rain = false;
+    bool daily_cycle = true;
+    std::string name = "orvmet";
+    bool surface = true;
+    bool control = true;  // also write a CONTROL file for a run on the data
+};
+
+struct ExampleFiles {
+    std::vector<std::string> met_files;      // file names, in time order
+    std::vector<std::string> surface_files;
+    std::string control_file;  // empty when none was written
+};
+
+// The pieces, for callers that want to change one before writing.
+AnalyticMet example_atmosphere(const ExampleOptions& o);
+MetFileRecipe example_met_recipe(const ExampleOptions& o);  // all periods, in one file
+SurfaceRecipe example_surface(const ExampleOptions& o, const AnalyticMet& atmosphere);
+// The recipe of file `f` (1-based) of o.files.
+MetFileRecipe example_file_recipe(const ExampleOptions& o, int32_t f);
+std::string example_file_name(const ExampleOptions& o, int32_t f);
+
+// The text of a control file for a run on the example data: one source at
+// the grid centre, one pollutant, one concentration grid around the source.
+std::string example_control(const ExampleOptions& o, const std::vector<std::string>& met_files);
+
+// Writes the data set into `dir` (which must exist). Throws
+// std::invalid_argument on unusable options.
+ExampleFiles write_example(const std::string& dir, const ExampleOptions& o);
+
+}  // namespace orv::fixture
