@@ -9,11 +9,7 @@ namespace orv {
 
 namespace {
 
-const fmt::Format kF10_3("(F10.3)");
-const fmt::Format kI2z("(I2.2)");
-const fmt::Format kI3("(I3)");
 const fmt::Format kHeights("(20I6)");
-const fmt::Format kGridPrompt("(A,I2,A)");
 
 constexpr float kKmPerDegree = 111.198326f;
 
@@ -24,12 +20,6 @@ int32_t nearest(float v, const char* what, int32_t grid) {
         throw RunStop(kStopInput);
     }
     return static_cast<int32_t>(std::lround(v));
-}
-
-std::string grid_prompt(int32_t g, const char* text) {
-    std::string p = fmt::write(kGridPrompt, " Enter grid #", g, text);
-    p.pop_back();
-    return p;
 }
 
 void set_defaults(ConcentrationGrid& c, int32_t year, int32_t month, int32_t day, int32_t hour, bool backward) {
@@ -97,7 +87,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
 
         prompt(ctl, "Center Latitude, Longitude", clat, clon);
         ctl.list("conset", "a grid centre", clat, clon);
-        ctl.echo({{clat, kF10_3}, {clon, kF10_3}});
+        ctl.echo({{clat, layout::F10_3}, {clon, layout::F10_3}});
         if (!ctl.keyboard() && clat == 0.0f && clon == 0.0f) {
             clat = location_lat;
             clon = location_lon;
@@ -105,7 +95,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
 
         prompt(ctl, "Grid spacing (deg) Latitude, Longitude", c.lat_spacing, c.lon_spacing);
         ctl.list("conset", "a grid spacing", c.lat_spacing, c.lon_spacing);
-        ctl.echo({{c.lat_spacing, kF10_3}, {c.lon_spacing, kF10_3}});
+        ctl.echo({{c.lat_spacing, layout::F10_3}, {c.lon_spacing, layout::F10_3}});
         if (!(c.lat_spacing > 0.0f) || !(c.lon_spacing > 0.0f)) {
             console("*ERROR* conset: grid spacing must be above zero on grid #", g);
             throw RunStop(kStopInput);
@@ -114,7 +104,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         float span_lat = 181.0f * c.lat_spacing, span_lon = 360.0f * c.lon_spacing;
         prompt(ctl, "Grid span (deg) Latitude, Longitide", span_lat, span_lon);
         ctl.list("conset", "a grid span", span_lat, span_lon);
-        ctl.echo({{span_lat, kF10_3}, {span_lon, kF10_3}});
+        ctl.echo({{span_lat, layout::F10_3}, {span_lon, layout::F10_3}});
         if (span_lat == 0.0f) span_lat = 181.0f * c.lat_spacing;
         if (span_lon == 0.0f) span_lon = 360.0f * c.lon_spacing;
 
@@ -151,16 +141,10 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         }
 
         // Output directory and file.
-        if (ctl.keyboard()) {
-            console_line(grid_prompt(g, " directory (|...|)"));
-            console(c.directory);
-        }
+        prompt_grid(ctl, g, " directory (|...|)", c.directory);
         c.directory = ctl.whole_line("conset", "a concentration directory");
         ctl.echo_text(c.directory);
-        if (ctl.keyboard()) {
-            console_line(grid_prompt(g, " file name (\?\?\?\?\?)"));
-            console(c.file_name);
-        }
+        prompt_grid(ctl, g, " file name (\?\?\?\?\?)", c.file_name);
         c.file_name = ctl.whole_line("conset", "a concentration file name");
         ctl.echo_text(c.file_name);
         if (cpack != 2) {
@@ -177,7 +161,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         // Levels.
         prompt(ctl, "Number of vertical concentration levels", c.level_count);
         ctl.list("conset", "the number of levels", c.level_count);
-        ctl.echo({{c.level_count, kI2z}});
+        ctl.echo({{c.level_count, layout::I2z}});
         if (c.level_count > kMaxConcentrationLevels) {
             console("*ERROR* conset: Number of levels exceed limit");
             throw RunStop(kStopInput);
@@ -229,13 +213,13 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         prompt(ctl, "Sampling start time: year month day hour minute", v[0], v[1], v[2], v[3], v[4]);
         if (ctl.keyboard()) {
             ctl.list("conset", "the sampling start", v[0], v[1], v[2], v[3], v[4]);
-            ctl.echo({{v[0], kI3}, {v[1], kI3}, {v[2], kI3}, {v[3], kI3}, {v[4], kI3}});
+            ctl.echo({{v[0], layout::I3}, {v[1], layout::I3}, {v[2], layout::I3}, {v[3], layout::I3}, {v[4], layout::I3}});
             c.start = {v[0], v[1], v[2], v[3], v[4], 0};
             prompt(ctl, "Sampling stop time: year month day hour minute", c.stop[0], c.stop[1], c.stop[2],
                    c.stop[3], c.stop[4]);
             std::array<int32_t, 5> w = {c.stop[0], c.stop[1], c.stop[2], c.stop[3], c.stop[4]};
             ctl.list("conset", "the sampling stop", w[0], w[1], w[2], w[3], w[4]);
-            ctl.echo({{w[0], kI3}, {w[1], kI3}, {w[2], kI3}, {w[3], kI3}, {w[4], kI3}});
+            ctl.echo({{w[0], layout::I3}, {w[1], layout::I3}, {w[2], layout::I3}, {w[3], layout::I3}, {w[4], layout::I3}});
             c.stop = {w[0], w[1], w[2], w[3], w[4], 0};
         } else {
             ctl.fields("conset", "the sampling start", v[0], v[1], v[2], v[3], v[4]);
@@ -270,7 +254,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         // Sampling interval.
         prompt(ctl, "Sampling interval: type hour minute", c.sampling_type, c.interval_hours, c.interval_minutes);
         ctl.list("conset", "the sampling interval", c.sampling_type, c.interval_hours, c.interval_minutes);
-        ctl.echo({{c.sampling_type, kI3}, {c.interval_hours, kI3}, {c.interval_minutes, kI3}});
+        ctl.echo({{c.sampling_type, layout::I3}, {c.interval_hours, layout::I3}, {c.interval_minutes, layout::I3}});
         c.cleared = {0, 0, 0};
         if (c.interval_hours >= 1 && c.interval_minutes != 0) {
             console("WARNING conset: averaging >1 hr requires zero minutes field");

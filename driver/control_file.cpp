@@ -7,18 +7,6 @@
 
 namespace orv {
 
-namespace {
-
-const fmt::Format kI1("(I1)");
-const fmt::Format kI2z("(I2.2)");
-const fmt::Format kI3("(I3)");
-const fmt::Format kI4z("(I4.4)");
-const fmt::Format kF10_3("(F10.3)");
-const fmt::Format kF10_1("(F10.1)");
-const fmt::Format kGridPrompt("(A,I2,A)");
-
-}  // namespace
-
 void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istream& keyboard, RunControl& run) {
     ctl.open(run_suffix, keyboard);
     run.start_year = run.start_month = run.start_day = run.start_hour = run.start_minute = 0;
@@ -26,13 +14,13 @@ void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istr
            run.start_hour);
     ctl.fields("main", "the starting time", run.start_year, run.start_month, run.start_day, run.start_hour,
                run.start_minute);
-    ctl.echo({{run.start_year, kI3}, {run.start_month, kI3}, {run.start_day, kI3}, {run.start_hour, kI3},
-              {run.start_minute, kI3}});
+    ctl.echo({{run.start_year, layout::I3}, {run.start_month, layout::I3}, {run.start_day, layout::I3}, {run.start_hour, layout::I3},
+              {run.start_minute, layout::I3}});
 
     run.location_count = 1;
     prompt(ctl, "Enter number of starting locations", run.location_count);
     ctl.list("main", "the number of starting locations", run.location_count);
-    ctl.echo({{run.location_count, kI2z}});
+    ctl.echo({{run.location_count, layout::I2z}});
 }
 
 void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunControl& run) {
@@ -51,7 +39,7 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
         loc.source_area = 0.0f;
         prompt(ctl, "Enter starting location (lat, lon, m-agl)", loc.lat, loc.lon, loc.height);
         ctl.fields("runset", "a starting location", loc.lat, loc.lon, loc.height, loc.source_rate, loc.source_area);
-        ctl.echo({{loc.lat, kF10_3}, {loc.lon, kF10_3}, {loc.height, kF10_3}});
+        ctl.echo({{loc.lat, layout::F10_3}, {loc.lon, layout::F10_3}, {loc.height, layout::F10_3}});
         if (i > 0) {
             loc.start_year = locations[0].start_year;
             loc.start_month = locations[0].start_month;
@@ -64,17 +52,17 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
     int32_t hours = 48;
     prompt(ctl, "Enter total run time (hours)", hours);
     ctl.list("runset", "the run time", hours);
-    ctl.echo({{hours, kI4z}});
+    ctl.echo({{hours, layout::I4z}});
 
     run.vertical_motion = 0;
     prompt(ctl, "Vertical (0:data 1:isob 2:isen 3:dens 4:sigma 5:diverg 6:eta)", run.vertical_motion);
     ctl.list("runset", "the vertical motion option", run.vertical_motion);
-    ctl.echo({{run.vertical_motion, kI1}});
+    ctl.echo({{run.vertical_motion, layout::I1}});
 
     float top = 10000.0f;
     prompt(ctl, "Top of model domain (internal coordinates m-msl)", top);
     ctl.list("runset", "the model top", top);
-    ctl.echo({{top, kF10_1}});
+    ctl.echo({{top, layout::F10_1}});
     run.entered_model_top = top;
     run.model_top = std::max(std::fabs(top), 25000.0f);
     for (size_t i = 0; i < locations.size(); ++i) {
@@ -90,7 +78,7 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
     run.time_count = 1;
     prompt(ctl, "Number of input grids", run.grid_count);
     ctl.fields("runset", "the number of meteorological grids and times", run.grid_count, run.time_count);
-    ctl.echo({{run.grid_count, kI1}, {run.time_count, kI1}});
+    ctl.echo({{run.grid_count, layout::I1}, {run.time_count, layout::I1}});
     if (run.grid_count > kMaxMetGrids) {
         console("*ERROR* runset: Numb meteo grids exceed DEFGRID limit - ", kMaxMetGrids);
         throw RunStop(kStopInput);
@@ -123,20 +111,10 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
         for (int32_t t = 0; t < run.time_count; ++t) {
             MetFileName& f = run.met_files[g][t];
             if (t > 0) f = run.met_files[g][t - 1];
-            if (ctl.keyboard()) {
-                std::string p = fmt::write(kGridPrompt, " Enter grid #", g + 1, " directory (|...|)");
-                p.pop_back();
-                console_line(p);
-                console(f.directory);
-            }
+            prompt_grid(ctl, g + 1, " directory (|...|)", f.directory);
             f.directory = ctl.whole_line("runset", "a meteorological directory");
             ctl.echo_text(f.directory);
-            if (ctl.keyboard()) {
-                std::string p = fmt::write(kGridPrompt, " Enter grid #", g + 1, " file name (\?\?\?\?\?)");
-                p.pop_back();
-                console_line(p);
-                console(f.file);
-            }
+            prompt_grid(ctl, g + 1, " file name (\?\?\?\?\?)", f.file);
             f.file = ctl.whole_line("runset", "a meteorological file name");
             ctl.echo_text(f.file);
         }

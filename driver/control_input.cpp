@@ -7,6 +7,18 @@
 
 namespace orv {
 
+namespace layout {
+const fmt::Format I1("(I1)");
+const fmt::Format I2z("(I2.2)");
+const fmt::Format I3("(I3)");
+const fmt::Format I4z("(I4.4)");
+const fmt::Format F10_1("(F10.1)");
+const fmt::Format F10_3("(F10.3)");
+const fmt::Format E10_3("(E10.3)");
+const fmt::Format A4("(A4)");
+const fmt::Format grid_prompt("(A,I2,A)");
+}  // namespace layout
+
 void ControlInput::open(std::string_view run_suffix, std::istream& keyboard) {
     std::string name = run_suffix.empty() ? std::string("CONTROL") : "CONTROL." + std::string(run_suffix);
     if (std::filesystem::exists(name) && in_.open(name)) {
@@ -121,6 +133,14 @@ void ControlInput::echo(std::initializer_list<EchoField> fields) {
 
 void ControlInput::echo_text(std::string_view text) {
     if (keyboard()) startup_.line(text);
+}
+
+void prompt_grid(const ControlInput& ctl, int32_t g, std::string_view text, std::string_view current) {
+    if (!ctl.keyboard()) return;
+    std::string p = fmt::write(layout::grid_prompt, " Enter grid #", g, text);
+    p.pop_back();
+    console_line(p);
+    console(current);
 }
 
 }  // namespace orv

@@ -22,6 +22,19 @@ namespace orv {
 inline constexpr int32_t kControlFileUnit = 74;
 inline constexpr int32_t kKeyboardUnit = 5;
 
+// The fixed fields of the STARTUP copy and the keyboard prompts.
+namespace layout {
+extern const fmt::Format I1;
+extern const fmt::Format I2z;  // two digits with leading zeros
+extern const fmt::Format I3;
+extern const fmt::Format I4z;
+extern const fmt::Format F10_1;
+extern const fmt::Format F10_3;
+extern const fmt::Format E10_3;
+extern const fmt::Format A4;
+extern const fmt::Format grid_prompt;  // " Enter grid #", number, text
+}  // namespace layout
+
 // One value echoed to STARTUP in its fixed field (a format such as "(I3)").
 struct EchoField {
     fmt::Value value;
@@ -92,5 +105,9 @@ void prompt(const ControlInput& ctl, std::string_view text, const Args&... curre
     console(text);
     if constexpr (sizeof...(Args) > 0) console(current...);
 }
+
+// Keyboard prompt for a directory or file line of grid g: " Enter grid #",
+// the number in 2 columns and the text, then the current value after a blank.
+void prompt_grid(const ControlInput& ctl, int32_t g, std::string_view text, std::string_view current);
 
 }  // namespace orv

@@ -6,16 +6,6 @@
 
 namespace orv {
 
-namespace {
-
-const fmt::Format kA4("(A4)");
-const fmt::Format kI2z("(I2.2)");
-const fmt::Format kI3("(I3)");
-const fmt::Format kE10_3("(E10.3)");
-const fmt::Format kF10_3("(F10.3)");
-
-}  // namespace
-
 int32_t read_pollutant_count(ControlInput& ctl) {
     int32_t numtyp = 1;
     prompt(ctl, "Number of different pollutants", numtyp);
@@ -51,24 +41,24 @@ void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, i
 
         prompt(ctl, "Pollutant 4-Character Identification", d.pollutant_id);
         std::string_view line = ctl.raw_line("read_pollutant_emissions", "a pollutant identifier");
-        fmt::read(line, kA4, d.pollutant_id);
-        ctl.echo({{d.pollutant_id, kA4}});
+        fmt::read(line, layout::A4, d.pollutant_id);
+        ctl.echo({{d.pollutant_id, layout::A4}});
 
         prompt(ctl, "Emission rate (per hour)", d.emission_rate);
         ctl.list("read_pollutant_emissions", "an emission rate", d.emission_rate);
-        ctl.echo({{d.emission_rate, kE10_3}});
+        ctl.echo({{d.emission_rate, layout::E10_3}});
 
         prompt(ctl, "Hours of emission", d.emission_hours);
         ctl.list("read_pollutant_emissions", "the hours of emission", d.emission_hours);
-        ctl.echo({{d.emission_hours, kF10_3}});
+        ctl.echo({{d.emission_hours, layout::F10_3}});
         if (backward) d.emission_hours = -std::fabs(d.emission_hours);
 
         prompt(ctl, "Release start time: year month day hour minute", d.release_year, d.release_month, d.release_day,
                d.release_hour, d.release_minute);
         ctl.fields("read_pollutant_emissions", "a release start time", d.release_year, d.release_month,
                    d.release_day, d.release_hour, d.release_minute);
-        ctl.echo({{d.release_year, kI3}, {d.release_month, kI3}, {d.release_day, kI3}, {d.release_hour, kI3},
-                  {d.release_minute, kI3}});
+        ctl.echo({{d.release_year, layout::I3}, {d.release_month, layout::I3}, {d.release_day, layout::I3}, {d.release_hour, layout::I3},
+                  {d.release_minute, layout::I3}});
 
         if (d.release_month == 0) {
             // Relative to the run start; the date is then normalised.
@@ -98,7 +88,7 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
         console("WARNING depset: # pollutants defined -", numtyp);
         count = numtyp;
     }
-    ctl.echo({{count, kI2z}});
+    ctl.echo({{count, layout::I2z}});
     if (count < 1) return;
 
     for (int32_t p = 0; p < count && p < static_cast<int32_t>(dirt.size()); ++p) {
@@ -110,7 +100,7 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
         if (ctl.keyboard()) console("Define as gas (all zero) or particle");
         prompt(ctl, "Diameter (um), density (g/cc), shape (1-2)", d.PDIAM, d.PDENS, d.SHAPE);
         ctl.list("depset", "the particle definition", d.PDIAM, d.PDENS, d.SHAPE);
-        ctl.echo({{d.PDIAM, kE10_3}, {d.PDENS, kE10_3}, {d.SHAPE, kE10_3}});
+        ctl.echo({{d.PDIAM, layout::E10_3}, {d.PDENS, layout::E10_3}, {d.SHAPE, layout::E10_3}});
         d.is_gas = d.PDIAM == 0.0f || d.PDENS == 0.0f || d.SHAPE == 0.0f;
 
         d.GPMOL = d.ACVTY = d.DIFTY = d.HENRY = d.DRYVL = 0.0f;
@@ -122,7 +112,7 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
             console(d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
         }
         ctl.list("depset", "the dry deposition definition", d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
-        ctl.echo({{d.DRYVL, kE10_3}, {d.GPMOL, kE10_3}, {d.ACVTY, kE10_3}, {d.DIFTY, kE10_3}, {d.HENRY, kE10_3}});
+        ctl.echo({{d.DRYVL, layout::E10_3}, {d.GPMOL, layout::E10_3}, {d.ACVTY, layout::E10_3}, {d.DIFTY, layout::E10_3}, {d.HENRY, layout::E10_3}});
         d.DODRY = d.DRYVL > 0.0f;
         if (d.GPMOL < 0.0f) {
             d.DOVOL = true;
@@ -144,7 +134,7 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
         }
         prompt(ctl, "Henrys (M/atm), In-cloud (L/L), Below-cloud (1/s)", d.WETGAS, d.WETIN, d.WETLO);
         ctl.list("depset", "the wet removal definition", d.WETGAS, d.WETIN, d.WETLO);
-        ctl.echo({{d.WETGAS, kE10_3}, {d.WETIN, kE10_3}, {d.WETLO, kE10_3}});
+        ctl.echo({{d.WETGAS, layout::E10_3}, {d.WETIN, layout::E10_3}, {d.WETLO, layout::E10_3}});
         if (d.is_gas) {
             d.WETIN = d.WETLO = 0.0f;
             d.DOWET = d.WETGAS > 0.0f;
@@ -157,14 +147,14 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
         d.RHALF = 0.0f;
         prompt(ctl, "Radioactive decay half-life (days / 0=none)", d.RHALF);
         ctl.list("depset", "the radioactive half-life", d.RHALF);
-        ctl.echo({{d.RHALF, kE10_3}});
+        ctl.echo({{d.RHALF, layout::E10_3}});
         d.DORAD = d.RHALF > 0.0f;
 
         d.DOSUS = false;
         d.SRATE = 0.0f;
         prompt(ctl, "Deposition resuspension constant (1/m)", d.SRATE);
         ctl.list("depset", "the resuspension constant", d.SRATE);
-        ctl.echo({{d.SRATE, kE10_3}});
+        ctl.echo({{d.SRATE, layout::E10_3}});
         d.DOSUS = d.SRATE > 0.0f;
 
         if (d.DODRY || d.DORES || d.DOGRV || d.DOWET || d.DORAD) sw.CDEP = true;
