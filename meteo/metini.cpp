@@ -269,8 +269,10 @@ void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt
 
     // 17. A start month of 0 takes the start from the data.
     if (month == 0) {
-        const int32_t offset = day * 1440 + hour * 60 + minute;
-        int32_t best = backward ? 0 : tm2min(39, 12, 31, 23, 0);
+        // Offsets from the control input are taken wide, so that an absurd
+        // day count ends in the calendar's range message, not in overflow.
+        const int64_t offset = int64_t{day} * 1440 + int64_t{hour} * 60 + minute;
+        int64_t best = backward ? 0 : tm2min(39, 12, 31, 23, 0);
         for (int32_t kg = 1; kg <= num_grids; ++kg) {
             for (int32_t kt = 1; kt <= num_times; ++kt) {
                 if (!met.grid(kg, kt).in_use()) continue;
@@ -281,7 +283,7 @@ void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt
                     best = std::min(best, fe.first.macc + offset);
             }
         }
-        CalendarDate dt = tm2day(best);
+        CalendarDate dt = tm2day(static_cast<int32_t>(std::clamp<int64_t>(best, -1, INT32_MAX)));
         year = dt.year;
         month = dt.month;
         day = dt.day;
