@@ -344,7 +344,12 @@ std::string edit(const Step& st, const Value& v) {
     switch (st.op) {
         case Op::Int:
             if (v.kind == K::Int) return format_int(v.i, st.w, st.d);
-            if (v.kind == K::Float || v.kind == K::Double) return format_int(static_cast<int64_t>(v.r), st.w, st.d);
+            if (v.kind == K::Float || v.kind == K::Double) {
+                // A real under an integer descriptor: its whole part, or
+                // asterisks when that has no integer value.
+                if (!(std::fabs(v.r) < 9.0e18)) return stars(st.w);
+                return format_int(static_cast<int64_t>(v.r), st.w, st.d);
+            }
             break;
         case Op::Fixed:
             if (v.kind == K::Float || v.kind == K::Double) return format_fixed(v.r, st.w, st.d);

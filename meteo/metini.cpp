@@ -161,7 +161,8 @@ void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt
     }
 
     // 2. A southern start marks the southern grid of old-layout files.
-    const int32_t record_offset = first_latitude >= 0.0f ? 0 : static_cast<int32_t>(first_latitude);
+    const int32_t record_offset =
+        first_latitude >= 0.0f ? 0 : static_cast<int32_t>(std::max(first_latitude, -90.0f));
 
     met = MeteoFiles{};
     met.num_grids = num_grids;

@@ -24,6 +24,8 @@ TEST(FormatWrite, Integers) {
     EXPECT_EQ(one("(I3.0)", 0), "   ");
     EXPECT_EQ(one("(I2.2)", 1), "01");
     EXPECT_EQ(one("(I11)", -2147483647 - 1), "-2147483648");
+    EXPECT_EQ(one("(I4)", 12.7f), "  12");
+    EXPECT_EQ(one("(I4)", 1e30f), "****");
 }
 
 TEST(FormatWrite, FixedPoint) {
