@@ -1,0 +1,25 @@
+#pragma once
+// The internal vertical grid: terrain-following levels whose heights above
+// ground follow z(k) = aa k^2 + bb k + cc metres, chosen once at set-up.
+
+#include <cstdint>
+#include <vector>
+
+namespace orv {
+
+struct InternalVerticalGrid {
+    float aa = 0.0f;
+    float bb = 0.0f;
+    float cc = 0.0f;
+    int32_t nlvl = 0;
+    int32_t surface_layer_level = 0;   // highest level at or below 75 m
+    float surface_layer_height = 0.0f; // its height, m
+
+    // Height above ground of level k (1-based), m.
+    float height(int32_t k) const {
+        float fk = static_cast<float>(k);
+        return aa * fk * fk + bb * fk + cc;
+    }
+};
+
+}  // namespace orv
