@@ -316,6 +316,7 @@ bool start_step(const PuffChemistryConditions& puff, std::span<float> mass, Merc
         w.zmass[i] = f2d(mass[i]) / volume_moles;
         w.zsavemass[i] = w.zmass[i];
         w.savemass[i] = mass[i];
+        w.zdest[i] = 0.0;
     }
     return true;
 }
