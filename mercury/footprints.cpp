@@ -20,15 +20,16 @@ float widened(float reach_deg) { return reach_deg + 0.01f + reach_deg * 1.0e-5f;
 
 void particle_shares(float lat, float lon, const ReceptorTables& t, std::span<float> pfrac) {
     const size_t n = std::min(pfrac.size(), t.receptors.size());
-    t.bands.for_each_near(lat, lat, [&](int32_t i) {
-        if (static_cast<size_t>(i) >= n) return;
-        const Receptor& rc = t.receptors[static_cast<size_t>(i)];
-        if (rc.division_count < 1) return;
+    t.bands.for_each_near(lat, lat, [&](const LatitudeBands::Member& m) {
+        // The bounding box, as listed in the band.
+        if (lat < m.south || lat > m.north || lon < m.west || lon > m.east) return;
+        const size_t i = static_cast<size_t>(m.item);
+        if (i >= n) return;
+        const Receptor& rc = t.receptors[i];
         const DivisionBox* b = &t.boxes[static_cast<size_t>(rc.first_box)];
-        if (lat < b[0].south || lat > b[0].north || lon < b[0].west || lon > b[0].east) return;
         for (int32_t d = 1; d <= rc.division_count; ++d) {
             if (b[d].south <= lat && lat <= b[d].north && b[d].west <= lon && lon <= b[d].east) {
-                pfrac[static_cast<size_t>(i)] = 1.0f;
+                pfrac[i] = 1.0f;
                 return;
             }
         }
@@ -42,10 +43,21 @@ void top_hat_shares(float lat, float lon, float sigma_h, const ReceptorTables& t
     const float s = 0.5f * std::sqrt(kPi * diameter * diameter * 0.0625f);
     const float square = 4.0f * s * s;
     const float reach = widened(s / kKmPerDegreeLat);
-    t.bands.for_each_near(lat - reach, lat + reach, [&](int32_t i) {
-        if (static_cast<size_t>(i) >= n) return;
-        const Receptor& rc = t.receptors[static_cast<size_t>(i)];
+    const float cos_abs_lat = std::cos(std::fabs(lat) * kDegToRad);
+    t.bands.for_each_near(lat - reach, lat + reach, [&](const LatitudeBands::Member& m) {
+        // The divisions lie half a degree inside the bounding box: a square
+        // that misses the box's latitudes by more than the rounding cannot
+        // reach them.
+        if (lat + reach < m.south || lat - reach > m.north) return;
+        const size_t i = static_cast<size_t>(m.item);
+        if (i >= n) return;
+        const Receptor& rc = t.receptors[i];
         if (rc.division_count < 1) return;
+        // The cosine of the mean latitude is at least the smaller of the two
+        // latitudes' cosines (both within 90 degrees): a puff too far east or
+        // west even at that scale needs no cosine of its own.
+        const float scale = std::min(cos_abs_lat, rc.cos_abs_centre_lat) * kKmPerDegreeLon;
+        if (std::fabs(lon - rc.centre_lon) * scale > (s + rc.box_half_width_km) * 1.0001f + 0.01f) return;
         const DivisionBox* b = &t.boxes[static_cast<size_t>(rc.first_box)];
         const float dy = (lat - rc.centre_lat) * kKmPerDegreeLat;
         if (dy + s < b[0].y_south || dy - s > b[0].y_north) return;
@@ -58,7 +70,7 @@ void top_hat_shares(float lat, float lon, float sigma_h, const ReceptorTables& t
             const float ox = std::min(b[d].x_east, dx + s) - std::max(b[d].x_west, dx - s);
             if (oy > 0.0f && ox > 0.0f) share += oy * ox / square;
         }
-        pfrac[static_cast<size_t>(i)] = share;
+        pfrac[i] = share;
     });
 }
 
@@ -133,15 +145,15 @@ void ceptest(int32_t hdwp, float lat, float lon, float sigma_h, const CepTables&
         const float half = footprint_diameter(sigma_h) / 2.0f;
         const size_t n = std::min(cepres.size(), tables.ceps.size());
         const float reach = widened(half / kKmPerDegreeLat);
-        tables.bands.for_each_near(lat - reach, lat + reach, [&](int32_t i) {
-            if (static_cast<size_t>(i) >= n) return;
-            const Cep& c = tables.ceps[static_cast<size_t>(i)];
+        tables.bands.for_each_near(lat - reach, lat + reach, [&](const LatitudeBands::Member& m) {
             // The distance is never below its north-south part (unless that
             // part is too small to square), so a cep too far north or south
             // needs no cosine.
-            const float y = std::fabs(lat - c.lat) * kKmPerDegreeLat;
+            const float y = std::fabs(lat - m.south) * kKmPerDegreeLat;
             if (y > half && y > 1.0e-15f) return;
-            cepres[static_cast<size_t>(i)] = cep_distance(lat, lon, c).distance <= half ? 1.0f : 0.0f;
+            const size_t i = static_cast<size_t>(m.item);
+            if (i >= n) return;
+            cepres[i] = cep_distance(lat, lon, tables.ceps[i]).distance <= half ? 1.0f : 0.0f;
         });
     }
     if (channels.fires(kCepChannel)) dump_ceps(channels, lat, lon, sigma_h, tables, cepres);

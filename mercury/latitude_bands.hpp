@@ -2,9 +2,11 @@
 // An index of items (receptors, ceps) by one-degree latitude band, so that
 // the footprint tests look only at the items near a puff.
 //
-// Each item covers a latitude interval and is listed in every band the
-// interval touches. A query over an interval visits every item whose bands
-// meet the query's bands, each exactly once.
+// Each item covers a latitude interval (and, for a quick test by the caller,
+// a longitude interval) and is listed in every band the latitudes touch. A
+// query over an interval visits every item whose bands meet the query's
+// bands, each exactly once, with the item's intervals beside its number so
+// that most items can be passed over without looking them up.
 
 #include <cmath>
 #include <cstdint>
@@ -26,33 +28,39 @@ public:
         return static_cast<int32_t>(x);
     }
 
-    // Item i (0-based) covers the latitudes lo[i]..hi[i] (lo <= hi).
-    void build(std::span<const float> lo, std::span<const float> hi);
+    // One item as listed in a band.
+    struct Member {
+        int32_t item;        // 0-based
+        int32_t first_band;  // the item's first band
+        float south, north;  // its latitudes
+        float west, east;    // its longitudes
+    };
 
-    bool empty() const { return first_band_.empty(); }
+    // Item i covers the latitudes south[i]..north[i] and the longitudes
+    // west[i]..east[i]; it is listed in the bands between the smaller and
+    // the larger of its two latitudes.
+    void build(std::span<const float> south, std::span<const float> north, std::span<const float> west,
+               std::span<const float> east);
 
-    // Calls f(i) once for every item whose interval's bands meet the bands
-    // of lo..hi (lo <= hi, neither NaN).
+    // Calls f(member) once for every item whose latitudes' bands meet the
+    // bands of lo..hi (lo <= hi, neither NaN).
     template <typename F>
     void for_each_near(float lo, float hi, F&& f) const {
-        if (first_band_.empty()) return;
+        if (members_.empty()) return;
         const int32_t b_lo = band_of(lo), b_hi = band_of(hi);
         for (int32_t b = b_lo; b <= b_hi; ++b) {
-            const int32_t* it = members_.data() + start_[static_cast<size_t>(b)];
-            const int32_t* end = members_.data() + start_[static_cast<size_t>(b) + 1];
+            const Member* it = members_.data() + start_[static_cast<size_t>(b)];
+            const Member* end = members_.data() + start_[static_cast<size_t>(b) + 1];
             for (; it != end; ++it) {
-                const int32_t i = *it;
                 // Visit an item only in the first band it shares with the query.
-                const int32_t fb = first_band_[static_cast<size_t>(i)];
-                if (b == (fb > b_lo ? fb : b_lo)) f(i);
+                if (b == (it->first_band > b_lo ? it->first_band : b_lo)) f(*it);
             }
         }
     }
 
 private:
-    std::vector<int32_t> start_;       // kBandCount + 1 offsets into members_
-    std::vector<int32_t> members_;     // item numbers by band, ascending in each band
-    std::vector<int32_t> first_band_;  // per item
+    std::vector<int32_t> start_;   // kBandCount + 1 offsets into members_
+    std::vector<Member> members_;  // by band, items ascending in each band
 };
 
 }  // namespace orv

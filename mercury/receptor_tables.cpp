@@ -81,6 +81,8 @@ void add_receptor(ReceptorTables& t, std::string_view name, int32_t land_categor
 
     const float cos_centre = std::cos(r.centre_lat * kDegToRad);
     for (DivisionBox& b : boxes) set_km_box(b, r.centre_lat, r.centre_lon, cos_centre);
+    r.cos_abs_centre_lat = std::cos(std::fabs(r.centre_lat) * kDegToRad);
+    r.box_half_width_km = std::max(std::fabs(boxes[0].x_west), std::fabs(boxes[0].x_east));
 
     t.boxes.insert(t.boxes.end(), boxes.begin(), boxes.end());
     t.ndivmax = std::max(t.ndivmax, r.division_count);
@@ -88,22 +90,24 @@ void add_receptor(ReceptorTables& t, std::string_view name, int32_t land_categor
 }
 
 void index_receptors(ReceptorTables& t) {
-    std::vector<float> lo, hi;
-    lo.reserve(t.receptors.size());
-    hi.reserve(t.receptors.size());
+    std::vector<float> south, north, west, east;
     for (const Receptor& r : t.receptors) {
         const DivisionBox& b = t.boxes[static_cast<size_t>(r.first_box)];
-        lo.push_back(std::min(b.south, b.north));
-        hi.push_back(std::max(b.south, b.north));
+        south.push_back(b.south);
+        north.push_back(b.north);
+        west.push_back(b.west);
+        east.push_back(b.east);
     }
-    t.bands.build(lo, hi);
+    t.bands.build(south, north, west, east);
 }
 
 void index_ceps(CepTables& t) {
-    std::vector<float> lat;
-    lat.reserve(t.ceps.size());
-    for (const Cep& c : t.ceps) lat.push_back(c.lat);
-    t.bands.build(lat, lat);
+    std::vector<float> lat, lon;
+    for (const Cep& c : t.ceps) {
+        lat.push_back(c.lat);
+        lon.push_back(c.lon);
+    }
+    t.bands.build(lat, lat, lon, lon);
 }
 
 }  // namespace orv

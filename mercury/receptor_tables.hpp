@@ -58,6 +58,11 @@ struct Receptor {
     int32_t division_count = 0;
     float area_km2 = 0.0f;
     int32_t first_box = 0;  // index of division 0 in ReceptorTables::boxes
+    // For the footprint tests: the cosine of the centre's latitude taken
+    // without sign, and the largest east or west distance of the bounding
+    // box from the centre (km).
+    float cos_abs_centre_lat = 0.0f;
+    float box_half_width_km = 0.0f;
 };
 
 struct ReceptorTables {
