@@ -53,7 +53,8 @@ const Setup& setup() {
     return s;
 }
 
-void full_scan_shares(int32_t type, float lat, float lon, float sigma_h, const ReceptorTables& t, std::vector<float>& p) {
+void full_scan_shares(int32_t type, float lat, float lon, float sigma_h, const ReceptorTables& t,
+                      std::vector<float>& p) {
     std::fill(p.begin(), p.end(), 0.0f);
     const float D = 2.0f * 1.54f * sigma_h / 1000.0f;
     const float s = 0.5f * std::sqrt(3.141593f * D * D * 0.0625f);
@@ -72,7 +73,8 @@ void full_scan_shares(int32_t type, float lat, float lon, float sigma_h, const R
             }
         } else {
             const float dy = (lat - rc.centre_lat) * kKmPerDegreeLat;
-            const float dx = (lon - rc.centre_lon) * kKmPerDegreeLon * std::cos(((lat + rc.centre_lat) / 2.0f) * kDegToRad);
+            const float dx = (lon - rc.centre_lon) * kKmPerDegreeLon *
+                             std::cos(((lat + rc.centre_lat) / 2.0f) * kDegToRad);
             if (dy + s < b0.y_south || dy - s > b0.y_north || dx + s < b0.x_west || dx - s > b0.x_east) continue;
             for (int32_t d = 1; d <= rc.division_count; ++d) {
                 const DivisionBox& b = t.box(r, d);

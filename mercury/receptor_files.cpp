@@ -182,11 +182,13 @@ std::vector<Cep> scan_cep_file(const CategorySelection& selection, const Hgsim& 
         int32_t category = 0, number = 0;
         std::string text;
         Cep c;
-        read_line_items(in, line, std::array<fmt::Target, 7>{category, text, number, c.cep_name, c.lat, c.lon, c.cep_code},
+        read_line_items(in, line,
+                        std::array<fmt::Target, 7>{category, text, number, c.cep_name, c.lat, c.lon, c.cep_code},
                         routine, "a cep");
         if (!selection.selected(category)) continue;
         if (c.cep_code < 1 || c.cep_code > hgsim.nland)
-            refuse(in, routine, "cep code " + std::to_string(c.cep_code) + " outside 1 to " + std::to_string(hgsim.nland));
+            refuse(in, routine,
+                   "cep code " + std::to_string(c.cep_code) + " outside 1 to " + std::to_string(hgsim.nland));
         if (!std::isfinite(c.lat) || !std::isfinite(c.lon)) refuse(in, routine, "cep position is not a number");
         if (static_cast<int32_t>(ceps.size()) >= kMaxCeps)
             refuse(in, routine, "more than " + std::to_string(kMaxCeps) + " ceps");

@@ -293,7 +293,8 @@ TEST(CepFiles, SelectionSummaryAndLimits) {
     dirs.ceps("14 t 1 a 0 0 21\n");
     o = run([&] { count_cep_records(kCepSel, hgsim20(), n); });
     EXPECT_EQ(o.stop, kStopInput);
-    EXPECT_TRUE(has(o.console, "*ERROR* count_cep_records: cep code 21 outside 1 to 20 - ../receptors/cep_data.txt line 2"));
+    EXPECT_TRUE(has(o.console,
+                    "*ERROR* count_cep_records: cep code 21 outside 1 to 20 - ../receptors/cep_data.txt line 2"));
 
     dirs.ceps("14 t 1 a 0\n");
     o = run([&] { count_cep_records(kCepSel, hgsim20(), n); });

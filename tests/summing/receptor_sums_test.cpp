@@ -79,7 +79,8 @@ std::vector<SumLine> read_sums(const std::string& file) {
         s.r = std::atoi(line.substr(0, 5).c_str());
         s.lead = line.substr(0, 84);
         EXPECT_EQ((line.size() - 84) % 14, 0u) << line;
-        for (size_t p = 84; p + 14 <= line.size(); p += 14) s.values.push_back(std::strtod(line.substr(p, 14).c_str(), nullptr));
+        for (size_t p = 84; p + 14 <= line.size(); p += 14)
+            s.values.push_back(std::strtod(line.substr(p, 14).c_str(), nullptr));
         lines.push_back(s);
     }
     return lines;
