@@ -13,6 +13,12 @@ void RecordBuilder::put_i32(int32_t v) {
     bytes_.insert(bytes_.end(), b, b + 4);
 }
 
+void RecordBuilder::put_i16(int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    bytes_.push_back(static_cast<uint8_t>(u >> 8));
+    bytes_.push_back(static_cast<uint8_t>(u));
+}
+
 void RecordBuilder::put_f32(float v) {
     uint8_t b[4];
     store_be32(b, std::bit_cast<uint32_t>(v));
