@@ -78,6 +78,7 @@ public:
 private:
     std::FILE* f_ = nullptr;
     int64_t last_start_ = -1;
+    int64_t size_ = 0;  // bytes in the file: no length word may claim more
 };
 
 // Big-endian helpers.
