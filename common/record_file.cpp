@@ -13,6 +13,12 @@ void RecordBuilder::put_i32(int32_t v) {
     bytes_.insert(bytes_.end(), b, b + 4);
 }
 
+void RecordBuilder::put_i16(int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    bytes_.push_back(static_cast<uint8_t>(u >> 8));
+    bytes_.push_back(static_cast<uint8_t>(u));
+}
+
 void RecordBuilder::put_f32(float v) {
     uint8_t b[4];
     store_be32(b, std::bit_cast<uint32_t>(v));
@@ -73,6 +79,11 @@ bool RecordReader::open(const std::string& path) {
     close();
     f_ = std::fopen(path.c_str(), "rb");
     last_start_ = -1;
+    size_ = 0;
+    if (f_ && std::fseek(f_, 0, SEEK_END) == 0) {
+        size_ = std::ftell(f_);
+        std::fseek(f_, 0, SEEK_SET);
+    }
     return f_ != nullptr;
 }
 
@@ -90,6 +101,8 @@ bool RecordReader::read(std::vector<uint8_t>& data) {
     if (got < 4) throw InputError("truncated record length");
     uint32_t n = load_be32(len);
     if (n > 0x7fffffffu) throw InputError("bad record length");
+    // A length word cannot make the reader allocate more than the file holds.
+    if (int64_t{n} > size_ - start - 8) throw InputError("truncated record");
     data.resize(n);
     if (std::fread(data.data(), 1, n, f_) != n) throw InputError("truncated record");
     uint8_t tail[4];

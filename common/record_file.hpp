@@ -17,6 +17,7 @@ class RecordBuilder {
 public:
     void clear() { bytes_.clear(); }
     void put_i32(int32_t v);
+    void put_i16(int16_t v);
     void put_f32(float v);
     // Exactly `width` bytes: the text cut or blank-padded.
     void put_chars(std::string_view s, size_t width);
@@ -77,6 +78,7 @@ public:
 private:
     std::FILE* f_ = nullptr;
     int64_t last_start_ = -1;
+    int64_t size_ = 0;  // bytes in the file: no length word may claim more
 };
 
 // Big-endian helpers.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/text_output.hpp"
+#include "dispersion/dispersion_state.hpp"
 #include "driver/concentration_grids.hpp"
 #include "driver/control_file.hpp"
 #include "driver/control_input.hpp"
@@ -45,6 +46,8 @@ struct RunContext {
     int32_t last_average_grid = 0;
     int32_t last_snapshot_grid = 0;
     int32_t last_maximum_grid = 0;
+
+    DispersionState dispersion;  // generator, releases, concentration array and files
 };
 
 }  // namespace orv
