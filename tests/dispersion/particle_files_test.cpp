@@ -49,7 +49,9 @@ protected:
         p.particle_count = 3;
     }
     void dump(int32_t time) {
-        if (!files.dump.is_open()) ASSERT_TRUE(files.dump.open("PARDUMP"));
+        if (!files.dump.is_open()) {
+            ASSERT_TRUE(files.dump.open("PARDUMP"));
+        }
         parout(time, p, kTop, met, 1, files, log);
     }
     void open_init(const std::string& name = "PARDUMP") {
