@@ -1,7 +1,9 @@
 // Opening and describing one meteorological data file: the indexed layout
 // (metset) and the old layout without index records (metold).
 
+#include <cmath>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,10 +26,78 @@ std::string trim_right(std::string_view s) {
     return n == std::string_view::npos ? std::string() : std::string(s.substr(0, n + 1));
 }
 
-// Reads the first n bytes of record `rec` into buf.
+// Reads the first n bytes of record `rec` into buf. Callers never ask for
+// more than a label and the index header, so a record length taken from a
+// header cannot size the buffer.
 bool read_record(DirectFile& f, int64_t rec, std::vector<char>& buf, size_t n) {
     if (buf.size() < n) buf.resize(n);
     return f.read(rec, std::span<char>(buf.data(), n));
+}
+
+bool finite_in(float v, float lo, float hi) { return std::isfinite(v) && v >= lo && v <= hi; }
+
+std::string number_text(float v) {
+    std::ostringstream s;
+    s << v;
+    return s.str();
+}
+
+// The grid of an index header must be able to place positions: positive
+// finite increments and a corner on the globe.
+void check_grid_header(const std::string& path, const MetGridDefinition& gd) {
+    const auto& h = gd.header;
+    auto refuse = [&](const std::string& item, float v, const std::string& allowed) {
+        file_stop("metset", path, "index header " + item + " " + number_text(v) + " - must be " + allowed);
+    };
+    for (int32_t r = 0; r < 12; ++r)
+        if (!std::isfinite(h[r])) refuse("real " + std::to_string(r + 1), h[r], "a finite number");
+    if (h[kGridSize] == 0.0f) {
+        if (!(h[kRefLat] > 0.0f)) refuse("latitude increment", h[kRefLat], "above 0");
+        if (!(h[kRefLon] > 0.0f)) refuse("longitude increment", h[kRefLon], "above 0");
+        if (!finite_in(h[kSyncLat], -90.0f, 90.0f)) refuse("corner latitude", h[kSyncLat], "within -90 to 90");
+        if (!finite_in(h[kSyncLon], -360.0f, 360.0f)) refuse("corner longitude", h[kSyncLon], "within -360 to 360");
+        return;
+    }
+    if (!(h[kGridSize] > 0.0f)) refuse("grid size", h[kGridSize], "above 0 km (0 for a latitude-longitude grid)");
+    if (!finite_in(h[kSyncLat], -90.0f, 90.0f))
+        refuse("synchronisation point latitude", h[kSyncLat], "within -90 to 90");
+    if (!finite_in(h[kSyncLon], -360.0f, 360.0f))
+        refuse("synchronisation point longitude", h[kSyncLon], "within -360 to 360");
+    if (!finite_in(h[kRefLat], -90.0f, 90.0f)) refuse("reference latitude", h[kRefLat], "within -90 to 90");
+    if (!finite_in(h[kTangentLat], -90.0f, 90.0f)) refuse("tangent latitude", h[kTangentLat], "within -90 to 90");
+    if (gd.source_id.is("RAMS") && !finite_in(h[kPoleLat], -90.0f, 90.0f))
+        refuse("pole latitude", h[kPoleLat], "within -90 to 90");
+}
+
+// The pressure a level value stands for, to compare levels: sigma and
+// pressure values as they are, hybrid codes at the standard surface pressure.
+float level_order_key(int32_t vertical_type, float v) {
+    if (vertical_type == 4) return std::trunc(v) + (v - std::trunc(v)) * 1013.0f;
+    return v;
+}
+
+// The levels above the surface must run upward: sigma, pressure and hybrid
+// values falling, terrain-following heights rising and below the top of the
+// data (the surface level's value).
+void check_level_order(const std::string& path, const MetGridDefinition& gd, const MetFileLayout& lay) {
+    const int32_t type = lay.vertical_type;
+    for (int32_t k = 0; k < gd.nz; ++k)
+        if (!std::isfinite(lay.level_heights[k]))
+            file_stop("metset", path, "level " + std::to_string(k + 1) + " value is not a finite number");
+    const bool rising = type == 3;
+    for (int32_t k = 2; k < gd.nz; ++k) {
+        const float below = level_order_key(type, lay.level_heights[k - 1]);
+        const float here = level_order_key(type, lay.level_heights[k]);
+        if (rising ? here > below : here < below) continue;
+        file_stop("metset", path,
+                  "levels out of order: level " + std::to_string(k + 1) + " value " +
+                      number_text(lay.level_heights[k]) + " after " + number_text(lay.level_heights[k - 1]) +
+                      (rising ? " - heights must rise upward" : " - values must fall upward"));
+    }
+    if (type == 3 && gd.nz >= 2 && !(lay.level_heights[0] > lay.level_heights[gd.nz - 1]))
+        file_stop("metset", path,
+                  "top of the data (surface level value) " + number_text(lay.level_heights[0]) +
+                      " must lie above the highest level " + number_text(lay.level_heights[gd.nz - 1]));
 }
 
 void check_label_date(std::string_view routine, const std::string& path, int32_t y, int32_t m, int32_t d,
@@ -35,13 +105,22 @@ void check_label_date(std::string_view routine, const std::string& path, int32_t
     if (!plausible_label_date(y, m, d, h)) file_stop(routine, path, "record label holds no valid date");
 }
 
-// A file must hold its whole periods and nothing but whole records.
-void check_not_truncated(std::string_view routine, MetFileEntry& fe) {
+// A file must hold its whole periods and nothing else: no part record and
+// no records after the last complete period.
+void check_whole_periods(std::string_view routine, MetFileEntry& fe, int64_t records_per_period) {
     std::error_code ec;
     auto size = std::filesystem::file_size(fe.path, ec);
     if (ec) file_stop(routine, fe.path, "cannot determine the file size");
-    if (fe.file.record_count() < fe.record_count || static_cast<int64_t>(size) % fe.record_length != 0)
-        file_stop(routine, fe.path, "meteorological file is truncated");
+    const int64_t whole = static_cast<int64_t>(size) / fe.record_length;
+    if (whole < fe.record_count) file_stop(routine, fe.path, "meteorological file is truncated");
+    if (static_cast<int64_t>(size) % fe.record_length != 0)
+        file_stop(routine, fe.path,
+                  "file length " + std::to_string(size) + " is not a whole number of records of " +
+                      std::to_string(fe.record_length) + " bytes");
+    if (whole > fe.record_count)
+        file_stop(routine, fe.path,
+                  std::to_string(whole - fe.record_count) + " records follow the last complete time period (" +
+                      std::to_string(records_per_period) + " records each)");
 }
 
 struct BuiltinGrid {
@@ -178,20 +257,30 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     gd.nx = fh.nx + gf.nx_extra;
     gd.ny = fh.ny + gf.ny_extra;
     if (gd.nx < 1 || gd.ny < 1) file_stop("metset", fe.path, "grid dimensions are not positive");
+    if (lay.vertical_type < 1 || lay.vertical_type > 4)
+        file_stop("metset", fe.path,
+                  "vertical coordinate type " + std::to_string(lay.vertical_type) +
+                      " - must be 1 sigma, 2 pressure, 3 terrain-following height or 4 hybrid");
+    check_grid_header(fe.path, gd);
     const int64_t nxy = int64_t{gd.nx} * gd.ny;
     if (nxy < kFixedHeaderLength) file_stop("metset", fe.path, "grid too small to hold the index header");
     fe.record_length = nxy + kLabelLength;
     if (!fe.file.open(fe.path, fe.record_length)) file_stop("metset", fe.path, "cannot open meteorological file");
 
-    // The whole header across the index records.
+    // The whole header across the index records, which the file must hold
+    // before anything is read: the record length comes from the header.
     const int64_t lenh = fh.header_length;
     const int64_t nindex = index_record_count(lenh, nxy);
+    if (fe.file.record_count() < nindex)
+        file_stop("metset", fe.path,
+                  "meteorological file is truncated: " + std::to_string(gd.nx) + " x " + std::to_string(gd.ny) +
+                      " grid needs records of " + std::to_string(fe.record_length) + " bytes");
     std::string header(static_cast<size_t>(lenh), ' ');
     for (int64_t k = 1; k <= nindex; ++k) {
         int64_t from = (k - 1) * nxy;
         int64_t count = std::min(nxy, lenh - from);
         if (count <= 0) break;
-        if (!read_record(fe.file, k, buf, static_cast<size_t>(fe.record_length)))
+        if (!read_record(fe.file, k, buf, static_cast<size_t>(kLabelLength + count)))
             file_stop("metset", fe.path, "meteorological file is truncated");
         header.replace(static_cast<size_t>(from), static_cast<size_t>(count), buf.data() + kLabelLength,
                        static_cast<size_t>(count));
@@ -231,6 +320,7 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     } catch (const InputError& e) {
         file_stop("metset", fe.path, std::string("bad level list: ") + e.what());
     }
+    check_level_order(fe.path, gd, lay);
     lay.flags.records_per_period = static_cast<int32_t>(nindex + sum_vars);
     lay.flags.record_offset = 0;
     const int64_t rpp = lay.flags.records_per_period;
@@ -266,7 +356,7 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
         fe.last = fe.first;
         lay.flags.data_interval = 1;
         fe.record_count = rpp;
-        check_not_truncated("metset", fe);
+        check_whole_periods("metset", fe, rpp);
         return;
     }
     if (pid != "INDX") file_stop("metset", fe.path, "2nd time period INDX record missing");
@@ -294,7 +384,7 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     }
     fe.record_count = rec - 1;
     fe.last.macc = tm2min(fe.last.year, fe.last.month, fe.last.day, fe.last.hour, fe.last.minute);
-    check_not_truncated("metset", fe);
+    check_whole_periods("metset", fe, rpp);
 }
 
 void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
@@ -412,7 +502,7 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
         fe.last = fe.first;
         lay.flags.data_interval = 1;
         fe.record_count = rpp;
-        check_not_truncated("metold", fe);
+        check_whole_periods("metold", fe, rpp);
         return;
     }
     lay.flags.data_interval = fe.last.macc - fe.first.macc;
@@ -428,7 +518,7 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
         rec += rpp;
     }
     fe.record_count = rec - 1;
-    check_not_truncated("metold", fe);
+    check_whole_periods("metold", fe, rpp);
 }
 
 }  // namespace orv

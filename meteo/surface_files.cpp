@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <sstream>
 
 #include "common/fortran_format.hpp"
 #include "common/run_stop.hpp"
@@ -11,6 +12,10 @@
 namespace orv {
 
 namespace {
+
+// Rows and columns of the surface grid at most (a 0.0001-degree grid
+// round the globe has 3.6 million columns).
+constexpr int32_t kMaxSurfaceCount = 10000000;
 
 constexpr const char* kNames[3] = {"LANDUSE.ASC", "ROUGLEN.ASC", "TERRAIN.ASC"};
 constexpr const char* kDefaults[3] = {" Using default value category 2 agricultural", " Using default value 0.20 m",
@@ -26,6 +31,36 @@ int32_t trunc_clamped(float v, int32_t lo, int32_t hi) {
     if (!(v >= lo)) return lo;
     if (v > hi) return hi;
     return static_cast<int32_t>(v);
+}
+
+std::string number_text(double v) {
+    std::ostringstream o;
+    o << v;
+    return o.str();
+}
+
+// The grid of ASCDATA.CFG: counts that a file could hold, a corner on the
+// globe and spacings that place a point.
+void check_surface_grid(const SurfaceFiles& s, const std::string& path) {
+    auto refuse_text = [&](const std::string& item, const std::string& v, const std::string& allowed) {
+        input_stop("sfcinp", path, 0, item + " " + v + " - must be " + allowed);
+    };
+    auto refuse = [&](const std::string& item, float v, const std::string& allowed) {
+        refuse_text(item, number_text(v), allowed);
+    };
+    const std::string count_range = "1 to " + std::to_string(kMaxSurfaceCount);
+    if (s.nlat < 1 || s.nlat > kMaxSurfaceCount)
+        refuse_text("number of latitude rows", std::to_string(s.nlat), count_range);
+    if (s.nlon < 1 || s.nlon > kMaxSurfaceCount)
+        refuse_text("number of longitude columns", std::to_string(s.nlon), count_range);
+    if (!(std::isfinite(s.lat0) && s.lat0 >= -90.0f && s.lat0 <= 90.0f))
+        refuse("corner latitude", s.lat0, "within -90 to 90");
+    if (!(std::isfinite(s.lon0) && s.lon0 >= -360.0f && s.lon0 <= 360.0f))
+        refuse("corner longitude", s.lon0, "within -360 to 360");
+    if (!(std::isfinite(s.dlat) && s.dlat > 0.0f && s.dlat <= 180.0f))
+        refuse("latitude spacing", s.dlat, "above 0 and at most 180");
+    if (!(std::isfinite(s.dlon) && s.dlon > 0.0f && s.dlon <= 360.0f))
+        refuse("longitude spacing", s.dlon, "above 0 and at most 360");
 }
 
 void read_ascdata(SurfaceFiles& s, TextOut& log) {
@@ -53,8 +88,7 @@ void read_ascdata(SurfaceFiles& s, TextOut& log) {
     } catch (const InputError& e) {
         input_stop("sfcinp", path, in.line_number(), e.what());
     }
-    if (s.nlat < 1 || s.nlon < 1 || !(s.dlat > 0.0f) || !(s.dlon > 0.0f))
-        input_stop("sfcinp", path, 0, "surface grid needs positive spacings and point counts");
+    check_surface_grid(s, path);
     size_t first = dir.find_first_not_of(' ');
     s.directory = first == std::string::npos ? std::string() : dir.substr(first);
     size_t last = s.directory.find_last_not_of(' ');
@@ -73,6 +107,16 @@ void open_surface_file(SurfaceFiles& s, int kind, TextOut& log) {
         log.list(kDefaults[kind]);
         return;
     }
+    // The file must hold exactly the rows ASCDATA.CFG gives before its row
+    // buffer is sized from them.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    const int64_t want = int64_t{s.nlat} * reclen;
+    if (ec || static_cast<int64_t>(size) != want)
+        input_stop("sfcinp", path, 0,
+                   "surface file length " + std::to_string(ec ? 0 : size) + " bytes - ASCDATA.CFG gives " +
+                       std::to_string(s.nlat) + " rows of " + std::to_string(reclen) + " characters (" +
+                       std::to_string(want) + " bytes)");
     f.path = path;
     f.open = true;
     f.row = 0;

@@ -365,6 +365,96 @@ TEST_F(BadFile, CorruptedHeaderAndLimits) {
     expect_stop("exceeding DEFGRID dimension MVAR");
 }
 
+TEST_F(BadFile, PaddedOrTrailingRecords) {
+    const std::string whole = test::read_file("bad.bin");
+    test::write_file("bad.bin", whole + "0123456789");
+    expect_named_stop("not a whole number of records");
+    // A copy of the last data record after the last period.
+    test::write_file("bad.bin", whole + whole.substr(whole.size() - static_cast<size_t>(reclen)));
+    expect_named_stop("1 records follow the last complete time period");
+}
+
+TEST_F(BadFile, LargeGridLettersOnAShortFile) {
+    // A first record alone whose grid field claims a grid of 58040 x 58030:
+    // stopped on the file length, before any record buffer is sized.
+    test::truncate_file("bad.bin", 158);
+    test::patch_file("bad.bin", 12, "zz");
+    expect_named_stop("58040 x 58030 grid needs records of");
+}
+
+TEST_F(BadFile, VerticalTypeOutsideTheFour) {
+    test::patch_file("bad.bin", 50 + 102, " 5");
+    expect_named_stop("vertical coordinate type 5");
+    test::patch_file("bad.bin", 50 + 102, " 0");
+    expect_named_stop("vertical coordinate type 0");
+}
+
+TEST_F(BadFile, LevelsOutOfOrder) {
+    // Level 3 (850 hPa) after level 2 (1000 hPa) becomes 1100 hPa.
+    const int64_t level3 = 50 + 108 + (8 + 8 * 8) + (8 + 6 * 8);
+    ASSERT_EQ(test::read_file("bad.bin").substr(static_cast<size_t>(level3), 8), "850.00 6");
+    test::patch_file("bad.bin", level3, "1100.0");
+    expect_named_stop("levels out of order: level 3 value 1100 after 1000");
+    test::patch_file("bad.bin", level3, "1000.0");  // equal levels
+    expect_named_stop("levels out of order");
+}
+
+TEST_F(BadFile, ProjectionGridSizeNotPositive) {
+    const int64_t grid_size = 50 + 9 + 4 * 7;
+    test::patch_file("bad.bin", grid_size, "  -60.0");
+    expect_named_stop("grid size -60");
+    test::patch_file("bad.bin", 50 + 9 + 9 * 7, "   95.0");  // synchronisation latitude
+    test::patch_file("bad.bin", grid_size, "   60.0");
+    expect_named_stop("synchronisation point latitude 95");
+}
+
+TEST(MetSetupRefusal, LatLonIncrementsAndCorner) {
+    test::ScratchDir dir;
+    write("ll.bin", base_recipe(GridShape::latlon(20.0f, -120.0f, 1.0f, 1.0f, 20, 20), t0(), 2));
+    const std::string good = test::read_file("ll.bin");
+    struct Case {
+        int32_t real;  // 0-based header real
+        const char* text;
+        const char* what;
+    };
+    const Case cases[] = {
+        {kRefLat, "    0.0", "latitude increment 0"},
+        {kRefLon, "   -1.0", "longitude increment -1"},
+        {kSyncLat, "  -91.0", "corner latitude -91"},
+        {kSyncLon, "  400.0", "corner longitude 400"},
+    };
+    for (const Case& c : cases) {
+        test::write_file("ll.bin", good);
+        test::patch_file("ll.bin", 50 + 9 + 7 * c.real, c.text);
+        test::SetupRun run({{"ll.bin"}});
+        EXPECT_EQ(run.run(), kStopInput);
+        EXPECT_NE(run.console.find(c.what), std::string::npos) << run.console;
+        EXPECT_NE(run.console.find("ll.bin"), std::string::npos) << run.console;
+    }
+    test::write_file("ll.bin", good);
+    test::SetupRun run({{"ll.bin"}});
+    EXPECT_EQ(run.run(), 0) << run.console;
+}
+
+TEST(MetSetupRefusal, TerrainFollowingLevelsRiseBelowTheDataTop) {
+    test::ScratchDir dir;
+    MetFileRecipe r = base_recipe(lambert(), t0(), 2);
+    r.vertical_type = 3;
+    r.upper_vars = {"PRES", "TEMP", "UWND", "VWND", "DZDT", "RELH"};
+    r.levels = {20000.0f, 50.0f, 500.0f, 1500.0f, 3000.0f};
+    write("ok.bin", r);
+    r.levels = {2000.0f, 50.0f, 500.0f, 1500.0f, 3000.0f};
+    write("low_top.bin", r);
+    r.levels = {20000.0f, 50.0f, 1500.0f, 500.0f, 3000.0f};
+    write("falling.bin", r);
+    test::SetupRun ok({{"ok.bin"}}), low({{"low_top.bin"}}), falling({{"falling.bin"}});
+    EXPECT_EQ(ok.run(), 0) << ok.console;
+    EXPECT_EQ(low.run(), kStopInput);
+    EXPECT_NE(low.console.find("must lie above the highest level"), std::string::npos) << low.console;
+    EXPECT_EQ(falling.run(), kStopInput);
+    EXPECT_NE(falling.console.find("heights must rise upward"), std::string::npos) << falling.console;
+}
+
 TEST_F(BadFile, LabelWithoutADate) {
     test::patch_file("bad.bin", 2, "13");
     expect_named_stop("no valid date");

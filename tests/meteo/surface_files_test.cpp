@@ -121,24 +121,64 @@ TEST(SurfaceFiles, MissingFilesFallBackOrStop) {
     EXPECT_NE(l.log_text.str().find("Using default value category 2 agricultural"), std::string::npos);
 }
 
-TEST(SurfaceFiles, DamagedFilesStop) {
-    test::ScratchDir dir;
-    fixture::write_surface_files(".", small_grid());
-    test::truncate_file("ROUGLEN.ASC", 5 * 81);
+// Runs the first lookup; returns the console text of the stop, or "" when
+// the lookup went through.
+std::string first_lookup_stop() {
     Lookup l;
     test::ConsoleCapture cap;
-    l.at(39.5f, -99.5f);  // row 1 is still there
     try {
-        l.at(30.5f, -99.5f);
-        FAIL() << "no stop";
+        l.at(35.0f, -90.0f);
     } catch (const RunStop& s) {
         EXPECT_EQ(s.code(), kStopInput);
+        return cap.text().empty() ? "(stop without a message)" : cap.text();
     }
-    EXPECT_NE(cap.text().find("ROUGLEN.ASC"), std::string::npos);
+    return "";
+}
 
-    test::write_file("ASCDATA.CFG", "30 -100\n1 1\n10 0\n2\n0.2\n'./'\n");
-    Lookup bad;
-    EXPECT_THROW(bad.at(35.0f, -90.0f), RunStop);
+TEST(SurfaceFiles, CutOrPaddedFilesStopAtTheirFirstUse) {
+    test::ScratchDir dir;
+    fixture::write_surface_files(".", small_grid());
+    const std::string rough = test::read_file("ROUGLEN.ASC");
+    test::truncate_file("ROUGLEN.ASC", 5 * 81);  // half the rows
+    std::string msg = first_lookup_stop();
+    EXPECT_NE(msg.find("ROUGLEN.ASC"), std::string::npos) << msg;
+    EXPECT_NE(msg.find("10 rows of 81 characters"), std::string::npos) << msg;
+
+    test::write_file("ROUGLEN.ASC", rough + "  12");  // padded
+    msg = first_lookup_stop();
+    EXPECT_NE(msg.find("ROUGLEN.ASC"), std::string::npos) << msg;
+
+    test::write_file("ROUGLEN.ASC", rough);
+    EXPECT_EQ(first_lookup_stop(), "");
+}
+
+TEST(SurfaceFiles, GridDescriptionsThatPlaceNoPointStop) {
+    test::ScratchDir dir;
+    fixture::write_surface_files(".", small_grid());
+    struct Case {
+        const char* cfg;
+        const char* item;
+    };
+    const Case cases[] = {
+        {"30 -100\n1 1\n10 0\n2\n0.2\n'./'\n", "number of longitude columns 0"},
+        {"30 -100\n1 1\n2147483647 20\n2\n0.2\n'./'\n", "number of latitude rows 2147483647"},
+        {"30 -100\n1 1\n10 2147483647\n2\n0.2\n'./'\n", "number of longitude columns"},
+        {"-2147483648 -100\n1 1\n10 20\n2\n0.2\n'./'\n", "corner latitude"},
+        {"30 500\n1 1\n10 20\n2\n0.2\n'./'\n", "corner longitude 500"},
+        {"30 -100\n0 1\n10 20\n2\n0.2\n'./'\n", "latitude spacing 0"},
+        {"30 -100\n1 -1\n10 20\n2\n0.2\n'./'\n", "longitude spacing -1"},
+    };
+    for (const Case& c : cases) {
+        test::write_file("ASCDATA.CFG", c.cfg);
+        const std::string msg = first_lookup_stop();
+        EXPECT_NE(msg.find("ASCDATA.CFG"), std::string::npos) << c.cfg << msg;
+        EXPECT_NE(msg.find(c.item), std::string::npos) << c.cfg << msg;
+    }
+    // Many rows of a valid grid are refused by the size of the files, not
+    // by allocating a row for them.
+    test::write_file("ASCDATA.CFG", "30 -100\n0.001 0.001\n10 9000000\n2\n0.2\n'./'\n");
+    const std::string msg = first_lookup_stop();
+    EXPECT_NE(msg.find("LANDUSE.ASC"), std::string::npos) << msg;
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+// Fuzz target of the meteorological file reader: the input is one data file.
+// The set-up describes it; when it is accepted, its first period is unpacked
+// into a window of the grid.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <vector>
+
+#include "common/run_stop.hpp"
+#include "common/text_output.hpp"
+#include "driver/calendar.hpp"
+#include "meteo/met_setup.hpp"
+#include "meteo/metinp.hpp"
+
+namespace {
+
+std::ostringstream sink;
+
+void read_first_period(orv::MeteoFiles& met, orv::TextOut& log) {
+    const auto& gd = met.grid(1, 1);
+    const int32_t levels = gd.nz - 1;
+    orv::UnpackWindow w{1, 1, std::min(gd.nx, 16), std::min(gd.ny, 16)};
+    const int64_t plane = int64_t{w.nx} * w.ny;
+    std::vector<float> surface(static_cast<size_t>(plane) * 11, 0.0f);
+    std::vector<float> upper(static_cast<size_t>(plane) * std::max(levels, 1) * 9, 0.0f);
+    orv::MetinpFields f;
+    orv::FieldView2D* two[] = {&f.terrain, &f.shortwave, &f.sfc_pressure, &f.temperature_2m, &f.u10, &f.v10,
+                               &f.momentum_x, &f.momentum_y, &f.heat, &f.precipitation, &f.mixed_layer_depth};
+    for (size_t n = 0; n < std::size(two); ++n) *two[n] = orv::FieldView2D{surface.data() + n * plane, w.nx};
+    orv::FieldView3D* three[] = {&f.u, &f.v, &f.w, &f.temperature, &f.humidity, &f.pressure,
+                                 &f.turbulence_1, &f.turbulence_2, &f.turbulence_3};
+    for (size_t n = 0; n < std::size(three); ++n)
+        *three[n] = orv::FieldView3D{upper.data() + n * plane * std::max(levels, 1), w.nx, plane, levels};
+    int32_t data_time = 0, forecast = 0;
+    orv::metinp(met, 1, 1, 1, w, levels, data_time, forecast, f, log);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    auto dir = std::filesystem::temp_directory_path() / ("orv_met_fuzz_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    std::cout.rdbuf(sink.rdbuf());
+    orv::tminit();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    {
+        std::ofstream f("fuzz.bin", std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    sink.str("");
+    orv::TextOut log;
+    log.attach(sink);
+    orv::MetFileNames names;
+    names[0][0] = orv::MetFileName{"./", "fuzz.bin"};
+    int32_t grids = 1, times = 1, year = 24, month = 1, day = 1, hour = 0, minute = 0, vertical = 0;
+    auto met = std::make_unique<orv::MeteoFiles>();
+    try {
+        orv::metini(0, 0, 1.0f, 1, 2, grids, times, names, 40.0f, year, month, day, hour, minute, false, vertical,
+                    log, *met);
+        read_first_period(*met, log);
+    } catch (const orv::RunStop&) {
+    }
+    return 0;
+}

@@ -1,0 +1,64 @@
+// Fuzz target of the surface-file reader. The input is "ASCDATA.CFG", a zero
+// byte, then the text that serves as "LANDUSE.ASC", "ROUGLEN.ASC" and
+// "TERRAIN.ASC"; its last 8 bytes give the point looked up.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "common/run_stop.hpp"
+#include "common/text_output.hpp"
+#include "meteo/surface_files.hpp"
+
+namespace {
+
+std::ostringstream sink;
+
+void write(const char* name, const std::string& text) {
+    std::ofstream f(name, std::ios::binary | std::ios::trunc);
+    f << text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    auto dir = std::filesystem::temp_directory_path() / ("orv_sfc_fuzz_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    std::cout.rdbuf(sink.rdbuf());
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string all(reinterpret_cast<const char*>(data), size);
+    float lat = 0.0f, lon = 0.0f;
+    if (all.size() >= 8) {
+        std::memcpy(&lat, all.data() + all.size() - 8, 4);
+        std::memcpy(&lon, all.data() + all.size() - 4, 4);
+        all.resize(all.size() - 8);
+    }
+    const size_t cut = all.find('\0');
+    write("ASCDATA.CFG", all.substr(0, cut));
+    const std::string grid = cut == std::string::npos ? std::string() : all.substr(cut + 1);
+    for (const char* name : {"LANDUSE.ASC", "ROUGLEN.ASC", "TERRAIN.ASC"}) write(name, grid);
+
+    sink.str("");
+    orv::TextOut log;
+    log.attach(sink);
+    orv::SurfaceFiles files;
+    float roughness = 0.0f, terrain = 0.0f;
+    int32_t landuse = 0;
+    try {
+        orv::sfcinp(files, log, lat, lon, roughness, landuse, true, terrain);
+        orv::sfcinp(files, log, -lat, lon + 180.0f, roughness, landuse, true, terrain);
+        orv::sfcinp(files, log, 90.0f, -180.0f, roughness, landuse, false, terrain);
+    } catch (const orv::RunStop&) {
+    }
+    return 0;
+}
