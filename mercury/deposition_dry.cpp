@@ -16,6 +16,11 @@ namespace {
 
 bool in_land(const DepositionWorkspace& ws, int32_t category) { return category >= 1 && category <= ws.nland; }
 
+// Whether the velocities of a category were computed in this call. The
+// velocities of the others are 0, and their terms in the sums below are 0
+// too, so the loops leave them out without changing any sum.
+bool computed(const DepositionWorkspace& ws, int32_t l) { return ws.lndexist(l) || ws.cepexist(l); }
+
 // The categories present under the puff: its own, those with a share of the
 // land use, those of its weighted receptors; and those of its weighted ceps.
 void mark_present_categories(StepContext& s) {
@@ -98,14 +103,11 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, bool dump, 
     if (f) f->list("land use, species, size range, d, vs, vs dry, vd =", l, nd, 0, 0.0f, 0.0f, 0.0f, vd_gas);
 
     const int32_t c = water_case(l);
-    const int32_t n = s.args.puff.size_distribution;
-    const float rho_p = s.run.hgsim.pden * 1.0e6f;
-    const float rho_a = sf.air_density;
     const float shape = shape_factor(s, nd);
     for (int32_t r = 1; r <= ws.nrange; ++r) {
         t.diameter = ws.xpd(c, r);
-        t.settling = settling_velocity(t.diameter, rho_p, rho_a, shape);
-        t.extra_transfer = settling_velocity(s.sizes.pd(n, r), rho_p, rho_a, shape);
+        t.settling = ws.unshaped_settling(c, r) / shape;
+        t.extra_transfer = ws.unshaped_settling(1, r) / shape;
         const float vd = compute_dry_deposition_velocity(dump, sf, *pol, t, s.ch);
         store(r, vd, t.settling);
         if (f) {
@@ -132,8 +134,18 @@ void dry_deposition_velocities(StepContext& s) {
     const int32_t c25 = s.channel(25);
     const bool dump = c25 > 0 && draw_velocity_channel(s, c25);
     const DepositionSurface sf = surface_of(s);
+    // Settling of the particles before growth and of the grown particles of
+    // the two water cases the categories take.
+    const int32_t n = s.args.puff.size_distribution;
+    const float rho_p = s.run.hgsim.pden * 1.0e6f;
+    for (int32_t r = 1; r <= ws.nrange; ++r) {
+        ws.unshaped_settling(1, r) = unshaped_settling_velocity(s.sizes.pd(n, r), rho_p, sf.air_density);
+        for (int32_t c = 2; c <= 3; ++c) {
+            ws.unshaped_settling(c, r) = unshaped_settling_velocity(ws.xpd(c, r), rho_p, sf.air_density);
+        }
+    }
     for (int32_t l = 1; l <= ws.nland; ++l) {
-        if (!ws.lndexist(l) && !ws.cepexist(l)) continue;
+        if (!computed(ws, l)) continue;
         for (int32_t nd = 1; nd <= ws.maxdim; ++nd) species_velocities(s, sf, dump, l, nd);
     }
 }
@@ -150,6 +162,7 @@ void average_velocities_and_dry_rates(StepContext& s) {
         float vg = 0.0f;
         for (int32_t j = 0; j <= nrange; ++j) {
             for (int32_t l = 1; l <= nland; ++l) {
+                if (!computed(ws, l)) continue;
                 const float share = ws.xzmfracp(water_case(l), p, j);
                 vd += ws.z_vdland(j, l, p) * a.fracland(l) * share;
                 vg += ws.z_vgland(j, l, p) * a.fracland(l) * share;
@@ -164,6 +177,7 @@ void average_velocities_and_dry_rates(StepContext& s) {
     // Velocities per category, for the receptor booking.
     for (int32_t p = 1; p <= ws.maxdim; ++p) {
         for (int32_t l = 1; l <= nland; ++l) {
+            if (!computed(ws, l)) continue;
             const int32_t c = water_case(l);
             a.zvdgas(p, l) = ws.xzmfracp(c, p, 0) * ws.z_vdland(0, l, p);
             ws.zvdgascep(p, l) = ws.xzmfracp(c, p, 0) * ws.z_vdcep(0, l, p);
@@ -196,6 +210,7 @@ void average_velocities_and_dry_rates(StepContext& s) {
         if (!(ws.zvd(p) > 0.0f)) continue;
         ws.zbeta(p) = ws.zvd(p) * 60.0f / depth;
         for (int32_t l = 1; l <= nland; ++l) {
+            if (!computed(ws, l)) continue;
             const int32_t c = water_case(l);
             const float frac = a.fracland(l);
             ws.zpbeta(p, 1) += frac * 60.0f * ws.xzmfracp(c, p, 0) * ws.z_vdland(0, l, p) / depth;

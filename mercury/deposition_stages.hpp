@@ -39,8 +39,12 @@ int32_t water_case(int32_t category);
 float shape_factor(StepContext& s, int32_t p);
 
 // Settling velocity (m/s) of a sphere of diameter d (m) and density rho_p in
-// air of density rho_a (both g/m3), with the slip correction.
-float settling_velocity(float d, float rho_p, float rho_a, float shape);
+// air of density rho_a (both g/m3), with the slip correction, before the
+// division by the shape factor; and with it.
+float unshaped_settling_velocity(float d, float rho_p, float rho_a);
+inline float settling_velocity(float d, float rho_p, float rho_a, float shape) {
+    return unshaped_settling_velocity(d, rho_p, rho_a) / shape;
+}
 
 // Liquid water of the four water cases and the gas, droplet and particle
 // shares of each species in each.

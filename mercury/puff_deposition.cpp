@@ -112,10 +112,10 @@ float shape_factor(StepContext& s, int32_t p) {
     return 1.0f;
 }
 
-float settling_velocity(float d, float rho_p, float rho_a, float shape) {
+float unshaped_settling_velocity(float d, float rho_p, float rho_a) {
     const float lambda = 6.53e-8f * 1200.0f / rho_a;
     const float slip = 1.0f + (2.0f * lambda / d) * (1.26f + 0.4f * std::exp(-0.55f * d / lambda));
-    return slip * (rho_p - rho_a) * 9.801f * d * d / 0.32202f / shape;
+    return slip * (rho_p - rho_a) * 9.801f * d * d / 0.32202f;
 }
 
 }  // namespace deposition
@@ -203,6 +203,7 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
     allocate_named(ws.zctotremv, "zctotremv", species);
     allocate_named(ws.zcmass, "zcmass", species);
     allocate_named(ws.vg_aloft, "vg_aloft", {1, ws.nrange});
+    allocate_named(ws.unshaped_settling, "unshaped_settling", {1, 3}, sizes);
     ws.shape_warned.assign(static_cast<size_t>(ws.maxdim) + 1, 0);
 }
 

@@ -146,6 +146,10 @@ struct DepositionWorkspace {
     IndexedArray<float> zctotremv;   // (MAXDIM)
     IndexedArray<float> zcmass;      // (MAXDIM) mass left for a cep category
     IndexedArray<float> vg_aloft;    // (nrange) settling velocity aloft, m/s
+    // (1:3, 0:nrange) settling velocity near the surface before the division
+    // by the shape factor: of the particles before growth (1) and of the
+    // grown particles of water cases 2 and 3.
+    IndexedArray<float> unshaped_settling;
 
     // The equilibrium of the cloud-water partition.
     FindrootResult root;
