@@ -534,26 +534,5 @@ TEST_F(DepositionStep, TheWorkspaceRefusesCountsTheStepCannotRun) {
     EXPECT_NE(out.find("MAXDIM"), std::string::npos);
 }
 
-TEST(DepositionMet, TakesTheDriversValues) {
-    MetAtParticle met;
-    met.wind_speed_10m = 3.0f;
-    met.land_use = 5;
-    met.friction_velocity = 0.3f;
-    met.stability_1 = 0.2f;
-    met.solar_flux = 400.0f;
-    met.rain = 2e-5f;
-    ProfileRow puff{900.0f, 280.0f, 0.9f, 1.1f, 0.0f};
-    ProfileRow ground{1000.0f, 288.0f, 0.8f, 1.2f, 0.0f};
-    const DepositionMet m = deposition_met(met, puff, ground, 50.0f);
-    EXPECT_EQ(m.land_use, 5);
-    EXPECT_EQ(m.air_density, 1.1f);
-    EXPECT_EQ(m.temperature, 280.0f);
-    EXPECT_EQ(m.surface_temperature, 288.0f);
-    EXPECT_EQ(m.rh_puff, 0.9f);
-    EXPECT_EQ(m.rh_surface, 0.8f);
-    EXPECT_EQ(m.RAIN, 2e-5f);
-    EXPECT_EQ(m.surface_layer_height, 50.0f);
-}
-
 }  // namespace
 }  // namespace orv
