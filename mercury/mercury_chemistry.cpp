@@ -316,6 +316,7 @@ bool start_step(const PuffChemistryConditions& puff, std::span<float> mass, Merc
         w.zmass[i] = f2d(mass[i]) / volume_moles;
         w.zsavemass[i] = w.zmass[i];
         w.savemass[i] = mass[i];
+        w.zdest[i] = 0.0;
     }
     return true;
 }
@@ -359,6 +360,11 @@ void finish_step(int32_t caller, const PuffChemistryConditions& puff, double liq
         mass[i] *= factor;
         w.zmass[i] *= f2d(factor);
     }
+}
+
+void check_column(std::span<const float> mass, const MercuryChemistryWorkspace& work) {
+    if (static_cast<int64_t>(mass.size()) != work.nspec || work.nspec < kMercurySlots)
+        throw std::invalid_argument("mercury chemistry: mass column and workspace differ in size");
 }
 
 template <typename T>
@@ -406,12 +412,22 @@ void set_up_mercury_chemistry_workspace(MercuryChemistryWorkspace& w, int32_t ns
     w.zr.fill(0.0);
 }
 
+void compute_puff_mercury_chemistry(int32_t caller, const PuffChemistryConditions& puff, const Hgsim& hgsim,
+                                    const OxidantValuesAtPuff& ox, std::span<float> mass,
+                                    MercuryChemistryWorkspace& work, SizeDistribution& sizes,
+                                    DiagnosticChannels& ch) {
+    check_column(mass, work);
+    if (!start_step(puff, mass, work, ch)) return;
+    float liquid = 0.0f;
+    lwc_estm(caller, hgsim, puff.distribution, 1, puff.relative_humidity, puff.aerosol_water, liquid, sizes, ch);
+    finish_step(caller, puff, f2d(liquid), hgsim, ox, mass, work, ch);
+}
+
 void compute_puff_mercury_chemistry_with_liquid(int32_t caller, const PuffChemistryConditions& puff, double liquid,
                                                 const Hgsim& hgsim, const OxidantValuesAtPuff& ox,
                                                 std::span<float> mass, MercuryChemistryWorkspace& work,
                                                 DiagnosticChannels& ch) {
-    if (static_cast<int64_t>(mass.size()) != work.nspec)
-        throw std::invalid_argument("mercury chemistry: mass column and workspace differ in size");
+    check_column(mass, work);
     if (!start_step(puff, mass, work, ch)) return;
     finish_step(caller, puff, liquid, hgsim, ox, mass, work, ch);
 }

@@ -19,6 +19,7 @@
 #include "driver/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
 #include "mercury/equilibrium_driver.hpp"
+#include "mercury/liquid_water.hpp"
 #include "mercury/oxidants_at_puff.hpp"
 
 namespace orv {
@@ -74,13 +75,21 @@ struct PuffChemistryConditions {
     int32_t distribution = 1;        // size distribution for the liquid water estimate
 };
 
-// The chemistry given the liquid water of the air (g per m3) instead of
-// estimating it: the step as the driver runs it, once the liquid water is
-// known. `mass` is the puff's mass column (g), changed in place; its first
-// four entries are the mercury slots and its size must be work.nspec.
-// Caller 1 or 2 selects the diagnostic channels. A puff volume of 0 or less
-// leaves the masses unchanged; a backward step runs forward in time (the
-// chemistry never runs in reverse).
+// The chemistry of one puff over one step. `mass` is the puff's mass column
+// (g), changed in place: its first four entries are the mercury slots and its
+// size must be work.nspec. The liquid water of the air comes from the
+// relative humidity (hgsim.method_lwc; the estimate also rewrites the wet
+// diameters of puff.distribution in `sizes`). Caller 1 or 2 selects the
+// diagnostic channels. A puff volume of 0 or less leaves the masses
+// unchanged; a backward step runs forward in time (the chemistry never runs
+// in reverse). The sum of the mass column is unchanged.
+void compute_puff_mercury_chemistry(int32_t caller, const PuffChemistryConditions& puff, const Hgsim& hgsim,
+                                    const OxidantValuesAtPuff& ox, std::span<float> mass,
+                                    MercuryChemistryWorkspace& work, SizeDistribution& sizes,
+                                    DiagnosticChannels& ch);
+
+// The same step with the liquid water of the air (g per m3) given instead of
+// estimated.
 void compute_puff_mercury_chemistry_with_liquid(int32_t caller, const PuffChemistryConditions& puff, double liquid,
                                                 const Hgsim& hgsim, const OxidantValuesAtPuff& ox,
                                                 std::span<float> mass, MercuryChemistryWorkspace& work,

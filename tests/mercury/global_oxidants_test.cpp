@@ -256,11 +256,13 @@ TEST_F(OxidantLoad, ShortFileAndUnreadableValueStopTheRun) {
 }
 
 TEST(OxidantLevelReader, ShortRecordsReadAsBlankPadded) {
-    // A record cut after its level column reads a value of 0, in place.
+    // A record cut after its level column reads a value of 0, in place; a
+    // negative value fills its field without the leading zero.
     std::ostringstream text;
     for (int32_t j = 1; j <= 64; ++j)
         for (int32_t i = 1; i <= 128; ++i) {
-            std::string r = fixture::oxidant_record((i - 1) * 2.8125f, -90.0f + (j - 1) * 2.857143f, 1, 5.0);
+            const double v = i == 3 && j == 1 ? -7.714286 : 5.0;  // written "-.771429E+01"
+            std::string r = fixture::oxidant_record((i - 1) * 2.8125f, -90.0f + (j - 1) * 2.857143f, 1, v);
             if (i == 2 && j == 1) r.resize(17);
             text << r << "\r\n";
         }
@@ -272,6 +274,7 @@ TEST(OxidantLevelReader, ShortRecordsReadAsBlankPadded) {
     ASSERT_TRUE(read_oxidant_level(in, 1, field, p)) << p.what;
     EXPECT_EQ(field[0], 5.0f);
     EXPECT_EQ(field[1], 0.0f);
+    EXPECT_FLOAT_EQ(field[2], -7.71429f);
     EXPECT_EQ(field[GlobalChemGrid::index(128, 64, 1)], 5.0f);
     EXPECT_EQ(field[GlobalChemGrid::index(1, 1, 2)], -1.0f);
     // The next level finds the end of the input.

@@ -223,6 +223,27 @@ TEST_F(ChemistryStep, SampledDumpsOfBothCases) {
     EXPECT_TRUE(channels.fires(113));
 }
 
+TEST_F(ChemistryStep, LiquidWaterComesFromTheHumidity) {
+    hgsim.ndist = 1;
+    hgsim.nrange = 14;
+    hgsim.pcon = 3.9e-5f;
+    hgsim.pden = 2.0f;
+    hgsim.method_lwc = 1;  // 0.5 g/m3 from 80 percent humidity up
+    SizeDistribution sizes;
+    testing::internal::CaptureStdout();
+    psetup(hgsim, sizes);
+    testing::internal::GetCapturedStdout();
+    const OxidantValuesAtPuff ox = oxidants(280.0, 40.0, 1.0, 1e6, true, 0.1, 1e-8);
+    for (float rh : {0.5f, 0.9f}) {
+        puff.relative_humidity = rh;
+        std::vector<float> estimated = {1e-3f, 2e-4f, 1e-4f, 5e-5f, 0.0f}, given = estimated;
+        compute_puff_mercury_chemistry(1, puff, hgsim, ox, estimated, work, sizes, channels);
+        EXPECT_EQ(work.wet, rh > 0.8f);
+        step(given, rh > 0.8f ? 0.5 : 0.0, ox);
+        EXPECT_EQ(estimated, given) << "humidity " << rh;
+    }
+}
+
 TEST(ChemistryWorkspace, NeedsTheFourMercurySlots) {
     MercuryChemistryWorkspace w;
     testing::internal::CaptureStdout();
