@@ -1,0 +1,281 @@
+// Dry deposition of the deposition step: velocities per size range, land-use
+// category and species for the categories under the puff, its receptors and
+// its ceps; their averages over the land use and the dry removal rates; or,
+// for a puff that does not reach the surface, its settling aloft; and the
+// distance the puff settles over the step.
+
+#include <algorithm>
+#include <cmath>
+
+#include "mercury/deposition_stages.hpp"
+#include "mercury/dry_deposition_velocity.hpp"
+
+namespace orv::deposition {
+
+namespace {
+
+bool in_land(const DepositionWorkspace& ws, int32_t category) { return category >= 1 && category <= ws.nland; }
+
+// Whether the velocities of a category were computed in this call. The
+// velocities of the others are 0, and their terms in the sums below are 0
+// too, so the loops leave them out without changing any sum.
+bool computed(const DepositionWorkspace& ws, int32_t l) { return ws.lndexist(l) || ws.cepexist(l); }
+
+// The categories present under the puff: its own, those with a share of the
+// land use, those of its weighted receptors; and those of its weighted ceps.
+void mark_present_categories(StepContext& s) {
+    DepositionWorkspace& ws = s.ws;
+    const MercuryArrays& a = s.arrays;
+    if (in_land(ws, s.args.met.land_use)) ws.lndexist(s.args.met.land_use) = true;
+    for (int32_t l = 1; l <= ws.nland && l <= a.fracland.range(1).hi; ++l) {
+        if (a.fracland(l) > 0.0f) ws.lndexist(l) = true;
+    }
+    const std::vector<int32_t>& rc = s.run.categories.receptor_land_category;
+    for (int32_t r = 1; r <= a.pfrac.range(1).hi && static_cast<size_t>(r) <= rc.size(); ++r) {
+        const int32_t l = rc[static_cast<size_t>(r - 1)];
+        if (a.pfrac(r) > 0.0f && in_land(ws, l)) ws.lndexist(l) = true;
+    }
+    const std::vector<int32_t>& cc = s.run.categories.cep_code;
+    for (int32_t c = 1; c <= a.cepres.range(1).hi && static_cast<size_t>(c) <= cc.size(); ++c) {
+        const int32_t l = cc[static_cast<size_t>(c - 1)];
+        if (a.cepres(c) > 0.0f && in_land(ws, l)) ws.cepexist(l) = true;
+    }
+}
+
+bool any_positive(const IndexedArray<float>& v) {
+    for (int32_t i = 1; i <= v.range(1).hi; ++i) {
+        if (v(i) > 0.0f) return true;
+    }
+    return false;
+}
+
+// The draw of the velocity dump channel (25, or 125 for call id 2); it fires
+// in at most five calls of a run, and only for a puff over a receptor and a
+// cep.
+bool draw_velocity_channel(StepContext& s, int32_t c) {
+    DiagnosticChannels& ch = s.ch;
+    ch.diagnostic_sampling_flags[c] = false;
+    const float r = ch.draw();
+    ch.channel_tag[c] = static_cast<int32_t>(std::lround((r - 0.5f) * 1.0e8f));
+    bool on = ch.selects(c, r) && any_positive(s.arrays.pfrac) && any_positive(s.arrays.cepres);
+    if (on) ++ch.nwrite[c];
+    if (ch.nwrite[c] > 5) on = false;
+    ch.diagnostic_sampling_flags[c] = on;
+    return on;
+}
+
+DepositionSurface surface_of(const StepContext& s) {
+    DepositionSurface sf;
+    sf.ubar = s.args.met.wind_speed_10m;
+    sf.lat = s.args.puff.lat;
+    sf.month = s.args.call.month;
+    sf.z = s.args.met.surface_layer_height;
+    sf.ustar = s.args.met.friction_velocity;
+    sf.psi = s.args.met.stability;
+    sf.solar = s.args.met.solar_flux;
+    sf.air_density = s.args.met.air_density * 1000.0f;
+    sf.temperature = s.args.met.surface_temperature;
+    return sf;
+}
+
+// Velocities of one species over one category.
+void species_velocities(StepContext& s, const DepositionSurface& sf, bool dump, int32_t l, int32_t nd) {
+    DepositionWorkspace& ws = s.ws;
+    const Pollutant* pol = s.pollutant(nd);
+    if (!pol || !pol->DORES) return;
+    const bool cep = ws.cepexist(l);
+    TextOut* f = dump ? s.ch.dump_file(s.channel(25)) : nullptr;
+    const auto store = [&](int32_t r, float vd, float vg) {
+        ws.z_vdland(r, l, nd) = std::max(0.0f, vd);
+        ws.z_vgland(r, l, nd) = std::max(0.0f, vg);
+        if (cep) {
+            ws.z_vdcep(r, l, nd) = ws.z_vdland(r, l, nd);
+            ws.z_vgcep(r, l, nd) = ws.z_vgland(r, l, nd);
+        }
+    };
+
+    DepositionTarget t;
+    t.pollutant = nd;
+    t.land_use = l;
+    t.z0 = s.arrays.genrough(l);
+    const float vd_gas = compute_dry_deposition_velocity(dump, sf, *pol, t, s.ch);
+    store(0, vd_gas, 0.0f);
+    if (f) f->list("land use, species, size range, d, vs, vs dry, vd =", l, nd, 0, 0.0f, 0.0f, 0.0f, vd_gas);
+
+    const int32_t c = water_case(l);
+    const float shape = shape_factor(s, nd);
+    for (int32_t r = 1; r <= ws.nrange; ++r) {
+        t.diameter = ws.xpd(c, r);
+        t.settling = ws.unshaped_settling(c, r) / shape;
+        t.extra_transfer = ws.unshaped_settling(1, r) / shape;
+        const float vd = compute_dry_deposition_velocity(dump, sf, *pol, t, s.ch);
+        store(r, vd, t.settling);
+        if (f) {
+            f->list("land use, species, size range, d, vs, vs dry, vd =", l, nd, r, t.diameter, t.settling,
+                    t.extra_transfer, vd);
+        }
+    }
+}
+
+}  // namespace
+
+void dry_deposition_velocities(StepContext& s) {
+    DepositionWorkspace& ws = s.ws;
+    s.arrays.zvdgas.zero();
+    s.arrays.zvdprt.zero();
+    ws.zvdgascep.zero();
+    ws.zvdgasprt.zero();
+    ws.z_vdland.zero();
+    ws.z_vgland.zero();
+    ws.z_vdcep.zero();
+    ws.z_vgcep.zero();
+    mark_present_categories(s);
+
+    const int32_t c25 = s.channel(25);
+    const bool dump = c25 > 0 && draw_velocity_channel(s, c25);
+    const DepositionSurface sf = surface_of(s);
+    // Settling of the particles before growth and of the grown particles of
+    // the two water cases the categories take.
+    const int32_t n = s.args.puff.size_distribution;
+    const float rho_p = s.run.hgsim.pden * 1.0e6f;
+    for (int32_t r = 1; r <= ws.nrange; ++r) {
+        ws.unshaped_settling(1, r) = unshaped_settling_velocity(s.sizes.pd(n, r), rho_p, sf.air_density);
+        for (int32_t c = 2; c <= 3; ++c) {
+            ws.unshaped_settling(c, r) = unshaped_settling_velocity(ws.xpd(c, r), rho_p, sf.air_density);
+        }
+    }
+    for (int32_t l = 1; l <= ws.nland; ++l) {
+        if (!computed(ws, l)) continue;
+        for (int32_t nd = 1; nd <= ws.maxdim; ++nd) species_velocities(s, sf, dump, l, nd);
+    }
+}
+
+void average_velocities_and_dry_rates(StepContext& s) {
+    DepositionWorkspace& ws = s.ws;
+    MercuryArrays& a = s.arrays;
+    const int32_t nland = ws.nland;
+    const int32_t nrange = ws.nrange;
+
+    // Averages over the land use under the puff.
+    for (int32_t p = 1; p <= ws.maxdim; ++p) {
+        float vd = 0.0f;
+        float vg = 0.0f;
+        for (int32_t j = 0; j <= nrange; ++j) {
+            for (int32_t l = 1; l <= nland; ++l) {
+                if (!computed(ws, l)) continue;
+                const float share = ws.xzmfracp(water_case(l), p, j);
+                vd += ws.z_vdland(j, l, p) * a.fracland(l) * share;
+                vg += ws.z_vgland(j, l, p) * a.fracland(l) * share;
+            }
+        }
+        ws.zvdavg(p) = vd;
+        ws.zvgavg(p) = vg;
+        ws.zvd(p) = vd;
+        ws.zvg(p) = vg;
+    }
+
+    // Velocities per category, for the receptor booking.
+    for (int32_t p = 1; p <= ws.maxdim; ++p) {
+        for (int32_t l = 1; l <= nland; ++l) {
+            if (!computed(ws, l)) continue;
+            const int32_t c = water_case(l);
+            a.zvdgas(p, l) = ws.xzmfracp(c, p, 0) * ws.z_vdland(0, l, p);
+            ws.zvdgascep(p, l) = ws.xzmfracp(c, p, 0) * ws.z_vdcep(0, l, p);
+            for (int32_t j = 1; j <= nrange; ++j) {
+                a.zvdprt(p, l) += ws.xzmfracp(c, p, j) * ws.z_vdland(j, l, p);
+                ws.zvdgasprt(p, l) += ws.xzmfracp(c, p, j) * ws.z_vdcep(j, l, p);
+            }
+        }
+    }
+
+    // Mass-weighted means of the puff.
+    float total = 0.0f;
+    for (int32_t p = 1; p <= ws.maxdim; ++p) total += a.depelm_mass(p);
+    float vg_mean = 0.0f;
+    float vd_mean = 0.0f;
+    if (total != 0.0f) {
+        for (int32_t p = 1; p <= ws.maxdim; ++p) {
+            vg_mean += ws.zvg(p) * a.depelm_mass(p);
+            vd_mean += ws.zvd(p) * a.depelm_mass(p);
+        }
+        vg_mean /= total;
+        vd_mean /= total;
+    }
+    ws.settling_mean = vg_mean;
+    if (TextOut* f = s.firing(s.channel(27))) f->list("settling and deposition means =", vg_mean, vd_mean);
+
+    // Dry removal rates per minute.
+    const float depth = ws.depth;
+    for (int32_t p = 1; p <= ws.maxdim; ++p) {
+        if (!(ws.zvd(p) > 0.0f)) continue;
+        ws.zbeta(p) = ws.zvd(p) * 60.0f / depth;
+        for (int32_t l = 1; l <= nland; ++l) {
+            if (!computed(ws, l)) continue;
+            const int32_t c = water_case(l);
+            const float frac = a.fracland(l);
+            ws.zpbeta(p, 1) += frac * 60.0f * ws.xzmfracp(c, p, 0) * ws.z_vdland(0, l, p) / depth;
+            ws.zpbetalnd(p, 1, l) = 60.0f * ws.xzmfracp(c, p, 0) * ws.z_vdcep(0, l, p) / depth;
+            for (int32_t j = 1; j <= nrange; ++j) {
+                ws.zpbeta(p, 2) += frac * 60.0f * ws.xzmfracp(c, p, j) * ws.z_vdland(j, l, p) / depth;
+                ws.zpbetalnd(p, 2, l) += 60.0f * ws.xzmfracp(c, p, j) * ws.z_vdcep(j, l, p) / depth;
+            }
+        }
+    }
+}
+
+void settling_aloft(StepContext& s) {
+    DepositionWorkspace& ws = s.ws;
+    MercuryArrays& a = s.arrays;
+    const float rho_p = ws.xdroplet(1) ? 1.0e6f : 1.0e6f * s.run.hgsim.pden;
+    const float rho_a = 1000.0f * s.args.met.air_density;
+    const float lambda = 6.53e-8f * 1200.0f / rho_a;
+    const float shape = shape_factor(s, 3);
+    for (int32_t j = 1; j <= ws.nrange; ++j) {
+        const float d = ws.xpd(1, j);
+        const float v0 = (rho_p - rho_a) * 9.801f * d * d / 0.32202f;
+        const float slip = 1.0f + (2.0f * lambda / d) * (1.26f + 0.4f * std::exp(-0.55f * d / lambda));
+        ws.vg_aloft(j) = v0 * slip / shape;
+    }
+
+    float total = 0.0f;
+    for (int32_t p = 1; p <= ws.maxdim; ++p) {
+        a.avgvg_spec(p) = 0.0f;
+        total += a.depelm_mass(p);
+    }
+    float mean = 0.0f;
+    if (total != 0.0f) {
+        for (int32_t p = 1; p <= ws.maxdim; ++p) {
+            for (int32_t j = 1; j <= ws.nrange; ++j) mean += ws.vg_aloft(j) * ws.xzmfracp(1, p, j) * a.depelm_mass(p);
+        }
+        mean /= total;
+    }
+    ws.settling_mean = mean;
+    if (s.args.call.call_id == 1) {
+        for (int32_t p = 1; p <= ws.maxdim; ++p) a.avgvg_spec(p) = mean;
+    } else if (s.args.call.call_id == 2) {
+        for (int32_t p = 1; p <= ws.maxdim; ++p) {
+            if (a.depelm_mass(p) == 0.0f) continue;
+            float v = 0.0f;
+            for (int32_t j = 1; j <= ws.nrange; ++j) v += ws.vg_aloft(j) * ws.xzmfracp(1, p, j);
+            a.avgvg_spec(p) = v;
+        }
+    }
+}
+
+void settle_puff(StepContext& s) {
+    DepositionWorkspace& ws = s.ws;
+    const float v = ws.settling_mean;
+    if (!(v > 0.0f)) {
+        s.arrays.puff_descent = 0.0f;
+        return;
+    }
+    const float displacement = v * 60.0f * s.dt;
+    if (s.args.call.call_id == 1) {
+        ws.bottom = std::max(ws.bottom - displacement, 0.0f);
+        ws.top = std::max(ws.top - displacement, 0.0f);
+        ws.depth = std::max(ws.top - ws.bottom, 1.0f);
+    }
+    s.arrays.puff_descent = displacement;
+}
+
+}  // namespace orv::deposition

@@ -1,0 +1,238 @@
+#include "mercury/dry_deposition_velocity.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "common/text_output.hpp"
+
+namespace orv {
+
+namespace {
+
+constexpr float X = 1e25f;  // a closed path: no uptake
+
+// A table by season type (row) and category 1..20 (column). It is written
+// with the columns 1 to 11, one column for the categories 12 to 18 (which
+// hold one value), then 19 and 20.
+using ResistanceRow = std::array<float, kLandCategories>;
+using ResistanceTable = std::array<ResistanceRow, 2>;
+
+constexpr ResistanceRow expand(std::array<float, 14> c) {
+    ResistanceRow out{};
+    for (size_t i = 0; i < 11; ++i) out[i] = c[i];
+    for (size_t i = 11; i < 18; ++i) out[i] = c[11];
+    out[18] = c[12];
+    out[19] = c[13];
+    return out;
+}
+
+// Minimum stomatal resistance.
+constexpr ResistanceTable kZri = {
+    expand({X, 60, 120, 70, 130, 100, X, X, 80, 100, 150, X, X, X}),
+    expand({X, X, X, X, 400, 800, X, X, X, X, X, X, X, X})};
+// Upper-canopy cuticle resistance.
+constexpr ResistanceTable kZrlu = {
+    expand({X, 2000, 2000, 2000, 2000, 2000, X, X, 2500, 2000, 4000, X, X, X}),
+    expand({X, X, X, X, 6000, 9000, X, X, 9000, 9000, 9000, X, X, X})};
+// Lower-canopy resistance, soluble reference.
+constexpr ResistanceTable kZrcls = {
+    expand({X, 2000, 2000, 2000, 2000, 2000, X, X, 2500, 2000, 4000, X, X, X}),
+    expand({X, X, X, 9000, 200, 400, X, X, 9000, X, 9000, X, X, X})};
+// Lower-canopy resistance, reactive reference.
+constexpr ResistanceTable kZrclo = {
+    expand({X, 1000, 1000, 1000, 1000, 1000, X, X, 1000, 1000, 1000, X, X, X}),
+    expand({X, 1000, 1000, 400, 1500, 600, X, X, 800, 1000, 800, X, X, X})};
+// In-canopy transfer resistance (values below 1 act as 1).
+constexpr ResistanceTable kZrac = {
+    expand({100, 200, 100, 2000, 2000, 2000, 0, 0, 300, 150, 200, 0, 0, 0}),
+    expand({100, 10, 10, 1000, 2000, 1500, 0, 0, 50, 10, 50, 0, 0, 0})};
+// Ground resistance, soluble reference (values below 1 act as 1).
+constexpr ResistanceTable kZrgss = {
+    expand({400, 150, 350, 500, 500, 100, 0, 1000, 0, 220, 400, 0, 400, 400}),
+    expand({100, 100, 100, 100, 100, 100, 0, 1000, 100, 100, 50, 0, 50, 50})};
+// Ground resistance, reactive reference.
+constexpr ResistanceTable kZrgso = {
+    expand({300, 150, 200, 200, 200, 300, 2000, 400, 1000, 180, 200, 2000, 200, 200}),
+    expand({600, 3500, 3500, 3500, 3500, 3500, 2000, 400, 3500, 3500, 3500, 2000, 3500, 3500})};
+
+float table_value(const ResistanceTable& t, int32_t season, int32_t category) {
+    // The deposition step passes categories 1..20 only; others take the
+    // nearest column.
+    const int32_t c = std::clamp(category, 1, kLandCategories);
+    return t[static_cast<size_t>(season - 1)][static_cast<size_t>(c - 1)];
+}
+
+// Canopy resistance of elemental mercury as a gas (fills the canopy terms).
+void canopy_resistance(const DepositionSurface& s, const Pollutant& pol, int32_t category, DryDepositionTerms& r) {
+    const float tc = r.tc;
+    const float g = s.solar;
+    const float h = pol.HENRY;
+    const float f0 = pol.ACVTY;
+    r.season = season_type(s.lat, s.month);
+    const float zri = table_value(kZri, r.season, category);
+    r.zrlu = table_value(kZrlu, r.season, category);
+    r.zrcls = table_value(kZrcls, r.season, category);
+    r.zrclo = table_value(kZrclo, r.season, category);
+    r.zrac = table_value(kZrac, r.season, category);
+    r.zrgss = table_value(kZrgss, r.season, category);
+    r.zrgso = table_value(kZrgso, r.season, category);
+
+    if (tc > 0.0f && tc < 40.0f) {
+        const float q = 200.0f / (g + 0.1f);
+        r.temp_factor = 400.0f / (tc * (40.0f - tc));
+        r.rs = zri * pol.DIFTY * (1.0f + q * q) * 400.0f / (tc * (40.0f - tc));
+    } else {
+        r.temp_factor = 0.0f;
+        r.rs = X;
+    }
+    r.rm = 1.0f / (h / 3000.0f + 100.0f * f0);
+    r.rlu = r.zrlu / (1e-5f * h + f0);
+    r.rdc = 100.0f * (1.0f + 1000.0f / (g + 10.0f));
+    r.rcl = 1.0f / (1e-5f * h / r.zrcls + f0 / r.zrclo);
+    r.rac = std::max(r.zrac, 1.0f);
+    r.zrgss_used = std::max(r.zrgss, 1.0f);
+    r.rgs = 1.0f / (1e-5f * h / r.zrgss_used + f0 / r.zrgso);
+    r.ct = 1000.0f * std::exp(-tc - 4.0f);
+
+    r.g_stomatal = 1.0f / (r.rs + r.rm);
+    r.g_cuticle = 1.0f / (r.rlu + r.ct);
+    r.g_lower = 1.0f / (r.rdc + r.rcl + r.ct);
+    r.g_ground = 1.0f / (r.rac + r.rgs + r.ct);
+    const float rc = 1.0f / (r.g_stomatal + r.g_cuticle + r.g_lower + r.g_ground);
+    // Every path closed gives an infinite resistance, held at the upper bound.
+    r.rc = std::min(std::max(rc, 10.0f), 9999.0f);
+}
+
+// Two-layer transfer of particles over water.
+void water_velocity(const DepositionSurface& s, const DepositionTarget& t, DryDepositionTerms& r) {
+    if (s.ubar == 0.0f) console("ubar = 0");
+    r.kc_prime = 0.0021666666f * s.ubar;
+    if (r.kc_prime == 0.0f) console("kcprime = 0");
+    r.kc = t.extra_transfer + r.kc_prime;
+    r.kd_prime = 0.0013f * 2.5f * s.ubar * (std::pow(r.sc, -0.5f) + r.e);
+    if (r.kd_prime == 0.0f) console("kdprime = 0");
+    r.kd = t.settling + r.kd_prime;
+    if (r.kc == 0.0f) console("kc = 0");
+    if (r.kd == 0.0f) console("kd = 0");
+    if (r.kc == 0.0f || r.kd == 0.0f) {
+        // Nothing crosses one of the two layers: the formula's limit is 0.
+        r.vd = 0.0f;
+        return;
+    }
+    r.vd = 1.0f / (1.0f / r.kd + 1.0f / r.kc - t.settling / (r.kd * r.kc));
+}
+
+// The diagnostic record of one call: kind, tag, then the 70 values.
+void write_record(DiagnosticChannels& ch, int32_t channel, int32_t kind, const DepositionSurface& s,
+                  const Pollutant& pol, const DepositionTarget& t, const DryDepositionTerms& r) {
+    static const fmt::Format layout("(3I12,E12.3,I12,999E12.3)");
+    const bool water = r.kind == DepositionCase::ParticleOverWater;
+    const bool gas1 = r.kind == DepositionCase::GasElemental;
+    const float na = -99.0f;
+    DumpItems d;
+    d.add(kind).add(ch.channel_tag[channel]).add(t.pollutant).add(t.diameter).add(t.land_use);
+    d.add(s.temperature).add(r.tc).add(pol.GPMOL).add(pol.HENRY).add(pol.ACVTY).add(pol.DIFTY);
+    d.add(0.01789f).add(s.air_density).add(r.nu);
+    d.add(water ? na : r.z0);
+    d.add(t.z0).add(r.log_z).add(s.psi).add(0.4f).add(s.ustar).add(0.923f);
+    d.add(water ? na : r.ra);
+    d.add(28.9644f).add(pol.GPMOL);
+    d.add(water ? na : r.diffusivity);
+    d.add(r.sc).add(r.st).add(r.e);
+    d.add(water ? na : r.rb);
+    if (gas1) {
+        d.add(static_cast<float>(r.season)).add(r.temp_factor).add(s.solar).add(r.rs).add(r.rm).add(r.zrlu);
+        d.add(r.rlu).add(r.rdc).add(r.zrcls).add(r.zrclo).add(r.rcl).add(r.rac).add(r.zrac).add(r.zrgss);
+        d.add(r.zrgso).add(r.zrgss_used).add(r.rgs).add(r.ct).add(r.g_stomatal).add(r.g_cuticle);
+        d.add(r.g_lower).add(r.g_ground).add(r.rc);
+    } else {
+        for (int i = 30; i <= 51; ++i) d.add(na);
+        d.add(water ? na : r.rc);
+    }
+    d.add(t.settling).add(r.vd);
+    if (water) {
+        d.add(0.0013f).add(s.ubar).add(r.kc_prime).add(t.extra_transfer).add(r.kc).add(r.kd_prime).add(r.kd);
+    } else {
+        for (int i = 55; i <= 61; ++i) d.add(na);
+    }
+    for (int i = 62; i <= 72; ++i) d.add(na);
+    dump_record(ch.dump_file(channel), layout, d.items());
+}
+
+}  // namespace
+
+int32_t season_type(float lat, int32_t month) {
+    const bool warm_months = month >= 4 && month <= 9;
+    if (lat > 0.0f) return warm_months ? 1 : 2;
+    return warm_months ? 2 : 1;
+}
+
+DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t) {
+    DryDepositionTerms r;
+    const bool water = water_like_category(t.land_use);
+    const bool particle = t.diameter > 0.0f;
+    const float ustar = s.ustar;
+
+    r.nu = 0.01789f / s.air_density;
+    r.tc = s.temperature - 273.16f;
+    r.z0 = water ? r.nu / (9.1f * ustar) + 0.011f * ustar * ustar / 9.801f : t.z0;
+    r.log_z = std::log(s.z / r.z0);
+    r.ra = 0.923f * (r.log_z - s.psi) / (0.4f * ustar);
+
+    if (!particle) {
+        r.diffusivity = r.nu * std::sqrt(28.9644f / pol.GPMOL);
+    } else {
+        const float lambda = 6.53e-8f * (1200.0f / s.air_density);
+        const float slip = 1.0f + (2.0f * lambda / t.diameter) * (1.26f + 0.4f * std::exp(-0.55f * t.diameter / lambda));
+        r.diffusivity = 1.3804e-20f * s.temperature * slip / (0.1685238f * t.diameter);
+    }
+    r.sc = r.nu / r.diffusivity;
+    if (particle) {
+        r.st = t.settling * ustar * ustar / (9.801f * r.nu);
+        r.e = std::pow(10.0f, -3.0f / r.st);
+    } else {
+        r.st = -99.0f;
+        r.e = 0.0f;
+    }
+    r.rb = 2.0f / (0.4f * ustar * (std::pow(r.sc, -0.67f) + r.e));
+
+    if (particle && water) {
+        r.kind = DepositionCase::ParticleOverWater;
+        water_velocity(s, t, r);
+    } else {
+        if (!particle && t.pollutant == 1) {
+            r.kind = DepositionCase::GasElemental;
+            canopy_resistance(s, pol, t.land_use, r);
+        } else {
+            r.kind = DepositionCase::Other;
+            r.rc = 0.0f;
+        }
+        r.vd = t.settling + 1.0f / (r.ra + r.rb + r.rc + r.ra * r.rb * t.settling);
+    }
+    // Without turbulence at the surface only settling deposits.
+    if (!(ustar > 0.0f)) r.vd = std::max(t.settling, 0.0f);
+    return r;
+}
+
+float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
+                                      const DepositionTarget& t, DiagnosticChannels& ch) {
+    const DryDepositionTerms r = dry_deposition_terms(s, pol, t);
+    const int32_t kind = static_cast<int32_t>(r.kind);
+    if (dump) write_record(ch, 25, 26 + kind, s, pol, t, r);
+
+    // The routine's own sampling of channel 29.
+    constexpr int32_t c29 = 29;
+    const float draw = ch.draw();
+    if (std::fabs(draw - 0.5f) > ch.channel_probability[c29]) {
+        ch.diagnostic_sampling_flags[c29] = false;
+    } else {
+        ch.channel_tag[c29] = static_cast<int32_t>(std::lround(1.0e8f * draw));
+        ++ch.nwrite[c29];
+        ch.diagnostic_sampling_flags[c29] = ch.nwrite[c29] <= 20000;
+    }
+    if (ch.diagnostic_sampling_flags[c29]) write_record(ch, c29, 30 + kind, s, pol, t, r);
+    return r.vd;
+}
+
+}  // namespace orv

@@ -1,0 +1,99 @@
+#pragma once
+// Dry deposition velocity of one pollutant of a puff onto one land-use
+// category: a resistance model with an aerodynamic resistance from the
+// friction velocity and stability, a quasi-laminar resistance from the
+// Schmidt and Stokes numbers and, for elemental mercury (pollutant 1) as a
+// gas, a canopy resistance from seven tables by season type and category.
+// Particles over water-like surfaces take a two-layer transfer formula driven
+// by the wind speed instead.
+//
+// The arithmetic relies on IEEE infinities: a closed path is a resistance of
+// 1e25 or an infinite one, whose conductance is 0. Never build with fast-math.
+
+#include <cstdint>
+
+#include "driver/pollutants.hpp"
+#include "mercury/diagnostic_channels.hpp"
+
+namespace orv {
+
+inline constexpr int32_t kLandCategories = 20;
+
+// Categories 7 and 12 to 18: water-like surfaces, with a computed roughness
+// and, for particles, the water formula.
+inline bool water_like_category(int32_t category) {
+    return category == 7 || (category >= 12 && category <= 18);
+}
+
+// Season type of the resistance tables: 1 in the warm half year (April to
+// September in the north, October to March at and south of the equator),
+// else 2. Latitude 0 counts as south.
+int32_t season_type(float lat, int32_t month);
+
+// The conditions at the surface under a puff, the same for every species and
+// category of one deposition step.
+struct DepositionSurface {
+    float ubar = 0.0f;         // mean wind speed, m/s (particles over water only)
+    float lat = 0.0f;          // degrees, positive north
+    int32_t month = 1;         // 1..12
+    float z = 0.0f;            // reference height, m
+    float ustar = 0.0f;        // friction velocity, m/s
+    float psi = 0.0f;          // stability correction, subtracted from ln(z/z0)
+    float solar = 0.0f;        // solar radiation G, W/m2
+    float air_density = 0.0f;  // g/m3
+    float temperature = 0.0f;  // K
+};
+
+// What is deposited where.
+struct DepositionTarget {
+    int32_t pollutant = 1;        // pollutant index (1 = elemental mercury)
+    int32_t land_use = 1;         // land-use category 1..20
+    float z0 = 0.0f;              // roughness length of the category, m
+    float diameter = 0.0f;        // particle diameter, m; 0 marks a gas
+    float settling = 0.0f;        // settling velocity of the particle, m/s
+    float extra_transfer = 0.0f;  // added to the wind-driven transfer over water, m/s
+};
+
+// Which formula gave the velocity; the diagnostic record kinds follow it.
+enum class DepositionCase : int32_t { ParticleOverWater = 0, GasElemental = 1, Other = 2 };
+
+// The velocity with the terms it was built from (the diagnostic record
+// prints them). Values that do not belong to the case stay -99.
+struct DryDepositionTerms {
+    DepositionCase kind = DepositionCase::Other;
+    float nu = 0.0f;       // kinematic viscosity, m2/s
+    float tc = 0.0f;       // temperature, degrees C
+    float z0 = 0.0f;       // roughness length used
+    float log_z = 0.0f;    // ln(z / z0)
+    float ra = -99.0f;     // aerodynamic resistance, s/m
+    float diffusivity = -99.0f;
+    float sc = 0.0f;       // Schmidt number
+    float st = 0.0f;       // Stokes number (-99 for a gas)
+    float e = 0.0f;        // impaction term
+    float rb = -99.0f;     // boundary-layer resistance, s/m
+    // Canopy resistance of elemental mercury as a gas.
+    int32_t season = -99;
+    float temp_factor = -99.0f, rs = -99.0f, rm = -99.0f, zrlu = -99.0f, rlu = -99.0f, rdc = -99.0f;
+    float zrcls = -99.0f, zrclo = -99.0f, rcl = -99.0f, rac = -99.0f, zrac = -99.0f, zrgss = -99.0f;
+    float zrgso = -99.0f, zrgss_used = -99.0f, rgs = -99.0f, ct = -99.0f;
+    float g_stomatal = -99.0f, g_cuticle = -99.0f, g_lower = -99.0f, g_ground = -99.0f;
+    float rc = 0.0f;       // canopy resistance, s/m (0 where there is none)
+    // Water formula.
+    float kc_prime = -99.0f, kc = -99.0f, kd_prime = -99.0f, kd = -99.0f;
+    float vd = 0.0f;       // the deposition velocity, m/s
+};
+
+// The velocity and its terms, without diagnostics. The pollutant's GPMOL,
+// HENRY, ACVTY and DIFTY are used. A friction velocity of 0 or less gives
+// max(settling velocity, 0); over water a transfer velocity of 0 (kc or kd)
+// gives 0, the limit of the formula. The five zero tests of the water
+// formula ("ubar = 0" ...) are printed on the console.
+DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t);
+
+// The velocity (m/s) as the deposition step calls it: with `dump` set the
+// diagnostic record goes to channel 25; then, on every call, the routine's
+// own draw for channel 29, which writes the record there when it fires.
+float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
+                                      const DepositionTarget& t, DiagnosticChannels& ch);
+
+}  // namespace orv
