@@ -50,7 +50,10 @@ struct Step {
 class Format {
 public:
     // Parses "(...)" (the outer parentheses may be left out). Throws
-    // std::invalid_argument on a malformed format: formats are program text.
+    // std::invalid_argument on a malformed format (formats are program text)
+    // and on one beyond the formatter's limits: more than 100 decimals or 9
+    // exponent digits, groups nested more than 15 deep, repeat counts whose
+    // product over the nesting passes 10^6.
     explicit Format(std::string_view spec);
 
     const std::vector<Step>& steps() const { return steps_; }
@@ -81,7 +84,9 @@ struct Value {
 };
 
 // Writes the items with the format and appends the records to `out`, each
-// ended by '\n'.
+// ended by '\n'. Throws std::invalid_argument when an item does not suit its
+// descriptor, when items remain but the part of the format reverted to takes
+// none, and when a record would pass 2^24 columns.
 void write(std::string& out, const Format& f, std::span<const Value> items);
 
 template <typename... Args>
