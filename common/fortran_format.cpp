@@ -504,6 +504,10 @@ namespace {
     throw InputError(std::string("bad ") + kind + " value '" + std::string(field) + "'");
 }
 
+[[noreturn]] void out_of_range(const char* type, std::string_view field) {
+    throw InputError("real value '" + std::string(field) + "' beyond the range of a " + type + " real");
+}
+
 // Builds "[-]digits[.digits]e<exp>" from a Fortran real field, applying the
 // implied decimal count when the field has no point. Returns false for an
 // all-blank field.
@@ -591,12 +595,12 @@ double parse_real_field(std::string_view field, int32_t d) {
     double v = 0.0;
     auto r = std::from_chars(buf, buf + len, v);
     if (r.ec == std::errc::result_out_of_range) {
-        // Out of range: overflow goes to infinity, underflow to zero.
+        // Beyond the range of the type: refused; below it: zero.
         bool neg = buf[0] == '-';
-        bool big = std::strtod(buf, nullptr) != 0.0;
-        return big ? (neg ? -HUGE_VAL : HUGE_VAL) : (neg ? -0.0 : 0.0);
+        if (std::strtod(buf, nullptr) != 0.0) out_of_range("64-bit", field);
+        return neg ? -0.0 : 0.0;
     }
-    if (r.ec != std::errc()) bad_field("real", field);
+    if (r.ec != std::errc() || !std::isfinite(v)) bad_field("real", field);
     return v;
 }
 
@@ -608,10 +612,10 @@ float parse_float_field(std::string_view field, int32_t d) {
     auto r = std::from_chars(buf, buf + len, v);
     if (r.ec == std::errc::result_out_of_range) {
         bool neg = buf[0] == '-';
-        float s = std::strtof(buf, nullptr);
-        return std::isinf(s) ? s : (neg ? -0.0f : 0.0f);
+        if (std::isinf(std::strtof(buf, nullptr))) out_of_range("32-bit", field);
+        return neg ? -0.0f : 0.0f;
     }
-    if (r.ec != std::errc()) bad_field("real", field);
+    if (r.ec != std::errc() || !std::isfinite(v)) bad_field("real", field);
     return v;
 }
 

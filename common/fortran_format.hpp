@@ -138,7 +138,10 @@ void read(std::string_view record, const Format& f, Args&... args) {
 }
 
 // Field parsers with the Fortran input rules, for callers that cut their own
-// columns. `d` is the implied decimal count of a real field.
+// columns. `d` is the implied decimal count of a real field. A real beyond
+// the range of its type (1e39 for a 32-bit real) throws orv::InputError, as
+// does any text that is not a number (Inf and NaN included); a real below the
+// range reads as zero.
 int32_t parse_int_field(std::string_view field);
 double parse_real_field(std::string_view field, int32_t d);
 float parse_float_field(std::string_view field, int32_t d);
