@@ -66,6 +66,12 @@ int32_t read_concentration_grid_count(ControlInput& ctl) {
     prompt(ctl, "Number of simultaneous concentration grids", n);
     ctl.list("main", "the number of concentration grids", n);
     ctl.echo_list(n);
+    if (n > kMaxConcentrationGrids) {
+        console("*ERROR* conini: exceeding max numb of conc grids");
+        console("Compiled maximum: ", kMaxConcentrationGrids);
+        ctl.refuse("main", "number of concentration grids " + std::to_string(n) + " above the limit of " +
+                               std::to_string(kMaxConcentrationGrids));
+    }
     return n;
 }
 
