@@ -66,8 +66,8 @@ void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, i
             // Relative to the run start; the date is then normalised.
             d.release_year = year;
             d.release_month = month;
-            d.release_day += day;
-            d.release_hour += hour;
+            d.release_day = shifted_field(d.release_day, day);
+            d.release_hour = shifted_field(d.release_hour, hour);
             CalendarDate n = tm2day(tm2min(d.release_year, d.release_month, d.release_day, d.release_hour,
                                            d.release_minute));
             d.release_year = n.year;

@@ -105,6 +105,31 @@ TEST(ControlLimits, RealsBeyondRangeAreRefusedWithFileLineAndItem) {
     EXPECT_TRUE(has(r.console, "reading a starting location - CONTROL line 3")) << r.console;
 }
 
+TEST(ControlLimits, RelativeDatesFarOutStopInTheCalendarWithoutOverflow) {
+    // Relative starts add the run start to the values read; sums beyond the
+    // 32-bit range are refused by the calendar rather than wrapped (the
+    // sanitizer build catches a wrapped sum).
+    test::ScratchDir dir;
+    test::ControlText t;
+    t.pollutants = "1\nSO2\n2.5\n12.0\n0 0 2147483647 2147483647 0\n";
+    test::ControlRecords r = read_text(t.text());
+    EXPECT_EQ(r.stop, kStopInput);
+    EXPECT_TRUE(has(r.console, "*ERROR* tm2min")) << r.console;
+
+    t = test::ControlText{};
+    t.grids = "1\n0.0 0.0\n0.5 0.5\n30.0 60.0\n./out/\ncdump\n1\n50\n0 0 2147483647 0 0\n"
+              "2147483647 2147483647 0 0 0\n0 3 0\n";
+    r = read_text(t.text());
+    EXPECT_EQ(r.stop, kStopInput);
+    EXPECT_TRUE(has(r.console, "*ERROR* tm2min")) << r.console;
+
+    t.run = "-24\n0\n20000.0\n";
+    t.grids = "1\n0.0 0.0\n0.5 0.5\n30.0 60.0\n./out/\ncdump\n1\n50\n0 0 -2147483648 0 0\n0 0 0 0 0\n0 3 0\n";
+    r = read_text(t.text());
+    EXPECT_EQ(r.stop, kStopInput);
+    EXPECT_TRUE(has(r.console, "*ERROR* tm2min")) << r.console;
+}
+
 TEST(ControlLimits, TypedRealBeyondRangeIsNeverEchoedAsInf) {
     test::ScratchDir dir;
     test::ControlText t;
