@@ -501,11 +501,11 @@ void write(std::string& out, const Format& f, std::span<const Value> items) {
 namespace {
 
 [[noreturn]] void bad_field(const char* kind, std::string_view field) {
-    throw InputError(std::string("bad ") + kind + " value '" + std::string(field) + "'");
+    throw InputError(std::string("bad ") + kind + " value '" + shown_value(field) + "'");
 }
 
 [[noreturn]] void out_of_range(const char* type, std::string_view field) {
-    throw InputError("real value '" + std::string(field) + "' beyond the range of a " + type + " real");
+    throw InputError("real value '" + shown_value(field) + "' beyond the range of a " + type + " real");
 }
 
 // Builds "[-]digits[.digits]e<exp>" from a Fortran real field, applying the
@@ -565,6 +565,12 @@ bool normalise_real(std::string_view field, int32_t d, char* buf, size_t cap, si
 }
 
 }  // namespace
+
+std::string shown_value(std::string_view text) {
+    constexpr size_t kShown = 40;
+    if (text.size() <= kShown) return std::string(text);
+    return std::string(text.substr(0, kShown)) + "...";
+}
 
 int32_t parse_int_field(std::string_view field) {
     size_t i = 0, n = field.size();

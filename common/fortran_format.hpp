@@ -137,6 +137,10 @@ void read(std::string_view record, const Format& f, Args&... args) {
     read(record, f, std::span<const Target>(targets, sizeof...(Args)));
 }
 
+// A value's text as an error message shows it: at most 40 characters, then
+// "..." (a damaged file may hold a field of any length).
+std::string shown_value(std::string_view text);
+
 // Field parsers with the Fortran input rules, for callers that cut their own
 // columns. `d` is the implied decimal count of a real field. A real beyond
 // the range of its type (1e39 for a 32-bit real) throws orv::InputError, as

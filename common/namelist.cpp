@@ -137,7 +137,7 @@ void read_namelist(TextInput& in, std::string_view group, std::span<const Nameli
             if (current == "(none)") throw error("item name expected");
             throw error("bad value for item " + current);
         }
-        current = std::string(name);
+        current = fmt::shown_value(name);
         for (char& ch : current) ch = upper(ch);
         const NamelistItem* item = nullptr;
         for (const auto& it : items)
@@ -157,7 +157,7 @@ void read_namelist(TextInput& in, std::string_view group, std::span<const Nameli
         if (star != std::string_view::npos && star > 0 && tok.front() != '\'' && tok.front() != '"' &&
             tok.substr(0, star).find_first_not_of("0123456789") == std::string_view::npos) {
             if (tok.substr(0, star).find_first_not_of('0') == std::string_view::npos)
-                throw error("bad repeat count " + std::string(tok) + " for item " + current);
+                throw error("bad repeat count " + fmt::shown_value(tok) + " for item " + current);
             tok = tok.substr(star + 1);
             if (tok.empty()) continue;
         }
@@ -167,7 +167,7 @@ void read_namelist(TextInput& in, std::string_view group, std::span<const Nameli
         try {
             assign_list_value(value, item->target);
         } catch (const InputError&) {
-            throw error("bad value " + value + " for item " + current);
+            throw error("bad value " + fmt::shown_value(value) + " for item " + current);
         }
         if (item->target.kind == fmt::Target::Kind::Text && item->length > 0) {
             auto& s = *static_cast<std::string*>(item->target.p);

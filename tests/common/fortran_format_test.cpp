@@ -131,6 +131,13 @@ TEST(FormatRead, NumericFieldsFollowFortranInputRules) {
     }
     float g = 0.0f;
     EXPECT_THROW(read("  1.0E+39", Format("(E9.2)"), g), InputError);
+    // A field of any length is shown cut in the message.
+    try {
+        parse_int_field(std::string(100000, '9'));
+        ADD_FAILURE();
+    } catch (const InputError& e) {
+        EXPECT_EQ(std::string(e.what()), "bad integer value '" + std::string(40, '9') + "...'");
+    }
 }
 
 TEST(FormatRead, ShortRecordsTextAndLayouts) {
