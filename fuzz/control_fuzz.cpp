@@ -62,14 +62,25 @@ void read_control_input(const std::string& text, bool keyboard_mode) {
     ctl.close();
 }
 
+std::filesystem::path& work_dir() {
+    static std::filesystem::path dir;
+    return dir;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static NullBuffer null;
     std::cout.rdbuf(&null);
-    // Work in a directory of our own: the readers create and read files.
+    // Work in a directory of our own (the readers create and read files),
+    // removed when the fuzzing ends.
     char tmpl[] = "/tmp/orv_control_fuzz_XXXXXX";
     if (!mkdtemp(tmpl) || chdir(tmpl) != 0) std::abort();
+    work_dir() = tmpl;
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(work_dir(), ec);
+    });
     orv::tminit();
     return 0;
 }
