@@ -1,7 +1,5 @@
 #include "driver/startup.hpp"
 
-#include <cstdio>
-
 #include "common/run_stop.hpp"
 
 namespace orv {
@@ -13,19 +11,6 @@ void open_or_stop(TextOut& out, const std::string& name) {
         console("*ERROR* main: unable to create file - ", name);
         throw RunStop(kStopInput);
     }
-}
-
-bool in_list(int32_t c) {
-    if (c <= 40) return c >= 0;
-    if (c >= 50 && c <= 54) return true;
-    if (c == 70 || c == 71) return true;
-    if (c >= 99 && c <= 101) return true;
-    if (c == 103) return true;
-    if (c >= 105 && c <= 108) return true;
-    if (c >= 111 && c <= 117) return true;
-    if (c >= 121 && c <= 123) return true;
-    if (c >= 125 && c <= 128) return true;
-    return c == 135 || c == 228;
 }
 
 }  // namespace
@@ -42,25 +27,12 @@ std::string run_suffix_from_argument(std::string_view argument) {
     return std::string(held.substr(0, blank));
 }
 
-void initialise_diagnostic_channels(DiagnosticChannels& ch) {
-    ch.channel_probability.fill(-1.0f);
-    ch.diagnostic_sampling_flags.fill(false);
-    ch.nwrite.fill(0);
-    for (int32_t c = 0; c < DiagnosticChannels::kCount; ++c) ch.channel_unit[c] = in_list(c) ? 2000 + c : 0;
-    ch.channel_probability[0] = 1.0f;
-    ch.channel_probability[30] = 1.0f;
-    ch.channel_unit[0] = 2000;
-    ch.channel_unit[30] = 2030;
-}
-
 void start_up(RunContext& ctx, std::string_view argument) {
     DiagnosticChannels& ch = ctx.channels;
     initialise_diagnostic_channels(ch);
     for (int32_t c = 0; c < DiagnosticChannels::kCount; ++c) {
         if (ch.channel_probability[c] > 0.0f) {
-            char name[16];
-            std::snprintf(name, sizeof name, "hg_out.%03d", c);
-            open_or_stop(ch.file(c), name);
+            open_or_stop(ch.file(c), channel_file_name(c));
         }
         ch.nwrite[c] = 0;
     }

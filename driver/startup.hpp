@@ -13,9 +13,6 @@ namespace orv {
 // holds no blank in its first 80 characters, gives no suffix.
 std::string run_suffix_from_argument(std::string_view argument);
 
-// Fills the channel tables as they stand at start-up.
-void initialise_diagnostic_channels(DiagnosticChannels& ch);
-
 // Runs the start-up steps in order; `argument` is the first command-line
 // argument (empty when none). A file that cannot be created stops the run.
 void start_up(RunContext& ctx, std::string_view argument);

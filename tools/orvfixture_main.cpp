@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/example_data.hpp"
+#include "tools/oxidant_writer.hpp"
 
 namespace {
 
@@ -51,7 +52,10 @@ const char* kUsage =
     "  --no-control         write no CONTROL file (by default one is written for\n"
     "                       a run on the data: one source at the centre, one\n"
     "                       pollutant, one concentration grid)\n"
-    "  -h, --help           this text\n";
+    "  -h, --help           this text\n"
+    "\n"
+    "orvfixture oxidants [options] DIR writes monthly oxidant files instead;\n"
+    "see orvfixture oxidants --help.\n";
 
 [[noreturn]] void fail(const std::string& what) {
     std::cerr << "orvfixture: " << what << "\n" << "Try 'orvfixture --help'.\n";
@@ -92,6 +96,7 @@ struct Args {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "oxidants") return orv::fixture::oxidant_fixture_main(argc - 1, argv + 1);
     using orv::fixture::AnalyticMet;
     orv::fixture::ExampleOptions o;
     Args args;

@@ -1,0 +1,34 @@
+// Fuzz target of deptally's reading of "recpmass.out": the input is that
+// file, beside a fixed "recp_summary.out" of two receptors.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "summing/receptor_sums.hpp"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    auto dir = std::filesystem::temp_directory_path() / ("orv_mass_fuzz_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    std::ofstream f("recp_summary.out", std::ios::binary | std::ios::trunc);
+    f << "    1  first                        5    1    12359.959961       0.500000       0.500000      -0.500000"
+         "       1.500000      -0.500000       1.500000\n"
+         "    2  second                       7    2     8663.540039      45.500000      10.500000       9.500000"
+         "      11.500000      44.500000      46.500000\n";
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    {
+        std::ofstream f("recpmass.out", std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    std::ostringstream console;
+    orv::sum_receptor_output(".", console);
+    return 0;
+}
