@@ -14,6 +14,16 @@ namespace orv::fmt {
 
 namespace {
 
+// Limits of what a format may ask for. Formats are program text, but nothing
+// in one may make the formatter read past a buffer, recurse or loop without
+// end, or build a record of unbounded length.
+constexpr int32_t kMaxDecimals = 100;         // d of Fw.d, Ew.d, ESw.d, Dw.d, Gw.d
+constexpr int32_t kMaxExponentDigits = 9;      // e of Ew.dEe
+constexpr int kMaxGroupDepth = 15;             // nested parentheses inside the outer pair
+constexpr int64_t kMaxRepeatProduct = 1000000;  // repeat counts multiplied over the nesting
+constexpr int32_t kMaxRecordLength = 1 << 24;  // columns of one record, read or written
+constexpr int kMaxLoopDepth = 32;              // run-time group stack (a repeated descriptor adds one level)
+
 class Parser {
 public:
     explicit Parser(std::string_view s) : s_(s) {}
@@ -62,6 +72,7 @@ private:
     }
 
     void list(char close, int depth) {
+        if (depth > kMaxGroupDepth) fail("groups nested too deeply");
         for (;;) {
             skip_blanks();
             if (at_end()) {
@@ -81,6 +92,11 @@ private:
         skip_blanks();
         if (at_end()) fail("descriptor expected");
         char c = upper();
+        const int64_t outer = weight_;
+        if (repeat > 1) {
+            weight_ *= repeat;
+            if (weight_ > kMaxRepeatProduct) fail("repeat counts too large");
+        }
         if (c == '(') {
             ++pos_;
             size_t open = steps_.size();
@@ -88,6 +104,7 @@ private:
             steps_.push_back(Step{Op::Open, repeat < 0 ? 1 : repeat});
             list(')', depth + 1);
             expect(')');
+            weight_ = outer;
             steps_.push_back(Step{Op::Close, static_cast<int32_t>(open)});
             return;
         }
@@ -110,16 +127,19 @@ private:
             Step st{Op::Literal};
             st.text = std::move(text);
             steps_.push_back(std::move(st));
+            weight_ = outer;
             return;
         }
         if (c == '/') {
             ++pos_;
             for (int32_t k = 0; k < (repeat < 0 ? 1 : repeat); ++k) steps_.push_back(Step{Op::Slash});
+            weight_ = outer;
             return;
         }
         if (c == 'X') {
             ++pos_;
             steps_.push_back(Step{Op::Skip, repeat < 0 ? 1 : repeat});
+            weight_ = outer;
             return;
         }
         if (c == 'T') {
@@ -129,6 +149,7 @@ private:
             if (!at_end() && upper() == 'L') { op = Op::Back; ++pos_; }
             else if (!at_end() && upper() == 'R') { op = Op::Skip; ++pos_; }
             steps_.push_back(Step{op, number()});
+            weight_ = outer;
             return;
         }
         Step st{Op::Int};
@@ -166,6 +187,9 @@ private:
         if (st.op == Op::Int && st.d < 0) st.d = -1;
         if ((st.op == Op::Fixed || st.op == Op::Exp || st.op == Op::Sci || st.op == Op::General) && st.d < 0)
             fail("decimal count expected");
+        if (st.d > kMaxDecimals) fail("too many decimals");
+        if (st.e > kMaxExponentDigits) fail("too many exponent digits");
+        weight_ = outer;
         has_data_ = true;
         if (repeat > 1) {
             size_t open = steps_.size();
@@ -182,6 +206,7 @@ private:
     std::vector<Step> steps_;
     size_t last_top_group_ = 0;
     bool has_data_ = false;
+    int64_t weight_ = 1;  // product of the repeat counts around the current item
 };
 
 }  // namespace
@@ -194,6 +219,14 @@ Format::Format(std::string_view spec) {
 // ---------------------------------------------------------------- output fields
 
 namespace {
+
+// The decimals and exponent digits of one real field, checked before a
+// buffer is sized by them.
+void check_real_field(int32_t w, int32_t d, int32_t e) {
+    if (w < 0 || w > kMaxRecordLength) throw std::invalid_argument("field width out of range");
+    if (d < 0 || d > kMaxDecimals) throw std::invalid_argument("decimal count out of range");
+    if (e < 0 || e > kMaxExponentDigits) throw std::invalid_argument("exponent digit count out of range");
+}
 
 std::string stars(int32_t w) { return std::string(static_cast<size_t>(w < 0 ? 0 : w), '*'); }
 
@@ -224,6 +257,7 @@ void significant(double v, int32_t digits, std::string& out, int32_t& exp10) {
 }  // namespace
 
 std::string format_int(int64_t v, int32_t w, int32_t m) {
+    if (w < 0 || w > kMaxRecordLength || m > kMaxRecordLength) throw std::invalid_argument("field width out of range");
     if (m == 0 && v == 0) return std::string(static_cast<size_t>(w), ' ');
     std::string digits = std::to_string(v < 0 ? -(v + 1) + 1ULL : static_cast<uint64_t>(v));
     if (m > 0 && static_cast<int32_t>(digits.size()) < m)
@@ -233,6 +267,7 @@ std::string format_int(int64_t v, int32_t w, int32_t m) {
 }
 
 std::string format_fixed(double v, int32_t w, int32_t d) {
+    check_real_field(w, d, 0);
     if (std::isnan(v)) return right("NaN", w);
     if (std::isinf(v)) return right(v < 0 ? "-Inf" : "Inf", w);
     if (std::fabs(v) >= 1e300) return stars(w);
@@ -249,6 +284,7 @@ std::string format_fixed(double v, int32_t w, int32_t d) {
 }
 
 std::string format_exp(double v, int32_t w, int32_t d, int32_t e, bool scientific) {
+    check_real_field(w, d, e);
     if (std::isnan(v)) return right("NaN", w);
     if (std::isinf(v)) return right(v < 0 ? "-Inf" : "Inf", w);
     std::string digits;
@@ -292,6 +328,7 @@ std::string format_exp(double v, int32_t w, int32_t d, int32_t e, bool scientifi
 }
 
 std::string format_general(double v, int32_t w, int32_t d, int32_t e) {
+    check_real_field(w, d, e);
     if (std::isnan(v) || std::isinf(v)) return format_fixed(v, w, d);
     int32_t n = e > 0 ? e + 2 : 4;  // blanks standing in for the exponent
     if (v == 0.0) {
@@ -316,6 +353,8 @@ class RecordOut {
 public:
     explicit RecordOut(std::string& out) : out_(out) {}
     void put(std::string_view s) {
+        if (static_cast<int64_t>(pos_) + static_cast<int64_t>(s.size()) > kMaxRecordLength)
+            throw std::invalid_argument("format record too long");
         if (pos_ > static_cast<int32_t>(rec_.size())) rec_.append(static_cast<size_t>(pos_) - rec_.size(), ' ');
         if (pos_ == static_cast<int32_t>(rec_.size())) {
             rec_.append(s);
@@ -324,7 +363,11 @@ public:
         }
         pos_ += static_cast<int32_t>(s.size());
     }
-    void move(int32_t delta) { pos_ = std::max(0, pos_ + delta); }
+    void move(int32_t delta) {
+        int64_t p = static_cast<int64_t>(pos_) + delta;
+        if (p > kMaxRecordLength) throw std::invalid_argument("format record too long");
+        pos_ = static_cast<int32_t>(std::max<int64_t>(0, p));
+    }
     void tab(int32_t col) { pos_ = std::max(0, col - 1); }
     void end_record() {
         out_ += rec_;
@@ -338,6 +381,14 @@ private:
     std::string rec_;
     int32_t pos_ = 0;
 };
+
+// Text under Aw: the leftmost w characters, or right-adjusted in w columns;
+// plain A (w = 0) writes it as it stands.
+std::string chars(std::string_view s, int32_t w) {
+    if (w <= 0) return std::string(s);
+    if (static_cast<int32_t>(s.size()) >= w) return std::string(s.substr(0, static_cast<size_t>(w)));
+    return std::string(static_cast<size_t>(w) - s.size(), ' ') + std::string(s);
+}
 
 std::string edit(const Step& st, const Value& v) {
     using K = Value::Kind;
@@ -364,14 +415,10 @@ std::string edit(const Step& st, const Value& v) {
             if (v.kind == K::Float || v.kind == K::Double) return format_general(v.r, st.w, st.d, st.e);
             if (v.kind == K::Int) return format_int(v.i, st.w);
             if (v.kind == K::Bool) return right(v.i ? "T" : "F", st.w);
-            if (v.kind == K::Text) return right(v.s, st.w);
+            if (v.kind == K::Text) return chars(v.s, st.w);  // as Aw
             break;
         case Op::Chars:
-            if (v.kind == K::Text) {
-                if (st.w <= 0) return std::string(v.s);
-                if (static_cast<int32_t>(v.s.size()) >= st.w) return std::string(v.s.substr(0, static_cast<size_t>(st.w)));
-                return std::string(static_cast<size_t>(st.w) - v.s.size(), ' ') + std::string(v.s);
-            }
+            if (v.kind == K::Text) return chars(v.s, st.w);
             break;
         case Op::Logical:
             if (v.kind == K::Bool || v.kind == K::Int) return right(v.i ? "T" : "F", st.w);
@@ -389,13 +436,18 @@ void write(std::string& out, const Format& f, std::span<const Value> items) {
     size_t next = 0;
     if (!f.has_data() && !items.empty()) throw std::invalid_argument("format has no data descriptor");
     struct Loop { size_t open; int32_t left; };
-    Loop stack[32];
+    Loop stack[kMaxLoopDepth];
     int depth = 0;
     size_t pc = 0;
+    size_t next_at_reversion = items.size();  // none yet
     for (;;) {
         if (pc == steps.size()) {
             if (next >= items.size()) break;
-            // Items remain: new record, revert to the last top-level group.
+            // Items remain: new record, revert to the last top-level group,
+            // which must take at least one item each time round.
+            if (next == next_at_reversion)
+                throw std::invalid_argument("format reverts to a part that takes no item");
+            next_at_reversion = next;
             rec.end_record();
             pc = f.reversion_point();
             depth = 0;
@@ -404,7 +456,7 @@ void write(std::string& out, const Format& f, std::span<const Value> items) {
         const Step& st = steps[pc];
         switch (st.op) {
             case Op::Open:
-                if (depth == 32) throw std::invalid_argument("format nested too deeply");
+                if (depth == kMaxLoopDepth) throw std::invalid_argument("format nested too deeply");
                 stack[depth++] = Loop{pc, st.w};
                 if (st.w <= 0) {  // a zero repeat skips the group
                     int32_t level = 0;
@@ -449,7 +501,11 @@ void write(std::string& out, const Format& f, std::span<const Value> items) {
 namespace {
 
 [[noreturn]] void bad_field(const char* kind, std::string_view field) {
-    throw InputError(std::string("bad ") + kind + " value '" + std::string(field) + "'");
+    throw InputError(std::string("bad ") + kind + " value '" + shown_value(field) + "'");
+}
+
+[[noreturn]] void out_of_range(const char* type, std::string_view field) {
+    throw InputError("real value '" + shown_value(field) + "' beyond the range of a " + type + " real");
 }
 
 // Builds "[-]digits[.digits]e<exp>" from a Fortran real field, applying the
@@ -510,6 +566,12 @@ bool normalise_real(std::string_view field, int32_t d, char* buf, size_t cap, si
 
 }  // namespace
 
+std::string shown_value(std::string_view text) {
+    constexpr size_t kShown = 40;
+    if (text.size() <= kShown) return std::string(text);
+    return std::string(text.substr(0, kShown)) + "...";
+}
+
 int32_t parse_int_field(std::string_view field) {
     size_t i = 0, n = field.size();
     while (i < n && (field[i] == ' ' || field[i] == '\t')) ++i;
@@ -539,12 +601,12 @@ double parse_real_field(std::string_view field, int32_t d) {
     double v = 0.0;
     auto r = std::from_chars(buf, buf + len, v);
     if (r.ec == std::errc::result_out_of_range) {
-        // Out of range: overflow goes to infinity, underflow to zero.
+        // Beyond the range of the type: refused; below it: zero.
         bool neg = buf[0] == '-';
-        bool big = std::strtod(buf, nullptr) != 0.0;
-        return big ? (neg ? -HUGE_VAL : HUGE_VAL) : (neg ? -0.0 : 0.0);
+        if (std::strtod(buf, nullptr) != 0.0) out_of_range("64-bit", field);
+        return neg ? -0.0 : 0.0;
     }
-    if (r.ec != std::errc()) bad_field("real", field);
+    if (r.ec != std::errc() || !std::isfinite(v)) bad_field("real", field);
     return v;
 }
 
@@ -556,10 +618,10 @@ float parse_float_field(std::string_view field, int32_t d) {
     auto r = std::from_chars(buf, buf + len, v);
     if (r.ec == std::errc::result_out_of_range) {
         bool neg = buf[0] == '-';
-        float s = std::strtof(buf, nullptr);
-        return std::isinf(s) ? s : (neg ? -0.0f : 0.0f);
+        if (std::isinf(std::strtof(buf, nullptr))) out_of_range("32-bit", field);
+        return neg ? -0.0f : 0.0f;
     }
-    if (r.ec != std::errc()) bad_field("real", field);
+    if (r.ec != std::errc() || !std::isfinite(v)) bad_field("real", field);
     return v;
 }
 
@@ -580,16 +642,21 @@ bool parse_logical_field(std::string_view field) {
 void read(std::string_view record, const Format& f, std::span<const Target> targets) {
     const auto& steps = f.steps();
     size_t next = 0;
-    int32_t pos = 0;
+    int64_t pos = 0;
     struct Loop { size_t open; int32_t left; };
-    Loop stack[32];
+    Loop stack[kMaxLoopDepth];
     int depth = 0;
     size_t pc = 0;
-    auto field = [&](int32_t w) -> std::string_view {
-        int32_t n = static_cast<int32_t>(record.size());
-        std::string_view s;
-        if (pos < n) s = record.substr(static_cast<size_t>(pos), static_cast<size_t>(std::min(w, n - pos)));
+    const int64_t n = static_cast<int64_t>(record.size());
+    // Moves the column; a position far past the record's end has no use.
+    auto advance = [&](int64_t w) {
         pos += w;
+        if (pos > n + kMaxRecordLength) throw std::invalid_argument("format record too long");
+    };
+    auto field = [&](int32_t w) -> std::string_view {
+        std::string_view s;
+        if (pos < n) s = record.substr(static_cast<size_t>(pos), static_cast<size_t>(std::min<int64_t>(w, n - pos)));
+        advance(w);
         return s;  // columns past the end of the record read as blanks
     };
     while (next < targets.size()) {
@@ -597,7 +664,16 @@ void read(std::string_view record, const Format& f, std::span<const Target> targ
         const Step& st = steps[pc];
         switch (st.op) {
             case Op::Open:
+                if (depth == kMaxLoopDepth) throw std::invalid_argument("format nested too deeply");
                 stack[depth++] = Loop{pc, st.w};
+                if (st.w <= 0) {  // a zero repeat skips the group
+                    int32_t level = 0;
+                    while (++pc < steps.size()) {
+                        if (steps[pc].op == Op::Open) ++level;
+                        if (steps[pc].op == Op::Close && level-- == 0) break;
+                    }
+                    --depth;
+                }
                 ++pc;
                 break;
             case Op::Close: {
@@ -606,17 +682,17 @@ void read(std::string_view record, const Format& f, std::span<const Target> targ
                 else { --depth; ++pc; }
                 break;
             }
-            case Op::Skip: pos += st.w; ++pc; break;
-            case Op::Back: pos = std::max(0, pos - st.w); ++pc; break;
+            case Op::Skip: advance(st.w); ++pc; break;
+            case Op::Back: pos = std::max<int64_t>(0, pos - st.w); ++pc; break;
             case Op::Tab: pos = std::max(0, st.w - 1); ++pc; break;
-            case Op::Literal: pos += static_cast<int32_t>(st.text.size()); ++pc; break;
+            case Op::Literal: advance(static_cast<int64_t>(st.text.size())); ++pc; break;
             case Op::Slash: throw InputError("record too short for the items of the read");
             default: {
                 const Target& t = targets[next++];
                 using K = Target::Kind;
                 if (st.op == Op::Chars) {
                     if (t.kind != K::Text) throw std::invalid_argument("A descriptor needs a text target");
-                    int32_t w = st.w > 0 ? st.w : std::max(0, static_cast<int32_t>(record.size()) - pos);
+                    int32_t w = st.w > 0 ? st.w : static_cast<int32_t>(std::max<int64_t>(0, n - pos));
                     std::string_view s = field(w);
                     std::string& out = *static_cast<std::string*>(t.p);
                     out.assign(s);

@@ -50,7 +50,10 @@ struct Step {
 class Format {
 public:
     // Parses "(...)" (the outer parentheses may be left out). Throws
-    // std::invalid_argument on a malformed format: formats are program text.
+    // std::invalid_argument on a malformed format (formats are program text)
+    // and on one beyond the formatter's limits: more than 100 decimals or 9
+    // exponent digits, groups nested more than 15 deep, repeat counts whose
+    // product over the nesting passes 10^6.
     explicit Format(std::string_view spec);
 
     const std::vector<Step>& steps() const { return steps_; }
@@ -81,7 +84,9 @@ struct Value {
 };
 
 // Writes the items with the format and appends the records to `out`, each
-// ended by '\n'.
+// ended by '\n'. Throws std::invalid_argument when an item does not suit its
+// descriptor, when items remain but the part of the format reverted to takes
+// none, and when a record would pass 2^24 columns.
 void write(std::string& out, const Format& f, std::span<const Value> items);
 
 template <typename... Args>
@@ -132,8 +137,15 @@ void read(std::string_view record, const Format& f, Args&... args) {
     read(record, f, std::span<const Target>(targets, sizeof...(Args)));
 }
 
+// A value's text as an error message shows it: at most 40 characters, then
+// "..." (a damaged file may hold a field of any length).
+std::string shown_value(std::string_view text);
+
 // Field parsers with the Fortran input rules, for callers that cut their own
-// columns. `d` is the implied decimal count of a real field.
+// columns. `d` is the implied decimal count of a real field. A real beyond
+// the range of its type (1e39 for a 32-bit real) throws orv::InputError, as
+// does any text that is not a number (Inf and NaN included); a real below the
+// range reads as zero.
 int32_t parse_int_field(std::string_view field);
 double parse_real_field(std::string_view field, int32_t d);
 float parse_float_field(std::string_view field, int32_t d);

@@ -1,6 +1,7 @@
 #include "common/namelist.hpp"
 
 #include <charconv>
+#include <string>
 #include <vector>
 
 #include "common/run_stop.hpp"
@@ -20,12 +21,13 @@ bool same_name(std::string_view a, std::string_view b) {
 
 bool is_sep(char c) { return c == ' ' || c == '\t' || c == ',' || c == '\n' || c == '\r'; }
 
-// The whole input as one text with comments removed (outside quotes).
+// The whole input as one text with comments removed (outside quotes); each
+// record ends with '\n'. A quoted string may go on over several records.
 std::string gather(TextInput& in) {
     std::string text;
     std::string_view line;
+    char quote = 0;
     while (in.next_line(line)) {
-        char quote = 0;
         for (char c : line) {
             if (quote) {
                 if (c == quote) quote = 0;
@@ -62,6 +64,13 @@ public:
         }
         return std::string_view(t_).substr(s, p_ - s);
     }
+    // The record (line) number of the scan position, counted from 1.
+    int64_t line() const {
+        int64_t n = 1;
+        for (size_t i = 0; i < p_ && i < t_.size(); ++i)
+            if (t_[i] == '\n') ++n;
+        return n;
+    }
     // One value token: a quoted string (possibly preceded by r*) or a run of
     // characters up to a separator, "/" or "=".
     std::string_view value() {
@@ -97,6 +106,7 @@ private:
 void read_namelist(TextInput& in, std::string_view group, std::span<const NamelistItem> items) {
     std::string text = gather(in);
     Scanner sc(text);
+    auto error = [&](const std::string& what) { return InputError(what + " on line " + std::to_string(sc.line())); };
     // Find the group.
     for (;;) {
         sc.skip_seps();
@@ -109,6 +119,7 @@ void read_namelist(TextInput& in, std::string_view group, std::span<const Nameli
         }
     }
     std::string current = "(none)";
+    std::string value;
     for (;;) {
         sc.skip_seps();
         if (sc.at_end()) throw InputError("no closing / after item " + current);
@@ -118,40 +129,45 @@ void read_namelist(TextInput& in, std::string_view group, std::span<const Nameli
             sc.advance();
             std::string_view w = sc.word();
             if (same_name(w, "END")) return;
-            throw InputError("no closing / after item " + current);
+            throw error("no closing / after item " + current);
         }
         std::string_view name = sc.word();
         bool letter = !name.empty() && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
         if (!letter) {
-            if (current == "(none)") throw InputError("item name expected");
-            throw InputError("bad value for item " + current);
+            if (current == "(none)") throw error("item name expected");
+            throw error("bad value for item " + current);
         }
-        current = std::string(name);
+        current = fmt::shown_value(name);
         for (char& ch : current) ch = upper(ch);
         const NamelistItem* item = nullptr;
         for (const auto& it : items)
             if (same_name(it.name, name)) item = &it;
-        if (!item) throw InputError("unknown item " + current);
+        if (!item) throw error("unknown item " + current);
         while (!sc.at_end() && (sc.peek() == ' ' || sc.peek() == '\t')) sc.advance();
-        if (sc.at_end() || sc.peek() != '=') throw InputError("'=' expected after item " + current);
+        if (sc.at_end() || sc.peek() != '=') throw error("'=' expected after item " + current);
         sc.advance();
         // Skip blanks and line ends, but not a comma: "name = ," is a null value.
         while (!sc.at_end() && (sc.peek() == ' ' || sc.peek() == '\t' || sc.peek() == '\n')) sc.advance();
-        if (sc.at_end()) throw InputError("no value for item " + current);
+        if (sc.at_end()) throw error("no value for item " + current);
         if (sc.peek() == ',' || sc.peek() == '/') continue;  // null value
         std::string_view tok = sc.value();
-        if (tok.empty()) throw InputError("bad value for item " + current);
-        // r*v repeats: a scalar takes the value (r*: null).
+        if (tok.empty()) throw error("bad value for item " + current);
+        // r*v repeats: a scalar takes the value (r*: null); r is 1 or more.
         size_t star = tok.find('*');
         if (star != std::string_view::npos && star > 0 && tok.front() != '\'' && tok.front() != '"' &&
             tok.substr(0, star).find_first_not_of("0123456789") == std::string_view::npos) {
+            if (tok.substr(0, star).find_first_not_of('0') == std::string_view::npos)
+                throw error("bad repeat count " + fmt::shown_value(tok) + " for item " + current);
             tok = tok.substr(star + 1);
             if (tok.empty()) continue;
         }
+        // A record end inside a quoted string is not part of the string.
+        value.assign(tok);
+        std::erase(value, '\n');
         try {
-            assign_list_value(tok, item->target);
+            assign_list_value(value, item->target);
         } catch (const InputError&) {
-            throw InputError("bad value " + std::string(tok) + " for item " + current);
+            throw error("bad value " + fmt::shown_value(value) + " for item " + current);
         }
         if (item->target.kind == fmt::Target::Kind::Text && item->length > 0) {
             auto& s = *static_cast<std::string*>(item->target.p);

@@ -21,8 +21,11 @@ struct NamelistItem {
     int32_t length = 0;     // declared length of a text item (0 = any)
 };
 
-// Reads the group from the input. Throws InputError naming the item on an
-// unknown item or a bad value, and when the group or its closing "/" is missing.
+// Reads the group from the input. Throws InputError naming the item and its
+// line on an unknown item or a bad value (a repeat count of 0, a real beyond
+// the range of its type, Inf or NaN text included), and when the group or its
+// closing "/" is missing. A quoted string may go on over several lines; the
+// line ends are not part of it.
 void read_namelist(TextInput& in, std::string_view group, std::span<const NamelistItem> items);
 
 // The group in namelist form: "&GROUP", one " NAME = value," line per item, " /".

@@ -84,18 +84,18 @@ void assign_list_value(std::string_view token, const fmt::Target& t) {
             // An integer item takes only an integer form.
             for (char c : token)
                 if (!((c >= '0' && c <= '9') || c == '+' || c == '-'))
-                    throw InputError("bad integer value '" + std::string(token) + "'");
+                    throw InputError("bad integer value '" + fmt::shown_value(token) + "'");
             *static_cast<int32_t*>(t.p) = fmt::parse_int_field(token);
             break;
         }
         case K::Float:
             if (!token.empty() && (token.front() == '\'' || token.front() == '"'))
-                throw InputError("bad real value " + std::string(token));
+                throw InputError("bad real value " + fmt::shown_value(token));
             *static_cast<float*>(t.p) = fmt::parse_float_field(token, 0);
             break;
         case K::Double:
             if (!token.empty() && (token.front() == '\'' || token.front() == '"'))
-                throw InputError("bad real value " + std::string(token));
+                throw InputError("bad real value " + fmt::shown_value(token));
             *static_cast<double*>(t.p) = fmt::parse_real_field(token, 0);
             break;
         case K::Text:
@@ -186,7 +186,7 @@ void list_read(TextInput& in, std::span<const fmt::Target> targets) {
                 token.substr(0, star).find_first_not_of("0123456789") == std::string_view::npos) {
                 int64_t r = 0;
                 for (char d : token.substr(0, star)) r = std::min<int64_t>(r * 10 + (d - '0'), 1000000000);
-                if (r < 1) throw InputError("bad repeat count '" + std::string(token) + "'");
+                if (r < 1) throw InputError("bad repeat count '" + fmt::shown_value(token) + "'");
                 std::string_view rest = token.substr(star + 1);
                 if (!rest.empty() && (rest.front() == '\'' || rest.front() == '"')) {
                     // r*'text': the quoted part may hold blanks; take it whole.

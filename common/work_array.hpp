@@ -1,14 +1,15 @@
 #pragma once
-// Work arrays sized once at set-up. Allocation leaves the contents undefined
-// (only the arrays that must start at zero are filled), so a large array
-// costs nothing until it is used. A failed allocation ends the run with the
-// allocation message of its group.
+// Work arrays sized once at set-up. Allocation value-initialises every
+// element (all bits zero), so nothing is ever read undefined and reruns stay
+// byte-identical; the zeroed memory comes fresh from the system for a large
+// array, which therefore still costs nothing until it is used. A failed
+// allocation ends the run with the allocation message of its group.
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
-#include <new>
 #include <span>
 #include <string_view>
 #include <type_traits>
@@ -27,12 +28,9 @@ public:
         size_ = 0;
         if (n <= 0) return true;
         if (static_cast<uint64_t>(n) > SIZE_MAX / sizeof(T)) return false;
-        T* p = nullptr;
-        try {
-            p = new (std::nothrow) T[static_cast<size_t>(n)];
-        } catch (const std::bad_alloc&) {
-            p = nullptr;
-        }
+        // calloc: zeroed, and a trivially copyable T of all bits zero is its
+        // value-initialised state for the integer and real types held here.
+        T* p = static_cast<T*>(std::calloc(static_cast<size_t>(n), sizeof(T)));
         if (!p) return false;
         data_.reset(p);
         size_ = n;
@@ -55,7 +53,10 @@ public:
     std::span<const T> span() const { return {data_.get(), static_cast<size_t>(size_)}; }
 
 private:
-    std::unique_ptr<T[]> data_;
+    struct Free {
+        void operator()(T* p) const { std::free(p); }
+    };
+    std::unique_ptr<T[], Free> data_;
     int64_t size_ = 0;
 };
 

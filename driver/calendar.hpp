@@ -6,11 +6,20 @@
 // Two-digit years 0-39 mean 2000-2039 and 40-99 mean 1940-1999 (100 is 2000).
 // The table covers 1900 to 2099; a conversion outside it stops the run.
 
+#include <algorithm>
 #include <cstdint>
 
 namespace orv {
 
 void tminit();
+
+// a + b for a date field shifted by another (a relative start): a sum beyond
+// the 32-bit range is held at its end, so that tm2min refuses the date as out
+// of its range instead of the sum wrapping.
+inline int32_t shifted_field(int32_t a, int64_t b) {
+    int64_t s = int64_t{a} + b;
+    return static_cast<int32_t>(std::clamp<int64_t>(s, INT32_MIN, INT32_MAX));
+}
 
 // Year (2 or 4 digits), month, day, hour, minute to accumulated minutes. Day,
 // hour and minute overflows carry into the following unit.

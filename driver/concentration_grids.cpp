@@ -66,6 +66,12 @@ int32_t read_concentration_grid_count(ControlInput& ctl) {
     prompt(ctl, "Number of simultaneous concentration grids", n);
     ctl.list("main", "the number of concentration grids", n);
     ctl.echo_list(n);
+    if (n > kMaxConcentrationGrids) {
+        console("*ERROR* conini: exceeding max numb of conc grids");
+        console("Compiled maximum: ", kMaxConcentrationGrids);
+        ctl.refuse("main", "number of concentration grids " + std::to_string(n) + " above the limit of " +
+                               std::to_string(kMaxConcentrationGrids));
+    }
     return n;
 }
 
@@ -224,21 +230,21 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         } else {
             ctl.fields("conset", "the sampling start", v[0], v[1], v[2], v[3], v[4]);
             if (v[1] == 0) {
-                int32_t d = backward ? -std::abs(v[2]) : v[2];
-                int32_t h = backward ? -std::abs(v[3]) : v[3];
-                c.start[2] = day + d;
-                c.start[3] = hour + h;
+                int64_t d = backward ? -std::abs(int64_t{v[2]}) : v[2];
+                int64_t h = backward ? -std::abs(int64_t{v[3]}) : v[3];
+                c.start[2] = shifted_field(day, d);
+                c.start[3] = shifted_field(hour, h);
             } else {
                 c.start = {v[0], v[1], v[2], v[3], v[4], 0};
             }
             ctl.fields("conset", "the sampling stop", v[0], v[1], v[2], v[3], v[4]);
-            if (v[0] + v[1] + v[2] + v[3] + v[4] != 0) {
+            if (int64_t{v[0]} + v[1] + v[2] + v[3] + v[4] != 0) {
                 if (v[1] == 0) {
-                    int32_t d = backward ? -std::abs(v[2]) : v[2];
-                    int32_t h = backward ? -std::abs(v[3]) : v[3];
+                    int64_t d = backward ? -std::abs(int64_t{v[2]}) : v[2];
+                    int64_t h = backward ? -std::abs(int64_t{v[3]}) : v[3];
                     c.stop[0] = year;
-                    c.stop[2] = day + d;
-                    c.stop[3] = hour + h;
+                    c.stop[2] = shifted_field(day, d);
+                    c.stop[3] = shifted_field(hour, h);
                 } else {
                     c.stop = {v[0], v[1], v[2], v[3], v[4], 0};
                 }

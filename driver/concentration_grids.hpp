@@ -12,6 +12,8 @@
 namespace orv {
 
 inline constexpr int32_t kMaxConcentrationLevels = 99;
+// One concentration file per grid, on units 60 to 69.
+inline constexpr int32_t kMaxConcentrationGrids = 10;
 
 struct ConcentrationGrid {
     std::string directory = "|main|sub|output|";
@@ -42,7 +44,7 @@ struct ConcentrationGrid {
     int32_t period_start_minute = 0;
 };
 
-// The number of concentration grids (default 1).
+// The number of concentration grids (default 1). More than 10 stops the run.
 int32_t read_concentration_grid_count(ControlInput& ctl);
 
 // Reads the grid definitions. `time_step_spacing` (km) comes back as the

@@ -24,8 +24,12 @@ void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istr
 }
 
 void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunControl& run) {
-    for (size_t i = 0; i < locations.size(); ++i) {
-        SourceLocation& loc = locations[i];
+    // The table grows with the lines actually read, so a count alone never
+    // sizes it: a count beyond the input ends at the end of the input.
+    locations.clear();
+    for (int32_t i = 0; i < run.location_count; ++i) {
+        grow_table(locations, "Source location array");
+        SourceLocation& loc = locations.back();
         if (i == 0) {
             loc.lat = 40.0f;
             loc.lon = -90.0f;
@@ -40,13 +44,12 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
         prompt(ctl, "Enter starting location (lat, lon, m-agl)", loc.lat, loc.lon, loc.height);
         ctl.fields("runset", "a starting location", loc.lat, loc.lon, loc.height, loc.source_rate, loc.source_area);
         ctl.echo({{loc.lat, layout::F10_3}, {loc.lon, layout::F10_3}, {loc.height, layout::F10_3}});
-        if (i > 0) {
-            loc.start_year = locations[0].start_year;
-            loc.start_month = locations[0].start_month;
-            loc.start_day = locations[0].start_day;
-            loc.start_hour = locations[0].start_hour;
-            loc.start_minute = locations[0].start_minute;
-        }
+        // Every location starts at the run start (record 1).
+        loc.start_year = run.start_year;
+        loc.start_month = run.start_month;
+        loc.start_day = run.start_day;
+        loc.start_hour = run.start_hour;
+        loc.start_minute = run.start_minute;
     }
 
     int32_t hours = 48;
@@ -58,6 +61,10 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
     prompt(ctl, "Vertical (0:data 1:isob 2:isen 3:dens 4:sigma 5:diverg 6:eta)", run.vertical_motion);
     ctl.list("runset", "the vertical motion option", run.vertical_motion);
     ctl.echo({{run.vertical_motion, layout::I1}});
+    if (run.vertical_motion < 0 || run.vertical_motion > kMaxVerticalMotion) {
+        ctl.refuse("runset", "vertical motion option " + std::to_string(run.vertical_motion) +
+                                 " is not one of 0 to 6 (data, isob, isen, dens, sigma, diverg, eta)");
+    }
 
     float top = 10000.0f;
     prompt(ctl, "Top of model domain (internal coordinates m-msl)", top);

@@ -54,8 +54,14 @@ struct RunControl {
 // Chooses the mode, opens the control input and reads records 1 and 2.
 void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istream& keyboard, RunControl& run);
 
-// Reads records 3 to 8 into the locations (sized by the caller to the number
-// of locations) and the run values.
+// The vertical motion options: 0 data, 1 isobaric, 2 isentropic, 3 isopycnic,
+// 4 none, 5 divergence, 6 terrain correction.
+inline constexpr int32_t kMaxVerticalMotion = 6;
+
+// Reads records 3 to 8: one location line per starting location (the table
+// is rebuilt, growing with the lines read, and every location takes the run
+// start of record 1), then the run values. A vertical motion option outside
+// 0 to 6 stops the run.
 void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunControl& run);
 
 }  // namespace orv

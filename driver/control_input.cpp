@@ -43,6 +43,10 @@ void ControlInput::fail(std::string_view routine, std::string_view what, const s
     input_stop(routine, in_.name(), in_.line_number(), why + " reading " + std::string(what));
 }
 
+void ControlInput::refuse(std::string_view routine, const std::string& why) {
+    input_stop(routine, in_.name(), in_.line_number(), why);
+}
+
 void ControlInput::list_targets(std::string_view routine, std::string_view what, std::span<const fmt::Target> targets) {
     try {
         list_read(in_, targets);

@@ -12,10 +12,12 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/fortran_format.hpp"
 #include "common/text_input.hpp"
 #include "common/text_output.hpp"
+#include "common/work_array.hpp"
 
 namespace orv {
 
@@ -78,6 +80,10 @@ public:
     // A whole line (80 characters) with leading and trailing blanks removed.
     std::string whole_line(std::string_view routine, std::string_view what);
 
+    // Stops the run with code 900 after "*ERROR* <routine>: <why>" naming the
+    // control input and the line last read: a value read whole but refused.
+    [[noreturn]] void refuse(std::string_view routine, const std::string& why);
+
     // Keyboard mode only: copies the values to STARTUP, each in its fixed
     // field; a value that does not fit its field, or would run into the value
     // before it, is written in free format instead.
@@ -97,6 +103,20 @@ private:
     TextInput in_;
     TextOut startup_;
 };
+
+// Adds one default record to a table that grows with the records read (a
+// count read from the input never sizes a table by itself). A failed
+// allocation stops the run with the table's allocation label.
+template <typename T>
+void grow_table(std::vector<T>& table, std::string_view label) {
+    try {
+        table.emplace_back();
+    } catch (const std::bad_alloc&) {
+        allocation_stop(kAllocPrefix, label);
+    } catch (const std::length_error&) {
+        allocation_stop(kAllocPrefix, label);
+    }
+}
 
 // Keyboard prompts: a prompt line, then the current values on one line.
 template <typename... Args>

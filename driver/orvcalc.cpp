@@ -34,15 +34,7 @@ void allocate_records(std::vector<T>& v, int64_t n, std::string_view label) {
 // motion, model top and the meteorological files.
 void read_run_control(RunContext& ctx, std::istream& keyboard) {
     open_control_file(ctx.control_input, ctx.run_suffix, keyboard, ctx.control);
-    allocate_records(ctx.source_locations, ctx.control.location_count, "Source location array");
-    if (!ctx.source_locations.empty()) {
-        SourceLocation& first = ctx.source_locations[0];
-        first.start_year = ctx.control.start_year;
-        first.start_month = ctx.control.start_month;
-        first.start_day = ctx.control.start_day;
-        first.start_hour = ctx.control.start_hour;
-        first.start_minute = ctx.control.start_minute;
-    }
+    // The location table grows with the location lines read.
     runset(ctx.control_input, ctx.source_locations, ctx.control);
 }
 
@@ -73,12 +65,14 @@ void set_up_meteorology(RunContext& ctx) {
 // The pollutant entries (records 9 and 10).
 void read_pollutants(RunContext& ctx) {
     ctx.numtyp = read_pollutant_count(ctx.control_input);
+    // The source-matrix mode holds one record per location (a table already
+    // read); otherwise the table grows with the pollutant entries read.
     int32_t locations = static_cast<int32_t>(ctx.source_locations.size());
-    ctx.pollutant_entry_count = ctx.setup.ICHEM == 1 ? locations : ctx.numtyp;
-    allocate_records(ctx.dirt, ctx.pollutant_entry_count, "Pollutant description");
+    allocate_records(ctx.dirt, ctx.setup.ICHEM == 1 ? locations : 0, "Pollutant description");
     const SourceLocation start = ctx.source_locations.empty() ? SourceLocation{} : ctx.source_locations[0];
     read_pollutant_emissions(ctx.control_input, ctx.dirt, ctx.numtyp, start.start_year, start.start_month,
                              start.start_day, start.start_hour, ctx.control.backward);
+    ctx.pollutant_entry_count = static_cast<int32_t>(ctx.dirt.size());
     if (ctx.setup.MAXDIM > ctx.numtyp) console("WARNING: namelist file (maxdim) > control file (numtyp)");
     write_ichem_notice(ctx.setup);
 }

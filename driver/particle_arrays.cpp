@@ -21,8 +21,7 @@ void allocate_particle_arrays(ParticleArrays& p, int32_t maxpar, int32_t maxdim)
     allocate_or_stop(pre, "Particle sigma", p.particle_turb_v, n);
     allocate_or_stop(pre, "Particle sigma", p.particle_sigma_z, n);
 
-    allocate_or_stop(pre, "Particle mass", p.particle_mass, d * n);
-    p.particle_mass.fill(0.0f);
+    allocate_or_stop(pre, "Particle mass", p.particle_mass, d * n);  // zeroed masses
 
     allocate_or_stop(pre, "Particle characteristics", p.particle_age, n);
     allocate_or_stop(pre, "Particle characteristics", p.particle_hdwp, n);

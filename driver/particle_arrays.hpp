@@ -1,6 +1,15 @@
 #pragma once
 // The particle state: one array per quantity over particle entries 1..MAXPAR
-// (held from index 0), masses with the pollutant slot varying fastest.
+// (held from index 0), masses with the pollutant slot varying fastest. Every
+// array starts all zero when allocated.
+//
+// Stored numbers keep their meaning whatever the storage index base: entry
+// k of the list is held at index k - 1, but the values held count from 1 as
+// the model defines them: a pollutant number (`particle_pollutant`) and a
+// meteorological grid number (`particle_grid`) are 1-based, grid 0 marks a
+// removed particle, and sort keys (`particle_sort_key`) run from 1 to n,
+// naming entries, not indices. Convert a stored number to an index only
+// where it is used (index = number - 1).
 //
 // Type codes: 0 particle; 1, 2 Gaussian and top-hat puffs (horizontal and
 // vertical); 3, 4 horizontal puffs with a vertical particle; 6 sampler;
@@ -42,7 +51,7 @@ struct ParticleArrays {
 inline int32_t distribution_mode(int32_t code) { return code < 100 ? code : (code / 10) % 10; }
 
 // Allocates the arrays from MAXPAR and MAXDIM (negative values give empty
-// arrays) and zeroes the masses. A failure stops the run with its group label.
+// arrays), every element zero. A failure stops the run with its group label.
 void allocate_particle_arrays(ParticleArrays& p, int32_t maxpar, int32_t maxdim);
 
 }  // namespace orv

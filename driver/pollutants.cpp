@@ -16,7 +16,9 @@ int32_t read_pollutant_count(ControlInput& ctl) {
 
 void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, int32_t year,
                               int32_t month, int32_t day, int32_t hour, bool backward) {
-    for (int32_t p = 0; p < numtyp && p < static_cast<int32_t>(dirt.size()); ++p) {
+    for (int32_t p = 0; p < numtyp; ++p) {
+        // The table grows with the entries read: a count alone never sizes it.
+        if (p >= static_cast<int32_t>(dirt.size())) grow_table(dirt, "Pollutant description");
         Pollutant& d = dirt[p];
         if (p == 0) {
             d.pollutant_id = "????";
@@ -64,8 +66,8 @@ void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, i
             // Relative to the run start; the date is then normalised.
             d.release_year = year;
             d.release_month = month;
-            d.release_day += day;
-            d.release_hour += hour;
+            d.release_day = shifted_field(d.release_day, day);
+            d.release_hour = shifted_field(d.release_hour, hour);
             CalendarDate n = tm2day(tm2min(d.release_year, d.release_month, d.release_day, d.release_hour,
                                            d.release_minute));
             d.release_year = n.year;

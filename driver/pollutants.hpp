@@ -55,7 +55,9 @@ struct DepositionSwitches {
 // The number of pollutants (default 1).
 int32_t read_pollutant_count(ControlInput& ctl);
 
-// Identifier, emission rate, hours and release start of each pollutant.
+// Identifier, emission rate, hours and release start of each pollutant; the
+// table grows to `numtyp` records as they are read (records already there,
+// one per location in the source-matrix mode, are kept).
 void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, int32_t year,
                               int32_t month, int32_t day, int32_t hour, bool backward);
 

@@ -33,6 +33,34 @@ void read_group(const std::string& file, std::string_view group, std::span<const
     }
 }
 
+// A setting outside the values that give it a meaning: one console line
+// naming the item, what it may be and the value read.
+bool refuse(std::string_view item, std::string_view allowed, int32_t value) {
+    console(" *ERROR*  main: " + std::string(item) + " must be " + std::string(allowed) + " - ", value);
+    return true;
+}
+
+// The run-type code of new releases: the particle and puff codes 0 to 6
+// (negative codes move as particles), and the converting codes.
+bool known_type_code(int32_t code) {
+    return code <= 6 || code == 103 || code == 104 || code == 130 || code == 140;
+}
+
+// Array sizes and option values that no run can use. Options whose odd
+// values still have a described effect (a clamp, a preset, "anything else")
+// are left to the steps that treat them.
+bool refuse_meaningless_settings(const Settings& s, const HgSetup& h) {
+    bool bad = false;
+    if (s.MAXPAR < 1) bad = refuse("MAXPAR", "1 or more", s.MAXPAR);
+    if (s.MAXDIM < 1) bad = refuse("MAXDIM", "1 or more", s.MAXDIM);
+    if (!known_type_code(s.INITD)) bad = refuse("INITD", "a type code up to 6, or 103, 104, 130 or 140", s.INITD);
+    if (s.CPACK < 0 || s.CPACK > 2) bad = refuse("CPACK", "0, 1 or 2", s.CPACK);
+    if (s.ICHEM < 0 || s.ICHEM > 7) bad = refuse("ICHEM", "from 0 to 7", s.ICHEM);
+    if (h.NDIST != 1) bad = refuse("NDIST", "1, the one size distribution defined", h.NDIST);
+    if (h.NRANGE != 14) bad = refuse("NRANGE", "14, the size ranges of distribution 1", h.NRANGE);
+    return bad;
+}
+
 }  // namespace
 
 std::vector<NamelistItem> setup_items(Settings& s) {
@@ -146,6 +174,7 @@ void check_settings(Settings& s, const HgSetup& h) {
         console(" *ERROR*  main: METHOD_LWC must be from 1 to 6 - ", h.METHOD_LWC);
         bad = true;
     }
+    if (refuse_meaningless_settings(s, h)) bad = true;
     if (bad) throw RunStop(kStopInput);
 }
 

@@ -117,7 +117,27 @@ TEST(FormatRead, NumericFieldsFollowFortranInputRules) {
     EXPECT_THROW(parse_float_field("1E", 0), InputError);
     // The decimal string is rounded once, straight to single precision.
     EXPECT_EQ(parse_float_field("0.1", 0), 0.1f);
-    EXPECT_EQ(parse_float_field("1e39", 0), std::numeric_limits<float>::infinity());
+    // Beyond the range of the type: refused, never infinity; below it: zero.
+    EXPECT_THROW(parse_float_field("1e39", 0), InputError);
+    EXPECT_THROW(parse_float_field("-3.5E+38", 0), InputError);
+    EXPECT_THROW(parse_float_field("1e999999", 0), InputError);
+    EXPECT_EQ(parse_real_field("1e39", 0), 1e39);
+    EXPECT_THROW(parse_real_field("1e309", 0), InputError);
+    EXPECT_EQ(parse_float_field("1e-50", 0), 0.0f);
+    EXPECT_EQ(parse_real_field("-1e-400", 0), 0.0);
+    for (const char* text : {"Inf", "-Infinity", "NaN", "nan", "+inf"}) {
+        EXPECT_THROW(parse_float_field(text, 0), InputError) << text;
+        EXPECT_THROW(parse_real_field(text, 0), InputError) << text;
+    }
+    float g = 0.0f;
+    EXPECT_THROW(read("  1.0E+39", Format("(E9.2)"), g), InputError);
+    // A field of any length is shown cut in the message.
+    try {
+        parse_int_field(std::string(100000, '9'));
+        ADD_FAILURE();
+    } catch (const InputError& e) {
+        EXPECT_EQ(std::string(e.what()), "bad integer value '" + std::string(40, '9') + "...'");
+    }
 }
 
 TEST(FormatRead, ShortRecordsTextAndLayouts) {

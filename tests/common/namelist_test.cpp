@@ -59,6 +59,18 @@ TEST(Namelist, SyntaxVariants) {
     EXPECT_EQ(t.efile, "a_very_l");
 }
 
+TEST(Namelist, StringContinuedOnTheNextLineLeavesOutTheLineEnd) {
+    Group g;
+    read_text("&SETUP efile='ab\ncd', kblt=3 /\n", g);
+    EXPECT_EQ(g.efile, "abcd");
+    EXPECT_EQ(g.kblt, 3);
+    // The continuation is still inside the quotes: '!' there is text, not a comment.
+    Group h;
+    read_text("&SETUP efile='a\r\nb!c', kblt=4 /\n", h);
+    EXPECT_EQ(h.efile, "ab!c");
+    EXPECT_EQ(h.kblt, 4);
+}
+
 TEST(Namelist, ErrorsNameTheItem) {
     auto message = [](const std::string& text) {
         Group g;
@@ -69,13 +81,22 @@ TEST(Namelist, ErrorsNameTheItem) {
         }
         return std::string("no error");
     };
-    EXPECT_EQ(message("&SETUP maxpar=5, bogus=1 /"), "unknown item BOGUS");
-    EXPECT_EQ(message("&SETUP maxpar=5.5 /"), "bad value 5.5 for item MAXPAR");
-    EXPECT_EQ(message("&SETUP delt=x1 /"), "bad value x1 for item DELT");
+    EXPECT_EQ(message("&SETUP maxpar=5, bogus=1 /"), "unknown item BOGUS on line 1");
+    EXPECT_EQ(message("&SETUP maxpar=5.5 /"), "bad value 5.5 for item MAXPAR on line 1");
+    EXPECT_EQ(message("&SETUP delt=x1 /"), "bad value x1 for item DELT on line 1");
     EXPECT_EQ(message("&SETUP maxpar=5\n kblt=1\n"), "no closing / after item KBLT");
     EXPECT_EQ(message("&OTHER maxpar=5 /"), "group &SETUP not found");
-    EXPECT_EQ(message("&SETUP maxpar 5 /"), "'=' expected after item MAXPAR");
-    EXPECT_EQ(message("&SETUP maxpar=5 6 /"), "bad value for item MAXPAR");
+    EXPECT_EQ(message("&SETUP maxpar 5 /"), "'=' expected after item MAXPAR on line 1");
+    EXPECT_EQ(message("&SETUP maxpar=5 6 /"), "bad value for item MAXPAR on line 1");
+    // A repeat count of 0 is refused, as in a free-format read.
+    EXPECT_EQ(message("&SETUP maxpar=0*5 /"), "bad repeat count 0*5 for item MAXPAR on line 1");
+    EXPECT_EQ(message("&SETUP\n maxpar=00*5 /"), "bad repeat count 00*5 for item MAXPAR on line 2");
+    // Reals beyond the range of a 32-bit real, and Inf or NaN text.
+    EXPECT_EQ(message("&SETUP\n kblt=1,\n delt=1e39 /"), "bad value 1e39 for item DELT on line 3");
+    EXPECT_EQ(message("&SETUP delt=-3.5E+38 /"), "bad value -3.5E+38 for item DELT on line 1");
+    EXPECT_EQ(message("&SETUP delt=Inf /"), "bad value Inf for item DELT on line 1");
+    EXPECT_EQ(message("&SETUP delt=NaN /"), "bad value NaN for item DELT on line 1");
+    EXPECT_EQ(message("&SETUP delt=1e-50 /"), "no error");
 }
 
 TEST(Namelist, WriterOutputReadsBack) {

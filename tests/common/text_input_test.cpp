@@ -103,6 +103,11 @@ TEST(ListRead, BadValues) {
         bool b = false;
         EXPECT_THROW(list_read(l.in, b), InputError);
     }
+    for (const char* text : {"0*5\n", "1e39\n", "2*1e39\n", "Inf\n", "NaN\n"}) {
+        Lines l(text);
+        float f = 0, g = 0;
+        EXPECT_THROW(list_read(l.in, f, g), InputError) << text;
+    }
 }
 
 TEST(TextInputFile, ReadsWholeFileAndStripsCarriageReturns) {

@@ -34,16 +34,8 @@ inline ControlRecords read_control(std::istream& keyboard, int32_t cpack = 1) {
     testing::internal::CaptureStdout();
     try {
         open_control_file(ctl, "", keyboard, r.run);
-        r.locations.assign(static_cast<size_t>(std::max(r.run.location_count, 0)), SourceLocation{});
-        if (!r.locations.empty()) {
-            r.locations[0].start_year = r.run.start_year;
-            r.locations[0].start_month = r.run.start_month;
-            r.locations[0].start_day = r.run.start_day;
-            r.locations[0].start_hour = r.run.start_hour;
-        }
         runset(ctl, r.locations, r.run);
         r.numtyp = read_pollutant_count(ctl);
-        r.dirt.assign(static_cast<size_t>(std::max(r.numtyp, 0)), Pollutant{});
         read_pollutant_emissions(ctl, r.dirt, r.numtyp, r.run.start_year, r.run.start_month, r.run.start_day,
                                  r.run.start_hour, r.run.backward);
         int32_t n = read_concentration_grid_count(ctl);

@@ -26,12 +26,40 @@ TEST(ParticleArrays, SizedFromTheSettingsWithZeroMasses) {
     EXPECT_EQ(empty.particle_mass.size(), 0);
 }
 
+TEST(ParticleArrays, EveryArrayStartsAtZeroEvenInReusedMemory) {
+    // Fill a set of arrays, free it, and allocate the same sizes again: the
+    // allocator hands back the same memory, which must come back zeroed.
+    const int32_t n = 1000;
+    for (int round = 0; round < 2; ++round) {
+        ParticleArrays p;
+        allocate_particle_arrays(p, n, 2);
+        auto all_zero = [](const auto& a) {
+            for (int64_t i = 0; i < a.size(); ++i)
+                if (a[i] != 0) return false;
+            return true;
+        };
+        EXPECT_TRUE(all_zero(p.particle_x) && all_zero(p.particle_y) && all_zero(p.particle_z));
+        EXPECT_TRUE(all_zero(p.particle_sigma_h) && all_zero(p.particle_turb_u) && all_zero(p.particle_turb_v) &&
+                    all_zero(p.particle_sigma_z));
+        EXPECT_TRUE(all_zero(p.particle_mass) && all_zero(p.mass_total));
+        EXPECT_TRUE(all_zero(p.particle_age) && all_zero(p.particle_hdwp) && all_zero(p.particle_pollutant));
+        EXPECT_TRUE(all_zero(p.particle_grid) && all_zero(p.particle_sort_key));
+        for (auto* a : {&p.particle_x, &p.particle_y, &p.particle_z, &p.particle_sigma_h, &p.particle_turb_u,
+                        &p.particle_turb_v, &p.particle_sigma_z, &p.particle_mass, &p.mass_total})
+            a->fill(-7.5f);
+        for (auto* a : {&p.particle_age, &p.particle_hdwp, &p.particle_pollutant, &p.particle_grid,
+                        &p.particle_sort_key})
+            a->fill(0x5a5a5a5a);
+    }
+}
+
 TEST(ParticleArrays, FailedAllocationNamesItsGroup) {
     ParticleArrays p;
     testing::internal::CaptureStdout();
     int32_t code = 0;
     try {
-        allocate_particle_arrays(p, 2147483647, 2147483647);
+        // Small arrays before the masses, so the failure costs no time.
+        allocate_particle_arrays(p, 1000, 2147483647);
     } catch (const RunStop& s) {
         code = s.code();
     }

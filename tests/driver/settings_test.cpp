@@ -129,5 +129,48 @@ TEST(Settings, ValuesThatWouldDivideByZeroAreRefused) {
     EXPECT_TRUE(has(r.console, "METHOD_LWC"));
 }
 
+TEST(Settings, SizesAndOptionsWithoutMeaningAreRefused) {
+    struct Case {
+        const char* setup;
+        const char* hg;
+        const char* item;
+    };
+    const Case refused[] = {
+        {"&SETUP MAXPAR=0 /", "", "MAXPAR must be 1 or more"},
+        {"&SETUP MAXPAR=-5 /", "", "MAXPAR"},
+        {"&SETUP MAXDIM=0 /", "", "MAXDIM must be 1 or more"},
+        {"&SETUP CPACK=7 /", "", "CPACK must be 0, 1 or 2"},
+        {"&SETUP CPACK=-1 /", "", "CPACK"},
+        {"&SETUP ICHEM=8 /", "", "ICHEM must be from 0 to 7"},
+        {"&SETUP ICHEM=-1 /", "", "ICHEM"},
+        {"&SETUP INITD=7 /", "", "INITD"},
+        {"&SETUP INITD=105 /", "", "INITD"},
+        {"", "&HG_SETUP NDIST=2 /", "NDIST"},
+        {"", "&HG_SETUP NRANGE=20 /", "NRANGE"},
+    };
+    for (const Case& c : refused) {
+        Loaded r = load(c.setup, c.hg);
+        EXPECT_EQ(r.stop, kStopInput) << c.setup << c.hg;
+        EXPECT_TRUE(has(r.console, std::string("*ERROR*  main: ") + c.item)) << r.console;
+    }
+    // Every value the run gives a meaning, odd ones included, still runs.
+    const char* kept[] = {
+        "&SETUP MAXPAR=1, MAXDIM=1 /", "&SETUP CPACK=0 /", "&SETUP CPACK=2 /", "&SETUP ICHEM=6 /",
+        "&SETUP ICHEM=7 /", "&SETUP INITD=5 /", "&SETUP INITD=6 /", "&SETUP INITD=-1 /",
+        "&SETUP INITD=103 /", "&SETUP INITD=140 /", "&SETUP KBLT=9, KBLS=0, KDEF=5 /", "&SETUP NINIT=7 /",
+        "&SETUP KPUFF=-3, CMASS=2 /", "&SETUP ISOT=42 /", "&SETUP KMSL=3 /",
+    };
+    for (const char* setup : kept) EXPECT_EQ(load(setup).stop, 0) << setup;
+    EXPECT_EQ(load("", "&HG_SETUP METHOD_CL2_MASS=9, METHOD_ELEM_DEP=0, METHOD_DRY=-4 /").stop, 0);
+}
+
+TEST(Settings, RealsBeyondTheirRangeAreRefusedWithFileLineAndItem) {
+    Loaded r = load("&SETUP\n KBLT=2,\n TVMIX=1e39 /\n");
+    EXPECT_EQ(r.stop, kStopInput);
+    EXPECT_TRUE(has(r.console, "SETUP.CFG")) << r.console;
+    EXPECT_TRUE(has(r.console, "TVMIX on line 3")) << r.console;
+    EXPECT_EQ(load("", "&HG_SETUP PCON=NaN /").stop, kStopInput);
+}
+
 }  // namespace
 }  // namespace orv

@@ -1,0 +1,92 @@
+// Fuzz target: the control input, read whole as a run reads it (start,
+// locations, run values, meteorological files, pollutants, concentration
+// grids, deposition). The first byte chooses the mode: even, the text is the
+// file "CONTROL"; odd, it is typed at the keyboard and copied to "STARTUP".
+// Bad input must end in a stop (orv::RunStop), nothing else; the tables may
+// grow only with the records the input holds.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/run_stop.hpp"
+#include "driver/calendar.hpp"
+#include "driver/concentration_grids.hpp"
+#include "driver/control_file.hpp"
+#include "driver/pollutants.hpp"
+
+namespace {
+
+// The console goes nowhere while fuzzing.
+class NullBuffer : public std::streambuf {
+protected:
+    int overflow(int c) override { return c; }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+void read_control_input(const std::string& text, bool keyboard_mode) {
+    if (keyboard_mode) {
+        std::filesystem::remove("CONTROL");
+    } else {
+        std::ofstream(std::string("CONTROL"), std::ios::binary) << text;
+    }
+    std::istringstream keyboard(keyboard_mode ? text : std::string());
+    orv::ControlInput ctl;
+    orv::RunControl run;
+    std::vector<orv::SourceLocation> locations;
+    std::vector<orv::Pollutant> dirt;
+    std::vector<orv::ConcentrationGrid> grids;
+    orv::DepositionSwitches sw;
+    try {
+        orv::open_control_file(ctl, "", keyboard, run);
+        orv::runset(ctl, locations, run);
+        int32_t numtyp = orv::read_pollutant_count(ctl);
+        const orv::SourceLocation first = locations.empty() ? orv::SourceLocation{} : locations[0];
+        orv::read_pollutant_emissions(ctl, dirt, numtyp, run.start_year, run.start_month, run.start_day,
+                                      run.start_hour, run.backward);
+        int32_t n = orv::read_concentration_grid_count(ctl);
+        grids.assign(static_cast<size_t>(std::max(n, 0)), orv::ConcentrationGrid{});
+        float spacing = 1.0e6f;
+        orv::conset(ctl, grids, run.model_top, spacing, 1, first.lat, first.lon, run.start_year, run.start_month,
+                    run.start_day, run.start_hour, run.backward);
+        orv::depset(ctl, dirt, numtyp, sw);
+    } catch (const orv::RunStop&) {
+    }
+    ctl.close();
+}
+
+std::filesystem::path& work_dir() {
+    static std::filesystem::path dir;
+    return dir;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    static NullBuffer null;
+    std::cout.rdbuf(&null);
+    // Work in a directory of our own (the readers create and read files),
+    // removed when the fuzzing ends.
+    char tmpl[] = "/tmp/orv_control_fuzz_XXXXXX";
+    if (!mkdtemp(tmpl) || chdir(tmpl) != 0) std::abort();
+    work_dir() = tmpl;
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(work_dir(), ec);
+    });
+    orv::tminit();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    read_control_input(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0] & 1);
+    return 0;
+}
