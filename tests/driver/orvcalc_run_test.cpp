@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "common/record_file.hpp"
 #include "tests/driver/run_test_support.hpp"
 
 namespace orv {
@@ -207,6 +208,50 @@ TEST(OrvcalcRun, ConcCfgServesAsTheSetupOfASecondRun) {
     r = test::run_orvcalc_here();
     ASSERT_EQ(r.status, 0) << r.console;
     EXPECT_EQ(test::read_file("CONC.CFG"), first);
+}
+
+// A particle initialisation file: one group at the start time holding two
+// puffs near the source, and a group an hour later.
+void write_particle_file(const std::string& name) {
+    RecordWriter w;
+    ASSERT_TRUE(w.open(name));
+    RecordBuilder r;
+    for (int32_t hour : {0, 1}) {
+        r.clear();
+        for (int32_t v : {2, 4, 24, 1, 1, hour}) r.put_i32(v);
+        w.write(r);
+        for (int32_t k = 0; k < 2; ++k) {
+            r.clear();
+            for (float m : {1.0f, 0.5f, 0.0f, 0.25f}) r.put_f32(m);
+            w.write(r);
+            r.clear();
+            for (float v : {40.0f + 0.1f * k, -90.0f, 300.0f, 500.0f, 0.001f, 0.0f}) r.put_f32(v);
+            w.write(r);
+            r.clear();
+            for (int32_t v : {60, 1, 1, 1, k + 1}) r.put_i32(v);
+            w.write(r);
+        }
+    }
+    w.close();
+}
+
+TEST(OrvcalcRun, InitialParticlesAreReadAtTheStart) {
+    fixture::ExampleOptions o;
+    o.run_hours = 0;
+    test::ExampleTree tree(o);
+    write_particle_file("PARINIT");
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ninit = 2 /\n");
+    test::RunResult r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_TRUE(has(r.log, "NOTICE parinp: particle initialization -")) << r.log;
+    EXPECT_TRUE(has(r.log, " Initialized with particles:            2\n")) << r.log;
+    EXPECT_EQ(r.log.find("Initialized with particles:"), r.log.rfind("Initialized with particles:"));
+
+    // NINIT 0: the file is not read.
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ninit = 0 /\n");
+    r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_FALSE(has(r.log, "parinp")) << r.log;
 }
 
 }  // namespace
