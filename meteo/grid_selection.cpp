@@ -206,7 +206,7 @@ bool metsub(const MetGridDefinition& gd, int32_t kg, MetGridWindow& w, float x, 
             switch_to_whole_grid();
             changed = true;
         }
-    } else if (!gd.global && (ix < 3 || ix >= NX - 2 || iy < 3 || iy >= NY)) {
+    } else if (!gd.global && !w.empty() && (ix < 3 || ix >= NX - 2 || iy < 3 || iy >= NY)) {
         // Near the edge of a regional grid: the window stays.
     } else {
         bool expand = true;

@@ -16,12 +16,12 @@ struct MetAtParticle {
     float grid_spacing_x = 0.0f;     // 4  m per grid unit
     float grid_spacing_y = 0.0f;     // 5  m per grid unit
     float rain = 0.0f;               // 6  precipitation rate, m per minute
-    float turbulence_2 = 0.0f;       // 7  second turbulence field, as stored
-    float turbulence_1 = 0.0f;       // 8  first turbulence field, as stored
+    float turbulence_2 = 0.0f;       // 7  second turbulence field: u variance, m2/s2 (KBLT 4: as the data hold it)
+    float turbulence_1 = 0.0f;       // 8  first turbulence field: v variance, m2/s2 (KBLT 4: as the data hold it)
     float roughness = 0.0f;          // 9  roughness length, m
     float friction_velocity = 0.0f;  // 10 m/s
-    float stability_1 = 0.0f;        // 11 first stability output, as stored
-    float stability_2 = 0.0f;        // 12 second stability output, as stored
+    float stability_1 = 0.0f;        // 11 first stability output: integrated stability function for heat
+    float stability_2 = 0.0f;        // 12 second stability output: static stability N^2, 1/s2
     float solar_flux = 0.0f;         // 13 downward solar flux, W/m2
     float lat = 0.0f;                // 14 degrees
     float lon = 0.0f;                // 15 degrees
@@ -42,7 +42,7 @@ struct ProfileRow {
     float temperature = 0.0f;   // K
     float humidity = 0.0f;      // relative humidity, fraction
     float density = 0.0f;       // air density, kg/m3
-    float turbulence_3 = 0.0f;  // third turbulence field (vertical), as stored
+    float turbulence_3 = 0.0f;  // third turbulence field: vertical velocity variance, m2/s2
 };
 
 inline float MetAtParticle::word(int32_t n) const {

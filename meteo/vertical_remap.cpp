@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <string>
 
 #include "common/run_stop.hpp"
@@ -349,10 +350,17 @@ void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_
 
     RemapGrid rg{sigma.first(static_cast<size_t>(n)), model_top, n};
     DataColumn d;
-    d.resize(nd);
-    for (int32_t kd = 1; kd <= nd; ++kd) d.value[kd] = lay.level_heights[static_cast<size_t>(kd)];
     ColumnProfile c;
-    c.resize(n);
+    const char* part = "input";
+    try {
+        d.resize(nd);
+        part = "output";
+        c.resize(n);
+    } catch (const std::bad_alloc&) {
+        console(std::string("*ERROR* prfcom: memory allocation - ") + part);
+        throw RunStop(kStopInput);
+    }
+    for (int32_t kd = 1; kd <= nd; ++kd) d.value[kd] = lay.level_heights[static_cast<size_t>(kd)];
     TurbulenceOptions o;
     o.kbls = fl.kbls;
     o.kblt = fl.kblt;

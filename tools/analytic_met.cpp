@@ -118,7 +118,7 @@ double AnalyticMet::operator()(std::string_view var, const FieldPoint& p) const 
     auto rotated = [&](bool want_u) {
         double ue = 0.0, vn = 0.0;
         wind_at(p.lat, p.lon, p.time, ue, vn);
-        if (p.grid && !p.grid->latlon) {
+        if (p.grid && !p.grid->latlon && !grid_relative) {
             float ur = 0.0f, vr = 0.0f;
             rotate_vector_components(p.grid->projection, static_cast<float>(p.i), static_cast<float>(p.j),
                                      static_cast<float>(ue), static_cast<float>(vn), ur, vr);

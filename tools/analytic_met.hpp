@@ -30,6 +30,9 @@ struct AnalyticMet {
     double rotation_pole_lon = 0.0;
     double omega = 1.0e-5;  // rad/s, anticlockwise seen from above the pole
     int32_t t0 = 0;         // accumulated minutes at which time-dependent fields start
+    // Winds given along the grid's axes (written as they are) instead of
+    // toward true east and north (turned onto the grid).
+    bool grid_relative = false;
     double vertical_velocity = 0.0;  // WWND in hPa/s, DZDT in m/s
 
     // Terrain (m above sea level); flat at `terrain_height` when not given.

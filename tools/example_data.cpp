@@ -67,6 +67,7 @@ AnalyticMet example_atmosphere(const ExampleOptions& o) {
     m.wind = o.wind;
     m.u = o.u;
     m.v = o.v;
+    m.grid_relative = o.grid_relative;
     m.t0 = tm2min(o.year, o.month, o.day, o.hour, 0);
     if (o.wind == AnalyticMet::Wind::LinearInTime) m.dv_dt = 0.25;
     m.daily_cycle = o.daily_cycle;

@@ -35,6 +35,7 @@ struct ExampleOptions {
     AnalyticMet::Wind wind = AnalyticMet::Wind::Uniform;
     double u = 5.0;
     double v = 0.0;
+    bool grid_relative = false;  // winds along the grid's axes instead of east and north
     bool rain = false;
     bool daily_cycle = true;
     std::string name = "orvmet";

@@ -55,6 +55,7 @@ const char* kUsage =
     "                       about the earth's axis) or linear (v grows 0.25 m/s\n"
     "                       per hour)\n"
     "  --uv U V             wind toward east and north, m/s (default 5 0)\n"
+    "  --grid-winds         U and V along the grid's x and y axes instead\n"
     "  --rain               rain south-west of the centre\n"
     "  --steady             no daily cycle of the boundary layer\n"
     "Files:\n"
@@ -159,6 +160,8 @@ int main(int argc, char** argv) {
         } else if (opt == "--uv") {
             o.u = args.take_real(opt);
             o.v = args.take_real(opt);
+        } else if (opt == "--grid-winds") {
+            o.grid_relative = true;
         } else if (opt == "--rain") {
             o.rain = true;
         } else if (opt == "--steady") {

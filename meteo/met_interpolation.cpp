@@ -1,0 +1,188 @@
+#include "meteo/met_interpolation.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "driver/calendar.hpp"
+
+namespace orv {
+
+float interpolate_2d(const FieldView2D& a, float x, float y, bool whole_grid, int32_t nx, int32_t ny) {
+    return interpolate_2d(a, locate_cell(x, y, whole_grid, nx, ny));
+}
+
+float interpolate_3d(const FieldView3D& a, float x, float y, float z, bool whole_grid, int32_t nx, int32_t ny) {
+    return interpolate_3d(a, locate_cell(x, y, whole_grid, nx, ny), z);
+}
+
+void compute_solar_angle(int32_t time, float lat, float lon, float& elevation, float& sine) {
+    const CalendarDate d = tm2day(time);
+    const float days = (d.year + 1900) % 4 == 0 ? 366.242f : 365.242f;
+    const int32_t minutes = time - tm2min(d.year, 1, 1, 0, 0);
+    const float D = 360.0f * static_cast<float>(minutes) / (days * 24.0f * 60.0f);
+    const float r = D * 0.017453292f, r2 = D * 0.034906585f;
+    const float L = 279.9348f + D + 1.914827f * std::sin(r) - 0.079525f * std::cos(r) + 0.019938f * std::sin(r2) -
+                    0.00162f * std::cos(r2);
+    const float sin_decl = 0.39784986f * std::sin(L * 0.017453292f);
+    const float decl = std::asin(sin_decl);
+    const float noon = 12.0f + 0.12357f * std::sin(r) - 0.004289f * std::cos(r) + 0.153809f * std::sin(r2) +
+                       0.060783f * std::cos(r2);
+    const float hours = std::fmod(static_cast<float>(minutes) / 60.0f, 24.0f);
+    const float h = ((hours - noon) * 15.0f + lon) * 0.017453292f;
+    const float phi = lat * 0.017453292f;
+    sine = std::sin(phi) * sin_decl + std::cos(phi) * std::cos(decl) * std::cos(h);
+    elevation = std::asin(std::clamp(sine, -1.0f, 1.0f)) / 0.017453292f;
+}
+
+void estimate_solar_flux(std::span<const ProfileRow> profile, float sine, float& flux, float& transmission) {
+    const int32_t n = static_cast<int32_t>(profile.size());
+    int32_t m = 1;
+    float best = 0.0f;
+    for (int32_t k = 1; k <= n; ++k) {
+        const float rh = profile[static_cast<size_t>(k - 1)].humidity;
+        if (rh > 0.0f && rh > best) {
+            best = rh;
+            m = k;
+        }
+    }
+    float sum = 0.0f;
+    int32_t count = 0;
+    for (int32_t k = std::max(m - 1, 1); k <= std::min(m + 1, n); ++k, ++count)
+        sum += profile[static_cast<size_t>(k - 1)].humidity;
+    const float r = count > 0 ? sum / static_cast<float>(count) : 0.0f;
+    const float q = std::clamp(std::pow((std::max(r, 0.8f) - 0.8f) * 5.0f, 2.0f), 0.0f, 1.0f);
+    transmission = 1.0f - 0.5f * q;
+    flux = std::max(0.0f, 1104.0f * sine * transmission);
+}
+
+namespace {
+
+// Levels 1..n of two slots' columns at a cell, time-interpolated into out(k).
+template <typename Out>
+void column_between(const FieldView3D& a1, const FieldView3D& a2, const GridCell& c, float f, int32_t n, Out out) {
+    if (a1.levels_innermost() && a2.levels_innermost()) {
+        const float *p11 = a1.column(c.i, c.j), *p21 = a1.column(c.i2, c.j);
+        const float *p12 = a1.column(c.i, c.j2), *p22 = a1.column(c.i2, c.j2);
+        const float *q11 = a2.column(c.i, c.j), *q21 = a2.column(c.i2, c.j);
+        const float *q12 = a2.column(c.i, c.j2), *q22 = a2.column(c.i2, c.j2);
+        for (int32_t k = 0; k < n; ++k) {
+            const float lo1 = p11[k] + (p21[k] - p11[k]) * c.fx, hi1 = p12[k] + (p22[k] - p12[k]) * c.fx;
+            const float v1 = lo1 + (hi1 - lo1) * c.fy;
+            const float lo2 = q11[k] + (q21[k] - q11[k]) * c.fx, hi2 = q12[k] + (q22[k] - q12[k]) * c.fx;
+            const float v2 = lo2 + (hi2 - lo2) * c.fy;
+            out(k, v1 + (v2 - v1) * f);
+        }
+        return;
+    }
+    for (int32_t k = 0; k < n; ++k) {
+        const float v1 = interpolate_2d(a1.level(k + 1), c), v2 = interpolate_2d(a2.level(k + 1), c);
+        out(k, v1 + (v2 - v1) * f);
+    }
+}
+
+float surface_between(const FieldView2D& a1, const FieldView2D& a2, const GridCell& c, float f) {
+    const float v1 = interpolate_2d(a1, c), v2 = interpolate_2d(a2, c);
+    return v1 + (v2 - v1) * f;
+}
+
+// Precipitation rate (m per minute) from the two data times' fields.
+float rain_rate(float pr1, float pr2, int32_t period, int32_t fh1, int32_t t1, int32_t t2) {
+    if (period > 0) {
+        if ((60 * int64_t{fh1}) % period == 0) pr1 = 0.0f;
+        const float span = static_cast<float>(std::abs(int64_t{t2} - t1));
+        return span > 0.0f ? std::max(0.0f, (pr2 - pr1) / span) : 0.0f;
+    }
+    if (period < 0) {
+        if ((60 * int64_t{fh1}) % (-int64_t{period}) == 0) return std::max(0.0f, pr2);
+        return std::max(0.0f, 2.0f * pr2 - pr1);
+    }
+    return 0.0f;
+}
+
+}  // namespace
+
+int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, MetAtParticle& m,
+                                    std::span<ProfileRow> profile) {
+    MetSubgridArrays& a = met.arrays;
+    const MetGridWindow& w = a.window(e.grid);
+    const MeteoDataFlags& flags = met.files.layout(e.grid, e.file).flags;
+    const int32_t s1 = a.time_slots[0], s2 = a.time_slots[1];
+    const int32_t t1 = a.request_times[0], t2 = a.request_times[1];
+
+    // 1. Time fraction and forecast hour.
+    const float f = time_fraction(e.time, t1, t2);
+    const int32_t fh1 = a.met_forecast(e.grid, s1), fh2 = a.met_forecast(e.grid, s2);
+    const int32_t forecast_hour =
+        static_cast<int32_t>(std::round(static_cast<float>(fh1) + static_cast<float>(fh2 - fh1) * f));
+
+    // 2-3. The nearest grid point and the fixed fields.
+    int32_t i = static_cast<int32_t>(std::lround(std::clamp(e.x, -1.0e6f, 1.0e6f)));
+    int32_t j = static_cast<int32_t>(std::lround(std::clamp(e.y, -1.0e6f, 1.0e6f)));
+    if (w.whole_grid) {
+        if (i > w.nx) i = 1;
+        if (i < 1) i = w.nx;
+    }
+    i = std::clamp(i, 1, w.nx);
+    j = std::clamp(j, 1, w.ny);
+    const GridCell c = locate_cell(e.x, e.y, w.whole_grid, w.nx, w.ny);
+    const MetFixedFields fx = a.fixed_fields(e.grid);
+    m.grid_spacing_x = fx.grid_spacing_x.at(i, j);
+    m.grid_spacing_y = fx.grid_spacing_y.at(i, j);
+    m.roughness = fx.roughness_length.at(i, j);
+    m.land_use = fx.land_use.at(i, j);
+    m.terrain_height = interpolate_2d(fx.terrain_height, c);
+
+    const MetSlotFields f1 = a.slot_fields(e.grid, s1), f2 = a.slot_fields(e.grid, s2);
+    // 4. Horizontal turbulence at the particle's level.
+    const float k = m.level_index;
+    const float u1 = interpolate_3d(f1.met_turbulence_2, c, k), u2 = interpolate_3d(f2.met_turbulence_2, c, k);
+    m.turbulence_2 = u1 + (u2 - u1) * f;
+    const float v1 = interpolate_3d(f1.met_turbulence_1, c, k), v2 = interpolate_3d(f2.met_turbulence_1, c, k);
+    m.turbulence_1 = v1 + (v2 - v1) * f;
+
+    // 5. The column profile.
+    const int32_t n = std::min({e.nlvl, static_cast<int32_t>(profile.size()), a.nz});
+    column_between(f1.met_turbulence_3, f2.met_turbulence_3, c, f, n,
+                   [&](int32_t q, float v) { profile[static_cast<size_t>(q)].turbulence_3 = v; });
+    if (e.cdep) {
+        column_between(f1.met_pressure, f2.met_pressure, c, f, n,
+                       [&](int32_t q, float v) { profile[static_cast<size_t>(q)].pressure = v; });
+        column_between(f1.met_temperature, f2.met_temperature, c, f, n,
+                       [&](int32_t q, float v) { profile[static_cast<size_t>(q)].temperature = v; });
+        column_between(f1.met_humidity, f2.met_humidity, c, f, n,
+                       [&](int32_t q, float v) { profile[static_cast<size_t>(q)].humidity = v; });
+        for (int32_t q = 0; q < n; ++q) {
+            ProfileRow& r = profile[static_cast<size_t>(q)];
+            r.density = 100.0f * r.pressure / (287.04f * r.temperature);
+        }
+    }
+
+    // 6. Surface values for the resistance deposition.
+    if (e.rdep) {
+        const float ax = surface_between(f1.sfc_momentum_x, f2.sfc_momentum_x, c, f) * m.grid_spacing_x / 60.0f;
+        const float ay = surface_between(f1.sfc_momentum_y, f2.sfc_momentum_y, c, f) * m.grid_spacing_y / 60.0f;
+        m.friction_velocity = std::sqrt(ax * ax + ay * ay);
+        m.stability_1 = surface_between(f1.sfc_stability_1, f2.sfc_stability_1, c, f);
+        m.stability_2 = surface_between(f1.sfc_stability_2, f2.sfc_stability_2, c, f);
+        const float u10 = surface_between(f1.sfc_u10, f2.sfc_u10, c, f);
+        const float v10 = surface_between(f1.sfc_v10, f2.sfc_v10, c, f);
+        m.wind_speed_10m = std::sqrt(u10 * u10 + v10 * v10);
+        m.mixed_layer_depth = surface_between(f1.sfc_mixed_layer_depth, f2.sfc_mixed_layer_depth, c, f);
+        if (flags.down_shortwave) {
+            m.solar_flux = surface_between(f1.sfc_shortwave_flux, f2.sfc_shortwave_flux, c, f);
+        } else {
+            float elevation = 0.0f, sine = 0.0f, transmission = 0.0f;
+            compute_solar_angle(e.time, m.lat, m.lon, elevation, sine);
+            estimate_solar_flux(profile.first(static_cast<size_t>(n)), sine, m.solar_flux, transmission);
+        }
+    }
+
+    // 7. Precipitation.
+    if (e.cdep) {
+        const float pr1 = interpolate_2d(f1.sfc_precipitation, c), pr2 = interpolate_2d(f2.sfc_precipitation, c);
+        m.rain = rain_rate(pr1, pr2, flags.precip_accumulation, fh1, t1, t2);
+    }
+    return forecast_hour;
+}
+
+}  // namespace orv

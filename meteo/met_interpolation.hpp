@@ -1,0 +1,145 @@
+#pragma once
+// Interpolation of the sub-grid fields at a position, and the meteorology at
+// the particle: the 35-word record and the column profile that the driver,
+// the dispersion step and the mercury steps read for the particle being
+// processed; with the solar elevation and the cloud-reduced solar flux.
+
+#include <cstdint>
+#include <span>
+
+#include "meteo/field_view.hpp"
+#include "meteo/met_at_particle.hpp"
+#include "meteo/meteo_state.hpp"
+
+namespace orv {
+
+// The four grid points around a position in the index space of a window,
+// and the position's fractions between them. On the whole global grid x wraps
+// over the last column and y reflects at the first and last rows. Points are
+// kept inside the window: nothing beyond it is ever read (a position on the
+// last index reads that index alone).
+struct GridCell {
+    int32_t i = 1, i2 = 1, j = 1, j2 = 1;
+    float fx = 0.0f, fy = 0.0f;
+};
+
+namespace detail {
+inline int32_t truncate_index(float& v) {
+    if (!(v > -1.0e9f && v < 1.0e9f)) v = 1.0f;
+    return static_cast<int32_t>(v);
+}
+}  // namespace detail
+
+inline GridCell locate_cell(float x, float y, bool whole_grid, int32_t nx, int32_t ny) {
+    GridCell c;
+    int32_t i = detail::truncate_index(x), j = detail::truncate_index(y);
+    if (whole_grid) {
+        if (i > nx) {
+            x -= static_cast<float>(nx);
+            i = 1;
+        } else if (i <= 0) {
+            x += static_cast<float>(nx);
+            i = nx;
+        }
+        if (j <= 0) {
+            y = 2.0f - y;
+            j = 1;
+        }
+        if (j == ny) {
+            y = 2.0f * static_cast<float>(ny) - y;
+            j = static_cast<int32_t>(y);
+            if (j == ny) {
+                y = static_cast<float>(ny);
+                j = ny - 1;
+            }
+        }
+    }
+    int32_t i2 = i + 1;
+    if (whole_grid && i2 > nx) i2 = 1;
+    int32_t j2 = j + 1;
+    c.fx = x - static_cast<float>(i);
+    c.fy = y - static_cast<float>(j);
+    // A position on a last index reads that index alone; one outside the
+    // window reads its edge.
+    if (c.fx == 0.0f) i2 = i;
+    if (c.fy == 0.0f) j2 = j;
+    const int32_t mx = nx > 1 ? nx : 1, my = ny > 1 ? ny : 1;
+    c.i = i < 1 ? 1 : (i > mx ? mx : i);
+    c.i2 = i2 < 1 ? 1 : (i2 > mx ? mx : i2);
+    c.j = j < 1 ? 1 : (j > my ? my : j);
+    c.j2 = j2 < 1 ? 1 : (j2 > my ? my : j2);
+    return c;
+}
+
+inline float interpolate_2d(const FieldView2D& a, const GridCell& c) {
+    const float a11 = a.at(c.i, c.j), a21 = a.at(c.i2, c.j);
+    const float a12 = a.at(c.i, c.j2), a22 = a.at(c.i2, c.j2);
+    const float lo = a11 + (a21 - a11) * c.fx;
+    const float hi = a12 + (a22 - a12) * c.fx;
+    return lo + (hi - lo) * c.fy;
+}
+
+// Level z (real, 1 = lowest level) between its two levels; a whole number
+// reads one level.
+inline float interpolate_3d(const FieldView3D& a, const GridCell& c, float z) {
+    int32_t l = detail::truncate_index(z);
+    float fz = z - static_cast<float>(l);
+    if (l < 1) {
+        l = 1;
+        fz = 0.0f;
+    }
+    if (l >= a.nz) {
+        l = a.nz;
+        fz = 0.0f;
+    }
+    const int64_t off = (l - 1) * a.plane;
+    const float* p11 = a.column(c.i, c.j) + off;
+    const float* p21 = a.column(c.i2, c.j) + off;
+    const float* p12 = a.column(c.i, c.j2) + off;
+    const float* p22 = a.column(c.i2, c.j2) + off;
+    const float lo = p11[0] + (p21[0] - p11[0]) * c.fx, hi = p12[0] + (p22[0] - p12[0]) * c.fx;
+    const float s = lo + (hi - lo) * c.fy;
+    if (fz == 0.0f) return s;
+    const int64_t d = a.plane;
+    const float lo2 = p11[d] + (p21[d] - p11[d]) * c.fx, hi2 = p12[d] + (p22[d] - p12[d]) * c.fx;
+    const float s2 = lo2 + (hi2 - lo2) * c.fy;
+    return s + (s2 - s) * fz;
+}
+
+float interpolate_2d(const FieldView2D& a, float x, float y, bool whole_grid, int32_t nx, int32_t ny);
+float interpolate_3d(const FieldView3D& a, float x, float y, float z, bool whole_grid, int32_t nx, int32_t ny);
+
+// Time fraction of time t between data times t1 and t2, |t - t1| / |t2 - t1|;
+// 0 when the two data times are equal.
+inline float time_fraction(int64_t t, int64_t t1, int64_t t2) {
+    const int64_t span = t2 > t1 ? t2 - t1 : t1 - t2;
+    if (span == 0) return 0.0f;
+    const int64_t d = t > t1 ? t - t1 : t1 - t;
+    return static_cast<float>(d) / static_cast<float>(span);
+}
+
+// Solar elevation (degrees) and its sine at a time (accumulated minutes) and place.
+void compute_solar_angle(int32_t time, float lat, float lon, float& elevation, float& sine);
+// Downward solar flux (W/m2) under the cloud that the relative humidity of
+// the profile's levels suggests, and the transmission factor.
+void estimate_solar_flux(std::span<const ProfileRow> profile, float sine, float& flux, float& transmission);
+
+// What the evaluation at a position needs to know of the run.
+struct MetEvaluation {
+    int32_t grid = 0;            // meteorological grid
+    int32_t file = 0;            // file of data time 1
+    float x = 0.0f;              // position in the window's index space
+    float y = 0.0f;
+    int32_t time = 0;            // evaluation time, accumulated minutes
+    bool cdep = false;           // deposition: precipitation and the full profile
+    bool rdep = false;           // resistance deposition: the surface values
+    int32_t nlvl = 0;
+};
+
+// Fills `m` (all words but 1 and 14-17, which the caller sets) and the rows
+// of `profile` (levels 1..nlvl) at the position, interpolated in space and
+// between the two data times held. Returns the forecast hour at the time.
+int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, MetAtParticle& m,
+                                    std::span<ProfileRow> profile);
+
+}  // namespace orv
