@@ -49,13 +49,10 @@ void read_run_control(RunContext& ctx, std::istream& keyboard) {
 // Opens every meteorological file and reads its index records; the start
 // time comes from the data when the control input gives month 0.
 void set_up_meteorology(RunContext& ctx) {
-    const Settings& s = ctx.setup;
     RunControl& run = ctx.control;
     SourceLocation none;
     SourceLocation& first = ctx.source_locations.empty() ? none : ctx.source_locations[0];
-    metini(s.KDEF, s.KZMIX, s.TVMIX, s.KBLS, s.KBLT, run.grid_count, run.time_count, run.met_files, first.lat,
-           first.start_year, first.start_month, first.start_day, first.start_hour, first.start_minute, run.backward,
-           run.vertical_motion, ctx.log, ctx.met);
+    metini(ctx.setup, run, first, ctx.log, ctx.met.files);
     ctx.log.list(" NOTICE   main: number meteo grids and times - ", run.grid_count, run.time_count);
     ctx.model_time =
         tm2min(first.start_year, first.start_month, first.start_day, first.start_hour, first.start_minute);
@@ -67,7 +64,7 @@ void set_up_meteorology(RunContext& ctx) {
         loc.start_hour = first.start_hour;
         loc.start_minute = first.start_minute;
     }
-    ctx.time_step_spacing = ctx.met.grid(1, 1).header[kGridSize];
+    ctx.time_step_spacing = ctx.met.files.grid(1, 1).header[kGridSize];
 }
 
 // The pollutant entries (records 9 and 10).

@@ -15,7 +15,7 @@
 #include "driver/pollutants.hpp"
 #include "driver/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
-#include "meteo/met_tables.hpp"
+#include "meteo/meteo_state.hpp"
 
 namespace orv {
 
@@ -33,7 +33,7 @@ struct RunContext {
     ControlInput control_input;
     RunControl control;
     std::vector<SourceLocation> source_locations;
-    MeteoFiles met;
+    MeteoState met;  // the data files, surface files and sub-grid arrays
     int32_t model_time = 0;          // accumulated minutes
     float time_step_spacing = 0.0f;  // km
 

@@ -60,13 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sink.str("");
     orv::TextOut log;
     log.attach(sink);
-    orv::MetFileNames names;
-    names[0][0] = orv::MetFileName{"./", "fuzz.bin"};
-    int32_t grids = 1, times = 1, year = 24, month = 1, day = 1, hour = 0, minute = 0, vertical = 0;
+    orv::Settings settings;
+    orv::RunControl run;
+    run.met_files[0][0] = orv::MetFileName{"./", "fuzz.bin"};
+    orv::SourceLocation first;
+    first.lat = 40.0f;
+    first.start_year = 24;
+    first.start_month = 1;
+    first.start_day = 1;
     auto met = std::make_unique<orv::MeteoFiles>();
     try {
-        orv::metini(0, 0, 1.0f, 1, 2, grids, times, names, 40.0f, year, month, day, hour, minute, false, vertical,
-                    log, *met);
+        orv::metini(settings, run, first, log, *met);
         read_first_period(*met, log);
     } catch (const orv::RunStop&) {
     }

@@ -23,7 +23,6 @@ void set_up_grid_projection(MetGridDefinition& g) {
     g.latlon = false;
     g.prime_meridian = false;
     g.global = false;
-    g.whole_grid = false;
     auto& h = g.header;
     if (h[kGridSize] != 0.0f) return;
     g.latlon = true;
@@ -64,6 +63,9 @@ void convert_geo_to_latlon_grid(const MetGridDefinition& g, float lat, float lon
     }
     float d = lon - h[kSyncLon];
     if (d < 0.0f) d += 360.0f;
+    // A corner west of Greenwich on a grid that does not cross it: the
+    // longitude, brought into 0..360 above, lies more than a turn east.
+    if (d > 360.0f) d -= 360.0f;
     x = d / h[kRefLon] + 1.0f;
 }
 

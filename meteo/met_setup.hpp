@@ -8,17 +8,21 @@
 #include <cstdint>
 
 #include "common/text_output.hpp"
+#include "driver/control_file.hpp"
+#include "driver/settings.hpp"
 #include "meteo/met_tables.hpp"
 
 namespace orv {
 
-// Called once by the driver after the control file is read. `names` holds the
-// directory and file of every grid and time; the start time is taken from the
-// data when `month` is 0. The numbers of grids and times may change when
-// grids of one time are merged into times of one grid.
-void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt, int32_t& num_grids,
-            int32_t& num_times, const MetFileNames& names, float first_latitude, int32_t& year, int32_t& month,
-            int32_t& day, int32_t& hour, int32_t& minute, bool backward, int32_t& vertical_motion, TextOut& log,
+// Called once by the driver after the control file is read. From the
+// settings: the horizontal mixing, profile averaging, free-troposphere mixing,
+// stability and turbulence options. From the run control: the numbers of
+// grids and times (which may change when grids of one time are merged into
+// times of one grid), the directory and file of every grid and time, the run
+// direction and the vertical motion option (which the data may change). From
+// the first starting location: its latitude, and the start time, which is
+// taken from the data when its month is 0.
+void metini(const Settings& settings, RunControl& run, SourceLocation& first_location, TextOut& log,
             MeteoFiles& met);
 
 // Opens and describes the file of grid kg, time kt (directory and file name

@@ -83,15 +83,7 @@ struct MetGridDefinition {
     bool latlon = false;          // regular latitude-longitude grid
     bool prime_meridian = false;  // the grid crosses longitude 0
     bool global = false;          // cyclic global grid
-    // Sub-grid window (kept by the grid selection).
-    bool whole_grid = false;
-    bool shifted = false;
-    int32_t sub_x1 = 0;
-    int32_t sub_y1 = 0;
-    int32_t sub_nx = 0;
-    int32_t sub_ny = 0;
-    float centre_x = 0.0f;
-    float centre_y = 0.0f;
+    // (The sub-grid window belongs to the grid as a whole: MetGridWindow.)
     // Staggering of this grid's data source.
     WindStaggerOffsets stagger;
 
@@ -133,6 +125,7 @@ struct MeteoDataFlags {
     int32_t stagger = 0;  // 0 none, 1 staggered winds, 3 MUU0/MUV0 data
     float tvmix = 1.0f;  // free troposphere mixing, 0.01..100
     bool sfc_vertical_velocity = false;
+    bool height_velocity = false;  // DZDT (m/s) listed at an upper level
     bool ten_metre_wind = false;
     bool two_metre_temperature = false;
     bool mixed_layer_depth = false;

@@ -20,10 +20,14 @@ constexpr int32_t kMaxUnit = 49;
 constexpr int32_t kFilesPermitted = 40;
 
 // Field flags from the surface level's variable list.
-void scan_surface_list(const MetFileLayout& lay, MeteoDataFlags& f) {
+// The warnings of the 2 m temperature and 10 m wind go with each listed
+// field, as the data's own notices of fields only valid after the start.
+void scan_surface_list(const MetFileLayout& lay, MeteoDataFlags& f, TextOut& log) {
     for (int32_t v = 0; v < lay.level_vars[0]; ++v) {
         const FourChars& id = lay.var_ids[0][v];
         const bool checked = lay.checksums[0][v] >= 0;
+        if (id.is("TMPS") || id.is("T02M")) log.list("WARNING: metini - initial 2 m TEMP missing");
+        if (id.is("U10M")) log.list("WARNING: metini - initial 10 m WIND missing");
         if (id.is("PBLH") || id.is("MXHT") || id.is("HPBL")) f.mixed_layer_depth = true;
         if (id.is("MUU0") || id.is("MUV0")) f.stagger = 3;
         if (id.is("DZDT")) f.sfc_vertical_velocity = true;
@@ -59,6 +63,7 @@ void scan_upper_lists(const MetGridDefinition& gd, const MetFileLayout& lay, Met
             }
             if (id.is("RELH")) f.level_moisture[k] = true;
             if (id.is("WWND") || id.is("DZDT")) f.level_vertical_velocity[k] = true;
+            if (id.is("DZDT")) f.height_velocity = true;
             if (id.is("TKEN")) f.tke = true;
             if (id.is("UVAR")) f.velocity_variance = true;
         }
@@ -141,10 +146,13 @@ void order_times(MeteoFiles& met, int32_t num_grids, int32_t num_times) {
 
 }  // namespace
 
-void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt, int32_t& num_grids,
-            int32_t& num_times, const MetFileNames& names, float first_latitude, int32_t& year, int32_t& month,
-            int32_t& day, int32_t& hour, int32_t& minute, bool backward, int32_t& vertical_motion, TextOut& log,
+void metini(const Settings& settings, RunControl& run, SourceLocation& first_location, TextOut& log,
             MeteoFiles& met) {
+    int32_t& num_grids = run.grid_count;
+    int32_t& num_times = run.time_count;
+    const MetFileNames& names = run.met_files;
+    const bool backward = run.backward;
+    int32_t& vertical_motion = run.vertical_motion;
     // 1. Bytes above 127 must survive a copy unchanged.
     {
         volatile unsigned char a = 128;
@@ -161,6 +169,7 @@ void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt
     }
 
     // 2. A southern start marks the southern grid of old-layout files.
+    const float first_latitude = first_location.lat;
     const int32_t record_offset =
         first_latitude >= 0.0f ? 0 : static_cast<int32_t>(std::max(first_latitude, -90.0f));
 
@@ -204,9 +213,7 @@ void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt
             }
 
             // 6-8. The variable lists.
-            scan_surface_list(lay, f);
-            if (!f.two_metre_temperature) log.list("WARNING: metini - initial 2 m TEMP missing");
-            if (!f.ten_metre_wind) log.list("WARNING: metini - initial 10 m WIND missing");
+            scan_surface_list(lay, f, log);
             scan_upper_lists(gd, lay, f);
 
             // 9. Vertical motion.
@@ -232,11 +239,11 @@ void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt
             if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions");
 
             // 12. The settings for this file.
-            f.kdef = std::clamp<int32_t>(kdef, 0, 1);
-            f.kzmix = std::clamp<int32_t>(kzmix, 0, 3);
-            f.kbls = std::clamp<int32_t>(kbls, 1, 2);
-            f.kblt = std::clamp<int32_t>(kblt, 1, 4);
-            f.tvmix = std::clamp(tvmix, 0.01f, 100.0f);
+            f.kdef = std::clamp<int32_t>(settings.KDEF, 0, 1);
+            f.kzmix = std::clamp<int32_t>(settings.KZMIX, 0, 3);
+            f.kbls = std::clamp<int32_t>(settings.KBLS, 1, 2);
+            f.kblt = std::clamp<int32_t>(settings.KBLT, 1, 4);
+            f.tvmix = std::clamp(settings.TVMIX, 0.01f, 100.0f);
 
             // 13-14. Settings the data cannot support.
             if (f.kbls == 1 && (!(f.exchange_coefficient || f.friction_velocity || f.momentum_flux) ||
@@ -269,6 +276,11 @@ void metini(int32_t kdef, int32_t kzmix, float tvmix, int32_t kbls, int32_t kblt
     met.num_times = num_times;
 
     // 17. A start month of 0 takes the start from the data.
+    int32_t& year = first_location.start_year;
+    int32_t& month = first_location.start_month;
+    int32_t& day = first_location.start_day;
+    int32_t& hour = first_location.start_hour;
+    int32_t& minute = first_location.start_minute;
     if (month == 0) {
         // Offsets from the control input are taken wide, so that an absurd
         // day count ends in the calendar's range message, not in overflow.

@@ -20,7 +20,8 @@ constexpr float kTkeFill = 0.2f;
 void fill_window(const FieldView3D& f, const UnpackWindow& w, int32_t levels, float value) {
     if (f.empty()) return;
     for (int32_t k = 1; k <= levels; ++k)
-        for (int32_t j = 1; j <= w.ny; ++j) std::fill_n(f.level(k).row(j), w.nx, value);
+        for (int32_t j = 1; j <= w.ny; ++j)
+            for (int32_t i = 1; i <= w.nx; ++i) f.at(i, j, k) = value;
 }
 
 }  // namespace

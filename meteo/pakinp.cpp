@@ -14,8 +14,8 @@ namespace {
 // additions of its own, so interleaving independent rows keeps the adder busy
 // while every row is still summed strictly in its own order.
 template <int ROWS>
-void unpack_rows(const float* step, const uint8_t* const* in, float* const* out, const float* start, int32_t x1,
-                 int32_t xend, float prec) {
+void unpack_rows(const float* step, const uint8_t* const* in, float* const* out, int64_t stride, const float* start,
+                 int32_t x1, int32_t xend, float prec) {
     float w[ROWS];
     for (int r = 0; r < ROWS; ++r) {
         w[r] = start[r];
@@ -28,7 +28,7 @@ void unpack_rows(const float* step, const uint8_t* const* in, float* const* out,
     for (int32_t i = from; i <= xend; ++i) {
         for (int r = 0; r < ROWS; ++r) {
             w[r] += step[in[r][i - 1]];
-            out[r][i - x1] = std::fabs(w[r]) < prec ? 0.0f : w[r];
+            out[r][(i - x1) * stride] = std::fabs(w[r]) < prec ? 0.0f : w[r];
         }
     }
 }
@@ -67,14 +67,14 @@ void PAKINP(FieldView2D out, const uint8_t* packed, int32_t nx, int32_t ny, cons
             v += step[row[0]];
             start[b] = v;
             in[b] = row;
-            o[b] = out.row(j + b - w.y1 + 1);
+            o[b] = &out.at(1, j + b - w.y1 + 1);
         }
         if (n == kBlock)
-            unpack_rows<kBlock>(step, in, o, start, w.x1, xend, prec);
+            unpack_rows<kBlock>(step, in, o, out.step, start, w.x1, xend, prec);
         else if (n == 4)
-            unpack_rows<4>(step, in, o, start, w.x1, xend, prec);
+            unpack_rows<4>(step, in, o, out.step, start, w.x1, xend, prec);
         else
-            unpack_rows<1>(step, in, o, start, w.x1, xend, prec);
+            unpack_rows<1>(step, in, o, out.step, start, w.x1, xend, prec);
         j += n;
     }
 

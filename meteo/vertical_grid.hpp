@@ -7,6 +7,8 @@
 
 namespace orv {
 
+struct MeteoFiles;
+
 struct InternalVerticalGrid {
     float aa = 0.0f;
     float bb = 0.0f;
@@ -21,5 +23,14 @@ struct InternalVerticalGrid {
         return aa * fk * fk + bb * fk + cc;
     }
 };
+
+// Chooses the quadratic and the number of levels from the grid with the most
+// data levels (first file of grids 1..grid_count) and the top of the model
+// domain as entered (m, sign kept). Writes a line for every data level of 100
+// hPa or more to standard output.
+InternalVerticalGrid set_internal_vertical_grid(const MeteoFiles& met, int32_t grid_count, float entered_top);
+
+// The internal coordinate of each level, 1 - z(k) / model_top, k = 1..nlvl.
+std::vector<float> make_sigma_profile(const InternalVerticalGrid& grid, float model_top);
 
 }  // namespace orv

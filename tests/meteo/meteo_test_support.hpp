@@ -54,12 +54,38 @@ struct SetupRun {
     int32_t run() {
         ConsoleCapture cap;
         int32_t code = 0;
+        Settings settings;
+        settings.KDEF = kdef;
+        settings.KZMIX = kzmix;
+        settings.TVMIX = tvmix;
+        settings.KBLS = kbls;
+        settings.KBLT = kblt;
+        RunControl control;
+        control.grid_count = grids;
+        control.time_count = times;
+        control.met_files = names;
+        control.backward = backward;
+        control.vertical_motion = vertical_motion;
+        SourceLocation first;
+        first.lat = latitude;
+        first.start_year = year;
+        first.start_month = month;
+        first.start_day = day;
+        first.start_hour = hour;
+        first.start_minute = minute;
         try {
-            metini(kdef, kzmix, tvmix, kbls, kblt, grids, times, names, latitude, year, month, day, hour, minute,
-                   backward, vertical_motion, log, met);
+            metini(settings, control, first, log, met);
         } catch (const RunStop& s) {
             code = s.code();
         }
+        grids = control.grid_count;
+        times = control.time_count;
+        vertical_motion = control.vertical_motion;
+        year = first.start_year;
+        month = first.start_month;
+        day = first.start_day;
+        hour = first.start_hour;
+        minute = first.start_minute;
         console = cap.text();
         return code;
     }

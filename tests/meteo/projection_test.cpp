@@ -219,5 +219,18 @@ TEST(LatLonGrid, GlobalFlagNeedsAFullCircle) {
     EXPECT_FLOAT_EQ(y, 21.0f);
 }
 
+TEST(LatLonGrid, CornerWestOfGreenwichOnAGridThatDoesNotCrossIt) {
+    MetGridDefinition west = latlon_grid(20.0f, -110.0f, 1.0f, 60, 50);
+    EXPECT_FALSE(west.prime_meridian);
+    float x = 0, y = 0, lat = 0, lon = 0;
+    convert_geo_to_latlon_grid(west, 35.0f, -95.0f, x, y);
+    EXPECT_FLOAT_EQ(x, 16.0f);
+    EXPECT_FLOAT_EQ(y, 16.0f);
+    convert_geo_to_latlon_grid(west, 35.0f, 265.0f, x, y);
+    EXPECT_FLOAT_EQ(x, 16.0f);
+    convert_latlon_grid_to_geo(west, x, y, lat, lon);
+    EXPECT_FLOAT_EQ(lon, -95.0f);
+}
+
 }  // namespace
 }  // namespace orv
