@@ -64,6 +64,16 @@ int32_t tm2min(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t m
     return static_cast<int32_t>(minutes);
 }
 
+bool shifted_date_minutes(int32_t year, int32_t month, int64_t day, int64_t hour, int64_t minute, int32_t& minutes) {
+    const int64_t first = tm2min(year, month, 1, 0, 0);
+    // Each term stays far inside 64 bits: |day|, |hour|, |minute| < 2^33.
+    const int64_t m = first + (day - 1) * 1440 + hour * 60 + minute;
+    // tm2day covers 1 January 1901 00:01 to the end of 2099.
+    if (m <= int64_t{year_days[0]} * 1440 || m > int64_t{year_days[kYears - 1]} * 1440) return false;
+    minutes = static_cast<int32_t>(m);
+    return true;
+}
+
 CalendarDate tm2day(int32_t minutes) {
     if (!initialised()) {
         console("*ERROR* tm2day: calendar routines not initialized (tminit)");

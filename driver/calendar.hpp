@@ -25,6 +25,12 @@ inline int32_t shifted_field(int32_t a, int64_t b) {
 // hour and minute overflows carry into the following unit.
 int32_t tm2min(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute);
 
+// Accumulated minutes of year and month with a day, hour and minute that may
+// lie beyond their ranges (a start relative to another date), summed in 64
+// bits. False, with `minutes` unchanged, when the result lies outside the
+// calendar (1901 to 2099).
+bool shifted_date_minutes(int32_t year, int32_t month, int64_t day, int64_t hour, int64_t minute, int32_t& minutes);
+
 struct CalendarDate {
     int32_t year;  // two digits, 0..99
     int32_t month;

@@ -59,6 +59,46 @@ void check_maximum_grids(const std::vector<ConcentrationGrid>& grids) {
     }
 }
 
+// A sampling start or stop given relative to the run start (month 0): the
+// day and hour read, added to the run start's in 64 bits.
+struct RelativeShift {
+    bool relative = false;
+    int64_t day = 0;
+    int64_t hour = 0;
+    int32_t day_read = 0;
+    int32_t hour_read = 0;
+};
+
+RelativeShift relative_shift(const std::array<int32_t, 5>& v, bool backward, int32_t day, int32_t hour) {
+    RelativeShift r;
+    r.relative = true;
+    r.day_read = v[2];
+    r.hour_read = v[3];
+    const int64_t d = backward ? -std::abs(int64_t{v[2]}) : v[2];
+    const int64_t h = backward ? -std::abs(int64_t{v[3]}) : v[3];
+    r.day = int64_t{day} + d;
+    r.hour = int64_t{hour} + h;
+    return r;
+}
+
+std::string shift_text(const RelativeShift& r) {
+    return "day " + std::to_string(r.day_read) + " hour " + std::to_string(r.hour_read);
+}
+
+// The accumulated minutes of a sampling start or stop; a relative one whose
+// sum lies outside the calendar stops the run naming the values read.
+int32_t sampling_minutes(const std::array<int32_t, 6>& date, const RelativeShift& r, const char* which,
+                         const std::string& shown, int32_t grid) {
+    if (!r.relative) return tm2min(date[0], date[1], date[2], date[3], date[4]);
+    int32_t minutes = 0;
+    if (!shifted_date_minutes(date[0], date[1], r.day, r.hour, date[4], minutes)) {
+        console("*ERROR* conset: relative sampling ", which, " beyond the calendar on grid #", grid);
+        console(" Relative ", which, " read - ", shown);
+        throw RunStop(kStopInput);
+    }
+    return minutes;
+}
+
 }  // namespace
 
 int32_t read_concentration_grid_count(ControlInput& ctl) {
@@ -216,6 +256,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
 
         // Sampling start and stop.
         std::array<int32_t, 5> v = {c.start[0], c.start[1], c.start[2], c.start[3], c.start[4]};
+        RelativeShift start_shift, stop_shift;
         prompt(ctl, "Sampling start time: year month day hour minute", v[0], v[1], v[2], v[3], v[4]);
         if (ctl.keyboard()) {
             ctl.list("conset", "the sampling start", v[0], v[1], v[2], v[3], v[4]);
@@ -230,30 +271,24 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         } else {
             ctl.fields("conset", "the sampling start", v[0], v[1], v[2], v[3], v[4]);
             if (v[1] == 0) {
-                int64_t d = backward ? -std::abs(int64_t{v[2]}) : v[2];
-                int64_t h = backward ? -std::abs(int64_t{v[3]}) : v[3];
-                c.start[2] = shifted_field(day, d);
-                c.start[3] = shifted_field(hour, h);
+                start_shift = relative_shift(v, backward, day, hour);
             } else {
                 c.start = {v[0], v[1], v[2], v[3], v[4], 0};
             }
             ctl.fields("conset", "the sampling stop", v[0], v[1], v[2], v[3], v[4]);
             if (int64_t{v[0]} + v[1] + v[2] + v[3] + v[4] != 0) {
                 if (v[1] == 0) {
-                    int64_t d = backward ? -std::abs(int64_t{v[2]}) : v[2];
-                    int64_t h = backward ? -std::abs(int64_t{v[3]}) : v[3];
                     c.stop[0] = year;
-                    c.stop[2] = shifted_field(day, d);
-                    c.stop[3] = shifted_field(hour, h);
+                    stop_shift = relative_shift(v, backward, day, hour);
                 } else {
                     c.stop = {v[0], v[1], v[2], v[3], v[4], 0};
                 }
             }
         }
-        c.start_minute = tm2min(c.start[0], c.start[1], c.start[2], c.start[3], c.start[4]);
+        c.start_minute = sampling_minutes(c.start, start_shift, "start", shift_text(start_shift), g);
         CalendarDate s = tm2day(c.start_minute);
         c.start = {s.year, s.month, s.day, s.hour, s.minute, 0};
-        c.stop_minute = tm2min(c.stop[0], c.stop[1], c.stop[2], c.stop[3], c.stop[4]);
+        c.stop_minute = sampling_minutes(c.stop, stop_shift, "stop", shift_text(stop_shift), g);
         CalendarDate e = tm2day(c.stop_minute);
         c.stop = {e.year, e.month, e.day, e.hour, e.minute, 0};
 

@@ -43,7 +43,17 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
         loc.source_area = 0.0f;
         prompt(ctl, "Enter starting location (lat, lon, m-agl)", loc.lat, loc.lon, loc.height);
         ctl.fields("runset", "a starting location", loc.lat, loc.lon, loc.height, loc.source_rate, loc.source_area);
-        ctl.echo({{loc.lat, layout::F10_3}, {loc.lon, layout::F10_3}, {loc.height, layout::F10_3}});
+        // The optional values are echoed when either is set, so that STARTUP
+        // replays them.
+        if (loc.source_rate != 0.0f || loc.source_area != 0.0f) {
+            ctl.echo({{loc.lat, layout::F10_3},
+                      {loc.lon, layout::F10_3},
+                      {loc.height, layout::F10_3},
+                      {loc.source_rate, layout::ES16_8},
+                      {loc.source_area, layout::ES16_8}});
+        } else {
+            ctl.echo({{loc.lat, layout::F10_3}, {loc.lon, layout::F10_3}, {loc.height, layout::F10_3}});
+        }
         // Every location starts at the run start (record 1).
         loc.start_year = run.start_year;
         loc.start_month = run.start_month;

@@ -15,13 +15,21 @@ const fmt::Format I4z("(I4.4)");
 const fmt::Format F10_1("(F10.1)");
 const fmt::Format F10_3("(F10.3)");
 const fmt::Format E10_3("(E10.3)");
+const fmt::Format ES16_8("(ES16.8)");
 const fmt::Format A4("(A4)");
 const fmt::Format grid_prompt("(A,I2,A)");
 }  // namespace layout
 
 void ControlInput::open(std::string_view run_suffix, std::istream& keyboard) {
     std::string name = run_suffix.empty() ? std::string("CONTROL") : "CONTROL." + std::string(run_suffix);
-    if (std::filesystem::exists(name) && in_.open(name)) {
+    std::error_code ec;
+    if (std::filesystem::exists(name, ec)) {
+        // A control file that is there but cannot be read stops the run: the
+        // keyboard is only for a directory without one.
+        if (std::filesystem::is_directory(name, ec) || !in_.open(name)) {
+            console("*ERROR* main: unable to open control file - ", name);
+            throw RunStop(kStopInput);
+        }
         unit_ = kControlFileUnit;
         return;
     }
@@ -80,8 +88,11 @@ void ControlInput::field_targets(std::string_view routine, std::string_view what
         // The field runs to the next blank or comma, past a '#' if need be.
         while (pos < line.size() && !separator(line[pos])) ++pos;
         std::string_view token = line.substr(start, pos - start);
+        // A slash ends a free-format read: the value before it (if any) is
+        // taken, and a field that begins with one leaves its value unchanged.
+        token = token.substr(0, token.find('/'));
         try {
-            assign_list_value(token, targets[assigned]);
+            if (!token.empty()) assign_list_value(token, targets[assigned]);
         } catch (const InputError& e) {
             fail(routine, what, e.what());
         }

@@ -33,6 +33,7 @@ extern const fmt::Format I4z;
 extern const fmt::Format F10_1;
 extern const fmt::Format F10_3;
 extern const fmt::Format E10_3;
+extern const fmt::Format ES16_8;  // nine significant digits: a 32-bit real read back unchanged
 extern const fmt::Format A4;
 extern const fmt::Format grid_prompt;  // " Enter grid #", number, text
 }  // namespace layout

@@ -6,102 +6,84 @@
 
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
-#include "common/work_array.hpp"
 #include "driver/calendar.hpp"
+#include "driver/concentration_setup.hpp"
+#include "driver/mercury_setup.hpp"
+#include "driver/meteo_setup.hpp"
+#include "driver/pollutant_setup.hpp"
+#include "driver/release_setup.hpp"
 #include "driver/run_context.hpp"
+#include "driver/run_end.hpp"
 #include "driver/settings.hpp"
+#include "driver/settings_echo.hpp"
+#include "driver/setup_checks.hpp"
+#include "driver/source_setup.hpp"
 #include "driver/startup.hpp"
-#include "meteo/met_setup.hpp"
 
 namespace orv {
 
 namespace {
 
-// Sizes a table of records, stopping the run with the allocation message of
-// its label when the memory cannot be had.
-template <typename T>
-void allocate_records(std::vector<T>& v, int64_t n, std::string_view label) {
-    try {
-        v.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), T{});
-    } catch (const std::bad_alloc&) {
-        allocation_stop(kAllocPrefix, label);
-    } catch (const std::length_error&) {
-        allocation_stop(kAllocPrefix, label);
-    }
+// The control input up to the pollutants, the meteorology, the sources on
+// the grids, the pollutant table, the receptors and the mercury arrays.
+void set_up_sources_and_pollutants(RunContext& ctx, std::istream& keyboard) {
+    tminit();
+    read_run_control(ctx, keyboard);
+    set_up_meteorology(ctx);
+    set_up_vertical_grid(ctx);
+    fix_run_start(ctx);
+    ctx.time_step_spacing = first_time_step_spacing(ctx.met.files);
+    dump_grid_positions(ctx.met.files, ctx.channels);
+    place_sources(ctx.source_locations, ctx.location_count, ctx.met.files, ctx.control, ctx.setup);
+    // The release and concentration routines take the table's size for the
+    // number of sources: the dropped locations go.
+    ctx.source_locations.resize(static_cast<size_t>(ctx.location_count));
+    read_pollutant_definitions(ctx);
+    read_receptors_and_ceps(ctx);
+    allocate_mercury_arrays(ctx);
+    set_up_size_distribution(ctx);
 }
 
-// The control input, records 1 to 8: start, locations, run length, vertical
-// motion, model top and the meteorological files.
-void read_run_control(RunContext& ctx, std::istream& keyboard) {
-    open_control_file(ctx.control_input, ctx.run_suffix, keyboard, ctx.control);
-    // The location table grows with the location lines read.
-    runset(ctx.control_input, ctx.source_locations, ctx.control);
+// The concentration grids, the deposition records and switches, the
+// concentration files, the receptor sums and the split limit.
+void set_up_grids_and_deposition(RunContext& ctx) {
+    read_concentration_grids(ctx);
+    set_up_deposition(ctx);
+    open_concentration_files(ctx);
+    allocate_receptor_sums(ctx);
+    ctx.puff_split_limit = puff_split_limit(ctx.setup, ctx.location_count, ctx.dirt[0]);
 }
 
-// Opens every meteorological file and reads its index records; the start
-// time comes from the data when the control input gives month 0.
-void set_up_meteorology(RunContext& ctx) {
-    RunControl& run = ctx.control;
-    SourceLocation none;
-    SourceLocation& first = ctx.source_locations.empty() ? none : ctx.source_locations[0];
-    metini(ctx.setup, run, first, ctx.log, ctx.met.files);
-    ctx.log.list(" NOTICE   main: number meteo grids and times - ", run.grid_count, run.time_count);
-    ctx.model_time =
-        tm2min(first.start_year, first.start_month, first.start_day, first.start_hour, first.start_minute);
-    for (size_t i = 1; i < ctx.source_locations.size(); ++i) {
-        SourceLocation& loc = ctx.source_locations[i];
-        loc.start_year = first.start_year;
-        loc.start_month = first.start_month;
-        loc.start_day = first.start_day;
-        loc.start_hour = first.start_hour;
-        loc.start_minute = first.start_minute;
-    }
-    ctx.time_step_spacing = ctx.met.files.grid(1, 1).header[kGridSize];
+// CONC.CFG and the configuration report.
+void echo_settings(RunContext& ctx) {
+    write_conc_cfg(ctx);
+    write_configuration_report(ctx.setup, ctx.vertical_grid, ctx.dirt[0], ctx.met.files.layout(1, 1).flags,
+                               ctx.log);
 }
 
-// The pollutant entries (records 9 and 10).
-void read_pollutants(RunContext& ctx) {
-    ctx.numtyp = read_pollutant_count(ctx.control_input);
-    // The source-matrix mode holds one record per location (a table already
-    // read); otherwise the table grows with the pollutant entries read.
-    int32_t locations = static_cast<int32_t>(ctx.source_locations.size());
-    allocate_records(ctx.dirt, ctx.setup.ICHEM == 1 ? locations : 0, "Pollutant description");
-    const SourceLocation start = ctx.source_locations.empty() ? SourceLocation{} : ctx.source_locations[0];
-    read_pollutant_emissions(ctx.control_input, ctx.dirt, ctx.numtyp, start.start_year, start.start_month,
-                             start.start_day, start.start_hour, ctx.control.backward);
-    ctx.pollutant_entry_count = static_cast<int32_t>(ctx.dirt.size());
-    if (ctx.setup.MAXDIM > ctx.numtyp) console("WARNING: namelist file (maxdim) > control file (numtyp)");
-    write_ichem_notice(ctx.setup);
-}
-
-// The concentration grids and the deposition block, the last records.
-void read_grids_and_deposition(RunContext& ctx) {
-    int32_t n = read_concentration_grid_count(ctx.control_input);
-    allocate_records(ctx.concentration_grids, n, "Concentration grid structure");
-    const SourceLocation start = ctx.source_locations.empty() ? SourceLocation{} : ctx.source_locations[0];
-    conset(ctx.control_input, ctx.concentration_grids, ctx.control.model_top, ctx.time_step_spacing,
-           ctx.setup.CPACK, start.lat, start.lon, start.start_year, start.start_month, start.start_day,
-           start.start_hour, ctx.control.backward);
-    for (size_t g = 0; g < ctx.concentration_grids.size(); ++g) {
-        int32_t type = ctx.concentration_grids[g].sampling_type;
-        if (type == 0) ctx.last_average_grid = static_cast<int32_t>(g + 1);
-        if (type == 1) ctx.last_snapshot_grid = static_cast<int32_t>(g + 1);
-        if (type == 2) ctx.last_maximum_grid = static_cast<int32_t>(g + 1);
-    }
-    depset(ctx.control_input, ctx.dirt, ctx.numtyp, ctx.deposition);
+// Initial particles, the first sub-grid, the last checks and the oxidants.
+void prepare_releases(RunContext& ctx) {
+    read_initial_particles(ctx);
+    ctx.hour_max_speed = 1.2f;
+    plan_met_subgrids(ctx, true);
+    check_release_settings(ctx);
+    load_global_oxidants(ctx);
 }
 
 void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keyboard) {
     start_up(ctx, argc > 1 ? argv[1] : "");
     read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim);
+    refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup);
     allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM);
-    tminit();
-    read_run_control(ctx, keyboard);
-    set_up_meteorology(ctx);
-    read_pollutants(ctx);
-    read_grids_and_deposition(ctx);
-    console("*ERROR* main: set-up complete, but particle transport is not built yet - the run cannot go on");
-    throw RunStop::plain();
+    set_up_sources_and_pollutants(ctx, keyboard);
+    set_up_grids_and_deposition(ctx);
+    echo_settings(ctx);
+    prepare_releases(ctx);
+    if (ctx.control.run_hours > 0) {
+        console("*ERROR* main: set-up complete, but the hour loop is not built yet - the run cannot go on");
+        throw RunStop::plain();
+    }
+    end_run(ctx);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/run_stop.hpp"
 #include "driver/calendar.hpp"
 
 namespace orv {
@@ -14,70 +15,92 @@ int32_t read_pollutant_count(ControlInput& ctl) {
     return numtyp;
 }
 
-void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, int32_t year,
-                              int32_t month, int32_t day, int32_t hour, bool backward) {
-    for (int32_t p = 0; p < numtyp; ++p) {
-        // The table grows with the entries read: a count alone never sizes it.
-        if (p >= static_cast<int32_t>(dirt.size())) grow_table(dirt, "Pollutant description");
-        Pollutant& d = dirt[p];
-        if (p == 0) {
-            d.pollutant_id = "????";
-            d.emission_rate = 1.0f;
-            d.emission_hours = 1.0f;
-            d.release_year = year;
-            d.release_month = month;
-            d.release_day = day;
-            d.release_hour = hour;
-            d.release_minute = 0;
-        } else {
-            const Pollutant& prev = dirt[p - 1];
-            d.pollutant_id = prev.pollutant_id;
-            d.emission_rate = prev.emission_rate;
-            d.emission_hours = prev.emission_hours;
-            d.release_year = prev.release_year;
-            d.release_month = prev.release_month;
-            d.release_day = prev.release_day;
-            d.release_hour = prev.release_hour;
-            d.release_minute = prev.release_minute;
-        }
+namespace {
 
-        prompt(ctl, "Pollutant 4-Character Identification", d.pollutant_id);
-        std::string_view line = ctl.raw_line("read_pollutant_emissions", "a pollutant identifier");
-        fmt::read(line, layout::A4, d.pollutant_id);
-        ctl.echo({{d.pollutant_id, layout::A4}});
+// A release start given relative to the run start (month 0): the run start's
+// year and month, its day and hour added to those read (in 64 bits); the date
+// is then normalised. A sum outside the calendar stops the run naming it.
+void resolve_relative_start(Pollutant& d, int32_t year, int32_t month, int32_t day, int32_t hour) {
+    int32_t minutes = 0;
+    if (!shifted_date_minutes(year, month, int64_t{d.release_day} + day, int64_t{d.release_hour} + hour,
+                              d.release_minute, minutes)) {
+        console("*ERROR* read_pollutant_emissions: relative release start beyond the calendar - pollutant ",
+                d.pollutant_id);
+        console(" Relative start read - day " + std::to_string(d.release_day) + " hour " +
+                std::to_string(d.release_hour) + " minute " + std::to_string(d.release_minute));
+        throw RunStop(kStopInput);
+    }
+    CalendarDate n = tm2day(minutes);
+    d.release_year = n.year;
+    d.release_month = n.month;
+    d.release_day = n.day;
+    d.release_hour = n.hour;
+    d.release_minute = n.minute;
+}
 
-        prompt(ctl, "Emission rate (per hour)", d.emission_rate);
-        ctl.list("read_pollutant_emissions", "an emission rate", d.emission_rate);
-        ctl.echo({{d.emission_rate, layout::E10_3}});
+void read_one_emission(ControlInput& ctl, Pollutant& d, const Pollutant* prev, int32_t year, int32_t month,
+                       int32_t day, int32_t hour, bool backward) {
+    if (!prev) {
+        d.pollutant_id = "????";
+        d.emission_rate = 1.0f;
+        d.emission_hours = 1.0f;
+        d.release_year = year;
+        d.release_month = month;
+        d.release_day = day;
+        d.release_hour = hour;
+        d.release_minute = 0;
+    } else {
+        d.pollutant_id = prev->pollutant_id;
+        d.emission_rate = prev->emission_rate;
+        d.emission_hours = prev->emission_hours;
+        d.release_year = prev->release_year;
+        d.release_month = prev->release_month;
+        d.release_day = prev->release_day;
+        d.release_hour = prev->release_hour;
+        d.release_minute = prev->release_minute;
+    }
 
-        prompt(ctl, "Hours of emission", d.emission_hours);
-        ctl.list("read_pollutant_emissions", "the hours of emission", d.emission_hours);
-        ctl.echo({{d.emission_hours, layout::F10_3}});
-        if (backward) d.emission_hours = -std::fabs(d.emission_hours);
+    prompt(ctl, "Pollutant 4-Character Identification", d.pollutant_id);
+    std::string_view line = ctl.raw_line("read_pollutant_emissions", "a pollutant identifier");
+    fmt::read(line, layout::A4, d.pollutant_id);
+    ctl.echo({{d.pollutant_id, layout::A4}});
 
-        prompt(ctl, "Release start time: year month day hour minute", d.release_year, d.release_month, d.release_day,
+    prompt(ctl, "Emission rate (per hour)", d.emission_rate);
+    ctl.list("read_pollutant_emissions", "an emission rate", d.emission_rate);
+    ctl.echo({{d.emission_rate, layout::E10_3}});
+
+    prompt(ctl, "Hours of emission", d.emission_hours);
+    ctl.list("read_pollutant_emissions", "the hours of emission", d.emission_hours);
+    ctl.echo({{d.emission_hours, layout::F10_3}});
+    if (backward) d.emission_hours = -std::fabs(d.emission_hours);
+
+    prompt(ctl, "Release start time: year month day hour minute", d.release_year, d.release_month, d.release_day,
+           d.release_hour, d.release_minute);
+    ctl.fields("read_pollutant_emissions", "a release start time", d.release_year, d.release_month, d.release_day,
                d.release_hour, d.release_minute);
-        ctl.fields("read_pollutant_emissions", "a release start time", d.release_year, d.release_month,
-                   d.release_day, d.release_hour, d.release_minute);
-        ctl.echo({{d.release_year, layout::I3}, {d.release_month, layout::I3}, {d.release_day, layout::I3}, {d.release_hour, layout::I3},
-                  {d.release_minute, layout::I3}});
+    ctl.echo({{d.release_year, layout::I3}, {d.release_month, layout::I3}, {d.release_day, layout::I3},
+              {d.release_hour, layout::I3}, {d.release_minute, layout::I3}});
 
-        if (d.release_month == 0) {
-            // Relative to the run start; the date is then normalised.
-            d.release_year = year;
-            d.release_month = month;
-            d.release_day = shifted_field(d.release_day, day);
-            d.release_hour = shifted_field(d.release_hour, hour);
-            CalendarDate n = tm2day(tm2min(d.release_year, d.release_month, d.release_day, d.release_hour,
-                                           d.release_minute));
-            d.release_year = n.year;
-            d.release_month = n.month;
-            d.release_day = n.day;
-            d.release_hour = n.hour;
-            d.release_minute = n.minute;
+    if (d.release_month == 0) resolve_relative_start(d, year, month, day, hour);
+    d.release_start_minute = tm2min(d.release_year, d.release_month, d.release_day, d.release_hour, d.release_minute);
+}
+
+}  // namespace
+
+void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, int32_t year,
+                              int32_t month, int32_t day, int32_t hour, bool backward, int32_t capacity) {
+    // Records beyond the capacity are read all the same (into a scratch
+    // record), so that the next reader starts at the right line.
+    Pollutant scratch, previous;
+    for (int32_t p = 0; p < numtyp; ++p) {
+        Pollutant* d = &scratch;
+        if (p < capacity) {
+            // The table grows with the entries read: a count alone never sizes it.
+            if (p >= static_cast<int32_t>(dirt.size())) grow_table(dirt, "Pollutant description");
+            d = &dirt[static_cast<size_t>(p)];
         }
-        d.release_start_minute =
-            tm2min(d.release_year, d.release_month, d.release_day, d.release_hour, d.release_minute);
+        read_one_emission(ctl, *d, p > 0 ? &previous : nullptr, year, month, day, hour, backward);
+        previous = *d;
     }
 }
 
@@ -93,8 +116,11 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
     ctl.echo({{count, layout::I2z}});
     if (count < 1) return;
 
-    for (int32_t p = 0; p < count && p < static_cast<int32_t>(dirt.size()); ++p) {
-        Pollutant& d = dirt[p];
+    // Every block is read; blocks beyond the table go to a scratch record, so
+    // that no block is taken for the next one.
+    Pollutant scratch;
+    for (int32_t p = 0; p < count; ++p) {
+        Pollutant& d = p < static_cast<int32_t>(dirt.size()) ? dirt[static_cast<size_t>(p)] : scratch;
         prompt(ctl, "Enter data for Pollutant:", d.pollutant_id);
 
         d.PDIAM = d.PDENS = d.SHAPE = 0.0f;

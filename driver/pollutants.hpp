@@ -3,6 +3,7 @@
 // pollutant, then its particle, deposition, wet removal, decay and
 // resuspension properties with the switches derived from them.
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -55,13 +56,17 @@ struct DepositionSwitches {
 // The number of pollutants (default 1).
 int32_t read_pollutant_count(ControlInput& ctl);
 
-// Identifier, emission rate, hours and release start of each pollutant; the
-// table grows to `numtyp` records as they are read (records already there,
-// one per location in the source-matrix mode, are kept).
+// Identifier, emission rate, hours and release start of each of `numtyp`
+// pollutants. The first `capacity` records go into the table, which grows to
+// them as they are read (records already there, one per location in the
+// source-matrix mode, are kept); later records are read and dropped. A
+// relative release start outside the calendar stops the run naming it.
 void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, int32_t year,
-                              int32_t month, int32_t day, int32_t hour, bool backward);
+                              int32_t month, int32_t day, int32_t hour, bool backward,
+                              int32_t capacity = INT32_MAX);
 
-// The deposition block: five lines per pollutant.
+// The deposition block: five lines per pollutant, for every one of `numtyp`
+// pollutants; blocks beyond the table are read and dropped.
 void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, DepositionSwitches& sw);
 
 }  // namespace orv

@@ -7,6 +7,7 @@
 #include "common/fortran_format.hpp"
 #include "driver/calendar.hpp"
 #include "tools/atomic_file.hpp"
+#include "tools/oxidant_writer.hpp"
 
 namespace orv::fixture {
 
@@ -161,21 +162,32 @@ std::string example_control(const ExampleOptions& o, const std::vector<std::stri
     static const fmt::Format two_ints("(2I3)");
     static const fmt::Format two_reals("(2F10.3)");
     const int32_t run_minutes = std::max(0, (o.periods - 1) * o.interval);
+    const int32_t hours = o.run_hours >= 0 ? o.run_hours : std::min(run_minutes / 60, 24);
     std::string t;
     t += fmt::write(start, o.year % 100, o.month, o.day, o.hour);
     t += fmt::write(one_int, 1);
     t += fmt::write(location, o.centre_lat, o.centre_lon, 50.0f);
-    t += fmt::write(one_int, std::min(run_minutes / 60, 24));
+    t += fmt::write(one_int, hours);
     t += fmt::write(one_int, 0);
     t += fmt::write(one_real, 10000.0f);
     t += fmt::write(two_ints, 1, static_cast<int32_t>(met_files.size()));
     for (const std::string& f : met_files) t += "./\n" + f + "\n";
-    // One pollutant released for an hour from the run start.
-    t += fmt::write(one_int, 1);
-    t += "TEST\n";
-    t += fmt::write(one_real, 1.0f);
-    t += fmt::write(one_real, 1.0f);
-    t += "0 0 0 0 0\n";
+    // One pollutant released for an hour from the run start; a mercury run
+    // releases elemental mercury with some divalent mercury, gas and on soot.
+    struct Species {
+        const char* id;
+        float rate;
+    };
+    const std::vector<Species> species =
+        o.mercury ? std::vector<Species>{{"HG0", 1.0f}, {"HG2", 0.2f}, {"HG2X", 0.0f}, {"HGP", 0.1f}}
+                  : std::vector<Species>{{"TEST", 1.0f}};
+    t += fmt::write(one_int, static_cast<int32_t>(species.size()));
+    for (const Species& sp : species) {
+        t += std::string(sp.id) + "\n";
+        t += fmt::write(one_real, sp.rate);
+        t += fmt::write(one_real, 1.0f);
+        t += "0 0 0 0 0\n";
+    }
     // One concentration grid around the source, averaged over 6 hours.
     t += fmt::write(one_int, 1);
     t += fmt::write(two_reals, 0.0f, 0.0f);
@@ -185,9 +197,9 @@ std::string example_control(const ExampleOptions& o, const std::vector<std::stri
     t += fmt::write(one_int, 1);
     t += fmt::write(one_int, 100);
     t += "0 0 0 0 0\n0 0 0 0 0\n0 6 0\n";
-    // A gas without deposition.
-    t += fmt::write(one_int, 1);
-    t += "0.0 0.0 0.0\n0.0 0.0 0.0 0.0 0.0\n0.0 0.0 0.0\n0.0\n0.0\n";
+    // Gases without deposition (the mercury steps set their own).
+    t += fmt::write(one_int, static_cast<int32_t>(species.size()));
+    for (size_t k = 0; k < species.size(); ++k) t += "0.0 0.0 0.0\n0.0 0.0 0.0 0.0 0.0\n0.0 0.0 0.0\n0.0\n0.0\n";
     return t;
 }
 
@@ -210,6 +222,67 @@ ExampleFiles write_example(const std::string& dir, const ExampleOptions& o) {
         f.commit();
         out.control_file = "CONTROL";
     }
+    return out;
+}
+
+std::string example_setup_cfg() {
+    return " &SETUP\n initd = 1,\n maxdim = 4,\n numpar = 100,\n maxpar = 20000,\n /\n";
+}
+
+std::string example_hg_setup_cfg(const std::string& oxidant_dir) {
+    return " &HG_SETUP\n rxn_conc_dir = '" + oxidant_dir + "',\n /\n";
+}
+
+std::string example_receptor_file(const ExampleOptions& o) {
+    static const fmt::Format line("(I3,1X,A,I3,A,I3,I3,4F9.3)");
+    const float lat = o.centre_lat, lon = o.centre_lon;
+    std::string t = "id name category name2 land division west east south north\n";
+    // Around the source, over cropland.
+    t += fmt::write(line, 1, "source", 13, " x", 2, 1, lon - 1.0f, lon + 1.0f, lat - 1.0f, lat + 1.0f);
+    // Downwind (the example wind blows from the west), in two divisions.
+    t += fmt::write(line, 2, "downwind", 13, " x", 2, 1, lon + 1.0f, lon + 2.0f, lat - 0.5f, lat + 0.5f);
+    t += fmt::write(line, 2, "downwind", 13, " x", 2, 2, lon + 2.0f, lon + 3.0f, lat - 0.75f, lat + 0.75f);
+    // A lake to the south; a category the run does not select.
+    t += fmt::write(line, 3, "lake", 13, " x", 7, 1, lon - 0.5f, lon + 0.5f, lat - 3.0f, lat - 2.0f);
+    t += fmt::write(line, 4, "unused", 12, " x", 2, 1, lon - 5.0f, lon - 4.0f, lat, lat + 1.0f);
+    return t;
+}
+
+std::string example_cep_file(const ExampleOptions& o) {
+    static const fmt::Format line("(I3,A,I3,1X,A,2F9.3,I3)");
+    const float lat = o.centre_lat, lon = o.centre_lon;
+    std::string t = "category text number name lat lon code\n";
+    t += fmt::write(line, 14, " x", 1, "'near source'", lat + 0.2f, lon + 0.3f, 2);
+    t += fmt::write(line, 14, " x", 2, "downwind", lat, lon + 1.5f, 2);
+    t += fmt::write(line, 14, " x", 3, "lake", lat - 2.5f, lon, 7);
+    t += fmt::write(line, 13, " x", 4, "unused", lat, lon - 4.5f, 2);
+    return t;
+}
+
+CompleteExample write_complete_example(const std::string& root, ExampleOptions o) {
+    namespace fs = std::filesystem;
+    CompleteExample out;
+    example_file_recipe(o, 1);  // unusable options throw before anything is written
+    const fs::path run = fs::path(root) / "run";
+    const fs::path receptors = fs::path(root) / "receptors";
+    const fs::path oxidants = fs::path(root) / "oxidants";
+    fs::create_directories(run);
+    fs::create_directories(receptors);
+    o.mercury = true;
+    o.control = true;
+    out.run_dir = run.string();
+    out.files = write_example(out.run_dir, o);
+    auto write_text = [](const fs::path& path, const std::string& text) {
+        AtomicFile f(path.string());
+        f.out() << text;
+        f.commit();
+        return path.string();
+    };
+    write_text(run / "SETUP.CFG", example_setup_cfg());
+    write_text(run / "Hg_SETUP.CFG", example_hg_setup_cfg("../oxidants/"));
+    out.receptor_files.push_back(write_text(receptors / "recp_data.txt", example_receptor_file(o)));
+    out.receptor_files.push_back(write_text(receptors / "cep_data.txt", example_cep_file(o)));
+    out.oxidant_files = write_oxidant_month(oxidants.string(), o.month, OxidantMonth{});
     return out;
 }
 

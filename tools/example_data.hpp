@@ -1,7 +1,10 @@
 #pragma once
 // Ready-made data sets: a meteorological file set (one grid, its periods
 // split over one or more files), "ASCDATA.CFG" and the three surface files,
-// all from one analytic atmosphere. The command-line generator writes these.
+// all from one analytic atmosphere; and the complete example of a mercury
+// run: that data set with its CONTROL and settings files in a run directory,
+// the receptor and cep definitions beside it in "receptors", and a month of
+// oxidant files in "oxidants". The command-line generator writes these.
 
 #include <cstdint>
 #include <string>
@@ -38,6 +41,11 @@ struct ExampleOptions {
     std::string name = "orvmet";
     bool surface = true;
     bool control = true;  // also write a CONTROL file for a run on the data
+    int32_t run_hours = -1;  // run hours of the CONTROL file; -1: the data's span, at most 24
+    // The CONTROL file of a mercury run: four pollutants, the mercury species
+    // (elemental, divalent in gas-droplet equilibrium, divalent from gas-phase
+    // oxidation, divalent on soot), instead of one.
+    bool mercury = false;
 };
 
 struct ExampleFiles {
@@ -61,5 +69,29 @@ std::string example_control(const ExampleOptions& o, const std::vector<std::stri
 // Writes the data set into `dir` (which must exist). Throws
 // std::invalid_argument on unusable options.
 ExampleFiles write_example(const std::string& dir, const ExampleOptions& o);
+
+// The settings files of a mercury run: SETUP.CFG with Gaussian puffs and the
+// four mercury species, Hg_SETUP.CFG with the oxidant directory.
+std::string example_setup_cfg();
+std::string example_hg_setup_cfg(const std::string& oxidant_dir);
+
+// "recp_data.txt" and "cep_data.txt" with a few receptors (one of two
+// divisions) and ceps around and downwind of the grid centre, and one line
+// of an unselected category in each.
+std::string example_receptor_file(const ExampleOptions& o);
+std::string example_cep_file(const ExampleOptions& o);
+
+struct CompleteExample {
+    std::string run_dir;  // the working directory of the run: root/run
+    ExampleFiles files;   // the data set in it
+    std::vector<std::string> receptor_files;  // paths
+    std::vector<std::string> oxidant_files;   // paths
+};
+
+// Writes the complete example under `root` (created when missing): the data
+// set, CONTROL (mercury), SETUP.CFG and Hg_SETUP.CFG in root/run, the
+// receptor and cep files in root/receptors, and the oxidant files of the
+// start month in root/oxidants (about 27 MB).
+CompleteExample write_complete_example(const std::string& root, ExampleOptions o);
 
 }  // namespace orv::fixture

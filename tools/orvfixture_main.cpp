@@ -1,8 +1,9 @@
-// orvfixture: writes analytic meteorological test data in the packed format
-// the model reads, with "ASCDATA.CFG" and the surface files. Run it with
-// --help for its options; with none but a directory it writes the example
-// data set (a Lambert grid over the central United States, a day of hourly
-// periods).
+// orvfixture: writes test data in the layouts the model reads. By default
+// the complete example of a mercury run: analytic meteorological data in the
+// packed format with "ASCDATA.CFG", the surface files, CONTROL and the
+// settings files in DIR/run, the receptor and cep definitions in
+// DIR/receptors and a month of oxidant files in DIR/oxidants. Run it with
+// --help for its options.
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/emission_inputs.hpp"
 #include "tools/example_data.hpp"
 #include "tools/oxidant_writer.hpp"
 
@@ -18,12 +20,20 @@ namespace {
 const char* kUsage =
     "usage: orvfixture [options] DIR\n"
     "\n"
-    "Writes a packed meteorological data set from an analytic atmosphere into\n"
-    "DIR (created when missing), with ASCDATA.CFG and the surface files\n"
-    "LANDUSE.ASC, ROUGLEN.ASC and TERRAIN.ASC. Without options it writes the\n"
-    "example: a 60 x 50 Lambert grid of 40 km centred at 40N 90W, 10 pressure\n"
-    "levels, 25 hourly periods from 2024-01-01 00:00, a uniform 5 m/s west\n"
-    "wind, in the file orvmet.bin.\n"
+    "Writes the complete example of a mercury run under DIR (created when\n"
+    "missing):\n"
+    "  DIR/run        the working directory: a packed meteorological data set\n"
+    "                 from an analytic atmosphere, ASCDATA.CFG with the surface\n"
+    "                 files LANDUSE.ASC, ROUGLEN.ASC and TERRAIN.ASC, CONTROL\n"
+    "                 (one source at the grid centre releasing the four mercury\n"
+    "                 species for an hour, one concentration grid), SETUP.CFG\n"
+    "                 and Hg_SETUP.CFG\n"
+    "  DIR/receptors  recp_data.txt and cep_data.txt: three receptors and three\n"
+    "                 ceps around and downwind of the source\n"
+    "  DIR/oxidants   the oxidant files of the start month (about 27 MB)\n"
+    "Run the model in DIR/run. Without options the data are a 60 x 50 Lambert\n"
+    "grid of 40 km centred at 40N 90W, 10 pressure levels, 25 hourly periods\n"
+    "from 2024-01-01 00:00 and a uniform 5 m/s west wind, in orvmet.bin.\n"
     "\n"
     "Grid:\n"
     "  --grid KIND          lambert, polar, mercator, latlon or global\n"
@@ -36,6 +46,8 @@ const char* kUsage =
     "  --periods N          number of periods (default 25)\n"
     "  --interval MIN       minutes between periods (default 60)\n"
     "  --files N            split the periods over N files NAME_1.bin ... (default 1)\n"
+    "  --hours N            run hours in CONTROL (default: the data's span, at\n"
+    "                       most 24)\n"
     "Levels:\n"
     "  --vertical TYPE      pressure (default), sigma, terrain or hybrid\n"
     "  --levels N           upper levels (default 10)\n"
@@ -49,14 +61,18 @@ const char* kUsage =
     "  --steady             no daily cycle of the boundary layer\n"
     "Files:\n"
     "  --name NAME          data file name stem (default orvmet)\n"
-    "  --no-surface         write no ASCDATA.CFG and surface files\n"
-    "  --no-control         write no CONTROL file (by default one is written for\n"
-    "                       a run on the data: one source at the centre, one\n"
-    "                       pollutant, one concentration grid)\n"
+    "  --met-only           write only the data set into DIR itself: the\n"
+    "                       meteorological files, the surface files and a CONTROL\n"
+    "                       file of one pollutant\n"
+    "  --no-surface         with --met-only: no ASCDATA.CFG and surface files\n"
+    "  --no-control         with --met-only: no CONTROL file\n"
     "  -h, --help           this text\n"
     "\n"
     "orvfixture oxidants [options] DIR writes monthly oxidant files instead;\n"
-    "see orvfixture oxidants --help.\n";
+    "see orvfixture oxidants --help.\n"
+    "orvfixture emissions|inventory|samplers|rates [options] DIR writes an emission\n"
+    "file, a gridded inventory, a sampler file or a conversion table; see\n"
+    "orvfixture COMMAND --help.\n";
 
 [[noreturn]] void fail(const std::string& what) {
     std::cerr << "orvfixture: " << what << "\n" << "Try 'orvfixture --help'.\n";
@@ -98,11 +114,14 @@ struct Args {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "oxidants") return orv::fixture::oxidant_fixture_main(argc - 1, argv + 1);
+    if (argc > 1 && orv::fixture::is_emission_inputs_command(argv[1]))
+        return orv::fixture::emission_inputs_main(argc - 1, argv + 1);
     using orv::fixture::AnalyticMet;
     orv::fixture::ExampleOptions o;
     Args args;
     args.a.assign(argv, argv + argc);
     std::string dir;
+    bool met_only = false;
     while (args.i < args.a.size()) {
         const std::string opt = args.a[args.i++];
         if (opt == "-h" || opt == "--help") {
@@ -155,6 +174,11 @@ int main(int argc, char** argv) {
             o.daily_cycle = false;
         } else if (opt == "--name") {
             o.name = args.take(opt);
+        } else if (opt == "--hours") {
+            o.run_hours = args.take_int(opt);
+            if (o.run_hours < 0) fail("option --hours: the run hours must be 0 or more");
+        } else if (opt == "--met-only") {
+            met_only = true;
         } else if (opt == "--no-surface") {
             o.surface = false;
         } else if (opt == "--no-control") {
@@ -172,12 +196,26 @@ int main(int argc, char** argv) {
         o.hour > 23)
         fail("start must be a date of 1941-2099 and an hour 0-23");
 
+    if (!met_only && (!o.surface || !o.control)) fail("--no-surface and --no-control go with --met-only");
     try {
         std::filesystem::create_directories(dir);
-        orv::fixture::ExampleFiles files = orv::fixture::write_example(dir, o);
-        for (const auto& f : files.met_files) std::cout << (std::filesystem::path(dir) / f).string() << "\n";
-        for (const auto& f : files.surface_files) std::cout << (std::filesystem::path(dir) / f).string() << "\n";
-        if (!files.control_file.empty()) std::cout << (std::filesystem::path(dir) / files.control_file).string() << "\n";
+        std::vector<std::string> written;
+        if (met_only) {
+            orv::fixture::ExampleFiles files = orv::fixture::write_example(dir, o);
+            for (const auto& f : files.met_files) written.push_back((std::filesystem::path(dir) / f).string());
+            for (const auto& f : files.surface_files) written.push_back((std::filesystem::path(dir) / f).string());
+            if (!files.control_file.empty())
+                written.push_back((std::filesystem::path(dir) / files.control_file).string());
+        } else {
+            orv::fixture::CompleteExample ex = orv::fixture::write_complete_example(dir, o);
+            const std::filesystem::path run(ex.run_dir);
+            for (const auto& f : ex.files.met_files) written.push_back((run / f).string());
+            for (const auto& f : ex.files.surface_files) written.push_back((run / f).string());
+            for (const char* f : {"CONTROL", "SETUP.CFG", "Hg_SETUP.CFG"}) written.push_back((run / f).string());
+            for (const auto& f : ex.receptor_files) written.push_back(f);
+            for (const auto& f : ex.oxidant_files) written.push_back(f);
+        }
+        for (const auto& f : written) std::cout << f << "\n";
     } catch (const std::exception& e) {
         std::cerr << "orvfixture: " << e.what() << "\n";
         return 1;

@@ -82,6 +82,18 @@ TEST(ControlFile, LineReaderColumnRules) {
     test::write_file("CONTROL", t.text());
     EXPECT_EQ(test::read_control_file().stop, kStopInput);  // a field that runs into '#'
 
+    // A slash ends a free-format read: a field that begins with one leaves
+    // its value unchanged, and the value before one is taken.
+    t.locations = "2\n30.0 / 10.0\n/ 45.5/ 20.0\n";
+    test::write_file("CONTROL", t.text());
+    r = test::read_control_file();
+    ASSERT_EQ(r.stop, 0) << r.console;
+    EXPECT_FLOAT_EQ(r.locations[0].lon, -90.0f);
+    EXPECT_FLOAT_EQ(r.locations[0].height, 10.0f);
+    EXPECT_FLOAT_EQ(r.locations[1].lat, 30.0f);
+    EXPECT_FLOAT_EQ(r.locations[1].lon, 45.5f);
+    EXPECT_FLOAT_EQ(r.locations[1].height, 20.0f);
+
     t = test::ControlText{};
     t.start = "08 01 15 06 30 99 98";
     test::write_file("CONTROL", t.text());
@@ -196,7 +208,9 @@ TEST(KeyboardMode, StartupServesAsControlAndGivesTheSameRecords) {
     for (size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(back.locations[i].lat, typed.locations[i].lat);
         EXPECT_EQ(back.locations[i].height, typed.locations[i].height);
+        EXPECT_EQ(back.locations[i].source_rate, typed.locations[i].source_rate);
     }
+    EXPECT_EQ(back.locations[1].source_rate, 5.0f);  // the optional values are replayed
     EXPECT_EQ(back.dirt[0].pollutant_id, typed.dirt[0].pollutant_id);
     EXPECT_EQ(back.dirt[0].release_start_minute, typed.dirt[0].release_start_minute);
     EXPECT_EQ(back.dirt[0].emission_hours, typed.dirt[0].emission_hours);

@@ -105,29 +105,42 @@ TEST(ControlLimits, RealsBeyondRangeAreRefusedWithFileLineAndItem) {
     EXPECT_TRUE(has(r.console, "reading a starting location - CONTROL line 3")) << r.console;
 }
 
-TEST(ControlLimits, RelativeDatesFarOutStopInTheCalendarWithoutOverflow) {
-    // Relative starts add the run start to the values read; sums beyond the
-    // 32-bit range are refused by the calendar rather than wrapped (the
-    // sanitizer build catches a wrapped sum).
+TEST(ControlLimits, RelativeDatesFarOutStopNamingTheValuesRead) {
+    // Relative starts add the run start to the values read, in 64 bits; a
+    // sum outside the calendar stops the run naming the relative values (not
+    // a year the input never held). The sanitizer build catches a wrapped sum.
     test::ScratchDir dir;
     test::ControlText t;
     t.pollutants = "1\nSO2\n2.5\n12.0\n0 0 2147483647 2147483647 0\n";
     test::ControlRecords r = read_text(t.text());
     EXPECT_EQ(r.stop, kStopInput);
-    EXPECT_TRUE(has(r.console, "*ERROR* tm2min")) << r.console;
+    EXPECT_TRUE(has(r.console, "*ERROR* read_pollutant_emissions: relative release start beyond the calendar"))
+        << r.console;
+    EXPECT_TRUE(has(r.console, "day 2147483647 hour 2147483647 minute 0")) << r.console;
+    EXPECT_FALSE(has(r.console, "year out of valid range")) << r.console;
 
     t = test::ControlText{};
     t.grids = "1\n0.0 0.0\n0.5 0.5\n30.0 60.0\n./out/\ncdump\n1\n50\n0 0 2147483647 0 0\n"
               "2147483647 2147483647 0 0 0\n0 3 0\n";
     r = read_text(t.text());
     EXPECT_EQ(r.stop, kStopInput);
-    EXPECT_TRUE(has(r.console, "*ERROR* tm2min")) << r.console;
+    EXPECT_TRUE(has(r.console, "*ERROR* conset: relative sampling start beyond the calendar on grid #")) << r.console;
+    EXPECT_TRUE(has(r.console, "day 2147483647 hour 0")) << r.console;
 
     t.run = "-24\n0\n20000.0\n";
-    t.grids = "1\n0.0 0.0\n0.5 0.5\n30.0 60.0\n./out/\ncdump\n1\n50\n0 0 -2147483648 0 0\n0 0 0 0 0\n0 3 0\n";
+    t.grids = "1\n0.0 0.0\n0.5 0.5\n30.0 60.0\n./out/\ncdump\n1\n50\n0 0 0 0 0\n0 0 -2147483648 0 0\n0 3 0\n";
     r = read_text(t.text());
     EXPECT_EQ(r.stop, kStopInput);
-    EXPECT_TRUE(has(r.console, "*ERROR* tm2min")) << r.console;
+    EXPECT_TRUE(has(r.console, "relative sampling stop beyond the calendar")) << r.console;
+    EXPECT_TRUE(has(r.console, "day -2147483648 hour 0")) << r.console;
+
+    // Within the calendar a relative start rolls over months and years.
+    t = test::ControlText{};
+    t.pollutants = "1\nSO2\n2.5\n12.0\n0 0 400 30 0\n";
+    r = read_text(t.text());
+    ASSERT_EQ(r.stop, 0) << r.console;
+    EXPECT_EQ(r.dirt[0].release_start_minute, tm2min(8, 1, 15 + 400, 6 + 30, 0));
+    EXPECT_EQ(r.dirt[0].release_year, 9);
 }
 
 TEST(ControlLimits, TypedRealBeyondRangeIsNeverEchoedAsInf) {

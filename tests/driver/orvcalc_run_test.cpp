@@ -1,79 +1,257 @@
+// Whole runs of orvcalc on the complete example: the set-up from the control
+// input to the oxidant load, what it writes, and the settings and inputs it
+// refuses before any output beyond the start-up files.
+
 #include "driver/orvcalc.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "tests/test_support.hpp"
-#include "tools/example_data.hpp"
+#include "common/record_file.hpp"
+#include "tests/driver/run_test_support.hpp"
 
 namespace orv {
 namespace {
 
-struct RunResult {
-    int32_t status = 0;
-    std::string console;
-    std::string log;
-};
+using test::has;
 
-RunResult run_here(std::vector<const char*> args = {"orvcalc"}) {
-    RunResult r;
-    std::istringstream keyboard;
-    testing::internal::CaptureStdout();
-    r.status = run_orvcalc(static_cast<int>(args.size()), args.data(), keyboard);
-    r.console = testing::internal::GetCapturedStdout();
-    r.log = test::read_file(args.size() > 1 ? std::string("MESSAGE.") + args[1] : "MESSAGE");
-    return r;
+TEST(OrvcalcRun, CompleteExampleSetsUpAndEnds) {
+    fixture::ExampleOptions o;
+    o.run_hours = 0;
+    test::ExampleTree tree(o);
+    test::RunResult r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_EQ(r.console.substr(r.console.size() - 18), " Complete Orvante\n");
+    EXPECT_TRUE(has(r.console, " pfrac initialized to -99.99\n"));
+    EXPECT_TRUE(has(r.console, " dimension 2 =            6\n")) << r.console;
+    EXPECT_TRUE(has(r.console, " Calculation Started ... please be patient\n"));
+    EXPECT_TRUE(has(r.console, " back from call get_global_conc subroutine\n"));
+
+    EXPECT_TRUE(has(r.log, " ORVANTE49 (Oct 2008)\n \n ------------- Start Namelist configuration")) << r.log;
+    EXPECT_TRUE(has(r.log, " MAXDIM = 4,\n"));
+    EXPECT_TRUE(has(r.log, "NOTICE   main: meteorological data flags"));
+    const std::string last = " ------------- Start computation messages -------------------\n";
+    EXPECT_EQ(r.log.substr(r.log.size() - last.size()), last);
+
+    const std::string dump = test::read_file("hg_out.000");
+    const size_t before = dump.find("back from DEPSET, before any reset of parameters");
+    const size_t after = dump.find("AFTER reset of parameters, if applicable");
+    ASSERT_NE(before, std::string::npos);
+    ASSERT_NE(after, std::string::npos);
+    EXPECT_LT(before, after);
+    EXPECT_TRUE(has(dump.substr(before, after - before), " DIRT(n)%DOWET   = F\n"));
+    EXPECT_FALSE(has(dump.substr(after), " DIRT(n)%DOWET   = F\n"));
+    EXPECT_TRUE(has(dump, " POLLUTANT NAME  = HGP \n"));
+
+    for (const char* f : {"recp_summary.out", "recp_detail.out", "cep_summary.out", "polyconv_batch_file.bat",
+                          "SIZEDIST.OUT", "SIZEDIST2.OUT", "CONC.CFG", "cdump", "hg_out.030"})
+        EXPECT_TRUE(std::filesystem::exists(f)) << f;
+    EXPECT_TRUE(std::filesystem::exists("shp_input_0002_downwind.txt"));
+    EXPECT_EQ(test::read_file("recp_summary.out").find("unused"), std::string::npos);  // category 12
+    for (const char* f : {"cepconc.out", "recpmet.out", "cepmet.out"}) EXPECT_EQ(test::read_file(f), "") << f;
 }
 
-bool has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
-
-TEST(OrvcalcRun, SetsUpOnGeneratedDataAndEndsHonestly) {
-    test::ScratchDir dir;
-    fixture::ExampleOptions o;
-    o.files = 2;
-    o.periods = 7;
-    o.interval = 180;
-    fixture::write_example(".", o);
-    RunResult r = run_here();
+TEST(OrvcalcRun, RunsThatReachTheHourLoopSayItIsNotBuilt) {
+    test::ExampleTree tree;
+    test::RunResult r = test::run_orvcalc_here();
     EXPECT_EQ(r.status, 1) << r.console;
-    EXPECT_TRUE(has(r.console, "not built yet")) << r.console;
-    EXPECT_TRUE(has(r.log, "NOTICE   main: number meteo grids and times -            1           2")) << r.log;
+    EXPECT_TRUE(has(r.console, "hour loop is not built yet")) << r.console;
 }
 
 TEST(OrvcalcRun, StartMonthZeroTakesTheStartFromTheData) {
-    test::ScratchDir dir;
     fixture::ExampleOptions o;
     o.day = 3;
     o.hour = 6;
-    fixture::ExampleFiles files = fixture::write_example(".", o);
-    std::string control = fixture::example_control(o, files.met_files);
-    control.replace(0, control.find('\n'), " 24  0  0  0");
-    test::write_file("CONTROL", control);
-    RunResult r = run_here();
-    EXPECT_EQ(r.status, 1) << r.console;
+    o.run_hours = 0;
+    test::ExampleTree tree(o);
+    test::write_file("CONTROL", test::with_line(tree.control(), " 24", " 24  0  0  0"));
+    test::RunResult r = test::run_orvcalc_here();
+    EXPECT_EQ(r.status, 0) << r.console;
     EXPECT_FALSE(has(r.console, "*ERROR* tm2min")) << r.console;
 }
 
-TEST(OrvcalcRun, MissingMeteorologicalFileStops) {
-    test::ScratchDir dir;
-    fixture::ExampleOptions o;
-    fixture::ExampleFiles files = fixture::write_example(".", o);
-    std::filesystem::remove(files.met_files[0]);
-    RunResult r = run_here();
+TEST(OrvcalcRun, InputsThatCannotStartARun) {
+    test::ExampleTree tree({}, false);
+    std::filesystem::remove(tree.files().met_files[0]);
+    test::RunResult r = test::run_orvcalc_here();
     EXPECT_EQ(r.status, 900);
     EXPECT_TRUE(has(r.console, "Unable to find file: ")) << r.console;
+
+    // No starting location at all.
+    std::string control = tree.control();
+    const std::string location = "     1\n    40.000   -90.000    50.0\n";
+    ASSERT_NE(control.find(location), std::string::npos);
+    test::write_file("CONTROL", control.replace(control.find(location), location.size(), "     0\n"));
+    r = test::run_orvcalc_here();
+    EXPECT_EQ(r.status, 900);
+    EXPECT_TRUE(has(r.console, "*ERROR* main: all source points off all meteo grids!")) << r.console;
+    EXPECT_FALSE(has(r.console, "tm2min")) << r.console;
+
+    // A control file that is there but cannot be read is never replaced by
+    // the keyboard.
+    std::filesystem::remove("CONTROL");
+    std::filesystem::create_directory("CONTROL");
+    std::filesystem::remove("STARTUP");
+    r = test::run_orvcalc_here();
+    EXPECT_EQ(r.status, 900);
+    EXPECT_TRUE(has(r.console, "*ERROR* main: unable to open control file - CONTROL")) << r.console;
+    EXPECT_FALSE(std::filesystem::exists("STARTUP"));
 }
 
 TEST(OrvcalcRun, EmptyDirectoryReadsTheKeyboardAndStopsAtItsEnd) {
     test::ScratchDir dir;
-    RunResult r = run_here({"orvcalc", "t1"});
+    test::write_file("SETUP.t1", fixture::example_setup_cfg());
+    test::RunResult r = test::run_orvcalc_here({"orvcalc", "t1"});
     EXPECT_EQ(r.status, 900);
     EXPECT_TRUE(has(r.console, " ORVANTE49 (Oct 2008) - Initialization t1\n"));
-    EXPECT_TRUE(has(r.console, "Enter starting time (year, month, day, hour)"));
+    EXPECT_TRUE(has(r.console, "Enter starting time (year, month, day, hour)")) << r.console;
     EXPECT_TRUE(has(r.console, "end of file"));
     EXPECT_TRUE(std::filesystem::exists("STARTUP"));
     EXPECT_TRUE(std::filesystem::exists("MESSAGE.t1"));
+}
+
+TEST(OrvcalcRun, SettingsTheMercuryStepsCannotUseStopBeforeAnyOutput) {
+    test::ExampleTree tree({}, false);
+    test::write_file("PARX", "");
+    struct Case {
+        const char* setup;
+        const char* hg;
+        const char* message;
+    };
+    const Case cases[] = {
+        {" &SETUP initd = 1, maxdim = 1 /\n", "", "*ERROR* main: MAXDIM must be at least 4 for the mercury steps"},
+        {" &SETUP initd = 0, maxdim = 4 /\n", "", "trying to calc puffvol for particle"},
+        {" &SETUP initd = 130, maxdim = 4 /\n", "", "need INITD of distribution mode 1 or 2"},
+        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP npath = 4 /\n", "NPATH must be at least 5"},
+        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP nland = 19 /\n", "NLAND must be at least 20"},
+        {" &SETUP initd = 1, maxdim = 4, ndump = 3, pinpf = 'PARX', poutf = './PARX' /\n", "",
+         "POUTF and PINPF name the same file"},
+    };
+    for (const Case& c : cases) {
+        test::write_file("SETUP.CFG", c.setup);
+        test::write_file("Hg_SETUP.CFG", c.hg);
+        if (*c.hg == '\0') std::filesystem::remove("Hg_SETUP.CFG");
+        test::RunResult r = test::run_orvcalc_here();
+        EXPECT_EQ(r.status & 0xff, 132) << c.setup;
+        EXPECT_TRUE(has(r.console, c.message)) << c.setup << r.console;
+        EXPECT_FALSE(std::filesystem::exists("cdump")) << c.setup;
+        EXPECT_FALSE(std::filesystem::exists("CONC.CFG")) << c.setup;
+    }
+    // The same file name for a dump that is never written is no clash.
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ndump = 0, pinpf = 'PARX', poutf = 'PARX' /\n");
+    test::RunResult r = test::run_orvcalc_here();
+    EXPECT_FALSE(has(r.console, "POUTF and PINPF")) << r.console;
+}
+
+// The control file with `extra` more pollutants (emission records and
+// deposition blocks) than the example's four.
+std::string with_more_pollutants(const std::string& control, int32_t extra) {
+    std::string t = control;
+    const std::string four = "     4\n";
+    const size_t first = t.find(four);
+    const size_t last = t.rfind(four);
+    const std::string count = "     " + std::to_string(4 + extra) + "\n";
+    std::string records, blocks;
+    for (int32_t k = 0; k < extra; ++k) {
+        records += "XT" + std::to_string(k) + "\n       0.5\n       2.0\n0 0 0 0 0\n";
+        blocks += "1.0 2.0 1.0\n0.0 200.0 0.0 0.0 0.1\n0.0 1.0 1.0e-5\n0.0\n0.0\n";
+    }
+    t = t.substr(0, last) + count + t.substr(last + four.size()) + blocks;
+    const size_t after_records = t.find("\n     1\n", first);  // the concentration grid count
+    t = t.substr(0, first) + count + t.substr(first + four.size(), after_records + 1 - first - four.size()) +
+        records + t.substr(after_records + 1);
+    return t;
+}
+
+TEST(OrvcalcRun, MorePollutantsOrSlotsThanTheOtherSetsUpInsideTheTables) {
+    fixture::ExampleOptions o;
+    o.run_hours = 0;
+    test::ExampleTree tree(o);
+    // 5 pollutants and 8 mass slots.
+    test::write_file("CONTROL", with_more_pollutants(tree.control(), 1));
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 8 /\n");
+    test::RunResult r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_TRUE(has(r.console, "WARNING: namelist file (maxdim) > control file (numtyp)"));
+    EXPECT_TRUE(has(test::read_file("hg_out.000"), " POLLUTANT NAME  = XT0 \n"));
+
+    // The source matrix with more pollutants than locations: every record
+    // and deposition block is read, and location 1 becomes pollutant "0001".
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ichem = 1 /\n");
+    test::write_file("CONTROL", with_more_pollutants(tree.control(), 2));
+    r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_TRUE(has(r.console, "NOTICE   main: concentration file treated as matrix"));
+    const std::string dump = test::read_file("hg_out.000");
+    EXPECT_TRUE(has(dump.substr(dump.find("AFTER reset")), " POLLUTANT NAME  = HG0 \n"));
+}
+
+TEST(OrvcalcRun, ConcCfgServesAsTheSetupOfASecondRun) {
+    fixture::ExampleOptions o;
+    o.run_hours = 0;
+    test::ExampleTree tree(o);
+    test::write_file("SETUP.CFG",
+                     " &SETUP initd = 1, maxdim = 4, khmax = 10000, splitf = -0.5, krnd = 12, delt = -5.0,\n"
+                     " efile = 'no such emissions.txt', pinpf = 'it''s not there', numpar = 999999 /\n");
+    test::RunResult r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    const std::string first = test::read_file("CONC.CFG");
+    EXPECT_TRUE(has(first, " khmax = 10000,\n splitf") || has(first, " khmax = 10000,\n"));
+    EXPECT_TRUE(has(first, " splitf = -1.00,\n"));
+    EXPECT_TRUE(has(first, " efile = 'no such emissions.txt',\n"));
+    EXPECT_TRUE(has(first, " pinpf = 'it''s not there',\n"));
+    // CONC.CFG carries no MAXDIM: the second run adds it.
+    std::string second_setup = first;
+    second_setup.insert(second_setup.rfind(" /"), " maxdim = 4,\n");
+    test::write_file("SETUP.CFG", second_setup);
+    r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_EQ(test::read_file("CONC.CFG"), first);
+}
+
+// A particle initialisation file: one group at the start time holding two
+// puffs near the source, and a group an hour later.
+void write_particle_file(const std::string& name) {
+    RecordWriter w;
+    ASSERT_TRUE(w.open(name));
+    RecordBuilder r;
+    for (int32_t hour : {0, 1}) {
+        r.clear();
+        for (int32_t v : {2, 4, 24, 1, 1, hour}) r.put_i32(v);
+        w.write(r);
+        for (int32_t k = 0; k < 2; ++k) {
+            r.clear();
+            for (float m : {1.0f, 0.5f, 0.0f, 0.25f}) r.put_f32(m);
+            w.write(r);
+            r.clear();
+            for (float v : {40.0f + 0.1f * k, -90.0f, 300.0f, 500.0f, 0.001f, 0.0f}) r.put_f32(v);
+            w.write(r);
+            r.clear();
+            for (int32_t v : {60, 1, 1, 1, k + 1}) r.put_i32(v);
+            w.write(r);
+        }
+    }
+    w.close();
+}
+
+TEST(OrvcalcRun, InitialParticlesAreReadAtTheStart) {
+    fixture::ExampleOptions o;
+    o.run_hours = 0;
+    test::ExampleTree tree(o);
+    write_particle_file("PARINIT");
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ninit = 2 /\n");
+    test::RunResult r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_TRUE(has(r.log, "NOTICE parinp: particle initialization -")) << r.log;
+    EXPECT_TRUE(has(r.log, " Initialized with particles:            2\n")) << r.log;
+    EXPECT_EQ(r.log.find("Initialized with particles:"), r.log.rfind("Initialized with particles:"));
+
+    // NINIT 0: the file is not read.
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ninit = 0 /\n");
+    r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_FALSE(has(r.log, "parinp")) << r.log;
 }
 
 }  // namespace

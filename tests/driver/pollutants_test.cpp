@@ -102,5 +102,31 @@ TEST(ReleaseStart, RelativeStartsRollOverAndDefaultsCarry) {
     EXPECT_EQ(back.dirt[0].release_start_minute, tm2min(8, 1, 15, 6, 0));
 }
 
+TEST(PollutantRecords, RecordsBeyondTheTableAreReadAndDropped) {
+    // Three emission records and three deposition blocks into a table of
+    // one (the source-matrix mode with one location): the reader after them
+    // starts at the right line.
+    test::ScratchDir dir;
+    tminit();
+    test::write_file("CONTROL", "AAAA\n1.0\n2.0\n0 0 0 0 0\nBBBB\n3.0\n4.0\n0 0 1 0 0\nCCCC\n5.0\n6.0\n0 0 2 0 0\n"
+                                "3\n" + block("0 0 0", "0 0 0 0 0", "0.5 0 0") + block("1 2 1", "0 0 0 0 0") +
+                                block("0 0 0", "0 0 0 0 0") + "77\n");
+    ControlInput ctl;
+    std::istringstream none;
+    testing::internal::CaptureStdout();
+    ctl.open("", none);
+    std::vector<Pollutant> dirt(1);
+    read_pollutant_emissions(ctl, dirt, 3, 8, 1, 15, 6, false, 1);
+    DepositionSwitches sw;
+    depset(ctl, dirt, 3, sw);
+    int32_t next = 0;
+    ctl.list("test", "the sentinel", next);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(dirt.size(), 1u);
+    EXPECT_EQ(dirt[0].pollutant_id, "AAAA");
+    EXPECT_TRUE(dirt[0].DOWET);
+    EXPECT_EQ(next, 77);
+}
+
 }  // namespace
 }  // namespace orv

@@ -182,12 +182,30 @@ TEST(Cli, WritesTheExampleAndRejectsBadOptions) {
     EXPECT_NE(test::read_file("cli.out").find("usage: orvfixture"), std::string::npos);
     EXPECT_NE(run_cli("--grid hexagon out"), 0);
     EXPECT_NE(run_cli("--periods"), 0);
-    EXPECT_NE(run_cli("--files 9 --periods 3 out"), 0);
+    EXPECT_NE(run_cli("--files 9 --periods 3 --met-only out"), 0);
     EXPECT_FALSE(std::filesystem::exists("out/orvmet_1.bin"));
-    ASSERT_EQ(run_cli("--grid latlon --periods 3 --files 3 --vertical sigma out"), 0);
+    EXPECT_NE(run_cli("--hours -1 out"), 0);
+    EXPECT_NE(run_cli("--no-control out"), 0);  // only with --met-only
+    ASSERT_EQ(run_cli("--grid latlon --periods 3 --files 3 --vertical sigma --met-only out"), 0);
     for (const char* f : {"orvmet_1.bin", "orvmet_2.bin", "orvmet_3.bin", "ASCDATA.CFG", "LANDUSE.ASC", "ROUGLEN.ASC",
-                          "TERRAIN.ASC"})
+                          "TERRAIN.ASC", "CONTROL"})
         EXPECT_TRUE(std::filesystem::exists(std::string("out/") + f)) << f;
+    EXPECT_FALSE(std::filesystem::exists("out/run"));
+}
+
+TEST(Cli, WritesTheCompleteExampleTree) {
+    test::ScratchDir dir;
+    ASSERT_EQ(run_cli("--hours 0 --periods 4 ex"), 0) << test::read_file("cli.out");
+    for (const char* f : {"run/orvmet.bin", "run/ASCDATA.CFG", "run/TERRAIN.ASC", "run/CONTROL", "run/SETUP.CFG",
+                          "run/Hg_SETUP.CFG", "receptors/recp_data.txt", "receptors/cep_data.txt",
+                          "oxidants/ox-jan.dat", "oxidants/so2-jan.dat", "oxidants/bc2-jan.dat"})
+        EXPECT_TRUE(std::filesystem::exists(std::string("ex/") + f)) << f;
+    // Four species, run hours as asked, the oxidants beside the run.
+    const std::string control = test::read_file("ex/run/CONTROL");
+    EXPECT_NE(control.find("\n     4\nHG0\n"), std::string::npos) << control;
+    EXPECT_NE(control.find("50.0\n     0\n"), std::string::npos) << control;
+    EXPECT_NE(test::read_file("ex/run/Hg_SETUP.CFG").find("'../oxidants/'"), std::string::npos);
+    EXPECT_NE(test::read_file("ex/receptors/recp_data.txt").find(" 13 x  2  2"), std::string::npos);
 }
 
 }  // namespace

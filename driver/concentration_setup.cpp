@@ -1,0 +1,86 @@
+#include "driver/concentration_setup.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/run_stop.hpp"
+#include "common/work_array.hpp"
+
+namespace orv {
+
+void read_concentration_grids(RunContext& ctx) {
+    const int32_t n = read_concentration_grid_count(ctx.control_input);
+    ctx.concentration_grids.clear();
+    for (int32_t g = 0; g < n; ++g) grow_table(ctx.concentration_grids, "Concentration grid structure");
+    const SourceLocation& first = ctx.source_locations[0];
+    const RunStart& t = ctx.start;
+    conset(ctx.control_input, ctx.concentration_grids, ctx.control.model_top, ctx.time_step_spacing,
+           ctx.setup.CPACK, first.lat, first.lon, t.year, t.month, t.day, t.hour, ctx.control.backward);
+
+    ctx.last_average_grid = ctx.last_snapshot_grid = ctx.last_maximum_grid = 0;
+    for (size_t g = 0; g < ctx.concentration_grids.size(); ++g) {
+        const int32_t type = ctx.concentration_grids[g].sampling_type;
+        if (type == 0) ctx.last_average_grid = static_cast<int32_t>(g + 1);
+        if (type == 1) ctx.last_snapshot_grid = static_cast<int32_t>(g + 1);
+        if (type == 2) ctx.last_maximum_grid = static_cast<int32_t>(g + 1);
+    }
+
+    int32_t min_lon = 0, min_lat = 0;
+    if (ctx.setup.ICHEM == 4) {
+        const MetGridDefinition& g = ctx.met.files.grid(1, 1);
+        min_lon = g.nx;
+        min_lat = g.ny;
+        if (ctx.control.grid_count > 1) {
+            console(" *ERROR* main: ichem=4 option only supports one meteo grid");
+            throw RunStop(kStopInput);
+        }
+    }
+    size_concentration_array(ctx.dispersion.concentration, ctx.concentration_grids, ctx.pollutant_entry_count,
+                             min_lon, min_lat);
+}
+
+void size_concentration_array(ConcentrationArray& c, const std::vector<ConcentrationGrid>& grids,
+                              int32_t pollutant_entries, int32_t min_lon, int32_t min_lat) {
+    constexpr std::string_view kLabel = "STD Concentration array";
+    c = ConcentrationArray{};
+    for (const ConcentrationGrid& g : grids) {
+        c.nlon = std::max(c.nlon, g.lon_points);
+        c.nlat = std::max(c.nlat, g.lat_points);
+        c.nlev = std::max(c.nlev, g.level_count);
+    }
+    if (!grids.empty()) {
+        c.nlon = std::max(c.nlon, min_lon);
+        c.nlat = std::max(c.nlat, min_lat);
+    }
+    c.npol = std::max(pollutant_entries, 0);
+    c.ngrid = static_cast<int32_t>(grids.size());
+    int64_t n = 1;
+    for (int32_t e : {c.nlon, c.nlat, c.nlev, c.npol, c.ngrid}) {
+        if (e <= 0) {
+            n = 0;
+            break;
+        }
+        if (n > (int64_t{1} << 62) / e) allocation_stop(kAllocPrefix, kLabel);
+        n *= e;
+    }
+    allocate_or_stop(kAllocPrefix, kLabel, c.values, n);
+}
+
+void open_concentration_files(RunContext& ctx) {
+    conini(ctx.source_locations, ctx.concentration_grids, ctx.dirt, ctx.numtyp, ctx.setup.CPACK, ctx.met.files,
+           ctx.dispersion.concentration_output, ctx.log);
+}
+
+int32_t puff_split_limit(const Settings& s, int32_t locations, const Pollutant& first) {
+    const int32_t mode = distribution_mode(s.INITD);
+    if (mode == 3 || mode == 4) return s.MAXPAR / 2;
+    if (mode != 1 && mode != 2) return s.MAXPAR;
+    // In 64 bits from the magnitude of the hours: a backward run has the
+    // limit of the forward run, and no product wraps.
+    const double releases = std::trunc(static_cast<double>(locations) * 60.0 * std::fabs(double{first.emission_hours}));
+    if (!(releases < static_cast<double>(s.MAXPAR))) return 1;
+    const int64_t limit = int64_t{s.MAXPAR} - static_cast<int64_t>(releases);
+    return static_cast<int32_t>(std::clamp<int64_t>(limit, 1, std::max(s.MAXPAR, 1)));
+}
+
+}  // namespace orv

@@ -1,0 +1,76 @@
+#include "driver/meteo_setup.hpp"
+
+#include "common/run_stop.hpp"
+#include "common/work_array.hpp"
+#include "driver/calendar.hpp"
+#include "meteo/met_setup.hpp"
+
+namespace orv {
+
+namespace {
+
+template <typename T>
+void size_or_stop(std::vector<T>& v, int64_t n, std::string_view label) {
+    try {
+        v.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), T{});
+    } catch (const std::bad_alloc&) {
+        allocation_stop(kAllocPrefix, label);
+    } catch (const std::length_error&) {
+        allocation_stop(kAllocPrefix, label);
+    }
+}
+
+}  // namespace
+
+void read_run_control(RunContext& ctx, std::istream& keyboard) {
+    RunControl& run = ctx.control;
+    open_control_file(ctx.control_input, ctx.run_suffix, keyboard, run);
+    // The table grows with the location lines read; every location takes the
+    // run start of record 1.
+    runset(ctx.control_input, ctx.source_locations, run);
+    ctx.location_count = static_cast<int32_t>(ctx.source_locations.size());
+    if (ctx.location_count < 1) {
+        console("*ERROR* main: all source points off all meteo grids!");
+        throw RunStop(kStopInput);
+    }
+}
+
+void set_up_meteorology(RunContext& ctx) {
+    RunControl& run = ctx.control;
+    SourceLocation& first = ctx.source_locations[0];
+    metini(ctx.setup, run, first, ctx.log, ctx.met.files);
+    ctx.log.list(" NOTICE   main: number meteo grids and times - ", run.grid_count, run.time_count);
+}
+
+void fix_run_start(RunContext& ctx) {
+    const SourceLocation& first = ctx.source_locations[0];
+    RunStart& s = ctx.start;
+    s.year = first.start_year;
+    s.month = first.start_month;
+    s.day = first.start_day;
+    s.hour = first.start_hour;
+    s.minute = first.start_minute;
+    s.model_time = tm2min(s.year, s.month, s.day, s.hour, s.minute);
+    ctx.model_time = s.model_time;
+    for (SourceLocation& loc : ctx.source_locations) {
+        loc.start_year = s.year;
+        loc.start_month = s.month;
+        loc.start_day = s.day;
+        loc.start_hour = s.hour;
+        loc.start_minute = s.minute;
+    }
+}
+
+void set_up_vertical_grid(RunContext& ctx) {
+    ctx.vertical_grid = set_internal_vertical_grid(ctx.met.files, ctx.control.grid_count, ctx.control.entered_model_top);
+    const int32_t nlvl = ctx.vertical_grid.nlvl;
+    size_or_stop(ctx.sigma_profile, nlvl, "Sigma profile");
+    size_or_stop(ctx.meteo_return_profile, nlvl, "Meteo return profile");
+    size_or_stop(ctx.level_diagnostics, nlvl, "Level diagnostic information");
+    for (int32_t k = 1; k <= nlvl; ++k)
+        ctx.sigma_profile[static_cast<size_t>(k - 1)] = 1.0f - ctx.vertical_grid.height(k) / ctx.control.model_top;
+}
+
+float first_time_step_spacing(const MeteoFiles& met) { return met.grid(1, 1).header[kGridSize]; }
+
+}  // namespace orv

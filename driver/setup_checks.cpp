@@ -1,0 +1,79 @@
+#include "driver/setup_checks.hpp"
+
+#include <filesystem>
+
+#include "common/run_stop.hpp"
+#include "common/text_output.hpp"
+#include "driver/particle_arrays.hpp"
+
+namespace orv {
+
+namespace {
+
+std::string trimmed(const std::string& s) {
+    size_t e = s.find_last_not_of(' ');
+    return e == std::string::npos ? std::string() : s.substr(0, e + 1);
+}
+
+}  // namespace
+
+bool particle_init_file_in_use(const Settings& s) {
+    if (s.NINIT == 0 || s.PINPF.empty() || s.PINPF[0] == ' ') return false;
+    std::error_code ec;
+    return std::filesystem::exists(trimmed(s.PINPF), ec);
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    const std::string ta = trimmed(a), tb = trimmed(b);
+    if (ta.empty() || tb.empty()) return false;
+    if (ta == tb) return true;
+    std::error_code ec;
+    if (std::filesystem::exists(ta, ec) && std::filesystem::exists(tb, ec)) {
+        bool eq = std::filesystem::equivalent(ta, tb, ec);
+        if (!ec && eq) return true;
+    }
+    const auto ca = std::filesystem::weakly_canonical(ta, ec);
+    if (ec) return false;
+    const auto cb = std::filesystem::weakly_canonical(tb, ec);
+    return !ec && ca == cb;
+}
+
+void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h) {
+    bool bad = false;
+    if (s.MAXDIM < 4) {
+        console("*ERROR* main: MAXDIM must be at least 4 for the mercury steps");
+        console(" MAXDIM = ", s.MAXDIM);
+        bad = true;
+    }
+    const int32_t mode = distribution_mode(s.INITD);
+    if (mode != 1 && mode != 2) {
+        console("trying to calc puffvol for particle");
+        console("*ERROR* main: the mercury steps need INITD of distribution mode 1 or 2 (Gaussian or top-hat puffs) - ",
+                s.INITD);
+        bad = true;
+    }
+    if (h.NPATH < 5) {
+        console("*ERROR* main: NPATH must be at least 5, the deposition paths booked - ", h.NPATH);
+        bad = true;
+    }
+    if (h.NLAND < 20) {
+        console("*ERROR* main: NLAND must be at least 20, the land-use categories of the land tables - ", h.NLAND);
+        bad = true;
+    }
+    if (s.NDUMP > 0 && particle_init_file_in_use(s) && same_file(s.PINPF, s.POUTF)) {
+        console("*ERROR* main: POUTF and PINPF name the same file, which would be read and written at once - ",
+                trimmed(s.POUTF));
+        bad = true;
+    }
+    if (bad) throw RunStop(kStopInput);
+}
+
+void check_momentum_fluxes(const Settings& s, const MeteoFiles& met) {
+    if (s.ICHEM != 7) return;
+    if (!met.layout(1, 1).flags.momentum_flux) {
+        console(" *ERROR*  main: input data with momentum fluxes required");
+        throw RunStop(kStopInput);
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,30 @@
+#pragma once
+// Settings that the run cannot carry out, refused at set-up before any output
+// beyond the start-up files: every puff goes through the mercury chemistry
+// and deposition steps, which read pollutant slots 1 to 4, compute a puff
+// volume (Gaussian and top-hat puffs only), book five deposition paths and
+// use the land-use tables of categories 1 to 20. The particle files must not
+// be one file read and written at once.
+
+#include "driver/settings.hpp"
+#include "meteo/met_tables.hpp"
+
+namespace orv {
+
+// Writes the message lines of every refused setting and stops the run with
+// code 900 when there is one.
+void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h);
+
+// Whether the particle initialisation file will be read: it exists, NINIT is
+// not 0 and the name does not begin with a blank.
+bool particle_init_file_in_use(const Settings& s);
+
+// Whether two file names name the same file (the same name, or two names of
+// one existing file).
+bool same_file(const std::string& a, const std::string& b);
+
+// ICHEM 7 moves particles over water surfaces by the momentum fluxes: the
+// data of grid 1, file 1 must carry them, else the run stops with code 900.
+void check_momentum_fluxes(const Settings& s, const MeteoFiles& met);
+
+}  // namespace orv

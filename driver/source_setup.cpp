@@ -1,0 +1,94 @@
+#include "driver/source_setup.hpp"
+
+#include <algorithm>
+
+#include "common/run_stop.hpp"
+#include "common/text_output.hpp"
+#include "meteo/grid_projection.hpp"
+#include "meteo/map_projection.hpp"
+
+namespace orv {
+
+namespace {
+
+// Tries the grids in order; returns the grid that takes the location, 0 when
+// none does.
+int32_t place_one(SourceLocation& loc, int32_t n, const MeteoFiles& met, const RunControl& run, Settings& s) {
+    loc.met_grid = 0;
+    for (int32_t g = 1; g <= run.grid_count; ++g) {
+        const MetGridDefinition& grid = met.grid(g, 1);
+        float x = 0.0f, y = 0.0f;
+        geo_to_met_grid(grid, loc.lat, loc.lon, x, y);
+        loc.grid_x = x;
+        loc.grid_y = y;
+        const bool inside = x >= 2.0f && x <= static_cast<float>(grid.nx - 1) && y >= 2.0f &&
+                            y <= static_cast<float>(grid.ny - 1);
+        if (inside || grid.global) {
+            loc.release_z = 1.0f - loc.height / run.model_top;
+            loc.met_grid = g;
+            if (!inside) s.MGMIN = std::max(grid.nx, grid.ny);
+            return g;
+        }
+        console("WARNING main: source point off grid ", g, n);
+        console("Position:", loc.lat, loc.lon);
+        console("Grid Loc:", x, y);
+    }
+    return 0;
+}
+
+}  // namespace
+
+void geo_to_met_grid(const MetGridDefinition& g, float lat, float lon, float& x, float& y) {
+    if (g.latlon) {
+        convert_geo_to_latlon_grid(g, lat, lon, x, y);
+    } else {
+        convert_geo_to_projection_grid(g.projection, lat, lon, x, y);
+    }
+}
+
+void place_sources(std::vector<SourceLocation>& locations, int32_t& count, const MeteoFiles& met,
+                   const RunControl& run, Settings& s) {
+    const int32_t n = std::min<int32_t>(count, static_cast<int32_t>(locations.size()));
+    for (int32_t k = 0; k < n; ++k) place_one(locations[static_cast<size_t>(k)], k + 1, met, run, s);
+
+    int32_t kept = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        if (locations[static_cast<size_t>(k)].met_grid == 0) continue;
+        if (kept != k) locations[static_cast<size_t>(kept)] = locations[static_cast<size_t>(k)];
+        ++kept;
+    }
+    if (kept == 0) {
+        console("*ERROR* main: all source points off all meteo grids!");
+        throw RunStop(kStopInput);
+    }
+    if (kept < count) {
+        count = kept;
+        console("WARNING main: number of sources reduced to - ", count);
+    }
+}
+
+void dump_grid_positions(const MeteoFiles& met, DiagnosticChannels& channels) {
+    constexpr int32_t kChannel = 33;
+    if (!channels.enabled(kChannel)) return;
+    TextOut* out = channels.dump_file(kChannel);
+    if (!out) return;
+    static const fmt::Format layout("(2I5,4F13.6)");
+    const MetGridDefinition& g = met.grid(1, 1);
+    out->list("numx =", g.nx);
+    out->list("numy =", g.ny);
+    out->line("");
+    for (int32_t i = 1; i <= g.nx; ++i) {
+        for (int32_t j = 1; j <= g.ny; ++j) {
+            float ll_lat = 0.0f, ll_lon = 0.0f, pr_lat = 0.0f, pr_lon = 0.0f;
+            const float x = static_cast<float>(i), y = static_cast<float>(j);
+            if (g.latlon) {
+                convert_latlon_grid_to_geo(g, x, y, ll_lat, ll_lon);
+            } else {
+                convert_projection_grid_to_geo(g.projection, x, y, pr_lat, pr_lon);
+            }
+            out->put(layout, i, j, ll_lat, ll_lon, pr_lat, pr_lon);
+        }
+    }
+}
+
+}  // namespace orv
