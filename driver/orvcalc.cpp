@@ -39,6 +39,9 @@ void set_up_sources_and_pollutants(RunContext& ctx, std::istream& keyboard) {
     // number of sources: the dropped locations go.
     ctx.source_locations.resize(static_cast<size_t>(ctx.location_count));
     read_pollutant_definitions(ctx);
+    if (ctx.setup.EFILE.find_first_not_of(' ') != std::string::npos)
+        preset_source_pollutant_matrix(ctx.dispersion.source_pollutant_matrix, ctx.source_locations,
+                                       ctx.location_count, ctx.dirt, ctx.numtyp);
     read_receptors_and_ceps(ctx);
     allocate_mercury_arrays(ctx);
     set_up_size_distribution(ctx);
@@ -61,24 +64,20 @@ void echo_settings(RunContext& ctx) {
                                ctx.log);
 }
 
-// Initial particles, the first sub-grid, the last checks and the oxidants.
+// The gridded inventory, initial particles, the first sub-grid, the sources
+// and samplers on the meteorology, the last checks and the oxidants.
 void prepare_releases(RunContext& ctx) {
+    read_gridded_inventory(ctx);
     read_initial_particles(ctx);
     ctx.hour_max_speed = 1.2f;
     plan_met_subgrids(ctx, true);
+    place_releases_on_meteorology(ctx);
     check_release_settings(ctx);
     load_global_oxidants(ctx);
 }
 
 void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keyboard) {
-    start_up(ctx, argc > 1 ? argv[1] : "");
-    read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim);
-    refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup);
-    allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM);
-    set_up_sources_and_pollutants(ctx, keyboard);
-    set_up_grids_and_deposition(ctx);
-    echo_settings(ctx);
-    prepare_releases(ctx);
+    set_up_run(ctx, argc, argv, keyboard);
     if (ctx.control.run_hours > 0) {
         console("*ERROR* main: set-up complete, but the hour loop is not built yet - the run cannot go on");
         throw RunStop::plain();
@@ -87,6 +86,17 @@ void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keybo
 }
 
 }  // namespace
+
+void set_up_run(RunContext& ctx, int argc, const char* const* argv, std::istream& keyboard) {
+    start_up(ctx, argc > 1 ? argv[1] : "");
+    read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim);
+    refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup);
+    allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM);
+    set_up_sources_and_pollutants(ctx, keyboard);
+    set_up_grids_and_deposition(ctx);
+    echo_settings(ctx);
+    prepare_releases(ctx);
+}
 
 int32_t run_orvcalc(int argc, const char* const* argv) { return run_orvcalc(argc, argv, std::cin); }
 

@@ -6,7 +6,9 @@
 #include "common/work_array.hpp"
 #include "dispersion/concentration_sum.hpp"
 #include "dispersion/puff_conversion.hpp"
+#include "driver/sampler_setup.hpp"
 #include "driver/setup_checks.hpp"
+#include "driver/source_setup.hpp"
 #include "meteo/grid_selection.hpp"
 
 namespace orv {
@@ -95,6 +97,28 @@ void plan_met_subgrids(RunContext& ctx, bool with_sources) {
         g[particles + k] = loc.met_grid;
     }
     compute_met_subgrid_limits(ctx.met, ctx.setup.MGMIN, ctx.hour_max_speed, x, y, g);
+}
+
+void read_gridded_inventory(RunContext& ctx) {
+    EmissionInventory& inv = ctx.dispersion.inventory;
+    emsini(ctx.source_locations, inv, ctx.log);
+    if (inv.present) emsdat(inv, ctx.log);
+}
+
+void place_releases_on_meteorology(RunContext& ctx) {
+    const AdvanceContext advance{ctx.setup, ctx.control, ctx.deposition, ctx.vertical_grid, ctx.sigma_profile};
+    MetProbe probe{ctx.met,
+                   advance,
+                   AdvanceStep{ctx.model_time, ctx.control.backward ? -1.0f : 1.0f},
+                   ctx.met_at_particle,
+                   ctx.meteo_return_profile,
+                   ctx.log};
+    CurrentMet current{ctx.current_met_grid, ctx.current_met_file};
+    place_sources_on_meteorology(ctx.source_locations, ctx.location_count, ctx.setup, ctx.control.model_top, probe,
+                                 current);
+    set_up_samplers(ctx.dispersion.samplers, ctx.setup, ctx.control.model_top, probe, current, ctx.met_at_particle);
+    ctx.current_met_grid = current.grid;
+    ctx.current_met_file = current.file;
 }
 
 void check_release_settings(RunContext& ctx) {

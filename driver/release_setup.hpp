@@ -18,6 +18,14 @@ void read_initial_particles(RunContext& ctx);
 // in work arrays of their own: the particle arrays are never extended.
 void plan_met_subgrids(RunContext& ctx, bool with_sources);
 
+// The gridded emission inventory "emission.txt", when present.
+void read_gridded_inventory(RunContext& ctx);
+
+// The sources, then the samplers of "LAGSET.CFG", looked up on the
+// meteorology at the start time; the grid and file of the last look-up become
+// the current ones of the hour loop.
+void place_releases_on_meteorology(RunContext& ctx);
+
 // With INITD 0 the removal fraction FRMR is 0; ICHEM 4 needs the whole
 // meteorological grid in memory, else the run stops.
 void check_release_settings(RunContext& ctx);

@@ -1,6 +1,8 @@
 #include "driver/source_setup.hpp"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
@@ -43,6 +45,68 @@ void geo_to_met_grid(const MetGridDefinition& g, float lat, float lon, float& x,
         convert_geo_to_latlon_grid(g, lat, lon, x, y);
     } else {
         convert_geo_to_projection_grid(g.projection, lat, lon, x, y);
+    }
+}
+
+void preset_source_pollutant_matrix(SourcePollutantMatrix& m, const std::vector<SourceLocation>& locations,
+                                    int32_t count, const std::vector<Pollutant>& dirt, int32_t numtyp) {
+    allocate_source_pollutant_matrix(m, count, numtyp);
+    const int32_t locs = std::min<int32_t>(count, static_cast<int32_t>(locations.size()));
+    const int32_t pols = std::min<int32_t>(numtyp, static_cast<int32_t>(dirt.size()));
+    for (int32_t a = 1; a <= locs; ++a) {
+        const SourceLocation& loc = locations[static_cast<size_t>(a - 1)];
+        for (int32_t p = 1; p <= pols; ++p) {
+            const Pollutant& d = dirt[static_cast<size_t>(p - 1)];
+            SourcePollutantRecord& r = m.at(a, p);
+            r.start_minute = d.release_start_minute;
+            // Whole minutes of the window, then the end in integer arithmetic:
+            // a 32-bit real cannot hold accumulated minutes to the minute.
+            const double window = std::trunc(double{d.emission_hours} * 60.0);
+            const int64_t span = static_cast<int64_t>(std::clamp(window, -4.0e9, 4.0e9));
+            r.stop_minute = static_cast<int32_t>(
+                std::clamp<int64_t>(int64_t{d.release_start_minute} + span, INT32_MIN, INT32_MAX));
+            r.met_grid = loc.met_grid;
+            r.grid_x = loc.grid_x;
+            r.grid_y = loc.grid_y;
+            r.release_height = loc.height;
+            r.emission_rate = loc.source_rate > 0.0f ? loc.source_rate : d.emission_rate;
+            r.source_area = loc.source_area;
+            r.heat_release = 0.0f;
+        }
+    }
+}
+
+AdvanceResult probe_met(MetProbe& probe, ParticlePosition point, CurrentMet& current, int32_t& grid_after) {
+    AdvanceResult r = advpnt(probe.met, probe.advance, probe.step, point, probe.at, probe.profile, probe.log);
+    grid_after = point.grid;
+    if (r.status == 0) {
+        current.grid = point.grid;
+        current.file = r.file;
+    }
+    return r;
+}
+
+void place_sources_on_meteorology(std::vector<SourceLocation>& locations, int32_t count, const Settings& s,
+                                  float model_top, MetProbe& probe, CurrentMet& current) {
+    const int32_t n = std::min<int32_t>(count, static_cast<int32_t>(locations.size()));
+    for (int32_t k = 0; k < n; ++k) {
+        SourceLocation& loc = locations[static_cast<size_t>(k)];
+        int32_t grid = 0;
+        const AdvanceResult r =
+            probe_met(probe, ParticlePosition{loc.grid_x, loc.grid_y, loc.release_z, loc.met_grid, s.INITD}, current,
+                      grid);
+        if (r.status != 0) continue;
+        if (grid != loc.met_grid) {
+            loc.met_grid = grid;
+            geo_to_met_grid(probe.met.files.grid(grid, 1), loc.lat, loc.lon, loc.grid_x, loc.grid_y);
+        }
+        const float terrain = probe.at.terrain_height;
+        if (s.KMSL == 1) loc.height = std::max(loc.height - terrain, 0.0f);
+        loc.release_z = 1.0f - loc.height / (model_top - terrain);
+        if (s.KMSL == 1) {
+            probe_met(probe, ParticlePosition{loc.grid_x, loc.grid_y, loc.release_z, loc.met_grid, s.INITD}, current,
+                      grid);
+        }
     }
 }
 
