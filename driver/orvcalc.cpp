@@ -14,6 +14,7 @@
 #include "driver/release_setup.hpp"
 #include "driver/run_context.hpp"
 #include "driver/run_end.hpp"
+#include "driver/run_loop.hpp"
 #include "driver/settings.hpp"
 #include "driver/settings_echo.hpp"
 #include "driver/setup_checks.hpp"
@@ -78,10 +79,7 @@ void prepare_releases(RunContext& ctx) {
 
 void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keyboard) {
     set_up_run(ctx, argc, argv, keyboard);
-    if (ctx.control.run_hours > 0) {
-        console("*ERROR* main: set-up complete, but the hour loop is not built yet - the run cannot go on");
-        throw RunStop::plain();
-    }
+    run_hours(ctx);
     end_run(ctx);
 }
 
