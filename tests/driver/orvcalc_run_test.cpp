@@ -53,13 +53,6 @@ TEST(OrvcalcRun, CompleteExampleSetsUpAndEnds) {
     for (const char* f : {"cepconc.out", "recpmet.out", "cepmet.out"}) EXPECT_EQ(test::read_file(f), "") << f;
 }
 
-TEST(OrvcalcRun, RunsThatReachTheHourLoopSayItIsNotBuilt) {
-    test::ExampleTree tree;
-    test::RunResult r = test::run_orvcalc_here();
-    EXPECT_EQ(r.status, 1) << r.console;
-    EXPECT_TRUE(has(r.console, "hour loop is not built yet")) << r.console;
-}
-
 TEST(OrvcalcRun, StartMonthZeroTakesTheStartFromTheData) {
     fixture::ExampleOptions o;
     o.day = 3;
