@@ -19,6 +19,10 @@ namespace {
 
 constexpr int32_t kMaxInventoryPollutants = 255;  // identifiers on one (255A4) line
 constexpr float kPi = 3.1415927f;
+// Cell corners in the data file meet the grid's corners only to within the
+// rounding of single precision (38.3 - 38 over 0.1 is 2.9999993): a point
+// within this fraction of a cell below a corner counts as on it.
+constexpr float kCornerTolerance = 1.0e-3f;
 
 bool is_end_of_file(const InputError& e) { return std::string_view(e.what()) == "end of file"; }
 
@@ -104,10 +108,12 @@ struct CellBuilder {
 
 // The cell (i, j) of a point, when its cell lies wholly inside the grid.
 bool select_point(const EmissionInventory& inv, float lat, float lon, int32_t& i, int32_t& j) {
-    if (!(inv.lat1 <= lat && lat + inv.dlat <= inv.lat2 && inv.lon1 <= lon && lon + inv.dlon <= inv.lon2))
+    const float tlat = kCornerTolerance * inv.dlat, tlon = kCornerTolerance * inv.dlon;
+    if (!(inv.lat1 <= lat + tlat && lat + inv.dlat <= inv.lat2 + tlat && inv.lon1 <= lon + tlon &&
+          lon + inv.dlon <= inv.lon2 + tlon))
         return false;
-    i = truncate_clamped((lon - inv.lon1) / inv.dlon) + 1;
-    j = truncate_clamped((lat - inv.lat1) / inv.dlat) + 1;
+    i = truncate_clamped((lon - inv.lon1) / inv.dlon + kCornerTolerance) + 1;
+    j = truncate_clamped((lat - inv.lat1) / inv.dlat + kCornerTolerance) + 1;
     return i >= 1 && i <= inv.nlon && j >= 1 && j <= inv.nlat;
 }
 
@@ -230,8 +236,8 @@ void emsini(const std::vector<SourceLocation>& locations, EmissionInventory& inv
     inv.lon1 = locations[0].lon;
     inv.lat2 = locations[1].lat;
     inv.lon2 = locations[1].lon;
-    inv.nlat = truncate_clamped((inv.lat2 - inv.lat1) / inv.dlat) + 1;
-    inv.nlon = truncate_clamped((inv.lon2 - inv.lon1) / inv.dlon) + 1;
+    inv.nlat = truncate_clamped((inv.lat2 - inv.lat1) / inv.dlat + kCornerTolerance) + 1;
+    inv.nlon = truncate_clamped((inv.lon2 - inv.lon1) / inv.dlon + kCornerTolerance) + 1;
     log.list(" NOTICE emsini: internal emission grid defined - ", inv.npol_file, inv.nvals, inv.factor, inv.dlat,
              inv.dlon, inv.nlat, inv.nlon);
 }

@@ -51,6 +51,12 @@ void fix_run_start(RunContext& ctx) {
     s.hour = first.start_hour;
     s.minute = first.start_minute;
     s.model_time = tm2min(s.year, s.month, s.day, s.hour, s.minute);
+    RunControl& run = ctx.control;
+    run.start_year = s.year;
+    run.start_month = s.month;
+    run.start_day = s.day;
+    run.start_hour = s.hour;
+    run.start_minute = s.minute;
     ctx.model_time = s.model_time;
     for (SourceLocation& loc : ctx.source_locations) {
         loc.start_year = s.year;

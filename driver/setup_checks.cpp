@@ -32,9 +32,9 @@ bool same_file(const std::string& a, const std::string& b) {
         bool eq = std::filesystem::equivalent(ta, tb, ec);
         if (!ec && eq) return true;
     }
-    const auto ca = std::filesystem::weakly_canonical(ta, ec);
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(ta, ec), ec);
     if (ec) return false;
-    const auto cb = std::filesystem::weakly_canonical(tb, ec);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(tb, ec), ec);
     return !ec && ca == cb;
 }
 

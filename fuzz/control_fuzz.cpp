@@ -1,11 +1,14 @@
 // Fuzz target: the control input, read whole as a run reads it (start,
 // locations, run values, meteorological files, pollutants, concentration
-// grids, deposition). The first byte chooses the mode: even, the text is the
-// file "CONTROL"; odd, it is typed at the keyboard and copied to "STARTUP".
+// grids, deposition). The first byte chooses the mode: bit 0 clear, the text
+// is the file "CONTROL"; set, it is typed at the keyboard and copied to
+// "STARTUP". Bit 1 set reads the pollutants as the source-matrix mode does:
+// into a table of one record per location, reading and dropping the rest.
 // Bad input must end in a stop (orv::RunStop), nothing else; the tables may
 // grow only with the records the input holds.
 #include <unistd.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -31,7 +34,7 @@ protected:
     std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
 
-void read_control_input(const std::string& text, bool keyboard_mode) {
+void read_control_input(const std::string& text, bool keyboard_mode, bool matrix_mode) {
     if (keyboard_mode) {
         std::filesystem::remove("CONTROL");
     } else {
@@ -49,8 +52,13 @@ void read_control_input(const std::string& text, bool keyboard_mode) {
         orv::runset(ctl, locations, run);
         int32_t numtyp = orv::read_pollutant_count(ctl);
         const orv::SourceLocation first = locations.empty() ? orv::SourceLocation{} : locations[0];
+        int32_t capacity = INT32_MAX;
+        if (matrix_mode) {
+            dirt.resize(locations.size());
+            capacity = static_cast<int32_t>(locations.size());
+        }
         orv::read_pollutant_emissions(ctl, dirt, numtyp, run.start_year, run.start_month, run.start_day,
-                                      run.start_hour, run.backward);
+                                      run.start_hour, run.backward, capacity);
         int32_t n = orv::read_concentration_grid_count(ctl);
         grids.assign(static_cast<size_t>(std::max(n, 0)), orv::ConcentrationGrid{});
         float spacing = 1.0e6f;
@@ -87,6 +95,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    read_control_input(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0] & 1);
+    read_control_input(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0] & 1, data[0] & 2);
     return 0;
 }

@@ -90,6 +90,20 @@ TEST_F(Inventory, GridFromTheCornersAndDailyValuesOverTheHours) {
     EXPECT_NE(msg.str().find("Total number of non-zero points  :           64"), std::string::npos) << msg.str();
 }
 
+TEST_F(Inventory, PointsOnCellCornersFallInTheirOwnCells) {
+    // 0.1-degree corners: in single precision (lat - lat1) / dlat often falls
+    // just below a whole number; each point must still land in its own cell.
+    locs = {corner(38.0f, -92.0f), corner(40.0f, -90.0f)};
+    fixture::InventoryRecipe r = fixture::uniform_inventory(38.0f, -92.0f, 40.0f, -90.0f, 0.1f, 24.0f, {"TEST"}, 1);
+    r.dlat = r.dlon = 0.1f;
+    load(r);
+    EXPECT_EQ(inv.nlat, 21);
+    EXPECT_EQ(inv.nlon, 21);
+    ASSERT_EQ(inv.cell_count(), 400);
+    for (int32_t j = 1; j <= 20; ++j)
+        for (int32_t i = 1; i <= 20; ++i) ASSERT_FLOAT_EQ(inv.gridded_emission(i, j, 1, 1), 1.0f) << i << " " << j;
+}
+
 TEST_F(Inventory, HourlyValuesAndACountThatDoesNotDivideTheDay) {
     fixture::InventoryRecipe r;
     r.nvals = 24;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/run_stop.hpp"
+#include "driver/setup_checks.hpp"
 #include "meteo/grid_projection.hpp"
 
 namespace orv {
@@ -114,6 +115,40 @@ TEST(SourcePlacement, SecondGridCyclicGridAndNothingPlaced) {
     p = place(locs, met, 2, s);
     EXPECT_EQ(p.stop, kStopInput);
     EXPECT_NE(p.console.find("*ERROR* main: all source points off all meteo grids!"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(SetupChecks, MomentumFluxesForTransportOnWaterSurfaces) {
+    MeteoFiles met;
+    Settings s;
+    s.ICHEM = 7;
+    testing::internal::CaptureStdout();
+    int32_t stop = 0;
+    try {
+        check_momentum_fluxes(s, met);
+    } catch (const RunStop& e) {
+        stop = e.code();
+    }
+    EXPECT_EQ(stop, kStopInput);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("input data with momentum fluxes required"),
+              std::string::npos);
+    met.layout(1, 1).flags.momentum_flux = true;
+    EXPECT_NO_THROW(check_momentum_fluxes(s, met));
+    s.ICHEM = 0;
+    met.layout(1, 1).flags.momentum_flux = false;
+    EXPECT_NO_THROW(check_momentum_fluxes(s, met));
+}
+
+TEST(SetupChecks, SameParticleFileByTwoNames) {
+    EXPECT_TRUE(same_file("PARDUMP", "PARDUMP   "));
+    EXPECT_TRUE(same_file("PARDUMP", "./PARDUMP"));
+    EXPECT_FALSE(same_file("PARDUMP", "PARINIT"));
+    EXPECT_FALSE(same_file(" ", " "));
 }
 
 }  // namespace
