@@ -226,11 +226,11 @@ ExampleFiles write_example(const std::string& dir, const ExampleOptions& o) {
 }
 
 std::string example_setup_cfg() {
-    return " &SETUP\n initd = 1,\n maxdim = 4,\n numpar = 100,\n maxpar = 20000,\n /\n";
+    return " &SETUP\n initd = 2,\n maxdim = 4,\n numpar = 100,\n maxpar = 20000,\n ndump = 6,\n ncycl = 6,\n /\n";
 }
 
 std::string example_hg_setup_cfg(const std::string& oxidant_dir) {
-    return " &HG_SETUP\n rxn_conc_dir = '" + oxidant_dir + "',\n /\n";
+    return " &HG_SETUP\n rxn_conc_dir = '" + oxidant_dir + "',\n dep_delta = 360,\n /\n";
 }
 
 std::string example_receptor_file(const ExampleOptions& o) {

@@ -183,7 +183,8 @@ TEST(RunLoop, OutputsOfAWholeRunAndItsRepeat) {
     fixture::ExampleOptions o;
     o.run_hours = 6;
     test::ExampleTree tree(o);
-    test::write_file("SETUP.CFG", example_setup(" ndump = 6,\n"));
+    // The example's settings (top-hat puffs, a dump every 6 hours) with
+    // receptor output every 2 hours.
     test::write_file("Hg_SETUP.CFG", " &HG_SETUP\n rxn_conc_dir = '../oxidants/',\n dep_delta = 120,\n /\n");
     const test::RunResult first = test::run_orvcalc_here();
     ASSERT_EQ(first.status, 0) << first.console;
@@ -205,6 +206,12 @@ TEST(RunLoop, OutputsOfAWholeRunAndItsRepeat) {
     EXPECT_EQ(lines_starting(recp, "  1_puff").size(), 60u);
     EXPECT_EQ(lines_starting(cep, "  1_puff").size(), 60u);
     EXPECT_EQ(lines_starting(recp, "  1_puff      5    3  HGP ").size(), 1u);
+    // The puffs' footprints lie over the receptor around the source: the
+    // dry deposition of divalent mercury in the first output reaches it.
+    const std::vector<std::string> first_hg2 = lines_starting(recp, "  1_puff      1    1  HG2 ");
+    ASSERT_EQ(first_hg2.size(), 1u);
+    EXPECT_GT(std::stod(first_hg2[0].substr(66, 15)), 0.0);
+    EXPECT_GT(std::stod(first_hg2[0].substr(81, 15)), 0.0);
     // The particle dump at hour 6 and the concentration file.
     const std::string dump = test::read_file("PARDUMP");
     EXPECT_GT(dump.size(), 100u);
