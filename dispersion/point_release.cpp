@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dispersion/clamped_int.hpp"
+
 namespace orv {
 
 namespace {
@@ -11,35 +13,6 @@ namespace {
 // runs as one process.
 constexpr int32_t kProcessCount = 1;
 constexpr int32_t kProcessRank = 0;
-
-// Whole part of a real, clamped to the 32-bit range (user values can be huge).
-int32_t whole(float v) {
-    if (!(std::fabs(v) < 2.0e9f)) return v > 0.0f ? 2000000000 : (v < 0.0f ? -2000000000 : 0);
-    return static_cast<int32_t>(v);
-}
-int32_t nearest(float v) {
-    if (!(std::fabs(v) < 2.0e9f)) return v > 0.0f ? 2000000000 : (v < 0.0f ? -2000000000 : 0);
-    return static_cast<int32_t>(std::lround(v));
-}
-
-// The release window of one pollutant at this step.
-struct Window {
-    int32_t elapsed = 0;
-    int32_t length = 0;
-    bool on() const { return elapsed >= 0 && elapsed < length; }
-};
-
-Window release_window(const Pollutant& d, float dt_minutes, int32_t t, int32_t now) {
-    Window w;
-    if (t >= 1) {
-        w.elapsed = now - d.release_start_minute;
-        w.length = std::max(whole(d.emission_hours * 60.0f), t);
-    } else {
-        w.elapsed = d.release_start_minute - now;
-        w.length = whole(std::max(std::fabs(d.emission_hours * 60.0f), std::fabs(dt_minutes)));
-    }
-    return w;
-}
 
 // Consecutive locations at one position: only the last of a run releases,
 // from its own height to that of the one before it. Returns the number of
@@ -72,21 +45,8 @@ int32_t releases_per_step(const std::vector<Pollutant>& dirt, const Settings& s,
     float hours = 0.0f;
     const size_t last = s.ICHEM == 1 ? std::min<size_t>(1, dirt.size()) : dirt.size();
     for (size_t j = 0; j < last; ++j) hours += std::max(std::fabs(dirt[j].emission_hours), hstep);
-    const int32_t per_hour = nearest(static_cast<float>(s.NUMPAR / effective) / hours);
-    return std::max(kProcessCount, whole(static_cast<float>(per_hour) * hstep));
-}
-
-// Moves each pollutant's release start on by the cycle when its release ends
-// within this step.
-void apply_cycle(std::vector<Pollutant>& dirt, const Settings& s, float dt_minutes, int32_t t, int32_t now) {
-    for (Pollutant& d : dirt) {
-        const Window w = release_window(d, dt_minutes, t, now);
-        const int32_t end = t >= 1 ? t + now - d.release_start_minute : -t - now + d.release_start_minute;
-        if (w.length > end) continue;
-        int32_t shift = nearest(std::fabs(s.QCYCLE * 60.0f));
-        if (d.emission_hours < 0.0f) shift = -shift;
-        d.release_start_minute += shift;
-    }
+    const int32_t per_hour = nearest_clamped(static_cast<float>(s.NUMPAR / effective) / hours);
+    return std::max(kProcessCount, truncate_clamped(static_cast<float>(per_hour) * hstep));
 }
 
 struct ReleaseStep {
@@ -134,7 +94,7 @@ void fill_release_mass(const SourceLocation& a, const std::vector<Pollutant>& di
     bool filled_last = false;
     for (size_t j = first; j < last; ++j) {
         const Pollutant& d = dirt[j];
-        if (!release_window(d, st.dt_minutes, st.t, st.now).on()) continue;
+        if (!release_window(d, st.dt_minutes, st.now).on()) continue;
         const int32_t slot = std::min(static_cast<int32_t>(j) + 1, slots);
         if (slot < 1) continue;
         if (slot == slots) {
@@ -154,20 +114,52 @@ void fill_release_mass(const SourceLocation& a, const std::vector<Pollutant>& di
 
 }  // namespace
 
+ReleaseWindow release_window(const Pollutant& d, float dt_minutes, int32_t model_time) {
+    const int32_t t = static_cast<int32_t>(dt_minutes);
+    ReleaseWindow w;
+    if (t >= 1) {
+        w.elapsed = model_time - d.release_start_minute;
+        w.length = std::max(truncate_clamped(d.emission_hours * 60.0f), t);
+    } else {
+        w.elapsed = d.release_start_minute - model_time;
+        w.length = truncate_clamped(std::max(std::fabs(d.emission_hours * 60.0f), std::fabs(dt_minutes)));
+    }
+    return w;
+}
+
+bool release_fractions(const std::vector<Pollutant>& dirt, float dt_minutes, int32_t model_time,
+                       std::vector<float>& fraction) {
+    const int32_t t = static_cast<int32_t>(dt_minutes);
+    fraction.assign(dirt.size(), 1.0f);
+    bool any_on = false;
+    for (size_t j = 0; j < dirt.size(); ++j) {
+        const ReleaseWindow w = release_window(dirt[j], dt_minutes, model_time);
+        if (!w.on()) continue;
+        any_on = true;
+        if (w.length - w.elapsed < std::abs(t))
+            fraction[j] = static_cast<float>(w.length - w.elapsed) / std::fabs(dt_minutes);
+    }
+    return any_on;
+}
+
+void apply_release_cycle(std::vector<Pollutant>& dirt, const Settings& s, float dt_minutes, int32_t model_time) {
+    const int32_t t = static_cast<int32_t>(dt_minutes);
+    for (Pollutant& d : dirt) {
+        const ReleaseWindow w = release_window(d, dt_minutes, model_time);
+        const int32_t end =
+            t >= 1 ? t + model_time - d.release_start_minute : -t - model_time + d.release_start_minute;
+        if (w.length > end) continue;
+        int32_t shift = nearest_clamped(std::fabs(s.QCYCLE * 60.0f));
+        if (d.emission_hours < 0.0f) shift = -shift;
+        d.release_start_minute += shift;
+    }
+}
+
 int32_t emspnt_hg(std::vector<SourceLocation>& locations, std::vector<Pollutant>& dirt, const Settings& s,
                   float dt_minutes, int32_t model_time, ParticleArrays& p, PointReleaseState& state, TextOut& log) {
     int32_t limit = 0;
     const int32_t t = static_cast<int32_t>(dt_minutes);
-    state.fraction.assign(dirt.size(), 1.0f);
-
-    bool any_on = false;
-    for (size_t j = 0; j < dirt.size(); ++j) {
-        const Window w = release_window(dirt[j], dt_minutes, t, model_time);
-        if (!w.on()) continue;
-        any_on = true;
-        if (w.length - w.elapsed < std::abs(t))
-            state.fraction[j] = static_cast<float>(w.length - w.elapsed) / std::fabs(dt_minutes);
-    }
+    const bool any_on = release_fractions(dirt, dt_minutes, model_time, state.fraction);
     if (any_on && !state.emitting) log.list(" NOTICE emspnt_hg: emissions started");
     if (!any_on && state.emitting) log.list(" NOTICE emspnt_hg: emissions terminated");
     state.emitting = any_on;
@@ -204,7 +196,7 @@ int32_t emspnt_hg(std::vector<SourceLocation>& locations, std::vector<Pollutant>
             }
         }
     }
-    apply_cycle(dirt, s, dt_minutes, t, model_time);
+    apply_release_cycle(dirt, s, dt_minutes, model_time);
     return limit;
 }
 

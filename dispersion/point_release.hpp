@@ -23,6 +23,25 @@ struct PointReleaseState {
     std::vector<float> fraction;        // work: share of the step each pollutant is on
 };
 
+// The release window of one pollutant at a step: minutes since its release
+// started (counted against the run's direction) and the release length.
+struct ReleaseWindow {
+    int32_t elapsed = 0;
+    int32_t length = 0;
+    bool on() const { return elapsed >= 0 && elapsed < length; }
+};
+
+ReleaseWindow release_window(const Pollutant& d, float dt_minutes, int32_t model_time);
+
+// Sets fraction[j] to the share of the step during which pollutant j releases
+// (1 unless its release ends within the step). Returns whether any is on.
+bool release_fractions(const std::vector<Pollutant>& dirt, float dt_minutes, int32_t model_time,
+                       std::vector<float>& fraction);
+
+// Moves each pollutant's release start on by QCYCLE when its release ends
+// within this step.
+void apply_release_cycle(std::vector<Pollutant>& dirt, const Settings& s, float dt_minutes, int32_t model_time);
+
 // One step's releases at model_time (accumulated minutes), step dt_minutes
 // (negative backward). Every DIRT entry is a pollutant (with ICHEM 1, location
 // a releases entry a only). Reads INITD, NUMPAR, QCYCLE and ICHEM; the arrays

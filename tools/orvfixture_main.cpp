@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/emission_inputs.hpp"
 #include "tools/example_data.hpp"
 #include "tools/oxidant_writer.hpp"
 
@@ -56,7 +57,10 @@ const char* kUsage =
     "  -h, --help           this text\n"
     "\n"
     "orvfixture oxidants [options] DIR writes monthly oxidant files instead;\n"
-    "see orvfixture oxidants --help.\n";
+    "see orvfixture oxidants --help.\n"
+    "orvfixture emissions|inventory|samplers|rates [options] DIR writes an emission\n"
+    "file, a gridded inventory, a sampler file or a conversion table; see\n"
+    "orvfixture COMMAND --help.\n";
 
 [[noreturn]] void fail(const std::string& what) {
     std::cerr << "orvfixture: " << what << "\n" << "Try 'orvfixture --help'.\n";
@@ -98,6 +102,8 @@ struct Args {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "oxidants") return orv::fixture::oxidant_fixture_main(argc - 1, argv + 1);
+    if (argc > 1 && orv::fixture::is_emission_inputs_command(argv[1]))
+        return orv::fixture::emission_inputs_main(argc - 1, argv + 1);
     using orv::fixture::AnalyticMet;
     orv::fixture::ExampleOptions o;
     Args args;

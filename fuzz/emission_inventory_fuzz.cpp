@@ -1,0 +1,95 @@
+// The gridded inventory on arbitrary bytes: the input up to its first NUL is
+// "emission.txt", the rest the data file it may name ("emission_data.txt").
+// The inventory is read and released from over a few steps; none may crash,
+// read past an array or allocate more than the files hold.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "common/run_stop.hpp"
+#include "dispersion/emission_inventory.hpp"
+#include "driver/calendar.hpp"
+#include "meteo/grid_projection.hpp"
+
+namespace {
+
+struct Setup {
+    orv::MeteoFiles met;
+    std::vector<orv::SourceLocation> locations;
+    Setup() {
+        orv::tminit();
+        auto dir = std::filesystem::temp_directory_path() / ("orv_inventory_fuzz_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        std::filesystem::current_path(dir);
+        orv::MetGridDefinition& g = met.grid(1, 1);
+        g.grid_number = 1;
+        g.nx = g.ny = 60;
+        g.header[orv::kSyncLat] = 30.0f;
+        g.header[orv::kSyncLon] = 260.0f;
+        g.header[orv::kRefLat] = 0.5f;
+        g.header[orv::kRefLon] = 0.5f;
+        g.header[orv::kPoleLat] = 59.5f;
+        g.header[orv::kPoleLon] = 289.5f;
+        orv::set_up_met_grid(g);
+        met.num_grids = 1;
+        met.num_times = 1;
+        locations.resize(2);
+        locations[0].lat = 38.0f;
+        locations[0].lon = -92.0f;
+        locations[0].release_z = 0.996f;
+        locations[0].met_grid = 1;
+        locations[1].lat = 42.0f;
+        locations[1].lon = -88.0f;
+    }
+};
+
+void write(const char* name, std::string_view bytes) {
+    std::ofstream f(name, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static Setup setup;
+    const std::string_view all(reinterpret_cast<const char*>(data), size);
+    const size_t cut = all.find('\0');
+    write("emission.txt", all.substr(0, cut));
+    write("emission_data.txt", cut == std::string_view::npos ? std::string_view() : all.substr(cut + 1));
+    std::ostringstream sink;
+    orv::TextOut log;
+    log.attach(sink);
+    std::streambuf* console = std::cout.rdbuf(sink.rdbuf());
+    try {
+        orv::EmissionInventory inv;
+        orv::emsini(setup.locations, inv, log);
+        if (inv.present) {
+            orv::emsdat(inv, log);
+            std::vector<orv::Pollutant> dirt(2);
+            dirt[0].pollutant_id = inv.pollutant_ids.empty() ? "????" : inv.pollutant_ids[0];
+            const int32_t start = orv::tm2min(2024, 1, 1, 0, 0);
+            for (orv::Pollutant& d : dirt) {
+                d.emission_hours = 3.0f;
+                d.release_start_minute = start;
+            }
+            orv::Settings s;
+            s.NUMPAR = 200;
+            orv::ParticleArrays p;
+            orv::allocate_particle_arrays(p, 300, 2);
+            for (int32_t k = 0; k < 4; ++k) {
+                s.INITD = k % 2;
+                orv::emsgrd(setup.locations, dirt, s, 60.0f, start + 60 * k, setup.met, p, inv, log);
+            }
+        }
+    } catch (const orv::RunStop&) {
+    }
+    std::cout.rdbuf(console);
+    return 0;
+}
