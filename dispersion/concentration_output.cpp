@@ -176,10 +176,7 @@ bool met_point_of(const ConcentrationGrid& grid, int32_t i, int32_t j, const Met
     const float lat = grid.lower_left_lat + static_cast<float>(j - 1) * grid.lat_spacing;
     const float lon = grid.lower_left_lon + static_cast<float>(i - 1) * grid.lon_spacing;
     float fx = 0.0f, fy = 0.0f;
-    if (mg.latlon)
-        convert_geo_to_latlon_grid(mg, lat, lon, fx, fy);
-    else
-        convert_geo_to_projection_grid(mg.projection, lat, lon, fx, fy);
+    met_geo_to_grid(mg, lat, lon, fx, fy);
     if (!(std::fabs(fx) < 1.0e6f) || !(std::fabs(fy) < 1.0e6f)) return false;
     x = static_cast<int32_t>(std::lround(fx));
     y = static_cast<int32_t>(std::lround(fy));

@@ -5,7 +5,7 @@
 
 #include "common/run_stop.hpp"
 #include "dispersion/clamped_int.hpp"
-#include "dispersion/met_position.hpp"
+#include "meteo/grid_projection.hpp"
 #include "driver/calendar.hpp"
 
 namespace orv {

@@ -9,7 +9,7 @@
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 #include "dispersion/clamped_int.hpp"
-#include "dispersion/met_position.hpp"
+#include "meteo/grid_projection.hpp"
 #include "dispersion/point_release.hpp"
 #include "driver/calendar.hpp"
 

@@ -8,7 +8,8 @@
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 #include "dispersion/clamped_int.hpp"
-#include "dispersion/met_position.hpp"
+#include "meteo/grid_projection.hpp"
+#include "meteo/map_projection.hpp"
 #include "driver/calendar.hpp"
 
 namespace orv {

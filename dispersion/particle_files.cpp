@@ -21,20 +21,6 @@ void write_or_stop(ParticleFiles& f) {
 
 bool valid_grid(int32_t g) { return g >= 1 && g <= kMaxMetGrids; }
 
-void grid_to_geo(const MetGridDefinition& g, float x, float y, float& lat, float& lon) {
-    if (g.latlon)
-        convert_latlon_grid_to_geo(g, x, y, lat, lon);
-    else
-        convert_projection_grid_to_geo(g.projection, x, y, lat, lon);
-}
-
-void geo_to_grid(const MetGridDefinition& g, float lat, float lon, float& x, float& y) {
-    if (g.latlon)
-        convert_geo_to_latlon_grid(g, lat, lon, x, y);
-    else
-        convert_geo_to_projection_grid(g.projection, lat, lon, x, y);
-}
-
 }  // namespace
 
 void parout(int32_t model_time, const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt,
@@ -52,7 +38,7 @@ void parout(int32_t model_time, const ParticleArrays& p, float model_top, const 
         write_or_stop(files);
         float lat = 0.0f, lon = 0.0f;
         const int32_t g = p.particle_grid[i];
-        if (valid_grid(g) && time_ok) grid_to_geo(met.grid(g, kt), p.particle_x[i], p.particle_y[i], lat, lon);
+        if (valid_grid(g) && time_ok) met_grid_to_geo(met.grid(g, kt), p.particle_x[i], p.particle_y[i], lat, lon);
         r.clear();
         r.put_f32(lat);
         r.put_f32(lon);
@@ -130,7 +116,7 @@ void read_particle(ParticleFiles& f, const GroupHeader& h, int32_t q, int32_t kt
     if (!valid_grid(g) || !met.grid(g, kt).in_use())
         damaged(f, "meteorological grid number of a particle not in this run");
     float x = 0.0f, y = 0.0f;
-    geo_to_grid(met.grid(g, kt), lat, lon, x, y);
+    met_geo_to_grid(met.grid(g, kt), lat, lon, x, y);
     p.particle_x[q] = x;
     p.particle_y[q] = y;
     p.particle_z[q] = (model_top - height) / model_top;

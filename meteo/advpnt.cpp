@@ -166,10 +166,7 @@ AdvanceResult advpnt(MeteoState& met, const AdvanceContext& ctx, const AdvanceSt
     p.z = std::min(zs, 1.0f);
 
     // 17. Latitude and longitude.
-    if (gd.latlon)
-        convert_latlon_grid_to_geo(gd, p.x, p.y, m.lat, m.lon);
-    else
-        convert_projection_grid_to_geo(gd.projection, p.x, p.y, m.lat, m.lon);
+    met_grid_to_geo(gd, p.x, p.y, m.lat, m.lon);
 
     // 18. The meteorology at the new position and the evaluation time.
     MetEvaluation e;

@@ -77,4 +77,18 @@ void compute_latlon_grid_spacing(const MetGridDefinition& g, float x, float y, f
     dx_km = std::cos(lat * kDegToRadF) * kEarthRadiusKm * g.header[kRefLon] / kRadToDegF;
 }
 
+void met_grid_to_geo(const MetGridDefinition& g, float x, float y, float& lat, float& lon) {
+    if (g.latlon)
+        convert_latlon_grid_to_geo(g, x, y, lat, lon);
+    else
+        convert_projection_grid_to_geo(g.projection, x, y, lat, lon);
+}
+
+void met_geo_to_grid(const MetGridDefinition& g, float lat, float lon, float& x, float& y) {
+    if (g.latlon)
+        convert_geo_to_latlon_grid(g, lat, lon, x, y);
+    else
+        convert_geo_to_projection_grid(g.projection, lat, lon, x, y);
+}
+
 }  // namespace orv

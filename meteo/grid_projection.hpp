@@ -24,6 +24,10 @@ void set_up_met_grid(MetGridDefinition& g);
 // projection grid.
 void convert_latlon_grid_to_geo(const MetGridDefinition& g, float x, float y, float& lat, float& lon);
 void convert_geo_to_latlon_grid(const MetGridDefinition& g, float lat, float lon, float& x, float& y);
+// Any meteorological grid, by its kind: the latitude-longitude conversions on
+// a latitude-longitude grid, the map projection otherwise.
+void met_grid_to_geo(const MetGridDefinition& g, float x, float y, float& lat, float& lon);
+void met_geo_to_grid(const MetGridDefinition& g, float lat, float lon, float& x, float& y);
 // East-west and north-south spacing (km) at a grid point.
 void compute_latlon_grid_spacing(const MetGridDefinition& g, float x, float y, float& dx_km, float& dy_km);
 

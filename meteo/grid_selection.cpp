@@ -113,14 +113,8 @@ void warn_no_data(MeteoState& met, bool outside_all, const FileBracket& last, in
 void convert_grid_position(const MetGridDefinition& from, const MetGridDefinition& to, float x, float y, float& xo,
                            float& yo) {
     float lat = 0.0f, lon = 0.0f;
-    if (from.latlon)
-        convert_latlon_grid_to_geo(from, x, y, lat, lon);
-    else
-        convert_projection_grid_to_geo(from.projection, x, y, lat, lon);
-    if (to.latlon)
-        convert_geo_to_latlon_grid(to, lat, lon, xo, yo);
-    else
-        convert_geo_to_projection_grid(to.projection, lat, lon, xo, yo);
+    met_grid_to_geo(from, x, y, lat, lon);
+    met_geo_to_grid(to, lat, lon, xo, yo);
 }
 
 MetPosition metpos(MeteoState& met, bool backward, float& x, float& y, int32_t model_time, int32_t current_grid,
