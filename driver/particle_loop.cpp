@@ -2,7 +2,7 @@
 
 #include "common/run_stop.hpp"
 #include "dispersion/concentration_sum.hpp"
-#include "driver/particle_geo.hpp"
+#include "meteo/grid_projection.hpp"
 #include "dispersion/puff_growth.hpp"
 #include "dispersion/random_walk.hpp"
 #include "dispersion/resuspension.hpp"
@@ -76,7 +76,7 @@ LandUseMix touch_receptors(RunLoop& run, Particle& q, bool& any_cep_touched) {
     ParticleArrays& p = ctx.particles;
     MercuryArrays& m = ctx.mercury;
     const int32_t i = q.i;
-    particle_geo_position(ctx.met.files.grid(ctx.current_met_grid, ctx.current_met_file), p.particle_x[i],
+    met_grid_to_geo(ctx.met.files.grid(ctx.current_met_grid, ctx.current_met_file), p.particle_x[i],
                     p.particle_y[i], q.lat, q.lon);
     flag_touched_receptors(p.particle_hdwp[i], q.lat, q.lon, p.particle_sigma_h[i], ctx.receptors,
                            std::span<float>(m.pfrac.data(), static_cast<size_t>(m.pfrac.size())), ctx.channels);
