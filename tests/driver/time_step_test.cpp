@@ -89,14 +89,5 @@ TEST(TimeStep, DriftWarningForAStepThatDoesNotDivideTheHour) {
     EXPECT_TRUE(warned(-45.0f));
 }
 
-TEST(TimeStep, SmallestSamplingInterval) {
-    std::vector<ConcentrationGrid> grids;
-    EXPECT_EQ(smallest_sampling_interval(grids), INT32_MAX);
-    grids.resize(2);
-    grids[0].interval = 180;
-    grids[1].interval = 15;
-    EXPECT_EQ(smallest_sampling_interval(grids), 15);
-}
-
 }  // namespace
 }  // namespace orv
