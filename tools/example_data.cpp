@@ -230,7 +230,7 @@ std::string example_setup_cfg() {
 }
 
 std::string example_hg_setup_cfg(const std::string& oxidant_dir) {
-    return " &HG_SETUP\n rxn_conc_dir = '" + oxidant_dir + "',\n dep_delta = 360,\n /\n";
+    return " &HG_SETUP\n rxn_conc_dir = '" + oxidant_dir + "',\n dep_delta = 480,\n /\n";
 }
 
 std::string example_receptor_file(const ExampleOptions& o) {

@@ -73,7 +73,7 @@ ExampleFiles write_example(const std::string& dir, const ExampleOptions& o);
 // The settings files of a mercury run: SETUP.CFG with top-hat puffs (whose
 // footprints the receptors see), the four mercury species and a particle
 // dump every 6 hours, Hg_SETUP.CFG with
-// the oxidant directory and receptor output every 6 hours.
+// the oxidant directory and receptor output every 8 hours.
 std::string example_setup_cfg();
 std::string example_hg_setup_cfg(const std::string& oxidant_dir);
 
