@@ -43,7 +43,7 @@ void top_hat_shares(float lat, float lon, float sigma_h, const ReceptorTables& t
     const float s = 0.5f * std::sqrt(kPi * diameter * diameter * 0.0625f);
     const float square = 4.0f * s * s;
     const float reach = widened(s / kKmPerDegreeLat);
-    const float cos_abs_lat = std::cos(std::fabs(lat) * kDegToRad);
+    const float cos_abs_lat = std::cos(std::fabs(lat) * kReceptorDegToRad);
     t.bands.for_each_near(lat - reach, lat + reach, [&](const LatitudeBands::Member& m) {
         // The divisions lie half a degree inside the bounding box: a square
         // that misses the box's latitudes by more than the rounding cannot
@@ -62,7 +62,7 @@ void top_hat_shares(float lat, float lon, float sigma_h, const ReceptorTables& t
         const float dy = (lat - rc.centre_lat) * kKmPerDegreeLat;
         if (dy + s < b[0].y_south || dy - s > b[0].y_north) return;
         const float dx =
-            (lon - rc.centre_lon) * kKmPerDegreeLon * std::cos(((lat + rc.centre_lat) / 2.0f) * kDegToRad);
+            (lon - rc.centre_lon) * kKmPerDegreeLon * std::cos(((lat + rc.centre_lat) / 2.0f) * kReceptorDegToRad);
         if (dx + s < b[0].x_west || dx - s > b[0].x_east) return;
         float share = 0.0f;
         for (int32_t d = 1; d <= rc.division_count; ++d) {
@@ -94,8 +94,8 @@ struct CepDistance {
 CepDistance cep_distance(float lat, float lon, const Cep& c) {
     CepDistance d;
     d.mid_lat = (lat + c.lat) / 2.0f;
-    d.km_per_deg_lon = std::cos(d.mid_lat * kDegToRad) * kKmPerDegreeLon;
-    d.x = std::fabs(c.lon - lon) * std::cos(d.mid_lat * kDegToRad) * kKmPerDegreeLon;
+    d.km_per_deg_lon = std::cos(d.mid_lat * kReceptorDegToRad) * kKmPerDegreeLon;
+    d.x = std::fabs(c.lon - lon) * std::cos(d.mid_lat * kReceptorDegToRad) * kKmPerDegreeLon;
     d.y = std::fabs(lat - c.lat) * kKmPerDegreeLat;
     d.distance = std::sqrt(d.x * d.x + d.y * d.y);
     return d;
