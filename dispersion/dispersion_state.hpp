@@ -15,7 +15,7 @@
 #include "dispersion/particle_files.hpp"
 #include "dispersion/point_release.hpp"
 #include "dispersion/puff_work.hpp"
-#include "dispersion/species_conversion.hpp"
+#include "dispersion/first_order_conversion.hpp"
 
 namespace orv {
 

@@ -6,7 +6,7 @@
 #include "dispersion/puff_growth.hpp"
 #include "dispersion/random_walk.hpp"
 #include "dispersion/resuspension.hpp"
-#include "dispersion/species_conversion.hpp"
+#include "dispersion/first_order_conversion.hpp"
 #include "driver/deposition_booking.hpp"
 #include "driver/puff_geometry.hpp"
 #include "driver/run_state.hpp"

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "common/run_stop.hpp"
-#include "dispersion/species_conversion.hpp"
+#include "dispersion/first_order_conversion.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     auto dir = std::filesystem::temp_directory_path() / ("orv_rate_fuzz_" + std::to_string(::getpid()));

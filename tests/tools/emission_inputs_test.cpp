@@ -11,7 +11,7 @@
 #include "dispersion/emission_file.hpp"
 #include "dispersion/emission_inventory.hpp"
 #include "dispersion/lagrangian_samplers.hpp"
-#include "dispersion/species_conversion.hpp"
+#include "dispersion/first_order_conversion.hpp"
 #include "driver/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "tests/test_support.hpp"

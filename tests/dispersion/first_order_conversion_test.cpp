@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "dispersion/species_conversion.hpp"
+#include "dispersion/first_order_conversion.hpp"
 #include "tests/dispersion/dispersion_test_support.hpp"
 #include "tests/dispersion/emission_test_support.hpp"
 #include "tests/test_support.hpp"

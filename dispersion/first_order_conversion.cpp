@@ -1,4 +1,4 @@
-#include "dispersion/species_conversion.hpp"
+#include "dispersion/first_order_conversion.hpp"
 
 #include <algorithm>
 #include <cmath>
