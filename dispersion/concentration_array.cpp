@@ -5,12 +5,17 @@
 namespace orv {
 
 void allocate_concentration_array(ConcentrationArray& c, const std::vector<ConcentrationGrid>& grids,
-                                  int32_t pollutant_count) {
+                                  int32_t pollutant_count, std::string_view label, int32_t min_lon,
+                                  int32_t min_lat) {
     c = ConcentrationArray{};
     for (const ConcentrationGrid& g : grids) {
         c.nlon = std::max(c.nlon, g.lon_points);
         c.nlat = std::max(c.nlat, g.lat_points);
         c.nlev = std::max(c.nlev, g.level_count);
+    }
+    if (!grids.empty()) {
+        c.nlon = std::max(c.nlon, min_lon);
+        c.nlat = std::max(c.nlat, min_lat);
     }
     c.npol = std::max(pollutant_count, 0);
     c.ngrid = static_cast<int32_t>(grids.size());
@@ -21,10 +26,10 @@ void allocate_concentration_array(ConcentrationArray& c, const std::vector<Conce
             n = 0;
             break;
         }
-        if (n > (int64_t{1} << 62) / e) allocation_stop(kAllocPrefix, "Concentration array");
+        if (n > (int64_t{1} << 62) / e) allocation_stop(kAllocPrefix, label);
         n *= e;
     }
-    allocate_or_stop(kAllocPrefix, "Concentration array", c.values, n);
+    allocate_or_stop(kAllocPrefix, label, c.values, n);
     c.values.fill(0.0f);
 }
 

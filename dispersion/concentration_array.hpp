@@ -5,6 +5,7 @@
 // Indices here are counted from 1, as the grid points are numbered.
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "common/work_array.hpp"
@@ -31,10 +32,13 @@ struct ConcentrationArray {
     int64_t plane_size() const { return int64_t{nlon} * nlat; }
 };
 
-// Sizes the array for the grids and pollutants and zeroes it; a failure stops
-// the run with the allocation message.
+// Sizes the array from the largest point and level counts of the grids (with
+// at least min_lon and min_lat points when there is a grid) and the
+// pollutants, all values 0; a failure stops the run with the allocation
+// message of `label`.
 void allocate_concentration_array(ConcentrationArray& c, const std::vector<ConcentrationGrid>& grids,
-                                  int32_t pollutant_count);
+                                  int32_t pollutant_count, std::string_view label = "Concentration array",
+                                  int32_t min_lon = 0, int32_t min_lat = 0);
 
 // Sets every value of grid g to 0.
 void zero_concentration_grid(ConcentrationArray& c, int32_t g);

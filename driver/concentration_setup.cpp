@@ -35,35 +35,8 @@ void read_concentration_grids(RunContext& ctx) {
             throw RunStop(kStopInput);
         }
     }
-    size_concentration_array(ctx.dispersion.concentration, ctx.concentration_grids, ctx.pollutant_entry_count,
-                             min_lon, min_lat);
-}
-
-void size_concentration_array(ConcentrationArray& c, const std::vector<ConcentrationGrid>& grids,
-                              int32_t pollutant_entries, int32_t min_lon, int32_t min_lat) {
-    constexpr std::string_view kLabel = "STD Concentration array";
-    c = ConcentrationArray{};
-    for (const ConcentrationGrid& g : grids) {
-        c.nlon = std::max(c.nlon, g.lon_points);
-        c.nlat = std::max(c.nlat, g.lat_points);
-        c.nlev = std::max(c.nlev, g.level_count);
-    }
-    if (!grids.empty()) {
-        c.nlon = std::max(c.nlon, min_lon);
-        c.nlat = std::max(c.nlat, min_lat);
-    }
-    c.npol = std::max(pollutant_entries, 0);
-    c.ngrid = static_cast<int32_t>(grids.size());
-    int64_t n = 1;
-    for (int32_t e : {c.nlon, c.nlat, c.nlev, c.npol, c.ngrid}) {
-        if (e <= 0) {
-            n = 0;
-            break;
-        }
-        if (n > (int64_t{1} << 62) / e) allocation_stop(kAllocPrefix, kLabel);
-        n *= e;
-    }
-    allocate_or_stop(kAllocPrefix, kLabel, c.values, n);
+    allocate_concentration_array(ctx.dispersion.concentration, ctx.concentration_grids, ctx.pollutant_entry_count,
+                                 "STD Concentration array", min_lon, min_lat);
 }
 
 void open_concentration_files(RunContext& ctx) {

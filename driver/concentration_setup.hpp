@@ -18,13 +18,6 @@ namespace orv {
 // grid).
 void read_concentration_grids(RunContext& ctx);
 
-// Sizes the array from the largest point and level counts of the grids
-// (longitude and latitude points at least min_lon and min_lat) and the
-// pollutant entries, all values 0; a failure stops the run with the label
-// "STD Concentration array".
-void size_concentration_array(ConcentrationArray& c, const std::vector<ConcentrationGrid>& grids,
-                              int32_t pollutant_entries, int32_t min_lon, int32_t min_lat);
-
 // Opens the concentration files and writes their headers.
 void open_concentration_files(RunContext& ctx);
 
