@@ -2,41 +2,22 @@
 // file is read, its summary written, and the cep test runs on a puff at every
 // cep read.
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <sstream>
-#include <string>
 #include <vector>
 
 #include "common/run_stop.hpp"
+#include "fuzz/fuzz_support.hpp"
 #include "mercury/footprints.hpp"
 #include "mercury/receptor_files.hpp"
 
-namespace {
-
-std::ostringstream sink;
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    auto dir = std::filesystem::temp_directory_path() / ("orv_cep_fuzz_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir / "receptors");
-    std::filesystem::create_directories(dir / "run");
-    std::filesystem::current_path(dir / "run");
-    std::cout.rdbuf(sink.rdbuf());
+    static orv::fuzz::WorkFolder folder("orv_cep_fuzz", {"receptors", "run"}, "run");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        std::ofstream f("../receptors/cep_data.txt", std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    sink.str("");
+    orv::fuzz::write_input("../receptors/cep_data.txt", data, size);
+    orv::fuzz::QuietConsole quiet;
     orv::Hgsim hgsim;
     hgsim.nland = 20;
     const orv::CategorySelection selection = orv::CategorySelection::only(14);

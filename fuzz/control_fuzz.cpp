@@ -6,15 +6,11 @@
 // into a table of one record per location, reading and dropping the rest.
 // Bad input must end in a stop (orv::RunStop), nothing else; the tables may
 // grow only with the records the input holds.
-#include <unistd.h>
-
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,21 +20,15 @@
 #include "driver/concentration_grids.hpp"
 #include "driver/control_file.hpp"
 #include "driver/pollutants.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
-
-// The console goes nowhere while fuzzing.
-class NullBuffer : public std::streambuf {
-protected:
-    int overflow(int c) override { return c; }
-    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
 
 void read_control_input(const std::string& text, bool keyboard_mode, bool matrix_mode) {
     if (keyboard_mode) {
         std::filesystem::remove("CONTROL");
     } else {
-        std::ofstream(std::string("CONTROL"), std::ios::binary) << text;
+        orv::fuzz::write_input("CONTROL", text);
     }
     std::istringstream keyboard(keyboard_mode ? text : std::string());
     orv::ControlInput ctl;
@@ -70,31 +60,18 @@ void read_control_input(const std::string& text, bool keyboard_mode, bool matrix
     ctl.close();
 }
 
-std::filesystem::path& work_dir() {
-    static std::filesystem::path dir;
-    return dir;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static NullBuffer null;
-    std::cout.rdbuf(&null);
-    // Work in a directory of our own (the readers create and read files),
-    // removed when the fuzzing ends.
-    char tmpl[] = "/tmp/orv_control_fuzz_XXXXXX";
-    if (!mkdtemp(tmpl) || chdir(tmpl) != 0) std::abort();
-    work_dir() = tmpl;
-    std::atexit([] {
-        std::error_code ec;
-        std::filesystem::remove_all(work_dir(), ec);
-    });
+    // A folder of our own: the readers create and read files.
+    static orv::fuzz::WorkFolder folder("orv_control_fuzz");
     orv::tminit();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
+    orv::fuzz::QuietConsole quiet;
     read_control_input(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0] & 1, data[0] & 2);
     return 0;
 }

@@ -1,20 +1,14 @@
 // Fuzz target of deptally's reading of "recpmass.out": the input is that
 // file, beside a fixed "recp_summary.out" of two receptors.
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string>
 
+#include "fuzz/fuzz_support.hpp"
 #include "summing/receptor_sums.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    auto dir = std::filesystem::temp_directory_path() / ("orv_mass_fuzz_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
+    static orv::fuzz::WorkFolder folder("orv_mass_fuzz");
     std::ofstream f("recp_summary.out", std::ios::binary | std::ios::trunc);
     f << "    1  first                        5    1    12359.959961       0.500000       0.500000      -0.500000"
          "       1.500000      -0.500000       1.500000\n"
@@ -24,11 +18,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        std::ofstream f("recpmass.out", std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    std::ostringstream console;
-    orv::sum_receptor_output(".", console);
+    orv::fuzz::write_input("recpmass.out", data, size);
+    orv::fuzz::QuietConsole quiet;
+    orv::sum_receptor_output(".", quiet.stream());
     return 0;
 }

@@ -2,20 +2,14 @@
 // file, beside a fixed "recpmass.out" of one output time with one value per
 // line beyond the path total.
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string>
 
+#include "fuzz/fuzz_support.hpp"
 #include "summing/receptor_sums.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    auto dir = std::filesystem::temp_directory_path() / ("orv_summary_fuzz_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
+    static orv::fuzz::WorkFolder folder("orv_summary_fuzz");
     std::ofstream f("recpmass.out", std::ios::binary | std::ios::trunc);
     for (int ip = 1; ip <= 4; ++ip)
         for (int np = 1; np <= 5; ++np)
@@ -26,11 +20,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        std::ofstream f("recp_summary.out", std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    std::ostringstream console;
-    orv::sum_receptor_output(".", console);
+    orv::fuzz::write_input("recp_summary.out", data, size);
+    orv::fuzz::QuietConsole quiet;
+    orv::sum_receptor_output(".", quiet.stream());
     return 0;
 }

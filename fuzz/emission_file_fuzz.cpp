@@ -3,40 +3,24 @@
 // released from; none may crash, read past an array or allocate more than
 // the file holds. A run stop is a valid outcome.
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <iostream>
-#include <sstream>
 #include <string>
 
 #include "common/run_stop.hpp"
 #include "dispersion/emission_file.hpp"
 #include "dispersion/emission_release.hpp"
 #include "driver/calendar.hpp"
-#include "meteo/grid_projection.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
 struct Setup {
+    orv::fuzz::WorkFolder folder{"orv_emission_file_fuzz"};
     orv::MeteoFiles met;
-    std::string path;
+    std::string path = (folder.path() / "emission_file").string();
     Setup() {
         orv::tminit();
-        orv::MetGridDefinition& g = met.grid(1, 1);
-        g.grid_number = 1;
-        g.nx = g.ny = 60;
-        g.header[orv::kSyncLat] = 30.0f;
-        g.header[orv::kSyncLon] = 260.0f;
-        g.header[orv::kRefLat] = 0.5f;
-        g.header[orv::kRefLon] = 0.5f;
-        g.header[orv::kPoleLat] = 59.5f;
-        g.header[orv::kPoleLon] = 289.5f;
-        orv::set_up_met_grid(g);
-        met.num_grids = 1;
-        met.num_times = 1;
-        path = "/tmp/emission_file_fuzz_" + std::to_string(::getpid());
+        orv::fuzz::set_up_test_grid(met);
     }
 };
 
@@ -65,18 +49,9 @@ void run(const Setup& setup, int32_t nsrc, int32_t numtyp, bool backward, orv::T
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Setup setup;
-    if (std::FILE* f = std::fopen(setup.path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    } else {
-        return 0;
-    }
-    std::ostringstream sink;
-    orv::TextOut log;
-    log.attach(sink);
-    std::streambuf* console = std::cout.rdbuf(sink.rdbuf());
-    run(setup, 2, 1, false, log);
-    run(setup, 2, 2, true, log);
-    std::cout.rdbuf(console);
+    if (!orv::fuzz::write_input(setup.path, data, size)) return 0;
+    orv::fuzz::QuietConsole quiet;
+    run(setup, 2, 1, false, quiet.log);
+    run(setup, 2, 2, true, quiet.log);
     return 0;
 }

@@ -3,43 +3,24 @@
 // The inventory is read and released from over a few steps; none may crash,
 // read past an array or allocate more than the files hold.
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <sstream>
-#include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/run_stop.hpp"
 #include "dispersion/emission_inventory.hpp"
 #include "driver/calendar.hpp"
-#include "meteo/grid_projection.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
 struct Setup {
+    orv::fuzz::WorkFolder folder{"orv_inventory_fuzz"};
     orv::MeteoFiles met;
     std::vector<orv::SourceLocation> locations;
     Setup() {
         orv::tminit();
-        auto dir = std::filesystem::temp_directory_path() / ("orv_inventory_fuzz_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
-        orv::MetGridDefinition& g = met.grid(1, 1);
-        g.grid_number = 1;
-        g.nx = g.ny = 60;
-        g.header[orv::kSyncLat] = 30.0f;
-        g.header[orv::kSyncLon] = 260.0f;
-        g.header[orv::kRefLat] = 0.5f;
-        g.header[orv::kRefLon] = 0.5f;
-        g.header[orv::kPoleLat] = 59.5f;
-        g.header[orv::kPoleLon] = 289.5f;
-        orv::set_up_met_grid(g);
-        met.num_grids = 1;
-        met.num_times = 1;
+        orv::fuzz::set_up_test_grid(met);
         locations.resize(2);
         locations[0].lat = 38.0f;
         locations[0].lon = -92.0f;
@@ -50,23 +31,16 @@ struct Setup {
     }
 };
 
-void write(const char* name, std::string_view bytes) {
-    std::ofstream f(name, std::ios::binary | std::ios::trunc);
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Setup setup;
     const std::string_view all(reinterpret_cast<const char*>(data), size);
     const size_t cut = all.find('\0');
-    write("emission.txt", all.substr(0, cut));
-    write("emission_data.txt", cut == std::string_view::npos ? std::string_view() : all.substr(cut + 1));
-    std::ostringstream sink;
-    orv::TextOut log;
-    log.attach(sink);
-    std::streambuf* console = std::cout.rdbuf(sink.rdbuf());
+    orv::fuzz::write_input("emission.txt", all.substr(0, cut));
+    orv::fuzz::write_input("emission_data.txt", cut == std::string_view::npos ? std::string_view() : all.substr(cut + 1));
+    orv::fuzz::QuietConsole quiet;
+    orv::TextOut& log = quiet.log;
     try {
         orv::EmissionInventory inv;
         orv::emsini(setup.locations, inv, log);
@@ -90,6 +64,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     } catch (const orv::RunStop&) {
     }
-    std::cout.rdbuf(console);
     return 0;
 }

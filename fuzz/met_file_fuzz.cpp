@@ -2,25 +2,18 @@
 // The set-up describes it; when it is accepted, its first period is unpacked
 // into a window of the grid.
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <sstream>
+#include <memory>
 #include <vector>
 
 #include "common/run_stop.hpp"
-#include "common/text_output.hpp"
 #include "driver/calendar.hpp"
+#include "fuzz/fuzz_support.hpp"
 #include "meteo/met_setup.hpp"
 #include "meteo/metinp.hpp"
 
 namespace {
-
-std::ostringstream sink;
 
 void read_first_period(orv::MeteoFiles& met, orv::TextOut& log) {
     const auto& gd = met.grid(1, 1);
@@ -44,22 +37,15 @@ void read_first_period(orv::MeteoFiles& met, orv::TextOut& log) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    auto dir = std::filesystem::temp_directory_path() / ("orv_met_fuzz_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
-    std::cout.rdbuf(sink.rdbuf());
+    static orv::fuzz::WorkFolder folder("orv_met_fuzz");
     orv::tminit();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        std::ofstream f("fuzz.bin", std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    sink.str("");
-    orv::TextOut log;
-    log.attach(sink);
+    orv::fuzz::write_input("fuzz.bin", data, size);
+    orv::fuzz::QuietConsole quiet;
+    orv::TextOut& log = quiet.log;
     orv::Settings settings;
     orv::RunControl run;
     run.met_files[0][0] = orv::MetFileName{"./", "fuzz.bin"};

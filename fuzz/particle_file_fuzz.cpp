@@ -3,32 +3,22 @@
 // may crash, read past a record or allocate more than the file holds.
 
 #include <cstdint>
-#include <cstdio>
-#include <iostream>
-#include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "common/run_stop.hpp"
 #include "dispersion/particle_files.hpp"
 #include "driver/calendar.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
 struct Setup {
+    orv::fuzz::WorkFolder folder{"orv_particle_file_fuzz"};
     orv::MeteoFiles met;
-    std::string path;
+    std::string path = (folder.path() / "PARINIT").string();
     Setup() {
         orv::tminit();
-        orv::MetGridDefinition& g = met.grid(1, 1);
-        g.grid_number = 1;
-        g.latlon = true;
-        g.nx = g.ny = 100;
-        g.header[orv::kSyncLat] = 20.0f;
-        g.header[orv::kSyncLon] = 230.0f;
-        g.header[orv::kRefLat] = 1.0f;
-        g.header[orv::kRefLon] = 1.0f;
-        path = "/tmp/particle_file_fuzz_" + std::to_string(::getpid());
+        orv::fuzz::set_up_test_grid(met, 100, 20.0f, 230.0f, 1.0f);
     }
 };
 
@@ -36,28 +26,19 @@ struct Setup {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Setup setup;
-    if (std::FILE* f = std::fopen(setup.path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    } else {
-        return 0;
-    }
+    if (!orv::fuzz::write_input(setup.path, data, size)) return 0;
     orv::ParticleArrays p;
     orv::allocate_particle_arrays(p, 16, 2);
     orv::ParticleFiles files;
     files.init_name = setup.path;
     if (!files.init.open(setup.path)) return 0;
-    std::ostringstream sink;
-    orv::TextOut log;
-    log.attach(sink);
-    std::streambuf* console = std::cout.rdbuf(sink.rdbuf());
+    orv::fuzz::QuietConsole quiet;
     const int32_t start = orv::tm2min(24, 7, 1, 6, 0);
     try {
         // Start-up, then a few hour ends, as the driver calls it.
         for (int32_t h = 0; h < 4 && files.init.is_open(); ++h)
-            orv::parinp(start + 60 * h, 1, p, 25000.0f, h == 2 ? 3 : 1, setup.met, files, log);
+            orv::parinp(start + 60 * h, 1, p, 25000.0f, h == 2 ? 3 : 1, setup.met, files, quiet.log);
     } catch (const orv::RunStop&) {
     }
-    std::cout.rdbuf(console);
     return 0;
 }

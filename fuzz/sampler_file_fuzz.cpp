@@ -3,44 +3,24 @@
 // array or allocate more than the file holds. Output files land in a scratch
 // folder emptied after every input.
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <sstream>
-#include <string>
+#include <vector>
 
 #include "common/run_stop.hpp"
 #include "dispersion/lagrangian_samplers.hpp"
 #include "driver/calendar.hpp"
-#include "meteo/grid_projection.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 namespace {
 
 struct Setup {
+    orv::fuzz::WorkFolder folder{"orv_sampler_fuzz"};
     orv::MeteoFiles met;
     std::vector<orv::ConcentrationGrid> grids;
     orv::ConcentrationArray conc;
-    std::filesystem::path dir;
     Setup() {
         orv::tminit();
-        dir = std::filesystem::temp_directory_path() / ("orv_sampler_fuzz_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
-        orv::MetGridDefinition& g = met.grid(1, 1);
-        g.grid_number = 1;
-        g.nx = g.ny = 60;
-        g.header[orv::kSyncLat] = 30.0f;
-        g.header[orv::kSyncLon] = 260.0f;
-        g.header[orv::kRefLat] = 0.5f;
-        g.header[orv::kRefLon] = 0.5f;
-        g.header[orv::kPoleLat] = 59.5f;
-        g.header[orv::kPoleLon] = 289.5f;
-        orv::set_up_met_grid(g);
-        met.num_grids = 1;
-        met.num_times = 1;
+        orv::fuzz::set_up_test_grid(met);
         orv::ConcentrationGrid c;
         c.sampling_type = 1;
         c.lat_points = c.lon_points = 20;
@@ -59,34 +39,30 @@ struct Setup {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Setup setup;
+    orv::fuzz::write_input("LAGSET.CFG", data, size);
     {
-        std::ofstream f("LAGSET.CFG", std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    std::ostringstream sink;
-    orv::TextOut log;
-    log.attach(sink);
-    std::streambuf* console = std::cout.rdbuf(sink.rdbuf());
-    try {
-        orv::LagrangianSamplers ls;
-        orv::read_sampler_file(ls, setup.met, 1, 1, log);
-        orv::ParticleArrays p;
-        orv::allocate_particle_arrays(p, 8, 1);
-        int32_t now = setup.grids[0].start_minute;
-        for (int32_t k = 0; k < 6; ++k) {
-            orv::lagems(ls, now, p, log);
-            for (int32_t i = 0; i < p.particle_count; ++i) {
-                float lat = 0.0f, lon = 0.0f;
-                if (p.particle_grid[i] == 1) orv::convert_latlon_grid_to_geo(setup.met.grid(1, 1), p.particle_x[i], p.particle_y[i], lat, lon);
-                orv::lagsum(ls, setup.grids, orv::SummationStep{15.0f, now, 25000.0f, 0},
-                            orv::SummationPoint{lat, lon, 0.0f}, p, i, setup.conc, log);
+        orv::fuzz::QuietConsole quiet;
+        orv::TextOut& log = quiet.log;
+        try {
+            orv::LagrangianSamplers ls;
+            orv::read_sampler_file(ls, setup.met, 1, 1, log);
+            orv::ParticleArrays p;
+            orv::allocate_particle_arrays(p, 8, 1);
+            int32_t now = setup.grids[0].start_minute;
+            for (int32_t k = 0; k < 6; ++k) {
+                orv::lagems(ls, now, p, log);
+                for (int32_t i = 0; i < p.particle_count; ++i) {
+                    float lat = 0.0f, lon = 0.0f;
+                    if (p.particle_grid[i] == 1) orv::convert_latlon_grid_to_geo(setup.met.grid(1, 1), p.particle_x[i], p.particle_y[i], lat, lon);
+                    orv::lagsum(ls, setup.grids, orv::SummationStep{15.0f, now, 25000.0f, 0},
+                                orv::SummationPoint{lat, lon, 0.0f}, p, i, setup.conc, log);
+                }
+                now += 15;
+                orv::update_lagrangian_samplers(ls, now, 15.0f, p, 25000.0f, setup.met, 1);
             }
-            now += 15;
-            orv::update_lagrangian_samplers(ls, now, 15.0f, p, 25000.0f, setup.met, 1);
+        } catch (const orv::RunStop&) {
         }
-    } catch (const orv::RunStop&) {
     }
-    std::cout.rdbuf(console);
-    for (const auto& e : std::filesystem::directory_iterator(setup.dir)) std::filesystem::remove_all(e.path());
+    setup.folder.empty();
     return 0;
 }

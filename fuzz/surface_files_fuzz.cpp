@@ -2,36 +2,16 @@
 // byte, then the text that serves as "LANDUSE.ASC", "ROUGLEN.ASC" and
 // "TERRAIN.ASC"; its last 8 bytes give the point looked up.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 #include <string>
 
 #include "common/run_stop.hpp"
-#include "common/text_output.hpp"
+#include "fuzz/fuzz_support.hpp"
 #include "meteo/surface_files.hpp"
 
-namespace {
-
-std::ostringstream sink;
-
-void write(const char* name, const std::string& text) {
-    std::ofstream f(name, std::ios::binary | std::ios::trunc);
-    f << text;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    auto dir = std::filesystem::temp_directory_path() / ("orv_sfc_fuzz_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
-    std::cout.rdbuf(sink.rdbuf());
+    static orv::fuzz::WorkFolder folder("orv_sfc_fuzz");
     return 0;
 }
 
@@ -44,13 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         all.resize(all.size() - 8);
     }
     const size_t cut = all.find('\0');
-    write("ASCDATA.CFG", all.substr(0, cut));
+    orv::fuzz::write_input("ASCDATA.CFG", all.substr(0, cut));
     const std::string grid = cut == std::string::npos ? std::string() : all.substr(cut + 1);
-    for (const char* name : {"LANDUSE.ASC", "ROUGLEN.ASC", "TERRAIN.ASC"}) write(name, grid);
+    for (const char* name : {"LANDUSE.ASC", "ROUGLEN.ASC", "TERRAIN.ASC"}) orv::fuzz::write_input(name, grid);
 
-    sink.str("");
-    orv::TextOut log;
-    log.attach(sink);
+    orv::fuzz::QuietConsole quiet;
+    orv::TextOut& log = quiet.log;
     orv::SurfaceFiles files;
     float roughness = 0.0f, terrain = 0.0f;
     int32_t landuse = 0;
