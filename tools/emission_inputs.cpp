@@ -2,13 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
 
 #include "driver/calendar.hpp"
 #include "tools/atomic_file.hpp"
+#include "tools/command_line.hpp"
 
 namespace orv::fixture {
 
@@ -221,64 +221,26 @@ const char* kRatesUsage =
     "  --reaction FROM TO RATE FACTOR  a reaction: mass slots, rate per hour,\n"
     "                                  mass factor (repeatable; default 1 2 0.1 1)\n";
 
-struct Command {
-    std::string name;
-    std::vector<std::string> a;
-    size_t i = 1;
-    std::string dir;
-
-    [[noreturn]] void fail(const std::string& what) const {
-        std::cerr << "orvfixture " << name << ": " << what << "\n"
-                  << "Try 'orvfixture " << name << " --help'.\n";
-        std::exit(2);
-    }
-    const std::string& take(const std::string& opt) {
-        if (i >= a.size()) fail("option " + opt + " needs a value");
-        return a[i++];
-    }
-    double real(const std::string& opt) {
-        const std::string& s = take(opt);
-        try {
-            size_t n = 0;
-            const double v = std::stod(s, &n);
-            if (n == s.size() && std::isfinite(v)) return v;
-        } catch (const std::exception&) {
-        }
-        fail("option " + opt + ": '" + s + "' is not a number");
-    }
-    int32_t whole(const std::string& opt) {
-        const double v = real(opt);
-        if (v != std::floor(v) || std::fabs(v) > 2.0e9) fail("option " + opt + ": a whole number is needed");
-        return static_cast<int32_t>(v);
-    }
-    // The directory, for an argument that is no option.
-    void positional(const std::string& opt) {
-        if (!opt.empty() && opt[0] == '-') fail("unknown option " + opt);
-        if (!dir.empty()) fail("more than one directory given");
-        dir = opt;
-    }
-};
-
 // Runs `write` into the directory, reporting the files written.
 template <typename F>
-int finish(Command& c, F write) {
-    if (c.dir.empty()) c.fail("no output directory given");
+int finish(CommandLine& c, F write) {
+    const std::string& dir = c.directory();
     try {
-        std::filesystem::create_directories(c.dir);
-        for (const std::string& f : write()) std::cout << (std::filesystem::path(c.dir) / f).string() << "\n";
+        std::filesystem::create_directories(dir);
+        for (const std::string& f : write()) std::cout << (std::filesystem::path(dir) / f).string() << "\n";
     } catch (const std::exception& e) {
-        std::cerr << "orvfixture " << c.name << ": " << e.what() << "\n";
+        std::cerr << c.label() << ": " << e.what() << "\n";
         return 1;
     }
     return 0;
 }
 
-int emissions_command(Command& c) {
+int emissions_command(CommandLine& c) {
     EmissionFileRecipe r;
     r.sources.clear();
     std::string name = "emissions.txt";
-    while (c.i < c.a.size()) {
-        const std::string opt = c.a[c.i++];
+    while (c.more()) {
+        const std::string opt = c.next();
         if (opt == "-h" || opt == "--help") {
             std::cout << kEmissionsUsage;
             return 0;
@@ -315,17 +277,17 @@ int emissions_command(Command& c) {
         r.hour > 23)
         c.fail("start must be a date of 1941-2099 and an hour 0-23");
     return finish(c, [&] {
-        write_emission_file((std::filesystem::path(c.dir) / name).string(), r);
+        write_emission_file((std::filesystem::path(c.directory()) / name).string(), r);
         return std::vector<std::string>{name};
     });
 }
 
-int inventory_command(Command& c) {
+int inventory_command(CommandLine& c) {
     float lat1 = 38.0f, lon1 = -92.0f, lat2 = 42.0f, lon2 = -88.0f, cell = 0.5f, value = 1.0f, factor = 1.0f;
     int32_t nvals = 1;
     std::vector<std::string> ids;
-    while (c.i < c.a.size()) {
-        const std::string opt = c.a[c.i++];
+    while (c.more()) {
+        const std::string opt = c.next();
         if (opt == "-h" || opt == "--help") {
             std::cout << kInventoryUsage;
             return 0;
@@ -354,16 +316,16 @@ int inventory_command(Command& c) {
     return finish(c, [&] {
         InventoryRecipe r = uniform_inventory(lat1, lon1, lat2, lon2, cell, value, ids, nvals);
         r.factor = factor;
-        write_inventory(c.dir, r);
+        write_inventory(c.directory(), r);
         return std::vector<std::string>{"emission.txt", r.data_file};
     });
 }
 
-int samplers_command(Command& c) {
+int samplers_command(CommandLine& c) {
     SamplerRecipe base;
     int32_t count = 1;
-    while (c.i < c.a.size()) {
-        const std::string opt = c.a[c.i++];
+    while (c.more()) {
+        const std::string opt = c.next();
         if (opt == "-h" || opt == "--help") {
             std::cout << kSamplersUsage;
             return 0;
@@ -391,15 +353,15 @@ int samplers_command(Command& c) {
     return finish(c, [&] {
         std::vector<SamplerRecipe> all(static_cast<size_t>(count), base);
         for (int32_t k = 0; k < count; ++k) all[static_cast<size_t>(k)].output_file = "sampler_" + std::to_string(k + 1) + ".txt";
-        write_sampler_file((std::filesystem::path(c.dir) / "LAGSET.CFG").string(), all);
+        write_sampler_file((std::filesystem::path(c.directory()) / "LAGSET.CFG").string(), all);
         return std::vector<std::string>{"LAGSET.CFG"};
     });
 }
 
-int rates_command(Command& c) {
+int rates_command(CommandLine& c) {
     std::vector<RateRecipe> reactions;
-    while (c.i < c.a.size()) {
-        const std::string opt = c.a[c.i++];
+    while (c.more()) {
+        const std::string opt = c.next();
         if (opt == "-h" || opt == "--help") {
             std::cout << kRatesUsage;
             return 0;
@@ -416,7 +378,7 @@ int rates_command(Command& c) {
     }
     if (reactions.empty()) reactions.push_back(RateRecipe{});
     return finish(c, [&] {
-        write_rate_table((std::filesystem::path(c.dir) / "CHEMRATE.TXT").string(), reactions);
+        write_rate_table((std::filesystem::path(c.directory()) / "CHEMRATE.TXT").string(), reactions);
         return std::vector<std::string>{"CHEMRATE.TXT"};
     });
 }
@@ -428,13 +390,12 @@ bool is_emission_inputs_command(const std::string& name) {
 }
 
 int emission_inputs_main(int argc, char** argv) {
-    Command c;
-    c.a.assign(argv, argv + argc);
-    c.name = c.a.empty() ? std::string() : c.a[0];
-    if (c.name == "emissions") return emissions_command(c);
-    if (c.name == "inventory") return inventory_command(c);
-    if (c.name == "samplers") return samplers_command(c);
-    if (c.name == "rates") return rates_command(c);
+    const std::string name = argc > 0 ? argv[0] : "";
+    CommandLine c("orvfixture " + name, argc, argv);
+    if (name == "emissions") return emissions_command(c);
+    if (name == "inventory") return inventory_command(c);
+    if (name == "samplers") return samplers_command(c);
+    if (name == "rates") return rates_command(c);
     c.fail("unknown command");
 }
 

@@ -5,12 +5,12 @@
 // DIR/receptors and a month of oxidant files in DIR/oxidants. Run it with
 // --help for its options.
 
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "tools/command_line.hpp"
 #include "tools/emission_inputs.hpp"
 #include "tools/example_data.hpp"
 #include "tools/oxidant_writer.hpp"
@@ -74,42 +74,6 @@ const char* kUsage =
     "file, a gridded inventory, a sampler file or a conversion table; see\n"
     "orvfixture COMMAND --help.\n";
 
-[[noreturn]] void fail(const std::string& what) {
-    std::cerr << "orvfixture: " << what << "\n" << "Try 'orvfixture --help'.\n";
-    std::exit(2);
-}
-
-struct Args {
-    std::vector<std::string> a;
-    size_t i = 1;
-    std::string take(const std::string& opt) {
-        if (i >= a.size()) fail("option " + opt + " needs a value");
-        return a[i++];
-    }
-    int32_t take_int(const std::string& opt) {
-        std::string s = take(opt);
-        try {
-            size_t n = 0;
-            long v = std::stol(s, &n);
-            if (n != s.size()) throw std::invalid_argument(s);
-            return static_cast<int32_t>(v);
-        } catch (const std::exception&) {
-            fail("option " + opt + ": '" + s + "' is not a whole number");
-        }
-    }
-    double take_real(const std::string& opt) {
-        std::string s = take(opt);
-        try {
-            size_t n = 0;
-            double v = std::stod(s, &n);
-            if (n != s.size()) throw std::invalid_argument(s);
-            return v;
-        } catch (const std::exception&) {
-            fail("option " + opt + ": '" + s + "' is not a number");
-        }
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,54 +82,52 @@ int main(int argc, char** argv) {
         return orv::fixture::emission_inputs_main(argc - 1, argv + 1);
     using orv::fixture::AnalyticMet;
     orv::fixture::ExampleOptions o;
-    Args args;
-    args.a.assign(argv, argv + argc);
-    std::string dir;
+    orv::fixture::CommandLine args("orvfixture", argc, argv);
     bool met_only = false;
-    while (args.i < args.a.size()) {
-        const std::string opt = args.a[args.i++];
+    while (args.more()) {
+        const std::string opt = args.next();
         if (opt == "-h" || opt == "--help") {
             std::cout << kUsage;
             return 0;
         } else if (opt == "--grid") {
             o.grid = args.take(opt);
         } else if (opt == "--size") {
-            o.nx = args.take_int(opt);
-            o.ny = args.take_int(opt);
+            o.nx = args.whole(opt);
+            o.ny = args.whole(opt);
         } else if (opt == "--spacing") {
-            o.spacing = static_cast<float>(args.take_real(opt));
+            o.spacing = static_cast<float>(args.real(opt));
         } else if (opt == "--centre" || opt == "--center") {
-            o.centre_lat = static_cast<float>(args.take_real(opt));
-            o.centre_lon = static_cast<float>(args.take_real(opt));
+            o.centre_lat = static_cast<float>(args.real(opt));
+            o.centre_lon = static_cast<float>(args.real(opt));
         } else if (opt == "--start") {
-            o.year = args.take_int(opt);
-            o.month = args.take_int(opt);
-            o.day = args.take_int(opt);
-            o.hour = args.take_int(opt);
+            o.year = args.whole(opt);
+            o.month = args.whole(opt);
+            o.day = args.whole(opt);
+            o.hour = args.whole(opt);
         } else if (opt == "--periods") {
-            o.periods = args.take_int(opt);
+            o.periods = args.whole(opt);
         } else if (opt == "--interval") {
-            o.interval = args.take_int(opt);
+            o.interval = args.whole(opt);
         } else if (opt == "--files") {
-            o.files = args.take_int(opt);
+            o.files = args.whole(opt);
         } else if (opt == "--vertical") {
             std::string v = args.take(opt);
             if (v == "sigma") o.vertical_type = 1;
             else if (v == "pressure") o.vertical_type = 2;
             else if (v == "terrain") o.vertical_type = 3;
             else if (v == "hybrid") o.vertical_type = 4;
-            else fail("unknown vertical coordinate '" + v + "'");
+            else args.fail("unknown vertical coordinate '" + v + "'");
         } else if (opt == "--levels") {
-            o.levels = args.take_int(opt);
+            o.levels = args.whole(opt);
         } else if (opt == "--wind") {
             std::string w = args.take(opt);
             if (w == "uniform") o.wind = AnalyticMet::Wind::Uniform;
             else if (w == "rotation") o.wind = AnalyticMet::Wind::SolidBody;
             else if (w == "linear") o.wind = AnalyticMet::Wind::LinearInTime;
-            else fail("unknown wind '" + w + "'");
+            else args.fail("unknown wind '" + w + "'");
         } else if (opt == "--uv") {
-            o.u = args.take_real(opt);
-            o.v = args.take_real(opt);
+            o.u = args.real(opt);
+            o.v = args.real(opt);
         } else if (opt == "--grid-winds") {
             o.grid_relative = true;
         } else if (opt == "--rain") {
@@ -175,28 +137,24 @@ int main(int argc, char** argv) {
         } else if (opt == "--name") {
             o.name = args.take(opt);
         } else if (opt == "--hours") {
-            o.run_hours = args.take_int(opt);
-            if (o.run_hours < 0) fail("option --hours: the run hours must be 0 or more");
+            o.run_hours = args.whole(opt);
+            if (o.run_hours < 0) args.fail("option --hours: the run hours must be 0 or more");
         } else if (opt == "--met-only") {
             met_only = true;
         } else if (opt == "--no-surface") {
             o.surface = false;
         } else if (opt == "--no-control") {
             o.control = false;
-        } else if (!opt.empty() && opt[0] == '-') {
-            fail("unknown option " + opt);
-        } else if (dir.empty()) {
-            dir = opt;
         } else {
-            fail("more than one directory given");
+            args.positional(opt);
         }
     }
-    if (dir.empty()) fail("no output directory given");
+    const std::string& dir = args.directory();
     if (o.year < 1941 || o.year > 2099 || o.month < 1 || o.month > 12 || o.day < 1 || o.day > 31 || o.hour < 0 ||
         o.hour > 23)
-        fail("start must be a date of 1941-2099 and an hour 0-23");
+        args.fail("start must be a date of 1941-2099 and an hour 0-23");
 
-    if (!met_only && (!o.surface || !o.control)) fail("--no-surface and --no-control go with --met-only");
+    if (!met_only && (!o.surface || !o.control)) args.fail("--no-surface and --no-control go with --met-only");
     try {
         std::filesystem::create_directories(dir);
         std::vector<std::string> written;
@@ -217,7 +175,7 @@ int main(int argc, char** argv) {
         }
         for (const auto& f : written) std::cout << f << "\n";
     } catch (const std::exception& e) {
-        std::cerr << "orvfixture: " << e.what() << "\n";
+        std::cerr << args.label() << ": " << e.what() << "\n";
         return 1;
     }
     return 0;

@@ -1,6 +1,5 @@
 #include "tools/oxidant_writer.hpp"
 
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -9,6 +8,7 @@
 #include "common/fortran_format.hpp"
 #include "mercury/global_oxidants.hpp"
 #include "tools/atomic_file.hpp"
+#include "tools/command_line.hpp"
 
 namespace orv::fixture {
 
@@ -110,71 +110,47 @@ const char* kOxidantUsage =
     "                              linear terms of KIND (ozone, so2 or soot)\n"
     "  -h, --help                  this text\n";
 
-[[noreturn]] void fail(const std::string& what) {
-    std::cerr << "orvfixture oxidants: " << what << "\n" << "Try 'orvfixture oxidants --help'.\n";
-    std::exit(2);
-}
-
-double number(const std::string& s) {
-    try {
-        size_t n = 0;
-        double v = std::stod(s, &n);
-        if (n == s.size()) return v;
-    } catch (const std::exception&) {
-    }
-    fail("'" + s + "' is not a number");
-}
-
 }  // namespace
 
 int oxidant_fixture_main(int argc, char** argv) {
-    std::vector<std::string> a(argv, argv + argc);
+    CommandLine c("orvfixture oxidants", argc, argv);
     OxidantMonth fields;
     double first = 1, last = 1;
-    std::string dir;
-    size_t i = 1;
-    auto take = [&](const std::string& opt) -> const std::string& {
-        if (i >= a.size()) fail("option " + opt + " needs a value");
-        return a[i++];
-    };
     auto kind = [&](const std::string& name) -> OxidantField& {
         if (name == "ozone") return fields.ozone;
         if (name == "so2") return fields.so2;
         if (name == "soot") return fields.soot;
-        fail("unknown field '" + name + "'");
+        c.fail("unknown field '" + name + "'");
     };
-    while (i < a.size()) {
-        const std::string opt = a[i++];
+    while (c.more()) {
+        const std::string opt = c.next();
         if (opt == "-h" || opt == "--help") {
             std::cout << kOxidantUsage;
             return 0;
         } else if (opt == "--months") {
-            first = number(take(opt));
-            last = number(take(opt));
+            first = c.real(opt);
+            last = c.real(opt);
         } else if (opt == "--ozone" || opt == "--so2" || opt == "--soot") {
-            kind(opt.substr(2)).base = number(take(opt));
+            kind(opt.substr(2)).base = c.real(opt);
         } else if (opt == "--slopes") {
-            OxidantField& f = kind(take(opt));
-            f.per_lon = number(take(opt));
-            f.per_lat = number(take(opt));
-            f.per_level = number(take(opt));
-        } else if (!opt.empty() && opt[0] == '-') {
-            fail("unknown option " + opt);
-        } else if (dir.empty()) {
-            dir = opt;
+            OxidantField& f = kind(c.take(opt));
+            f.per_lon = c.real(opt);
+            f.per_lat = c.real(opt);
+            f.per_level = c.real(opt);
         } else {
-            fail("more than one directory given");
+            c.positional(opt);
         }
     }
-    if (dir.empty()) fail("no output directory given");
-    if (first != static_cast<int32_t>(first) || last != static_cast<int32_t>(last) || first < 1 || last > 12 ||
-        first > last)
-        fail("months must be whole numbers 1..12, the first not after the last");
+    const std::string& dir = c.directory();
+    // The range first: only a month in 1..12 is converted to a whole number.
+    if (first < 1 || last > 12 || first > last || first != static_cast<int32_t>(first) ||
+        last != static_cast<int32_t>(last))
+        c.fail("months must be whole numbers 1..12, the first not after the last");
     try {
         for (int32_t m = static_cast<int32_t>(first); m <= static_cast<int32_t>(last); ++m)
             for (const auto& p : write_oxidant_month(dir, m, fields)) std::cout << p << "\n";
     } catch (const std::exception& e) {
-        std::cerr << "orvfixture oxidants: " << e.what() << "\n";
+        std::cerr << c.label() << ": " << e.what() << "\n";
         return 1;
     }
     return 0;

@@ -193,6 +193,20 @@ TEST(Cli, WritesTheExampleAndRejectsBadOptions) {
     EXPECT_FALSE(std::filesystem::exists("out/run"));
 }
 
+TEST(Cli, RefusesNumbersThatAreNotFiniteOrOutOfRange) {
+    test::ScratchDir dir;
+    EXPECT_EQ(run_cli("--spacing nan --met-only out"), 2);
+    EXPECT_NE(test::read_file("cli.out").find("option --spacing: 'nan' is not a number"), std::string::npos);
+    EXPECT_EQ(run_cli("--periods 99999999999 --met-only out"), 2);
+    EXPECT_EQ(run_cli("--size 60.5 50 --met-only out"), 2);
+    EXPECT_NE(test::read_file("cli.out").find("'60.5' is not a whole number"), std::string::npos);
+    EXPECT_EQ(run_cli("oxidants --months 1e10 1e10 ox"), 2);
+    EXPECT_EQ(run_cli("oxidants --months inf inf ox"), 2);
+    EXPECT_EQ(run_cli("oxidants --ozone nan ox"), 2);
+    EXPECT_FALSE(std::filesystem::exists("out"));
+    EXPECT_FALSE(std::filesystem::exists("ox"));
+}
+
 TEST(Cli, WritesTheCompleteExampleTree) {
     test::ScratchDir dir;
     ASSERT_EQ(run_cli("--hours 0 --periods 4 ex"), 0) << test::read_file("cli.out");
