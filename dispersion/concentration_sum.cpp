@@ -61,6 +61,17 @@ CellWindow nearest_point(float fi, float fj, int32_t nx, int32_t ny) {
     if (i > 0 && j > 0) w = CellWindow{i, i, j, j};
     return w;
 }
+// The window of the cells within a footprint's radius: from (i1, j1), the
+// real index of its lower-left corner, to the corner's mirror about the
+// centre (ic, jc).
+CellWindow radius_window(float ic, float jc, float i1, float j1, int32_t nx, int32_t ny) {
+    CellWindow w;
+    w.i1 = lower_bound(std::trunc(i1), nx);
+    w.i2 = upper_bound(2.0f * ic - i1, nx);
+    w.j1 = lower_bound(std::trunc(j1), ny);
+    w.j2 = upper_bound(2.0f * jc - j1, ny);
+    return w;
+}
 
 [[noreturn]] void invalid_type(const char* routine, int32_t type, TextOut& log) {
     log.list("*ERROR* ", routine, ": Invalid horizontal type - ", type);
@@ -193,6 +204,21 @@ bool receives(const ConcentrationGrid& g, const SummationStep& step) {
     return g.sampling_type != 2 && g.interval >= 1 && sampling_position(g, step.dt_minutes, step.model_time).inside();
 }
 
+// Calls sum(g, grid, weight, nx, ny) for every grid that receives particles
+// at this step: its number, its sampling weight and the extents of the cells
+// it has in the array.
+template <typename Sum>
+void for_each_receiving_grid(const std::vector<ConcentrationGrid>& grids, const SummationStep& step,
+                             const ConcentrationArray& conc, Sum sum) {
+    const int32_t count = std::min(static_cast<int32_t>(grids.size()), conc.ngrid);
+    for (int32_t g = 1; g <= count; ++g) {
+        const ConcentrationGrid& grid = grids[static_cast<size_t>(g - 1)];
+        if (!receives(grid, step)) continue;
+        const int32_t nx = std::min(grid.lon_points, conc.nlon), ny = std::min(grid.lat_points, conc.nlat);
+        sum(g, grid, sampling_weight(grid, step.dt_minutes), nx, ny);
+    }
+}
+
 // The particle's longitude brought onto the grid's side of the date line.
 float grid_longitude(const ConcentrationGrid& g, float lon) {
     if (g.lower_left_lon >= 0.0f && lon < 0.0f) return lon + 360.0f;
@@ -219,11 +245,8 @@ void consum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
     const float cosphi = std::cos(phi / kDegreesPerRadian);
     const float sigma_h = p.particle_sigma_h[i];
     const VerticalPlace vp = vertical_place(mode, p.particle_z[i], p.particle_sigma_z[i], step, at.terrain_height);
-    const int32_t count = std::min(static_cast<int32_t>(grids.size()), conc.ngrid);
-    for (int32_t g = 1; g <= count; ++g) {
-        const ConcentrationGrid& grid = grids[static_cast<size_t>(g - 1)];
-        if (!receives(grid, step)) continue;
-        const float weight = sampling_weight(grid, step.dt_minutes);
+    for_each_receiving_grid(grids, step, conc, [&](int32_t g, const ConcentrationGrid& grid, float weight,
+                                                   int32_t nx, int32_t ny) {
         const float lambda = grid_longitude(grid, at.lon);
         const float lambda0 = grid.lower_left_lon, phi0 = grid.lower_left_lat;
         const float dlon = grid.lon_spacing, dlat = grid.lat_spacing;
@@ -231,26 +254,22 @@ void consum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
             mode, sigma_h, dlon * kMetresPerDegree * cosphi * kMetresPerDegree * dlat);
         const float ic = (lambda - lambda0) / dlon + 1.0f;
         const float jc = (phi - phi0) / dlat + 1.0f;
-        const int32_t nx = std::min(grid.lon_points, conc.nlon), ny = std::min(grid.lat_points, conc.nlat);
         CellWindow win;
         if (fp.single_point) {
             win = nearest_point(ic, jc, nx, ny);
         } else {
             const float i1 = (lambda - fp.radius / (kMetresPerDegree * cosphi) - lambda0) / dlon + 1.0f;
             const float j1 = (phi - fp.radius / kMetresPerDegree - phi0) / dlat + 1.0f;
-            win.i1 = lower_bound(std::trunc(i1), nx);
-            win.i2 = upper_bound(2.0f * ic - i1, nx);
-            win.j1 = lower_bound(std::trunc(j1), ny);
-            win.j2 = upper_bound(2.0f * jc - j1, ny);
+            win = radius_window(ic, jc, i1, j1, nx, ny);
         }
-        if (win.empty() || grid.level_count < 1 || p.maxdim < 1) continue;
+        if (win.empty() || grid.level_count < 1 || p.maxdim < 1) return;
         smallest_spacing_km = std::min(smallest_spacing_km, grid.grid_spacing_km);
         add_to_grid(grid, g, fp, win, vp, weight, p, i, deposited, conc,
                     [&](int32_t ii, int32_t jj, float& dx, float& dy) {
                         dx = (lambda - (lambda0 + static_cast<float>(ii - 1) * dlon)) * kMetresPerDegree * cosphi;
                         dy = (phi - (phi0 + static_cast<float>(jj - 1) * dlat)) * kMetresPerDegree;
                     });
-    }
+    });
 }
 
 void metsum(const std::vector<ConcentrationGrid>& grids, const SummationStep& step, const SummationPoint& at,
@@ -263,32 +282,20 @@ void metsum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
     const float sx = at.spacing_x, sy = at.spacing_y;
     const float sigma_h = p.particle_sigma_h[i];
     const VerticalPlace vp = vertical_place(mode, p.particle_z[i], p.particle_sigma_z[i], step, at.terrain_height);
-    const int32_t count = std::min(static_cast<int32_t>(grids.size()), conc.ngrid);
-    for (int32_t g = 1; g <= count; ++g) {
-        const ConcentrationGrid& grid = grids[static_cast<size_t>(g - 1)];
-        if (!receives(grid, step)) continue;
-        const float weight = sampling_weight(grid, step.dt_minutes);
+    for_each_receiving_grid(grids, step, conc, [&](int32_t g, const ConcentrationGrid& grid, float weight,
+                                                   int32_t nx, int32_t ny) {
         const Footprint fp = footprint_of(mode, sigma_h, sx * sy);
-        const int32_t nx = std::min(grid.lon_points, conc.nlon), ny = std::min(grid.lat_points, conc.nlat);
-        CellWindow win;
-        if (fp.single_point) {
-            win = nearest_point(x, y, nx, ny);
-        } else {
-            const float i1 = x - fp.radius / sx;
-            const float j1 = y - fp.radius / sy;
-            win.i1 = lower_bound(std::trunc(i1), nx);
-            win.i2 = upper_bound(2.0f * x - i1, nx);
-            win.j1 = lower_bound(std::trunc(j1), ny);
-            win.j2 = upper_bound(2.0f * y - j1, ny);
-        }
-        if (win.empty() || grid.level_count < 1 || p.maxdim < 1) continue;
+        const CellWindow win = fp.single_point
+                                   ? nearest_point(x, y, nx, ny)
+                                   : radius_window(x, y, x - fp.radius / sx, y - fp.radius / sy, nx, ny);
+        if (win.empty() || grid.level_count < 1 || p.maxdim < 1) return;
         smallest_spacing_km = std::min(smallest_spacing_km, std::min(sx, sy) / 1000.0f);
         add_to_grid(grid, g, fp, win, vp, weight, p, i, deposited, conc,
                     [&](int32_t ii, int32_t jj, float& dx, float& dy) {
                         dx = (x - static_cast<float>(ii)) * sx;
                         dy = (y - static_cast<float>(jj)) * sy;
                     });
-    }
+    });
 }
 
 void sum_particle_on_latlon_grids(const std::vector<ConcentrationGrid>& grids, const SummationStep& step,
@@ -297,17 +304,13 @@ void sum_particle_on_latlon_grids(const std::vector<ConcentrationGrid>& grids, c
     if (!std::isfinite(at.lat) || !std::isfinite(at.lon) || !std::isfinite(p.particle_z[i])) return;
     const float base = step.KMSL == 1 ? at.terrain_height : 0.0f;
     const float h = std::max((1.0f - p.particle_z[i]) * (step.model_top - at.terrain_height), 1.0f) + base;
-    const int32_t count = std::min(static_cast<int32_t>(grids.size()), conc.ngrid);
-    for (int32_t g = 1; g <= count; ++g) {
-        const ConcentrationGrid& grid = grids[static_cast<size_t>(g - 1)];
-        if (!receives(grid, step)) continue;
-        const float weight = sampling_weight(grid, step.dt_minutes);
+    for_each_receiving_grid(grids, step, conc, [&](int32_t g, const ConcentrationGrid& grid, float weight,
+                                                   int32_t nx, int32_t ny) {
         const float lambda = grid_longitude(grid, at.lon);
         const float fi = (lambda - grid.lower_left_lon) / grid.lon_spacing + 1.0f;
         const float fj = (at.lat - grid.lower_left_lat) / grid.lat_spacing + 1.0f;
-        const int32_t nx = std::min(grid.lon_points, conc.nlon), ny = std::min(grid.lat_points, conc.nlat);
         const int32_t ii = nearest_index(fi, nx), jj = nearest_index(fj, ny);
-        if (ii == 0 || jj == 0) continue;
+        if (ii == 0 || jj == 0) return;
         smallest_spacing_km = std::min(smallest_spacing_km, grid.grid_spacing_km);
         const int32_t levels = std::min(grid.level_count, conc.nlev);
         for (int32_t slot = 1; slot <= p.maxdim; ++slot) {
@@ -323,7 +326,7 @@ void sum_particle_on_latlon_grids(const std::vector<ConcentrationGrid>& grids, c
                 }
             }
         }
-    }
+    });
 }
 
 void decay_concentration_grids(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollutant>& dirt,
