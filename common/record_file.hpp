@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +20,12 @@ public:
     void put_i32(int32_t v);
     void put_i16(int16_t v);
     void put_f32(float v);
+    void put_i32s(std::initializer_list<int32_t> values) {
+        for (int32_t v : values) put_i32(v);
+    }
+    void put_f32s(std::initializer_list<float> values) {
+        for (float v : values) put_f32(v);
+    }
     // Exactly `width` bytes: the text cut or blank-padded.
     void put_chars(std::string_view s, size_t width);
     const std::vector<uint8_t>& bytes() const { return bytes_; }

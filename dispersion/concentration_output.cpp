@@ -41,36 +41,23 @@ void write_header(const std::vector<SourceLocation>& locations, const Concentrat
     const MetTime& first = met.file(1, 1).first;
     r.clear();
     r.put_chars(met.grid(1, 1).source_id.view(), 4);
-    r.put_i32(first.year);
-    r.put_i32(first.month);
-    r.put_i32(first.day);
-    r.put_i32(first.hour);
-    r.put_i32(first.forecast);
-    r.put_i32(static_cast<int32_t>(locations.size()));
-    r.put_i32(cpack);
+    r.put_i32s({first.year, first.month, first.day, first.hour, first.forecast,
+                static_cast<int32_t>(locations.size()), cpack});
     write_record(out, file, "conini");
 
     const Pollutant start = dirt.empty() ? Pollutant{} : dirt[0];
     for (const SourceLocation& loc : locations) {
         r.clear();
-        r.put_i32(start.release_year);
-        r.put_i32(start.release_month);
-        r.put_i32(start.release_day);
-        r.put_i32(start.release_hour);
-        r.put_f32(loc.lat);
-        r.put_f32(loc.lon);
-        r.put_f32(loc.height);
+        r.put_i32s({start.release_year, start.release_month, start.release_day, start.release_hour});
+        r.put_f32s({loc.lat, loc.lon, loc.height});
         r.put_i32(start.release_minute);
         write_record(out, file, "conini");
     }
 
     r.clear();
-    r.put_i32(g.lat_points);
-    r.put_i32(g.lon_points);
-    r.put_f32(g.lat_spacing);
-    r.put_f32(g.lon_spacing);
-    r.put_f32(cpack == 2 ? 0.0f : g.lower_left_lat);
-    r.put_f32(cpack == 2 ? 0.0f : g.lower_left_lon);
+    r.put_i32s({g.lat_points, g.lon_points});
+    r.put_f32s({g.lat_spacing, g.lon_spacing, cpack == 2 ? 0.0f : g.lower_left_lat,
+                cpack == 2 ? 0.0f : g.lower_left_lon});
     write_record(out, file, "conini");
 
     r.clear();
@@ -217,9 +204,8 @@ void points_record(const LevelRecord& lr, const std::vector<ConcentrationGrid>& 
     r.put_i32(count);
     for (int32_t g = 1; g <= count; ++g) {
         const ConcentrationGrid& cg = grids[static_cast<size_t>(g - 1)];
-        r.put_f32(cg.lower_left_lon);
-        r.put_f32(cg.lower_left_lat);
-        r.put_f32(lr.l <= cg.level_count ? conc.at(1, 1, lr.l, lr.p, g) : 0.0f);
+        r.put_f32s({cg.lower_left_lon, cg.lower_left_lat,
+                    lr.l <= cg.level_count ? conc.at(1, 1, lr.l, lr.p, g) : 0.0f});
     }
 }
 
@@ -233,12 +219,7 @@ void write_grid(const std::vector<ConcentrationGrid>& grids, int32_t g, const st
     for (int32_t v : grid.period_start) r.put_i32(v);
     write_record(out, f, "condsk");
     r.clear();
-    r.put_i32(now.year);
-    r.put_i32(now.month);
-    r.put_i32(now.day);
-    r.put_i32(now.hour);
-    r.put_i32(now.minute);
-    r.put_i32(clock.forecast_hour);
+    r.put_i32s({now.year, now.month, now.day, now.hour, now.minute, clock.forecast_hour});
     write_record(out, f, "condsk");
 
     const int32_t levels = std::min(grid.level_count, conc.nlev);

@@ -29,7 +29,7 @@ void parout(int32_t model_time, const ParticleArrays& p, float model_top, const 
     const int32_t n = p.particle_count;
     RecordBuilder& r = files.out;
     r.clear();
-    for (int32_t v : {n, p.maxdim, d.year, d.month, d.day, d.hour}) r.put_i32(v);
+    r.put_i32s({n, p.maxdim, d.year, d.month, d.day, d.hour});
     write_or_stop(files);
     const bool time_ok = kt >= 1 && kt <= kMaxMetTimes;
     for (int32_t i = 0; i < n; ++i) {
@@ -40,16 +40,11 @@ void parout(int32_t model_time, const ParticleArrays& p, float model_top, const 
         const int32_t g = p.particle_grid[i];
         if (valid_grid(g) && time_ok) met_grid_to_geo(met.grid(g, kt), p.particle_x[i], p.particle_y[i], lat, lon);
         r.clear();
-        r.put_f32(lat);
-        r.put_f32(lon);
-        r.put_f32((1.0f - p.particle_z[i]) * model_top);
-        r.put_f32(p.particle_sigma_h[i]);
-        r.put_f32(p.particle_sigma_z[i]);
-        r.put_f32(p.particle_turb_v[i]);
+        r.put_f32s({lat, lon, (1.0f - p.particle_z[i]) * model_top, p.particle_sigma_h[i], p.particle_sigma_z[i],
+                    p.particle_turb_v[i]});
         write_or_stop(files);
         r.clear();
-        for (int32_t v : {p.particle_age[i], p.particle_hdwp[i], p.particle_pollutant[i], g, p.particle_sort_key[i]})
-            r.put_i32(v);
+        r.put_i32s({p.particle_age[i], p.particle_hdwp[i], p.particle_pollutant[i], g, p.particle_sort_key[i]});
         write_or_stop(files);
     }
     log.list(" NOTICE parout: created PARDUMP file at - ", d.year, d.month, d.day, d.hour);

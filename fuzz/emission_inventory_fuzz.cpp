@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view all(reinterpret_cast<const char*>(data), size);
     const size_t cut = all.find('\0');
     orv::fuzz::write_input("emission.txt", all.substr(0, cut));
-    orv::fuzz::write_input("emission_data.txt", cut == std::string_view::npos ? std::string_view() : all.substr(cut + 1));
+    orv::fuzz::write_input("emission_data.txt",
+                           cut == std::string_view::npos ? std::string_view() : all.substr(cut + 1));
     orv::fuzz::QuietConsole quiet;
     orv::TextOut& log = quiet.log;
     try {

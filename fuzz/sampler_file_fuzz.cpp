@@ -53,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 orv::lagems(ls, now, p, log);
                 for (int32_t i = 0; i < p.particle_count; ++i) {
                     float lat = 0.0f, lon = 0.0f;
-                    if (p.particle_grid[i] == 1) orv::convert_latlon_grid_to_geo(setup.met.grid(1, 1), p.particle_x[i], p.particle_y[i], lat, lon);
+                    if (p.particle_grid[i] == 1)
+                        orv::convert_latlon_grid_to_geo(setup.met.grid(1, 1), p.particle_x[i], p.particle_y[i], lat,
+                                                        lon);
                     orv::lagsum(ls, setup.grids, orv::SummationStep{15.0f, now, 25000.0f, 0},
                                 orv::SummationPoint{lat, lon, 0.0f}, p, i, setup.conc, log);
                 }
