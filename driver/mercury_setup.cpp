@@ -21,6 +21,21 @@ void allocate_labelled(IndexedArray<T>& a, std::string_view prefix, std::string_
 IndexRange from_one(int32_t n) { return {1, n}; }
 IndexRange from_zero(int32_t n) { return {0, n}; }
 
+// A species-by-`second` array allocated with the console account of its
+// extents: `second_name` and `second_count` say what its second index counts.
+template <typename T>
+void allocate_reported(IndexedArray<T>& a, std::string_view label, int32_t maxdim, std::string_view second_name,
+                       int32_t second_count, IndexRange second) {
+    console("");
+    console("about to allocate ", label);
+    console("maxdim      = ", maxdim);
+    console(second_name, second_count);
+    allocate_labelled(a, kAllocPrefixHg, label, from_one(maxdim), second);
+    console("have allocated ", label, "(n1,n2)");
+    console("dimension 1 = ", static_cast<int32_t>(a.range(1).count()));
+    console("dimension 2 = ", static_cast<int32_t>(a.range(2).count()));
+}
+
 }  // namespace
 
 void read_receptors_and_ceps(RunContext& ctx) {
@@ -70,23 +85,8 @@ void allocate_mercury_arrays(RunContext& ctx) {
     allocate_labelled(m.genrough, hgp, "genrough", from_one(hg.nland));
     for (int32_t k = 1; k <= std::min(hg.nland, 20); ++k) m.genrough(k) = generic_roughness(k);
 
-    console("");
-    console("about to allocate zdep");
-    console("maxdim      = ", maxdim);
-    console("hgsim%npath = ", hg.npath);
-    allocate_labelled(m.zdep, hgp, "zdep", from_one(maxdim), from_zero(hg.npath));
-    console("have allocated zdep(n1,n2)");
-    console("dimension 1 = ", static_cast<int32_t>(m.zdep.range(1).count()));
-    console("dimension 2 = ", static_cast<int32_t>(m.zdep.range(2).count()));
-
-    console("");
-    console("about to allocate zvdgas");
-    console("maxdim      = ", maxdim);
-    console("hgsim%nland = ", hg.nland);
-    allocate_labelled(m.zvdgas, hgp, "zvdgas", from_one(maxdim), from_one(hg.nland));
-    console("have allocated zvdgas(n1,n2)");
-    console("dimension 1 = ", static_cast<int32_t>(m.zvdgas.range(1).count()));
-    console("dimension 2 = ", static_cast<int32_t>(m.zvdgas.range(2).count()));
+    allocate_reported(m.zdep, "zdep", maxdim, "hgsim%npath = ", hg.npath, from_zero(hg.npath));
+    allocate_reported(m.zvdgas, "zvdgas", maxdim, "hgsim%nland = ", hg.nland, from_one(hg.nland));
 
     allocate_labelled(m.zvdprt, hgp, "zvdprt", from_one(maxdim), from_one(hg.nland));
     allocate_labelled(m.zcepdep, hgp, "zcepdep", from_one(maxdim), from_zero(hg.npath), from_one(hg.nland));
