@@ -345,6 +345,53 @@ std::string format_general(double v, int32_t w, int32_t d, int32_t e) {
     return format_exp(v, w, d, e, false);
 }
 
+// ---------------------------------------------------------------- running a format
+
+namespace {
+
+// The groups a read or write is inside, innermost last, each with the
+// repeats it has left.
+class GroupStack {
+public:
+    // At an opening parenthesis (steps[pc]): enters the group, or passes
+    // over it when its repeat count is zero. Moves pc past what it took.
+    void open(const std::vector<Step>& steps, size_t& pc) {
+        if (depth_ == kMaxLoopDepth) throw std::invalid_argument("format nested too deeply");
+        stack_[depth_++] = Loop{pc, steps[pc].w};
+        if (steps[pc].w <= 0) {  // a zero repeat skips the group
+            int32_t level = 0;
+            while (++pc < steps.size()) {
+                if (steps[pc].op == Op::Open) ++level;
+                if (steps[pc].op == Op::Close && level-- == 0) break;
+            }
+            --depth_;
+        }
+        ++pc;
+    }
+    // At a closing parenthesis: back to the group's start while repeats
+    // remain, else on past it.
+    void close(size_t& pc) {
+        Loop& l = stack_[depth_ - 1];
+        if (--l.left > 0) {
+            pc = l.open + 1;
+        } else {
+            --depth_;
+            ++pc;
+        }
+    }
+    void clear() { depth_ = 0; }
+
+private:
+    struct Loop {
+        size_t open;
+        int32_t left;
+    };
+    Loop stack_[kMaxLoopDepth];
+    int depth_ = 0;
+};
+
+}  // namespace
+
 // ---------------------------------------------------------------- writing
 
 namespace {
@@ -435,9 +482,7 @@ void write(std::string& out, const Format& f, std::span<const Value> items) {
     RecordOut rec(out);
     size_t next = 0;
     if (!f.has_data() && !items.empty()) throw std::invalid_argument("format has no data descriptor");
-    struct Loop { size_t open; int32_t left; };
-    Loop stack[kMaxLoopDepth];
-    int depth = 0;
+    GroupStack groups;
     size_t pc = 0;
     size_t next_at_reversion = items.size();  // none yet
     for (;;) {
@@ -450,34 +495,13 @@ void write(std::string& out, const Format& f, std::span<const Value> items) {
             next_at_reversion = next;
             rec.end_record();
             pc = f.reversion_point();
-            depth = 0;
+            groups.clear();
             continue;
         }
         const Step& st = steps[pc];
         switch (st.op) {
-            case Op::Open:
-                if (depth == kMaxLoopDepth) throw std::invalid_argument("format nested too deeply");
-                stack[depth++] = Loop{pc, st.w};
-                if (st.w <= 0) {  // a zero repeat skips the group
-                    int32_t level = 0;
-                    while (++pc < steps.size()) {
-                        if (steps[pc].op == Op::Open) ++level;
-                        if (steps[pc].op == Op::Close && level-- == 0) break;
-                    }
-                    --depth;
-                }
-                ++pc;
-                break;
-            case Op::Close: {
-                Loop& l = stack[depth - 1];
-                if (--l.left > 0) {
-                    pc = l.open + 1;
-                } else {
-                    --depth;
-                    ++pc;
-                }
-                break;
-            }
+            case Op::Open: groups.open(steps, pc); break;
+            case Op::Close: groups.close(pc); break;
             case Op::Literal: rec.put(st.text); ++pc; break;
             case Op::Skip: rec.move(st.w); ++pc; break;
             case Op::Back: rec.move(-st.w); ++pc; break;
@@ -643,9 +667,7 @@ void read(std::string_view record, const Format& f, std::span<const Target> targ
     const auto& steps = f.steps();
     size_t next = 0;
     int64_t pos = 0;
-    struct Loop { size_t open; int32_t left; };
-    Loop stack[kMaxLoopDepth];
-    int depth = 0;
+    GroupStack groups;
     size_t pc = 0;
     const int64_t n = static_cast<int64_t>(record.size());
     // Moves the column; a position far past the record's end has no use.
@@ -663,25 +685,8 @@ void read(std::string_view record, const Format& f, std::span<const Target> targ
         if (pc == steps.size()) throw InputError("record too short for the items of the read");
         const Step& st = steps[pc];
         switch (st.op) {
-            case Op::Open:
-                if (depth == kMaxLoopDepth) throw std::invalid_argument("format nested too deeply");
-                stack[depth++] = Loop{pc, st.w};
-                if (st.w <= 0) {  // a zero repeat skips the group
-                    int32_t level = 0;
-                    while (++pc < steps.size()) {
-                        if (steps[pc].op == Op::Open) ++level;
-                        if (steps[pc].op == Op::Close && level-- == 0) break;
-                    }
-                    --depth;
-                }
-                ++pc;
-                break;
-            case Op::Close: {
-                Loop& l = stack[depth - 1];
-                if (--l.left > 0) pc = l.open + 1;
-                else { --depth; ++pc; }
-                break;
-            }
+            case Op::Open: groups.open(steps, pc); break;
+            case Op::Close: groups.close(pc); break;
             case Op::Skip: advance(st.w); ++pc; break;
             case Op::Back: pos = std::max<int64_t>(0, pos - st.w); ++pc; break;
             case Op::Tab: pos = std::max(0, st.w - 1); ++pc; break;
