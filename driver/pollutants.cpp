@@ -104,6 +104,17 @@ void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, i
     }
 }
 
+namespace {
+
+// One line of deposition reals, read and echoed to STARTUP each in E10.3.
+template <typename... Reals>
+void read_reals(ControlInput& ctl, std::string_view what, Reals&... values) {
+    ctl.list("depset", what, values...);
+    ctl.echo({EchoField{values, layout::E10_3}...});
+}
+
+}  // namespace
+
 void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, DepositionSwitches& sw) {
     sw = DepositionSwitches{};
     int32_t count = numtyp;
@@ -127,8 +138,7 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
         d.is_gas = false;
         if (ctl.keyboard()) console("Define as gas (all zero) or particle");
         prompt(ctl, "Diameter (um), density (g/cc), shape (1-2)", d.PDIAM, d.PDENS, d.SHAPE);
-        ctl.list("depset", "the particle definition", d.PDIAM, d.PDENS, d.SHAPE);
-        ctl.echo({{d.PDIAM, layout::E10_3}, {d.PDENS, layout::E10_3}, {d.SHAPE, layout::E10_3}});
+        read_reals(ctl, "the particle definition", d.PDIAM, d.PDENS, d.SHAPE);
         d.is_gas = d.PDIAM == 0.0f || d.PDENS == 0.0f || d.SHAPE == 0.0f;
 
         d.GPMOL = d.ACVTY = d.DIFTY = d.HENRY = d.DRYVL = 0.0f;
@@ -139,8 +149,7 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
             console("Set velocity (m/s), Gram Molecular Wt", "Activity Ratio, Diffusivity Ratio, Henrys Constant");
             console(d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
         }
-        ctl.list("depset", "the dry deposition definition", d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
-        ctl.echo({{d.DRYVL, layout::E10_3}, {d.GPMOL, layout::E10_3}, {d.ACVTY, layout::E10_3}, {d.DIFTY, layout::E10_3}, {d.HENRY, layout::E10_3}});
+        read_reals(ctl, "the dry deposition definition", d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
         d.DODRY = d.DRYVL > 0.0f;
         if (d.GPMOL < 0.0f) {
             d.DOVOL = true;
@@ -161,8 +170,7 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
             console("-- gasses ---   ----------- particles -----------");
         }
         prompt(ctl, "Henrys (M/atm), In-cloud (L/L), Below-cloud (1/s)", d.WETGAS, d.WETIN, d.WETLO);
-        ctl.list("depset", "the wet removal definition", d.WETGAS, d.WETIN, d.WETLO);
-        ctl.echo({{d.WETGAS, layout::E10_3}, {d.WETIN, layout::E10_3}, {d.WETLO, layout::E10_3}});
+        read_reals(ctl, "the wet removal definition", d.WETGAS, d.WETIN, d.WETLO);
         if (d.is_gas) {
             d.WETIN = d.WETLO = 0.0f;
             d.DOWET = d.WETGAS > 0.0f;
@@ -174,15 +182,13 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
         d.DORAD = false;
         d.RHALF = 0.0f;
         prompt(ctl, "Radioactive decay half-life (days / 0=none)", d.RHALF);
-        ctl.list("depset", "the radioactive half-life", d.RHALF);
-        ctl.echo({{d.RHALF, layout::E10_3}});
+        read_reals(ctl, "the radioactive half-life", d.RHALF);
         d.DORAD = d.RHALF > 0.0f;
 
         d.DOSUS = false;
         d.SRATE = 0.0f;
         prompt(ctl, "Deposition resuspension constant (1/m)", d.SRATE);
-        ctl.list("depset", "the resuspension constant", d.SRATE);
-        ctl.echo({{d.SRATE, layout::E10_3}});
+        read_reals(ctl, "the resuspension constant", d.SRATE);
         d.DOSUS = d.SRATE > 0.0f;
 
         if (d.DODRY || d.DORES || d.DOGRV || d.DOWET || d.DORAD) sw.CDEP = true;
