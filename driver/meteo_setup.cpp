@@ -20,6 +20,16 @@ void size_or_stop(std::vector<T>& v, int64_t n, std::string_view label) {
     }
 }
 
+// Gives a record with start_* fields the run's start.
+template <typename Record>
+void take_run_start(Record& r, const RunStart& s) {
+    r.start_year = s.year;
+    r.start_month = s.month;
+    r.start_day = s.day;
+    r.start_hour = s.hour;
+    r.start_minute = s.minute;
+}
+
 }  // namespace
 
 void read_run_control(RunContext& ctx, std::istream& keyboard) {
@@ -51,20 +61,9 @@ void fix_run_start(RunContext& ctx) {
     s.hour = first.start_hour;
     s.minute = first.start_minute;
     s.model_time = tm2min(s.year, s.month, s.day, s.hour, s.minute);
-    RunControl& run = ctx.control;
-    run.start_year = s.year;
-    run.start_month = s.month;
-    run.start_day = s.day;
-    run.start_hour = s.hour;
-    run.start_minute = s.minute;
+    take_run_start(ctx.control, s);
     ctx.model_time = s.model_time;
-    for (SourceLocation& loc : ctx.source_locations) {
-        loc.start_year = s.year;
-        loc.start_month = s.month;
-        loc.start_day = s.day;
-        loc.start_hour = s.hour;
-        loc.start_minute = s.minute;
-    }
+    for (SourceLocation& loc : ctx.source_locations) take_run_start(loc, s);
 }
 
 void set_up_vertical_grid(RunContext& ctx) {
