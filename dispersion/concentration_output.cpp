@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 #include "driver/calendar.hpp"
 #include "meteo/grid_projection.hpp"
@@ -18,13 +19,7 @@ constexpr int32_t kMaxPackedIndex = 32767;
 // The directory without leading or trailing blanks, then the file name
 // without trailing blanks.
 std::string concentration_path(const ConcentrationGrid& g) {
-    const std::string& d = g.directory;
-    size_t b = d.find_first_not_of(' ');
-    std::string path = b == std::string::npos ? std::string() : d.substr(b, d.find_last_not_of(' ') - b + 1);
-    const std::string& f = g.file_name;
-    size_t e = f.find_last_not_of(' ');
-    if (e != std::string::npos) path += f.substr(0, e + 1);
-    return path;
+    return trim_blanks(g.directory) + trim_trailing_blanks(g.file_name);
 }
 
 void write_record(ConcentrationOutput& out, int32_t file, const char* routine) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 #include "dispersion/clamped_int.hpp"
 #include "meteo/grid_projection.hpp"
@@ -15,12 +16,6 @@ namespace {
 constexpr std::string_view kRoutine = "emsmat";
 
 bool is_end_of_file(const InputError& e) { return std::string_view(e.what()) == "end of file"; }
-
-// The file name as given, without its trailing blanks.
-std::string trimmed(const std::string& s) {
-    const size_t end = s.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
-}
 
 // Accumulated minutes of a date read from the file; a date the calendar
 // refuses stops the run, naming the file and line as well.
@@ -176,7 +171,7 @@ void apply_group(const EmissionFileGroup& g, SourcePollutantMatrix& m, const Met
 
 // Opens the file at the first call. Returns false when it is missing.
 bool open_emission_file(std::string& efile, EmissionFileState& st, TextOut& log) {
-    st.name = trimmed(efile);
+    st.name = trim_trailing_blanks(efile);
     std::error_code ec;
     st.efile_active = std::filesystem::is_regular_file(st.name, ec);
     if (!st.efile_active) {
@@ -224,7 +219,7 @@ void allocate_source_pollutant_matrix(SourcePollutantMatrix& m, int32_t nsrc, in
 
 void emsmat(SourcePollutantMatrix& m, const MeteoFiles& met, int32_t model_time, int32_t kt, int32_t nsrc,
             int32_t numtyp, std::string& efile, EmissionFileState& st, bool backward, TextOut& log) {
-    if (trimmed(efile).empty()) return;
+    if (trim_trailing_blanks(efile).empty()) return;
     if (!st.efile_active && !open_emission_file(efile, st, log)) return;
     if (numtyp < 1) return;
 

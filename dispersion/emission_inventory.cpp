@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 
+#include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
@@ -31,13 +32,6 @@ std::string four_chars(std::string_view s) {
     std::string out(s.substr(0, 4));
     out.resize(4, ' ');
     return out;
-}
-
-std::string trimmed(std::string_view s) {
-    const size_t a = s.find_first_not_of(' ');
-    if (a == std::string_view::npos) return {};
-    const size_t b = s.find_last_not_of(' ');
-    return std::string(s.substr(a, b - a + 1));
 }
 
 // A configuration error: the log lines, the console pointer to them, stop 900.
@@ -89,7 +83,7 @@ std::string read_identifiers_and_data_name(TextInput& in, EmissionInventory& inv
     }
     for (std::string& id : inv.pollutant_ids) id = four_chars(id);
     if (!in.next_line(line)) refuse("emsdat", {" *ERROR* emsdat: data file name not found in emission.txt"}, log);
-    return trimmed(line.substr(0, 80));
+    return trim_blanks(line.substr(0, 80));
 }
 
 // Where the cells of the data file go while it is read: cell index by

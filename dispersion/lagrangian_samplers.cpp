@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
@@ -20,13 +21,6 @@ constexpr int32_t kSamplerType = 6;
 constexpr int32_t kFirstOutputUnit = 91;
 constexpr int32_t kLastOutputUnit = 99;
 constexpr float kSamplerDegToRad = 0.017453292f;
-
-std::string trimmed(std::string_view s) {
-    const size_t a = s.find_first_not_of(' ');
-    if (a == std::string_view::npos) return {};
-    const size_t b = s.find_last_not_of(' ');
-    return std::string(s.substr(a, b - a + 1));
-}
 
 // One free-format read of the sampler file; a failure stops the run naming
 // the file, the line and what was being read.
@@ -68,7 +62,7 @@ void read_sampler(TextInput& in, int32_t k, LagrangianSampler& s) {
 // Opens sampler k's output file (units 91..99), or records that it has none.
 void open_output(int32_t k, LagrangianSampler& s, TextOut& out, TextOut& log) {
     if (kFirstOutputUnit + k - 1 <= kLastOutputUnit) {
-        const std::string name = trimmed(s.output_file);
+        const std::string name = trim_blanks(s.output_file);
         if (!out.open(name)) {
             console("*ERROR* main: unable to open lagrangian sampler output file - ", name);
             throw RunStop(kStopInput);

@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 #include "dispersion/clamped_int.hpp"
 #include "dispersion/particle_files.hpp"
@@ -89,7 +90,7 @@ void dump_and_reread(RunLoop& run) {
     ParticleFiles& files = ctx.dispersion.particle_files;
     if (particle_dump_due(run.hour, s.NDUMP, s.NCYCL)) {
         if (!files.dump.is_open()) {
-            files.dump_name = s.POUTF.substr(0, s.POUTF.find_last_not_of(' ') + 1);
+            files.dump_name = trim_trailing_blanks(s.POUTF);
             if (!files.dump.open(files.dump_name)) {
                 console("*ERROR* main: unable to open particle dump file - ", files.dump_name);
                 ctx.log.list("*ERROR* main: unable to open particle dump file - ", files.dump_name);

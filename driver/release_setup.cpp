@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 #include "common/work_array.hpp"
 #include "dispersion/concentration_sum.hpp"
@@ -14,11 +15,6 @@
 namespace orv {
 
 namespace {
-
-std::string trimmed(const std::string& s) {
-    size_t e = s.find_last_not_of(' ');
-    return e == std::string::npos ? std::string() : s.substr(0, e + 1);
-}
 
 // Every particle read onto the concentration grids, by the run's summation.
 void sum_initial_particles(RunContext& ctx, const SamplingClock& clock) {
@@ -56,7 +52,7 @@ void read_initial_particles(RunContext& ctx) {
     ctx.met_at_particle.grid_spacing_y = 1000.0f * ctx.time_step_spacing;
 
     ParticleFiles& files = ctx.dispersion.particle_files;
-    files.init_name = trimmed(s.PINPF);
+    files.init_name = trim_trailing_blanks(s.PINPF);
     if (!files.init.open(files.init_name)) {
         console("*ERROR* main: unable to open particle initialization file - ", files.init_name);
         throw RunStop(kStopInput);

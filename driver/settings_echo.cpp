@@ -1,5 +1,6 @@
 #include "driver/settings_echo.hpp"
 
+#include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 
 namespace orv {
@@ -33,16 +34,11 @@ std::string by_magnitude(int32_t v, int32_t max_width) {
     return integer(v, w);
 }
 
-std::string trimmed(const std::string& s) {
-    size_t e = s.find_last_not_of(' ');
-    return e == std::string::npos ? std::string() : s.substr(0, e + 1);
-}
-
 }  // namespace
 
 std::string quoted_name(const std::string& name) {
     std::string out = "'";
-    for (char c : trimmed(name)) {
+    for (char c : trim_trailing_blanks(name)) {
         out += c;
         if (c == '\'') out += '\'';
     }

@@ -2,29 +2,21 @@
 
 #include <filesystem>
 
+#include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
 #include "driver/particle_arrays.hpp"
 
 namespace orv {
 
-namespace {
-
-std::string trimmed(const std::string& s) {
-    size_t e = s.find_last_not_of(' ');
-    return e == std::string::npos ? std::string() : s.substr(0, e + 1);
-}
-
-}  // namespace
-
 bool particle_init_file_in_use(const Settings& s) {
     if (s.NINIT == 0 || s.PINPF.empty() || s.PINPF[0] == ' ') return false;
     std::error_code ec;
-    return std::filesystem::exists(trimmed(s.PINPF), ec);
+    return std::filesystem::exists(trim_trailing_blanks(s.PINPF), ec);
 }
 
 bool same_file(const std::string& a, const std::string& b) {
-    const std::string ta = trimmed(a), tb = trimmed(b);
+    const std::string ta = trim_trailing_blanks(a), tb = trim_trailing_blanks(b);
     if (ta.empty() || tb.empty()) return false;
     if (ta == tb) return true;
     std::error_code ec;
@@ -62,7 +54,7 @@ void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h) {
     }
     if (s.NDUMP > 0 && particle_init_file_in_use(s) && same_file(s.PINPF, s.POUTF)) {
         console("*ERROR* main: POUTF and PINPF name the same file, which would be read and written at once - ",
-                trimmed(s.POUTF));
+                trim_trailing_blanks(s.POUTF));
         bad = true;
     }
     if (bad) throw RunStop(kStopInput);

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
@@ -152,14 +153,9 @@ void write_receptor_summaries(const ReceptorTables& t) {
     }
 }
 
-std::string rtrim(std::string_view s) {
-    const size_t end = s.find_last_not_of(' ');
-    return std::string(end == std::string_view::npos ? std::string_view() : s.substr(0, end + 1));
-}
-
 // The receptor name as it may stand in a file name.
 std::string file_name_part(std::string_view receptor_name) {
-    std::string s = rtrim(receptor_name);
+    std::string s = trim_trailing_blanks(receptor_name);
     for (char& c : s) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '/' || c == '\\' || u < 0x20 || u == 0x7f) c = '_';
@@ -260,7 +256,7 @@ void write_polygon_files(const ReceptorTables& tables) {
         }
         poly.line("END");
         const std::string stem = fmt::format_int(r, 4, 4) + "_" + file_name_part(rc.receptor_name);
-        batch.line(rtrim("polyconv " + stem + " polygons < " + file));
+        batch.line(trim_trailing_blanks("polyconv " + stem + " polygons < " + file));
     }
 }
 

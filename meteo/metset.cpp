@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
 #include "common/run_stop.hpp"
 #include "driver/calendar.hpp"
@@ -19,11 +20,6 @@ namespace {
 
 [[noreturn]] void file_stop(std::string_view routine, const std::string& path, std::string_view what) {
     input_stop(routine, path, 0, what);
-}
-
-std::string trim_right(std::string_view s) {
-    size_t n = s.find_last_not_of(' ');
-    return n == std::string_view::npos ? std::string() : std::string(s.substr(0, n + 1));
 }
 
 // Reads the first n bytes of record `rec` into buf. Callers never ask for
@@ -181,16 +177,16 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     auto& lay = met.layout(kg, kt);
 
     // 1-2. The path and the file's presence.
-    std::string dir = trim_right(fe.directory);
+    std::string dir = trim_trailing_blanks(fe.directory);
     if (dir.empty()) {
         console("Directory: ", fe.directory);
         console("String length exceeds character maximum");
         throw RunStop(kStopInput);
     }
-    fe.path = dir + trim_right(fe.file_name);
+    fe.path = dir + trim_trailing_blanks(fe.file_name);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(fe.path, ec)) {
-        console("Unable to find file: ", trim_right(fe.file_name));
+        console("Unable to find file: ", trim_trailing_blanks(fe.file_name));
         console("On local directory : ", dir);
         console("Check input CONTROL file for correct values");
         throw RunStop(kStopInput);

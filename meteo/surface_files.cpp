@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
@@ -89,10 +90,7 @@ void read_ascdata(SurfaceFiles& s, TextOut& log) {
         input_stop("sfcinp", path, in.line_number(), e.what());
     }
     check_surface_grid(s, path);
-    size_t first = dir.find_first_not_of(' ');
-    s.directory = first == std::string::npos ? std::string() : dir.substr(first);
-    size_t last = s.directory.find_last_not_of(' ');
-    s.directory.resize(last == std::string::npos ? 0 : last + 1);
+    s.directory = trim_blanks(dir);
 }
 
 void open_surface_file(SurfaceFiles& s, int kind, TextOut& log) {
