@@ -10,7 +10,9 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <span>
+#include <stdexcept>
 #include <string_view>
 #include <type_traits>
 
@@ -72,6 +74,19 @@ inline constexpr std::string_view kAllocPrefixHg = "ERROR orvcalc_hg: memory all
 template <typename T>
 void allocate_or_stop(std::string_view prefix, std::string_view label, WorkArray<T>& a, int64_t n) {
     if (!a.allocate(n)) allocation_stop(prefix, label);
+}
+
+// Runs `grow`, which sizes or extends a standard container; when the memory
+// cannot be had, the run stops with the allocation message of the label.
+template <typename Grow>
+void grow_or_stop(std::string_view prefix, std::string_view label, Grow grow) {
+    try {
+        grow();
+    } catch (const std::bad_alloc&) {
+        allocation_stop(prefix, label);
+    } catch (const std::length_error&) {
+        allocation_stop(prefix, label);
+    }
 }
 
 }  // namespace orv

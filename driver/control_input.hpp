@@ -110,13 +110,7 @@ private:
 // allocation stops the run with the table's allocation label.
 template <typename T>
 void grow_table(std::vector<T>& table, std::string_view label) {
-    try {
-        table.emplace_back();
-    } catch (const std::bad_alloc&) {
-        allocation_stop(kAllocPrefix, label);
-    } catch (const std::length_error&) {
-        allocation_stop(kAllocPrefix, label);
-    }
+    grow_or_stop(kAllocPrefix, label, [&] { table.emplace_back(); });
 }
 
 // Keyboard prompts: a prompt line, then the current values on one line.

@@ -11,13 +11,7 @@ namespace {
 
 template <typename T>
 void size_or_stop(std::vector<T>& v, int64_t n, std::string_view label) {
-    try {
-        v.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), T{});
-    } catch (const std::bad_alloc&) {
-        allocation_stop(kAllocPrefix, label);
-    } catch (const std::length_error&) {
-        allocation_stop(kAllocPrefix, label);
-    }
+    grow_or_stop(kAllocPrefix, label, [&] { v.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), T{}); });
 }
 
 // Gives a record with start_* fields the run's start.
