@@ -64,7 +64,7 @@ void below_cloud(StepContext& s, float below) {
     }
     // The gases dissolve in the rain water.
     for (int32_t p = 1; p <= 2; ++p) {
-        ws.zdepv(p) = static_cast<float>(1000.0 * ws.xfracdrop(4, p) * rain / ws.xliquid(4));
+        ws.zdepv(p) = static_cast<float>(1000.0f * ws.xfracdrop(4, p) * rain / ws.xliquid(4));
         const float add = ws.zdepv(p) * below / ws.depth;
         ws.zbeta(p) += add;
         ws.zpbeta(p, 4) = add;
