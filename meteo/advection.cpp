@@ -47,14 +47,6 @@ Wind wind_3d(const AdvectionFields& f, float x, float y, float k, float frac) {
     return r;
 }
 
-// A sampler's pressure surface over the window, per slot: its internal
-// coordinate and the wind on it.
-struct SamplerSurface {
-    int32_t nx = 0, ny = 0;
-    std::vector<float> zs[2], us[2], vs[2];
-    FieldView2D view(std::vector<float>& a) { return FieldView2D{a.data(), nx, 1}; }
-};
-
 void build_surface(const AdvectionFields& f, std::span<const float> sigma, float c, const MetAtParticle& m,
                    SamplerSurface& s) {
     const int32_t n = std::min(static_cast<int32_t>(sigma.size()), f.pressure[0].nz);
@@ -158,10 +150,9 @@ void advect_position_2d(const AdvectionFields& f, const AdvectionStep& st, float
 }
 
 void advect_sampler_position(const AdvectionFields& f, const AdvectionStep& st, const AdvectionSettings& s, float& x,
-                             float& y, float& z, MetAtParticle& m) {
+                             float& y, float& z, MetAtParticle& m, SamplerSurface& surface) {
     const int32_t n = whole_minutes(st.dt);
     if (n == 0) return;
-    SamplerSurface surface;
     surface.nx = f.nx;
     surface.ny = f.ny;
     const size_t points = static_cast<size_t>(f.nx) * static_cast<size_t>(f.ny);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "meteo/field_view.hpp"
 #include "meteo/met_at_particle.hpp"
@@ -36,6 +37,15 @@ struct AdvectionStep {
 };
 
 // What every routine needs of the run.
+// A sampler's pressure surface over the window, per slot: its internal
+// coordinate and the wind on it. Held across calls, so that a sampler step
+// reuses the storage and allocates only when the window grows.
+struct SamplerSurface {
+    int32_t nx = 0, ny = 0;
+    std::vector<float> zs[2], us[2], vs[2];
+    FieldView2D view(std::vector<float>& a) { return FieldView2D{a.data(), nx, 1}; }
+};
+
 struct AdvectionSettings {
     const InternalVerticalGrid* grid = nullptr;
     std::span<const float> sigma;  // internal coordinate of levels 1..nlvl
@@ -56,6 +66,6 @@ void advect_position_2d(const AdvectionFields& f, const AdvectionStep& st, float
 // Type 6: a sampler that follows its pressure surface, or the prescribed
 // velocity in words 16 and 17 of `m` when either is not 0.
 void advect_sampler_position(const AdvectionFields& f, const AdvectionStep& st, const AdvectionSettings& s, float& x,
-                             float& y, float& z, MetAtParticle& m);
+                             float& y, float& z, MetAtParticle& m, SamplerSurface& surface);
 
 }  // namespace orv

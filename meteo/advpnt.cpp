@@ -139,7 +139,7 @@ AdvanceResult advpnt(MeteoState& met, const AdvanceContext& ctx, const AdvanceSt
     switch (advection_kind(p.type)) {
         case 3: advect_position_3d(fields, ast, as, xs, ys, zs, m); break;
         case 2: advect_position_2d(fields, ast, xs, ys); break;
-        case 6: advect_sampler_position(fields, ast, as, xs, ys, zs, m); break;
+        case 6: advect_sampler_position(fields, ast, as, xs, ys, zs, m, met.sampler_surface); break;
         default:
             log.list(" NOTICE advpnt: invalid HDWP/INITD option - ", p.type);
             p.grid = 0;

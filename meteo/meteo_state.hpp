@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+#include "meteo/advection.hpp"
 #include "meteo/met_subgrid_arrays.hpp"
 #include "meteo/met_tables.hpp"
 #include "meteo/surface_files.hpp"
@@ -25,6 +26,7 @@ struct MeteoState {
     SurfaceFiles surface;  // shared by the sub-grid set-up and the mercury steps
     MetSubgridArrays arrays;
     MeteoNotices notices;
+    SamplerSurface sampler_surface;  // work space of the sampler advection
 };
 
 }  // namespace orv

@@ -86,6 +86,7 @@ struct Winds {
 };
 
 TEST(Advection, SubStepsDivideTheStep) {
+    SamplerSurface surface;
     std::vector<float> sigma(10);
     MetAtParticle m;
     // 60 minutes at nearly 3 x TRATIO per step: sub-steps of 20 minutes. The third
@@ -103,7 +104,7 @@ TEST(Advection, SubStepsDivideTheStep) {
     // Less than a minute moves neither a particle nor a sampler; a type 5 moves.
     x = 5.0f;
     advect_position_3d(b.f, AdvectionStep{0, 0, 60, 0.9f}, b.settings(sigma), x, y, z, m);
-    advect_sampler_position(b.f, AdvectionStep{0, 0, 60, -0.9f}, b.settings(sigma), x, y, z, m);
+    advect_sampler_position(b.f, AdvectionStep{0, 0, 60, -0.9f}, b.settings(sigma), x, y, z, m, surface);
     EXPECT_EQ(x, 5.0f);
     advect_position_2d(b.f, AdvectionStep{0, 0, 60, 0.5f}, x, y);
     EXPECT_FLOAT_EQ(x, 5.1f);
@@ -131,17 +132,18 @@ TEST(Advection, StaggeredWindsAndLevelIndex) {
 }
 
 TEST(Advection, SamplerFollowsItsPressureSurfaceOrItsPrescribedVelocity) {
+    SamplerSurface surface;
     Winds s(0.1f);
     const std::vector<float> sigma = make_sigma_profile(s.g, 25000.0f);
     MetAtParticle m;
     float x = 3.0f, y = 3.0f, z = sigma[2];  // level 3, at 850 hPa
-    advect_sampler_position(s.f, AdvectionStep{0, 0, 60, 10.0f}, s.settings(sigma), x, y, z, m);
+    advect_sampler_position(s.f, AdvectionStep{0, 0, 60, 10.0f}, s.settings(sigma), x, y, z, m, surface);
     EXPECT_FLOAT_EQ(x, 4.0f);
     EXPECT_NEAR(z, sigma[2], 1e-6f);  // it stays on its pressure surface
     m.sampler_u = 0.0f;
     m.sampler_v = 0.05f;
     x = 3.0f;
-    advect_sampler_position(s.f, AdvectionStep{0, 0, 60, 10.0f}, s.settings(sigma), x, y, z, m);
+    advect_sampler_position(s.f, AdvectionStep{0, 0, 60, 10.0f}, s.settings(sigma), x, y, z, m, surface);
     EXPECT_FLOAT_EQ(x, 3.0f);
     EXPECT_FLOAT_EQ(y, 3.5f);
 }
