@@ -16,7 +16,7 @@
 #include "dispersion/emission_inventory.hpp"
 #include "dispersion/emission_release.hpp"
 #include "dispersion/first_order_conversion.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "tools/emission_inputs.hpp"
 

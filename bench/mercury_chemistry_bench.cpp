@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "mercury/mercury_chemistry.hpp"
 #include "mercury/oxidants_at_puff.hpp"
 #include "tools/surface_writer.hpp"

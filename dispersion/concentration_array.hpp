@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/work_array.hpp"
-#include "driver/concentration_grids.hpp"
+#include "run/concentration_grids.hpp"
 
 namespace orv {
 

@@ -6,7 +6,7 @@
 
 #include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/map_projection.hpp"
 

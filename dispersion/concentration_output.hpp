@@ -13,10 +13,10 @@
 #include "common/text_output.hpp"
 #include "common/work_array.hpp"
 #include "dispersion/concentration_array.hpp"
-#include "driver/concentration_grids.hpp"
-#include "driver/control_file.hpp"
-#include "driver/pollutants.hpp"
-#include "driver/settings.hpp"
+#include "run/concentration_grids.hpp"
+#include "run/control_file.hpp"
+#include "run/pollutants.hpp"
+#include "run/settings.hpp"
 #include "meteo/met_tables.hpp"
 
 namespace orv {

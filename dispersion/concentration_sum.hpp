@@ -13,9 +13,9 @@
 
 #include "common/text_output.hpp"
 #include "dispersion/concentration_array.hpp"
-#include "driver/concentration_grids.hpp"
-#include "driver/particle_arrays.hpp"
-#include "driver/pollutants.hpp"
+#include "run/concentration_grids.hpp"
+#include "run/particle_arrays.hpp"
+#include "run/pollutants.hpp"
 
 namespace orv {
 

@@ -5,9 +5,9 @@
 
 #include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
-#include "dispersion/clamped_int.hpp"
+#include "common/clamped_int.hpp"
 #include "meteo/grid_projection.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 
 namespace orv {
 

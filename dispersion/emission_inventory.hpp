@@ -25,10 +25,10 @@
 #include <vector>
 
 #include "common/text_output.hpp"
-#include "driver/control_file.hpp"
-#include "driver/particle_arrays.hpp"
-#include "driver/pollutants.hpp"
-#include "driver/settings.hpp"
+#include "run/control_file.hpp"
+#include "run/particle_arrays.hpp"
+#include "run/pollutants.hpp"
+#include "run/settings.hpp"
 #include "meteo/met_tables.hpp"
 
 namespace orv {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "common/run_stop.hpp"
-#include "dispersion/clamped_int.hpp"
+#include "common/clamped_int.hpp"
 
 namespace orv {
 

@@ -13,8 +13,8 @@
 
 #include "common/text_output.hpp"
 #include "dispersion/emission_file.hpp"
-#include "driver/particle_arrays.hpp"
-#include "driver/settings.hpp"
+#include "run/particle_arrays.hpp"
+#include "run/settings.hpp"
 #include "meteo/met_at_particle.hpp"
 
 namespace orv {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "common/text_output.hpp"
-#include "driver/particle_arrays.hpp"
-#include "driver/pollutants.hpp"
+#include "run/particle_arrays.hpp"
+#include "run/pollutants.hpp"
 
 namespace orv {
 

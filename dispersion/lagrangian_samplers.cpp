@@ -8,10 +8,10 @@
 #include "common/fortran_format.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
-#include "dispersion/clamped_int.hpp"
+#include "common/clamped_int.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/map_projection.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 
 namespace orv {
 

@@ -23,8 +23,8 @@
 #include "common/text_output.hpp"
 #include "dispersion/concentration_array.hpp"
 #include "dispersion/concentration_sum.hpp"
-#include "driver/concentration_grids.hpp"
-#include "driver/particle_arrays.hpp"
+#include "run/concentration_grids.hpp"
+#include "run/particle_arrays.hpp"
 #include "meteo/met_at_particle.hpp"
 #include "meteo/met_tables.hpp"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "driver/particle_arrays.hpp"
+#include "run/particle_arrays.hpp"
 #include "mercury/diagnostic_channels.hpp"
 
 namespace orv {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "common/run_stop.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/map_projection.hpp"
 

@@ -11,7 +11,7 @@
 
 #include "common/record_file.hpp"
 #include "common/text_output.hpp"
-#include "driver/particle_arrays.hpp"
+#include "run/particle_arrays.hpp"
 #include "meteo/met_tables.hpp"
 
 namespace orv {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dispersion/clamped_int.hpp"
+#include "common/clamped_int.hpp"
 
 namespace orv {
 

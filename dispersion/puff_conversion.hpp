@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "common/text_output.hpp"
-#include "driver/particle_arrays.hpp"
+#include "run/particle_arrays.hpp"
 
 namespace orv {
 

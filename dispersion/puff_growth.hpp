@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "dispersion/particle_column.hpp"
-#include "driver/particle_arrays.hpp"
-#include "driver/settings.hpp"
+#include "run/particle_arrays.hpp"
+#include "run/settings.hpp"
 #include "meteo/met_at_particle.hpp"
 
 namespace orv {

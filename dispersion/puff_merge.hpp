@@ -9,7 +9,7 @@
 #include <span>
 
 #include "dispersion/puff_work.hpp"
-#include "driver/particle_arrays.hpp"
+#include "run/particle_arrays.hpp"
 
 namespace orv {
 

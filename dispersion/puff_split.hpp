@@ -10,7 +10,7 @@
 
 #include "common/text_output.hpp"
 #include "dispersion/puff_work.hpp"
-#include "driver/particle_arrays.hpp"
+#include "run/particle_arrays.hpp"
 
 namespace orv {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "common/work_array.hpp"
-#include "driver/particle_arrays.hpp"
+#include "run/particle_arrays.hpp"
 
 namespace orv {
 

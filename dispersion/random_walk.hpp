@@ -9,8 +9,8 @@
 
 #include "dispersion/dispersion_random.hpp"
 #include "dispersion/particle_column.hpp"
-#include "driver/particle_arrays.hpp"
-#include "driver/settings.hpp"
+#include "run/particle_arrays.hpp"
+#include "run/settings.hpp"
 #include "meteo/met_at_particle.hpp"
 
 namespace orv {

@@ -8,11 +8,11 @@
 
 #include "common/text_output.hpp"
 #include "dispersion/concentration_array.hpp"
-#include "driver/concentration_grids.hpp"
-#include "driver/control_file.hpp"
-#include "driver/particle_arrays.hpp"
-#include "driver/pollutants.hpp"
-#include "driver/settings.hpp"
+#include "run/concentration_grids.hpp"
+#include "run/control_file.hpp"
+#include "run/particle_arrays.hpp"
+#include "run/pollutants.hpp"
+#include "run/settings.hpp"
 #include "meteo/met_subgrid_arrays.hpp"
 #include "meteo/met_tables.hpp"
 

@@ -2,7 +2,7 @@
 
 #include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
-#include "dispersion/clamped_int.hpp"
+#include "common/clamped_int.hpp"
 #include "dispersion/particle_files.hpp"
 #include "dispersion/puff_conversion.hpp"
 #include "dispersion/puff_merge.hpp"

@@ -1,4 +1,4 @@
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "driver/release_setup.hpp"
 #include "driver/run_state.hpp"
 #include "driver/time_step.hpp"

@@ -2,7 +2,7 @@
 
 #include "common/run_stop.hpp"
 #include "common/work_array.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/met_setup.hpp"
 
 namespace orv {

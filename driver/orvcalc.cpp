@@ -6,7 +6,7 @@
 
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "driver/concentration_setup.hpp"
 #include "driver/mercury_setup.hpp"
 #include "driver/meteo_setup.hpp"
@@ -15,7 +15,7 @@
 #include "driver/run_context.hpp"
 #include "driver/run_end.hpp"
 #include "driver/run_loop.hpp"
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 #include "driver/settings_echo.hpp"
 #include "driver/setup_checks.hpp"
 #include "driver/source_setup.hpp"

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "driver/pollutants.hpp"
+#include "run/pollutants.hpp"
 #include "driver/run_context.hpp"
 
 namespace orv {

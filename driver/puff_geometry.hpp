@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 #include "mercury/puff_deposition.hpp"
 #include "meteo/met_at_particle.hpp"
 

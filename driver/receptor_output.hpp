@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/text_output.hpp"
-#include "driver/calendar.hpp"
-#include "driver/pollutants.hpp"
+#include "run/calendar.hpp"
+#include "run/pollutants.hpp"
 #include "driver/receptor_outputs.hpp"
 
 namespace orv {

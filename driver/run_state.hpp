@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dispersion/particle_column.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "driver/level_mass.hpp"
 #include "driver/run_context.hpp"
 #include "driver/run_loop.hpp"

@@ -4,7 +4,7 @@
 // grid, height and any prescribed motion.
 
 #include "dispersion/lagrangian_samplers.hpp"
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 #include "driver/source_setup.hpp"
 
 namespace orv {

@@ -5,7 +5,7 @@
 #include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
-#include "driver/particle_arrays.hpp"
+#include "run/particle_arrays.hpp"
 
 namespace orv {
 

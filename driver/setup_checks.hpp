@@ -6,7 +6,7 @@
 // use the land-use tables of categories 1 to 20. The particle files must not
 // be one file read and written at once.
 
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 #include "meteo/met_tables.hpp"
 
 namespace orv {

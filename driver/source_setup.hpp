@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/control_file.hpp"
-#include "driver/settings.hpp"
+#include "run/control_file.hpp"
+#include "run/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
 #include "dispersion/emission_file.hpp"
-#include "driver/pollutants.hpp"
+#include "run/pollutants.hpp"
 #include "meteo/advpnt.hpp"
 #include "meteo/met_tables.hpp"
 

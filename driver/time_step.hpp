@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/text_output.hpp"
-#include "driver/concentration_grids.hpp"
-#include "driver/settings.hpp"
+#include "run/concentration_grids.hpp"
+#include "run/settings.hpp"
 
 namespace orv {
 

@@ -9,7 +9,7 @@
 
 #include "common/run_stop.hpp"
 #include "dispersion/emission_inventory.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "fuzz/fuzz_support.hpp"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/run_stop.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "fuzz/fuzz_support.hpp"
 #include "meteo/met_setup.hpp"
 #include "meteo/metinp.hpp"

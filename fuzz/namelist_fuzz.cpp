@@ -7,7 +7,7 @@
 
 #include "common/namelist.hpp"
 #include "common/run_stop.hpp"
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -7,7 +7,7 @@
 
 #include "common/run_stop.hpp"
 #include "dispersion/particle_files.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "fuzz/fuzz_support.hpp"
 
 namespace {

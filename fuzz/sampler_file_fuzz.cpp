@@ -8,7 +8,7 @@
 
 #include "common/run_stop.hpp"
 #include "dispersion/lagrangian_samplers.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "fuzz/fuzz_support.hpp"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "driver/pollutants.hpp"
+#include "run/pollutants.hpp"
 #include "mercury/diagnostic_channels.hpp"
 
 namespace orv {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
 #include "mercury/size_distribution.hpp"
 

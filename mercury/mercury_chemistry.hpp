@@ -16,7 +16,7 @@
 #include <span>
 
 #include "common/work_array.hpp"
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
 #include "mercury/equilibrium_driver.hpp"
 #include "mercury/liquid_water.hpp"

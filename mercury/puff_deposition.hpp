@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "common/text_output.hpp"
-#include "driver/pollutants.hpp"
-#include "driver/settings.hpp"
+#include "run/pollutants.hpp"
+#include "run/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
 #include "mercury/equilibrium_driver.hpp"
 #include "mercury/indexed_array.hpp"

@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 #include "mercury/receptor_tables.hpp"
 
 namespace orv {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 
 namespace orv {
 

@@ -13,9 +13,9 @@
 #include <span>
 
 #include "common/text_output.hpp"
-#include "driver/control_file.hpp"
-#include "driver/pollutants.hpp"
-#include "driver/settings.hpp"
+#include "run/control_file.hpp"
+#include "run/pollutants.hpp"
+#include "run/settings.hpp"
 #include "meteo/met_at_particle.hpp"
 #include "meteo/meteo_state.hpp"
 #include "meteo/vertical_grid.hpp"

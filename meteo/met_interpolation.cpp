@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 
 namespace orv {
 

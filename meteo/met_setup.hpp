@@ -8,8 +8,8 @@
 #include <cstdint>
 
 #include "common/text_output.hpp"
-#include "driver/control_file.hpp"
-#include "driver/settings.hpp"
+#include "run/control_file.hpp"
+#include "run/settings.hpp"
 #include "meteo/met_tables.hpp"
 
 namespace orv {

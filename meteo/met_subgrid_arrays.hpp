@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "common/text_output.hpp"
-#include "driver/met_file_names.hpp"
+#include "run/met_file_names.hpp"
 #include "meteo/field_view.hpp"
 
 namespace orv {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/direct_file.hpp"
-#include "driver/met_file_names.hpp"
+#include "run/met_file_names.hpp"
 
 namespace orv {
 

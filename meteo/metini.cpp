@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/run_stop.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/met_setup.hpp"
 

@@ -7,7 +7,7 @@
 
 #include "common/fortran_format.hpp"
 #include "common/run_stop.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/packed_format.hpp"
 
 namespace orv {

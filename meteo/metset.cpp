@@ -10,7 +10,7 @@
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
 #include "common/run_stop.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/met_setup.hpp"
 #include "meteo/packed_format.hpp"
 

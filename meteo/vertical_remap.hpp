@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/text_output.hpp"
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 #include "meteo/column_profile.hpp"
 #include "meteo/met_subgrid_arrays.hpp"
 #include "meteo/met_tables.hpp"

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "tools/atomic_file.hpp"
 #include "tools/command_line.hpp"
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "common/fortran_format.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "tools/atomic_file.hpp"
 #include "tools/oxidant_writer.hpp"
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "common/fortran_format.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/map_projection.hpp"
 #include "meteo/packed_format.hpp"

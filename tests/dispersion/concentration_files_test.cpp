@@ -5,7 +5,7 @@
 #include "common/run_stop.hpp"
 #include "dispersion/concentration_output.hpp"
 #include "dispersion/concentration_sum.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "tests/dispersion/dispersion_test_support.hpp"
 #include "tests/test_support.hpp"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "dispersion/particle_column.hpp"
-#include "driver/particle_arrays.hpp"
+#include "run/particle_arrays.hpp"
 #include "meteo/met_at_particle.hpp"
 #include "meteo/vertical_grid.hpp"
 

@@ -11,7 +11,7 @@
 
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/met_tables.hpp"
 

@@ -4,7 +4,7 @@
 
 #include "common/run_stop.hpp"
 #include "dispersion/particle_files.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "tests/dispersion/dispersion_test_support.hpp"
 #include "tests/test_support.hpp"
 

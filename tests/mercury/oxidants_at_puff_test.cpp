@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "mercury/oxidants_at_puff.hpp"
 #include "tests/test_support.hpp"
 #include "tools/surface_writer.hpp"

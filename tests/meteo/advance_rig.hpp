@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/text_output.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/advpnt.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/grid_selection.hpp"

@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/advection.hpp"
 #include "meteo/met_interpolation.hpp"
 #include "tests/meteo/met_state_support.hpp"

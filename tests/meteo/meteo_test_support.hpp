@@ -10,7 +10,7 @@
 
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/met_setup.hpp"
 
 namespace orv::test {

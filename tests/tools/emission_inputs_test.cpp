@@ -12,7 +12,7 @@
 #include "dispersion/emission_inventory.hpp"
 #include "dispersion/lagrangian_samplers.hpp"
 #include "dispersion/first_order_conversion.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "tests/test_support.hpp"
 #include "tools/emission_inputs.hpp"

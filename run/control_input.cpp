@@ -1,4 +1,4 @@
-#include "driver/control_input.hpp"
+#include "run/control_input.hpp"
 
 #include <charconv>
 #include <filesystem>

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/control_input.hpp"
-#include "driver/met_file_names.hpp"
+#include "run/control_input.hpp"
+#include "run/met_file_names.hpp"
 
 namespace orv {
 

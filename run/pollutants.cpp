@@ -1,9 +1,9 @@
-#include "driver/pollutants.hpp"
+#include "run/pollutants.hpp"
 
 #include <cmath>
 
 #include "common/run_stop.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 
 namespace orv {
 

@@ -1,10 +1,10 @@
-#include "driver/concentration_grids.hpp"
+#include "run/concentration_grids.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "tests/driver/control_test_support.hpp"
+#include "tests/run/control_test_support.hpp"
 #include "tests/test_support.hpp"
 
 namespace orv {

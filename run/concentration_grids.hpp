@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/control_input.hpp"
+#include "run/control_input.hpp"
 
 namespace orv {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/control_input.hpp"
+#include "run/control_input.hpp"
 
 namespace orv {
 

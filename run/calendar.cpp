@@ -1,4 +1,4 @@
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"

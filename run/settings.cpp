@@ -1,4 +1,4 @@
-#include "driver/settings.hpp"
+#include "run/settings.hpp"
 
 #include <algorithm>
 #include <cmath>

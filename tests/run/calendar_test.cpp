@@ -1,4 +1,4 @@
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 
 #include <gtest/gtest.h>
 

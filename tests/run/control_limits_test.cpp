@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "tests/driver/control_test_support.hpp"
+#include "tests/run/control_test_support.hpp"
 #include "tests/test_support.hpp"
 
 namespace orv {

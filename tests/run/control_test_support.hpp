@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "common/run_stop.hpp"
-#include "driver/calendar.hpp"
-#include "driver/concentration_grids.hpp"
-#include "driver/control_file.hpp"
-#include "driver/pollutants.hpp"
+#include "run/calendar.hpp"
+#include "run/concentration_grids.hpp"
+#include "run/control_file.hpp"
+#include "run/pollutants.hpp"
 
 namespace orv::test {
 

@@ -1,4 +1,4 @@
-#include "driver/particle_arrays.hpp"
+#include "run/particle_arrays.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "driver/concentration_grids.hpp"
+#include "run/concentration_grids.hpp"
 
 #include <cmath>
 
 #include "common/run_stop.hpp"
-#include "driver/calendar.hpp"
+#include "run/calendar.hpp"
 
 namespace orv {
 

@@ -1,4 +1,4 @@
-#include "driver/control_file.hpp"
+#include "run/control_file.hpp"
 
 #include <cmath>
 

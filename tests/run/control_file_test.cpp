@@ -1,8 +1,8 @@
-#include "driver/control_file.hpp"
+#include "run/control_file.hpp"
 
 #include <gtest/gtest.h>
 
-#include "tests/driver/control_test_support.hpp"
+#include "tests/run/control_test_support.hpp"
 #include "tests/test_support.hpp"
 
 namespace orv {
