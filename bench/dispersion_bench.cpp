@@ -41,7 +41,8 @@ struct BenchColumn {
 
 ParticleArrays bench_particles(int32_t type, float sigma_h) {
     ParticleArrays p;
-    allocate_particle_arrays(p, kParticles, 1);
+    TextOut quiet;
+    allocate_particle_arrays(p, kParticles, 1, quiet);
     DispersionGenerator g;
     for (int32_t i = 0; i < kParticles; ++i) {
         p.particle_x[i] = 50.0f;

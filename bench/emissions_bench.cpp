@@ -82,7 +82,8 @@ void BM_InventoryStep(benchmark::State& state) {
     emsini(corners, inv, log);
     emsdat(inv, log);
     const MeteoFiles met = latlon_grid();
-    const int32_t now = tm2min(2024, 1, 1, 5, 0);
+    TextOut quiet;
+    const int32_t now = tm2min(2024, 1, 1, 5, 0, quiet);
     std::vector<Pollutant> dirt(2);
     dirt[0].pollutant_id = "AAAA";
     dirt[1].pollutant_id = "BBBB";
@@ -93,7 +94,7 @@ void BM_InventoryStep(benchmark::State& state) {
     Settings s;
     s.INITD = 1;
     ParticleArrays p;
-    allocate_particle_arrays(p, 20000, 2);
+    allocate_particle_arrays(p, 20000, 2, quiet);
     for (auto _ : state) {
         p.particle_count = 0;
         emsgrd(corners, dirt, s, 15.0f, now, met, p, inv, log);
@@ -122,7 +123,8 @@ void BM_EmissionFileStep(benchmark::State& state) {
     Settings s;
     s.NUMPAR = 10000;
     ParticleArrays p;
-    allocate_particle_arrays(p, 20000, 1);
+    TextOut quiet;
+    allocate_particle_arrays(p, 20000, 1, quiet);
     std::ostringstream sink;
     TextOut log;
     log.attach(sink);
@@ -150,7 +152,8 @@ void BM_BackwardEmissionFile(benchmark::State& state) {
         r.sources.push_back(fixture::EmissionSource{35.0f + 0.2f * k, -95.0f + 0.1f * k, 50.0f, 1.0f, 0.0f, 0.0f});
     fixture::write_emission_file("backward.txt", r);
     const MeteoFiles met = latlon_grid();
-    const int32_t now = tm2min(2024, 1, 1, 0, 0) + 239 * 60 + 30;
+    TextOut quiet;
+    const int32_t now = tm2min(2024, 1, 1, 0, 0, quiet) + 239 * 60 + 30;
     SourcePollutantMatrix m;
     allocate_source_pollutant_matrix(m, 50, 1);
     std::ostringstream sink;
@@ -174,7 +177,8 @@ BENCHMARK(BM_BackwardEmissionFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond
 void BM_SpeciesConversion(benchmark::State& state) {
     constexpr int32_t n = 100000;
     ParticleArrays p;
-    allocate_particle_arrays(p, n, 3);
+    TextOut quiet;
+    allocate_particle_arrays(p, n, 3, quiet);
     for (int32_t i = 0; i < n; ++i) p.mass(0, i) = 1.0f;
     ReactionTable table;
     table.loaded = true;

@@ -131,7 +131,8 @@ void BM_OxidantsAtPoint(benchmark::State& state) {
     row.temperature = 280.0f;
     row.density = 1.2f;
     OxidantValuesAtPuff values;
-    OxidantPoint at{tm2min(2024, 7, 1, 3, 0), 41.3f, -70.2f, 80.0f};
+    TextOut quiet;
+    OxidantPoint at{tm2min(2024, 7, 1, 3, 0, quiet), 41.3f, -70.2f, 80.0f};
     int32_t n = 0;
     for (auto _ : state) {
         at.lon = -70.2f + 0.001f * static_cast<float>(n++ % 1000);

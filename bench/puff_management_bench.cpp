@@ -41,7 +41,8 @@ void fill(ParticleArrays& p, int32_t n) {
 void BM_HourEndSequence(benchmark::State& state) {
     const int32_t n = static_cast<int32_t>(state.range(0));
     ParticleArrays p;
-    allocate_particle_arrays(p, 2 * n, 1);
+    TextOut quiet;
+    allocate_particle_arrays(p, 2 * n, 1, quiet);
     std::vector<float> zz;
     for (int32_t k = 1; k <= 30; ++k) zz.push_back(1.0f - (30.0f * k * k - 25.0f * k + 5.0f) / 25000.0f);
     const std::vector<float> sizes{10.0f};

@@ -4,10 +4,11 @@
 
 namespace orv {
 
-void input_stop(std::string_view routine, std::string_view file, int64_t line, std::string_view what) {
+void input_stop(std::string_view routine, std::string_view file, int64_t line, std::string_view what,
+                TextOut& console) {
     std::string where = std::string(file);
     if (line > 0) where += " line " + std::to_string(line);
-    console(std::string("*ERROR* ") + std::string(routine) + ": " + std::string(what) + " - " + where);
+    console.list(std::string("*ERROR* ") + std::string(routine) + ": " + std::string(what) + " - " + where);
     throw RunStop(kStopInput);
 }
 

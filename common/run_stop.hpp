@@ -37,8 +37,11 @@ public:
 
 namespace orv {
 
+class TextOut;
+
 // Writes "*ERROR* <routine>: <what>" with the file (and line, when known) to
 // the console and stops the run with code 900.
-[[noreturn]] void input_stop(std::string_view routine, std::string_view file, int64_t line, std::string_view what);
+[[noreturn]] void input_stop(std::string_view routine, std::string_view file, int64_t line, std::string_view what,
+                             TextOut& console);
 
 }  // namespace orv

@@ -18,6 +18,8 @@
 
 namespace orv {
 
+class TextOut;
+
 template <typename T>
 class WorkArray {
     static_assert(std::is_trivially_copyable_v<T>);
@@ -63,8 +65,8 @@ private:
 };
 
 // Writes the allocation message, "<prefix><label in 80 columns> <status>",
-// and stops the run with code 900.
-[[noreturn]] void allocation_stop(std::string_view prefix, std::string_view label);
+// to the console and stops the run with code 900.
+[[noreturn]] void allocation_stop(std::string_view prefix, std::string_view label, TextOut& console);
 
 inline constexpr std::string_view kAllocPrefix = "ERROR orvcalc: memory allocation - ";
 inline constexpr std::string_view kAllocPrefixHg = "ERROR orvcalc_hg: memory allocation - ";
@@ -72,20 +74,20 @@ inline constexpr std::string_view kAllocPrefixHg = "ERROR orvcalc_hg: memory all
 // Allocates one array of a group; the first failure of a group stops the run
 // with the group's label, so the later arrays of the group stay unallocated.
 template <typename T>
-void allocate_or_stop(std::string_view prefix, std::string_view label, WorkArray<T>& a, int64_t n) {
-    if (!a.allocate(n)) allocation_stop(prefix, label);
+void allocate_or_stop(std::string_view prefix, std::string_view label, WorkArray<T>& a, int64_t n, TextOut& console) {
+    if (!a.allocate(n)) allocation_stop(prefix, label, console);
 }
 
 // Runs `grow`, which sizes or extends a standard container; when the memory
 // cannot be had, the run stops with the allocation message of the label.
 template <typename Grow>
-void grow_or_stop(std::string_view prefix, std::string_view label, Grow grow) {
+void grow_or_stop(std::string_view prefix, std::string_view label, TextOut& console, Grow grow) {
     try {
         grow();
     } catch (const std::bad_alloc&) {
-        allocation_stop(prefix, label);
+        allocation_stop(prefix, label, console);
     } catch (const std::length_error&) {
-        allocation_stop(prefix, label);
+        allocation_stop(prefix, label, console);
     }
 }
 

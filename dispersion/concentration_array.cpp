@@ -26,10 +26,10 @@ void allocate_concentration_array(ConcentrationArray& c, const std::vector<Conce
             n = 0;
             break;
         }
-        if (n > (int64_t{1} << 62) / e) allocation_stop(kAllocPrefix, label);
+        if (n > (int64_t{1} << 62) / e) allocation_stop(kAllocPrefix, label, standard_console());
         n *= e;
     }
-    allocate_or_stop(kAllocPrefix, label, c.values, n);
+    allocate_or_stop(kAllocPrefix, label, c.values, n, standard_console());
     c.values.fill(0.0f);
 }
 

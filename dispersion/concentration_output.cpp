@@ -128,7 +128,7 @@ void update_sampling_periods(std::vector<ConcentrationGrid>& grids, const Sampli
         if (!starts) continue;
         zero_concentration_grid(conc, static_cast<int32_t>(k + 1));
         const int32_t stamp = type == 1 ? clock.model_time + d : clock.model_time;
-        const CalendarDate c = tm2day(stamp);
+        const CalendarDate c = tm2day(stamp, standard_console());
         g.period_start = {c.year, c.month, c.day, c.hour, c.minute, clock.forecast_hour};
         g.period_start_minute = stamp;
     }
@@ -247,7 +247,7 @@ void condsk(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollu
         log.list("*ERROR* condsk: ichem=4 requires cpack=1");
         throw RunStop(kStopInput);
     }
-    const CalendarDate now = tm2day(clock.model_time);
+    const CalendarDate now = tm2day(clock.model_time, standard_console());
     const int32_t count = std::min(s.CPACK == 2 ? 1 : static_cast<int32_t>(grids.size()), conc.ngrid);
     // With ICHEM 4 the array holds the meteorological grid in use; without a
     // valid one no point maps onto it.

@@ -22,9 +22,9 @@ bool is_end_of_file(const InputError& e) { return std::string_view(e.what()) == 
 int32_t file_minutes(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute,
                      const std::string& file, int64_t line) {
     try {
-        return tm2min(year, month, day, hour, minute);
+        return tm2min(year, month, day, hour, minute, standard_console());
     } catch (const RunStop&) {
-        input_stop(kRoutine, file, line, "date outside the calendar");
+        input_stop(kRoutine, file, line, "date outside the calendar", standard_console());
     }
 }
 
@@ -36,7 +36,7 @@ bool read_group(TextInput& in, int32_t numtyp, EmissionFileGroup& g) {
     } catch (const InputError& e) {
         if (is_end_of_file(e)) return false;
         input_stop(kRoutine, in.name(), in.line_number(),
-                   std::string("group header cannot be read (") + e.what() + ")");
+                   std::string("group header cannot be read (") + e.what() + ")", standard_console());
     }
     g.line_number = in.line_number();
     const int64_t lines = numtyp >= 1 ? int64_t{g.group_records / numtyp} * numtyp : 0;
@@ -78,8 +78,8 @@ int32_t place_on_grid(const MeteoFiles& met, int32_t kt, float lat, float lon, f
     log.list("Required number of data records per group: ", g.group_records);
     log.list("Data records processed in this time group: ", accepted);
     if (g.premature_end)
-        input_stop(kRoutine, file, g.error_line, "emissions file premature data termination");
-    input_stop(kRoutine, file, g.error_line, "data line cannot be read (" + g.error + ")");
+        input_stop(kRoutine, file, g.error_line, "emissions file premature data termination", standard_console());
+    input_stop(kRoutine, file, g.error_line, "data line cannot be read (" + g.error + ")", standard_console());
 }
 
 // What applying a group's lines to the table gives.
@@ -152,7 +152,7 @@ void check_group(const EmissionFileGroup& g, const GroupResult& res, int32_t nsr
         log.list("Emission file data records per group: ", g.group_records);
         log.list("Actual number of data records  input: ", res.accepted);
         log.list("CONTROL file  locations * pollutants: ", nsrc, " * ", numtyp);
-        input_stop(kRoutine, file, g.line_number, "emission file mismatch with CONTROL");
+        input_stop(kRoutine, file, g.line_number, "emission file mismatch with CONTROL", standard_console());
     }
 }
 

@@ -125,7 +125,7 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
             list_read(in, unused1, unused2, lon, lat);
         } catch (const InputError& e) {
             if (is_end_of_file(e)) return;
-            input_stop("emsdat", in.name(), in.line_number(), std::string("point cannot be read (") + e.what() + ")");
+            input_stop("emsdat", in.name(), in.line_number(), std::string("point cannot be read (") + e.what() + ")", standard_console());
         }
         int32_t i = 0, j = 0;
         const bool selected = select_point(inv, lat, lon, i, j);
@@ -137,7 +137,7 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
             } catch (const InputError& e) {
                 input_stop("emsdat", in.name(), in.line_number(),
                            is_end_of_file(e) ? std::string("file ends inside a point")
-                                             : std::string("emission values cannot be read (") + e.what() + ")");
+                                             : std::string("emission values cannot be read (") + e.what() + ")", standard_console());
             }
             if (!selected) continue;
             // Every hour of a value gets the same share, so one sum per value.
@@ -386,7 +386,7 @@ bool cell_emits(const EmissionInventory& inv, int32_t c, int32_t v, const MetGri
 void emsgrd(const std::vector<SourceLocation>& locations, std::vector<Pollutant>& dirt, const Settings& s,
             float dt_minutes, int32_t model_time, const MeteoFiles& met, ParticleArrays& p, EmissionInventory& inv,
             TextOut& log) {
-    const int32_t hour = tm2day(model_time).hour;
+    const int32_t hour = tm2day(model_time, standard_console()).hour;
     const bool any_on = release_fractions(dirt, dt_minutes, model_time, inv.fraction);
     if (any_on && !inv.grid_emitting) log.list(" NOTICE emsgrd: emissions started");
     if (!any_on && inv.grid_emitting) log.list(" NOTICE emsgrd: emissions terminated");

@@ -24,7 +24,7 @@ Reaction read_reaction(const TextInput& file, std::string_view line) {
         list_read(one, r.from_slot, r.to_slot, r.rate_per_hour, r.mass_factor);
     } catch (const InputError& e) {
         const std::string why = std::string_view(e.what()) == "end of file" ? "too few values" : e.what();
-        input_stop("chem02", file.name(), file.line_number(), "reaction cannot be read (" + why + ")");
+        input_stop("chem02", file.name(), file.line_number(), "reaction cannot be read (" + why + ")", standard_console());
     }
     return r;
 }
@@ -61,7 +61,7 @@ void load_reaction_table(ReactionTable& table, int32_t maxdim, const std::vector
             const Reaction r = read_reaction(in, line);
             if (r.from_slot < 1 || r.from_slot > maxdim || r.to_slot < 1 || r.to_slot > maxdim)
                 input_stop("chem02", in.name(), in.line_number(),
-                           "reaction slot outside 1 to MAXDIM (" + std::to_string(maxdim) + ")");
+                           "reaction slot outside 1 to MAXDIM (" + std::to_string(maxdim) + ")", standard_console());
             table.reactions.push_back(r);
         }
     }

@@ -32,15 +32,15 @@ void read_items(TextInput& in, int32_t sampler, const char* what, Args&... items
         const std::string why = std::string_view(e.what()) == "end of file" ? "the file ends" : e.what();
         std::string item = std::string(what);
         if (sampler > 0) item += " of sampler " + std::to_string(sampler);
-        input_stop("main", in.name(), in.line_number(), item + " cannot be read (" + why + ")");
+        input_stop("main", in.name(), in.line_number(), item + " cannot be read (" + why + ")", standard_console());
     }
 }
 
 int32_t sampler_minutes(const TextInput& in, int32_t y, int32_t m, int32_t d, int32_t h, int32_t mi) {
     try {
-        return tm2min(y, m, d, h, mi);
+        return tm2min(y, m, d, h, mi, standard_console());
     } catch (const RunStop&) {
-        input_stop("main", in.name(), in.line_number(), "date outside the calendar");
+        input_stop("main", in.name(), in.line_number(), "date outside the calendar", standard_console());
     }
 }
 
@@ -109,7 +109,7 @@ void read_sampler_file(LagrangianSamplers& ls, const MeteoFiles& met, int32_t kg
     }
     int32_t count = 0;
     read_items(in, 0, "number of samplers", count);
-    if (count < 0) input_stop("main", in.name(), in.line_number(), "number of samplers below 0");
+    if (count < 0) input_stop("main", in.name(), in.line_number(), "number of samplers below 0", standard_console());
     // The records grow as they are read: a count is never trusted for memory.
     for (int32_t k = 1; k <= count; ++k) {
         LagrangianSampler s;
@@ -282,7 +282,7 @@ void update_lagrangian_samplers(LagrangianSamplers& ls, int32_t model_time, floa
         const float value = age == 0 ? 0.0f : p.particle_mass[int64_t{i} * p.maxdim] / std::fabs(static_cast<float>(age));
         TextOut& out = ls.outputs[static_cast<size_t>(s - 1)];
         if (!out.is_open()) continue;
-        const CalendarDate d = tm2day(model_time);
+        const CalendarDate d = tm2day(model_time, standard_console());
         out.put(line, d.year, d.month, d.day, d.hour, d.minute, lat, lon, (1.0f - p.particle_z[i]) * model_top, value);
     }
 }

@@ -25,7 +25,7 @@ bool valid_grid(int32_t g) { return g >= 1 && g <= kMaxMetGrids; }
 
 void parout(int32_t model_time, const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt,
             ParticleFiles& files, TextOut& log) {
-    const CalendarDate d = tm2day(model_time);
+    const CalendarDate d = tm2day(model_time, standard_console());
     const int32_t n = p.particle_count;
     RecordBuilder& r = files.out;
     r.clear();
@@ -166,7 +166,7 @@ void parinp(int32_t model_time, int32_t kt, ParticleArrays& p, float model_top, 
         const bool year_ok = (h.year >= 0 && h.year <= 99) || (h.year >= 1941 && h.year <= 2099);
         if (!year_ok || h.month < 1 || h.month > 12 || h.day < 1 || h.day > 31 || h.hour < 0 || h.hour > 23)
             damaged(files, "invalid group time in particle initialization file");
-        const int32_t t = tm2min(h.year, h.month, h.day, h.hour, 0);
+        const int32_t t = tm2min(h.year, h.month, h.day, h.hour, 0, standard_console());
         if (model_time < t) {
             log.list("WARNING parinp: initialization in time wait mode");
             files.init.step_back();

@@ -11,7 +11,7 @@ namespace orv {
 void read_concentration_grids(RunContext& ctx) {
     const int32_t n = read_concentration_grid_count(ctx.control_input);
     ctx.concentration_grids.clear();
-    for (int32_t g = 0; g < n; ++g) grow_table(ctx.concentration_grids, "Concentration grid structure");
+    for (int32_t g = 0; g < n; ++g) grow_table(ctx.concentration_grids, "Concentration grid structure", standard_console());
     const SourceLocation& first = ctx.source_locations[0];
     const RunStart& t = ctx.start;
     conset(ctx.control_input, ctx.concentration_grids, ctx.control.model_top, ctx.time_step_spacing,

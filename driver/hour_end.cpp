@@ -25,7 +25,7 @@ void write_hour_outputs(RunLoop& run) {
         ctx.concentration_grids.empty() ? ctx.start.model_time : ctx.concentration_grids[0].start_minute;
     if (receptor_output_due(ctx.model_time, start, ctx.hgsim.dep_delta)) {
         ++run.output_count;
-        const ReceptorOutputBlock block{run.output_count, tm2day(ctx.model_time), ctx.mercury.maxdim,
+        const ReceptorOutputBlock block{run.output_count, tm2day(ctx.model_time, standard_console()), ctx.mercury.maxdim,
                                         ctx.hgsim.npath};
         write_receptor_outputs(block, ctx.dirt, ctx.receptor_outputs, ctx.channels.file(50), ctx.channels.file(51));
     }

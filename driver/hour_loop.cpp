@@ -27,7 +27,7 @@ void choose_hour_time_step(RunLoop& run) {
 
 // The month's oxidant fields, when the month has changed.
 void reload_oxidants(RunContext& ctx) {
-    const CalendarDate d = tm2day(ctx.model_time);
+    const CalendarDate d = tm2day(ctx.model_time, standard_console());
     if (d.month == ctx.oxidant_month) return;
     ctx.oxidant_month = d.month;
     get_global_conc(ctx.global_chem, ctx.oxidant_month, ctx.hg_setup.RXN_CONC_DIR);

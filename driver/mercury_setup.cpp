@@ -15,7 +15,7 @@ constexpr int32_t kCepCategory = 14;
 template <typename T>
 void allocate_labelled(IndexedArray<T>& a, std::string_view prefix, std::string_view label, IndexRange r1,
                        IndexRange r2 = {1, 1}, IndexRange r3 = {1, 1}) {
-    if (!a.allocate(r1, r2, r3)) allocation_stop(prefix, label);
+    if (!a.allocate(r1, r2, r3)) allocation_stop(prefix, label, standard_console());
 }
 
 IndexRange from_one(int32_t n) { return {1, n}; }
@@ -121,7 +121,7 @@ void allocate_receptor_sums(RunContext& ctx) {
 }
 
 void load_global_oxidants(RunContext& ctx) {
-    const CalendarDate d = tm2day(ctx.model_time);
+    const CalendarDate d = tm2day(ctx.model_time, standard_console());
     console("");
     console("initial loading of global chem grid data");
     console("");

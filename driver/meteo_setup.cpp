@@ -11,7 +11,7 @@ namespace {
 
 template <typename T>
 void size_or_stop(std::vector<T>& v, int64_t n, std::string_view label) {
-    grow_or_stop(kAllocPrefix, label, [&] { v.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), T{}); });
+    grow_or_stop(kAllocPrefix, label, standard_console(), [&] { v.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), T{}); });
 }
 
 // Gives a record with start_* fields the run's start.
@@ -28,7 +28,7 @@ void take_run_start(Record& r, const RunStart& s) {
 
 void read_run_control(RunContext& ctx, std::istream& keyboard) {
     RunControl& run = ctx.control;
-    open_control_file(ctx.control_input, ctx.run_suffix, keyboard, run);
+    open_control_file(ctx.control_input, ctx.run_suffix, keyboard, standard_console(), run);
     // The table grows with the location lines read; every location takes the
     // run start of record 1.
     runset(ctx.control_input, ctx.source_locations, run);
@@ -54,7 +54,7 @@ void fix_run_start(RunContext& ctx) {
     s.day = first.start_day;
     s.hour = first.start_hour;
     s.minute = first.start_minute;
-    s.model_time = tm2min(s.year, s.month, s.day, s.hour, s.minute);
+    s.model_time = tm2min(s.year, s.month, s.day, s.hour, s.minute, standard_console());
     take_run_start(ctx.control, s);
     ctx.model_time = s.model_time;
     for (SourceLocation& loc : ctx.source_locations) take_run_start(loc, s);

@@ -87,9 +87,9 @@ void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keybo
 
 void set_up_run(RunContext& ctx, int argc, const char* const* argv, std::istream& keyboard) {
     start_up(ctx, argc > 1 ? argv[1] : "");
-    read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim);
+    read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim, standard_console());
     refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup);
-    allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM);
+    allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM, standard_console());
     set_up_sources_and_pollutants(ctx, keyboard);
     set_up_grids_and_deposition(ctx);
     echo_settings(ctx);

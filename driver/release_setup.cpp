@@ -46,8 +46,8 @@ void read_initial_particles(RunContext& ctx) {
     ctx.particle_init_reread = false;
     if (!particle_init_file_in_use(s)) return;
     ParticleArrays& p = ctx.particles;
-    allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lat, p.maxpar);
-    allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lon, p.maxpar);
+    allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lat, p.maxpar, standard_console());
+    allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lon, p.maxpar, standard_console());
     ctx.met_at_particle.grid_spacing_x = 1000.0f * ctx.time_step_spacing;
     ctx.met_at_particle.grid_spacing_y = 1000.0f * ctx.time_step_spacing;
 

@@ -96,7 +96,7 @@ void run_time_steps(RunLoop& run) {
     RunContext& ctx = run.ctx;
     for (run.step = 1; run.step <= run.steps; ++run.step) {
         release(run);
-        run.date = tm2day(ctx.model_time);
+        run.date = tm2day(ctx.model_time, standard_console());
         run.clock.lap(RunTiming::kRelease);
         move_particles(run, ctx.particles.particle_count);
         if (ctx.channels.enabled(kMassTotalsChannel)) PUFF_OUT(2, ctx.model_time, ctx.particles, ctx.channels);

@@ -203,7 +203,7 @@ void compute_oxidants_at_point(int32_t caller, const OxidantPoint& at, const Pro
                                const GlobalChemGrid& grid, SurfaceFiles& surface, TextOut& log,
                                DiagnosticChannels& channels, OxidantValuesAtPuff& values) {
     channels.draw_channels({5, 105, 8, 108, 34, 134});
-    const CalendarDate date = tm2day(at.time);
+    const CalendarDate date = tm2day(at.time, standard_console());
     const float solar_time = local_solar_time(date.hour, date.minute, at.lon);
 
     // Hydroxyl.

@@ -59,12 +59,12 @@ void read_line_items(TextInput& file, std::string_view line, std::span<const fmt
     } catch (const InputError& e) {
         const std::string why = std::string(e.what()) == "end of file" ? "too few items" : e.what();
         input_stop(routine, file.name(), file.line_number(),
-                   "line cannot be read as " + std::string(what) + " (" + why + ")");
+                   "line cannot be read as " + std::string(what) + " (" + why + ")", standard_console());
     }
 }
 
 void refuse(const TextInput& file, std::string_view routine, const std::string& what) {
-    input_stop(routine, file.name(), file.line_number(), what);
+    input_stop(routine, file.name(), file.line_number(), what, standard_console());
 }
 
 // One selected line of the receptor file.

@@ -16,9 +16,9 @@ float interpolate_3d(const FieldView3D& a, float x, float y, float z, bool whole
 }
 
 void compute_solar_angle(int32_t time, float lat, float lon, float& elevation, float& sine) {
-    const CalendarDate d = tm2day(time);
+    const CalendarDate d = tm2day(time, standard_console());
     const float days = (d.year + 1900) % 4 == 0 ? 366.242f : 365.242f;
-    const int32_t minutes = time - tm2min(d.year, 1, 1, 0, 0);
+    const int32_t minutes = time - tm2min(d.year, 1, 1, 0, 0, standard_console());
     const float D = 360.0f * static_cast<float>(minutes) / (days * 24.0f * 60.0f);
     const float r = D * 0.017453292f, r2 = D * 0.034906585f;
     const float L = 279.9348f + D + 1.914827f * std::sin(r) - 0.079525f * std::cos(r) + 0.019938f * std::sin(r2) -

@@ -236,7 +236,7 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
 
             // 11. The grid's projection.
             set_up_met_grid(gd);
-            if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions");
+            if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions", standard_console());
 
             // 12. The settings for this file.
             f.kdef = std::clamp<int32_t>(settings.KDEF, 0, 1);
@@ -285,7 +285,7 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
         // Offsets from the control input are taken wide, so that an absurd
         // day count ends in the calendar's range message, not in overflow.
         const int64_t offset = int64_t{day} * 1440 + int64_t{hour} * 60 + minute;
-        int64_t best = backward ? 0 : tm2min(39, 12, 31, 23, 0);
+        int64_t best = backward ? 0 : tm2min(39, 12, 31, 23, 0, standard_console());
         for (int32_t kg = 1; kg <= num_grids; ++kg) {
             for (int32_t kt = 1; kt <= num_times; ++kt) {
                 if (!met.grid(kg, kt).in_use()) continue;
@@ -296,7 +296,7 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
                     best = std::min(best, fe.first.macc + offset);
             }
         }
-        CalendarDate dt = tm2day(static_cast<int32_t>(std::clamp<int64_t>(best, -1, INT32_MAX)));
+        CalendarDate dt = tm2day(static_cast<int32_t>(std::clamp<int64_t>(best, -1, INT32_MAX)), standard_console());
         year = dt.year;
         month = dt.month;
         day = dt.day;

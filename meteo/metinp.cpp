@@ -50,11 +50,11 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
 
     const UnpackWindow& w = window;
     if (w.x1 < 1 || w.y1 < 1 || w.nx < 1 || w.ny < 1 || w.x1 + w.nx - 1 > gd.nx || w.y1 + w.ny - 1 > gd.ny)
-        input_stop("metinp", fe.path, 0, "sub-grid window lies outside the grid");
+        input_stop("metinp", fe.path, 0, "sub-grid window lies outside the grid", standard_console());
     const int32_t upper = std::clamp<int32_t>(levels, 0, gd.nz - 1);
     for (const FieldView3D* f : {&fields.u, &fields.v, &fields.w, &fields.temperature, &fields.humidity,
                                  &fields.pressure, &fields.turbulence_1, &fields.turbulence_2, &fields.turbulence_3})
-        if (!f->empty() && f->nz < upper) input_stop("metinp", fe.path, 0, "field has fewer levels than are read");
+        if (!f->empty() && f->nz < upper) input_stop("metinp", fe.path, 0, "field has fewer levels than are read", standard_console());
 
     // 2. The record buffer.
     const int64_t nxy = int64_t{gd.nx} * gd.ny;
@@ -71,7 +71,7 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
     // 3-4. The period's first record gives the data time.
     const size_t first_len = lay.format == 2 ? kLabelLength + kFixedHeaderLength : kLabelLength;
     if (!fe.file.read(first_record, std::span<char>(buf.data(), first_len)))
-        input_stop("metinp", fe.path, 0, "reading index record in meteo file");
+        input_stop("metinp", fe.path, 0, "reading index record in meteo file", standard_console());
     int32_t y = 0, m = 0, d = 0, h = 0, fc = 0;
     int64_t rec = first_record;
     int32_t minutes = 0;
@@ -87,10 +87,10 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
             rec += index_record_count(lenh, nxy);
         }
     } catch (const InputError& e) {
-        input_stop("metinp", fe.path, 0, std::string("bad index record: ") + e.what());
+        input_stop("metinp", fe.path, 0, std::string("bad index record: ") + e.what(), standard_console());
     }
-    if (!plausible_label_date(y, m, d, h)) input_stop("metinp", fe.path, 0, "record label holds no valid date");
-    const int32_t time = tm2min(y, m, d, h, 0) + minutes;
+    if (!plausible_label_date(y, m, d, h)) input_stop("metinp", fe.path, 0, "record label holds no valid date", standard_console());
+    const int32_t time = tm2min(y, m, d, h, 0, standard_console()) + minutes;
 
     // 5. The grid's place within the period.
     rec += flags.record_offset;
@@ -111,12 +111,12 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
     for (int32_t k = 0; k <= upper; ++k) {
         for (int32_t v = 0; v < lay.level_vars[k]; ++v) {
             if (!fe.file.read(rec, std::span<char>(buf.data(), static_cast<size_t>(fe.record_length))))
-                input_stop("metinp", fe.path, 0, "reading data record in meteo file");
+                input_stop("metinp", fe.path, 0, "reading data record in meteo file", standard_console());
             DataLabel lb;
             try {
                 lb = read_data_label(std::string_view(buf.data(), kLabelLength));
             } catch (const InputError& e) {
-                input_stop("metinp", fe.path, 0, std::string("bad data record label: ") + e.what());
+                input_stop("metinp", fe.path, 0, std::string("bad data record label: ") + e.what(), standard_console());
             }
             ++rec;
             if (first_data) {
@@ -156,7 +156,7 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
             if (level > upper)
                 input_stop("metinp", fe.path, 0,
                            "record " + id.str() + " is labelled level " + std::to_string(level) +
-                               ", beyond the levels read");
+                               ", beyond the levels read", standard_console());
 
             auto lv = [&](const FieldView3D& f) { return f.empty() ? FieldView2D{} : f.level(level); };
             if (id.is("UWND") || id.is("VWND")) {

@@ -19,7 +19,7 @@ namespace orv {
 namespace {
 
 [[noreturn]] void file_stop(std::string_view routine, const std::string& path, std::string_view what) {
-    input_stop(routine, path, 0, what);
+    input_stop(routine, path, 0, what, standard_console());
 }
 
 // Reads the first n bytes of record `rec` into buf. Callers never ask for
@@ -324,7 +324,7 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     // 8. The first time.
     check_label_date("metset", fe.path, y, m, d, h);
     fe.first = MetTime{y, m, d, h, fh.minutes, fh.forecast, 0};
-    fe.first.macc = tm2min(y, m, d, h, fh.minutes);
+    fe.first.macc = tm2min(y, m, d, h, fh.minutes, standard_console());
 
     // Reads the label and header characters 5-9 of a period's first record.
     auto read_period = [&](int64_t rec, MetTime& t, std::string& pid) -> bool {
@@ -339,7 +339,7 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
         }
         if (pid == "INDX") {
             check_label_date("metset", fe.path, t.year, t.month, t.day, t.hour);
-            t.macc = tm2min(t.year, t.month, t.day, t.hour, t.minute);
+            t.macc = tm2min(t.year, t.month, t.day, t.hour, t.minute, standard_console());
         }
         return true;
     };
@@ -379,7 +379,7 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
         rec += rpp;
     }
     fe.record_count = rec - 1;
-    fe.last.macc = tm2min(fe.last.year, fe.last.month, fe.last.day, fe.last.hour, fe.last.minute);
+    fe.last.macc = tm2min(fe.last.year, fe.last.month, fe.last.day, fe.last.hour, fe.last.minute, standard_console());
     check_whole_periods("metset", fe, rpp);
 }
 
@@ -403,7 +403,7 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
         }
         check_label_date("metold", fe.path, t.year, t.month, t.day, t.hour);
         t.minute = 0;
-        t.macc = tm2min(t.year, t.month, t.day, t.hour, 0);
+        t.macc = tm2min(t.year, t.month, t.day, t.hour, 0, standard_console());
         return true;
     };
 
@@ -481,7 +481,7 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
                     file_stop("metold", fe.path, e.what());
                 }
                 check_label_date("metold", fe.path, t.year, t.month, t.day, t.hour);
-                t.macc = tm2min(t.year, t.month, t.day, t.hour, 0);
+                t.macc = tm2min(t.year, t.month, t.day, t.hour, 0, standard_console());
                 fe.last = t;
                 second_period = rpp + 1;
             }

@@ -44,7 +44,7 @@ std::string number_text(double v) {
 // globe and spacings that place a point.
 void check_surface_grid(const SurfaceFiles& s, const std::string& path) {
     auto refuse_text = [&](const std::string& item, const std::string& v, const std::string& allowed) {
-        input_stop("sfcinp", path, 0, item + " " + v + " - must be " + allowed);
+        input_stop("sfcinp", path, 0, item + " " + v + " - must be " + allowed, standard_console());
     };
     auto refuse = [&](const std::string& item, float v, const std::string& allowed) {
         refuse_text(item, number_text(v), allowed);
@@ -76,7 +76,7 @@ void read_ascdata(SurfaceFiles& s, TextOut& log) {
         throw RunStop::plain();
     }
     TextInput in;
-    if (!in.open(path)) input_stop("sfcinp", path, 0, "cannot open ASCDATA.CFG");
+    if (!in.open(path)) input_stop("sfcinp", path, 0, "cannot open ASCDATA.CFG", standard_console());
     log.list(" NOTICE sfcinp: reading ASCDATA.CFG");
     std::string dir;
     try {
@@ -87,7 +87,7 @@ void read_ascdata(SurfaceFiles& s, TextOut& log) {
         list_read(in, s.default_roughness);
         list_read(in, dir);
     } catch (const InputError& e) {
-        input_stop("sfcinp", path, in.line_number(), e.what());
+        input_stop("sfcinp", path, in.line_number(), e.what(), standard_console());
     }
     check_surface_grid(s, path);
     s.directory = trim_blanks(dir);
@@ -114,7 +114,7 @@ void open_surface_file(SurfaceFiles& s, int kind, TextOut& log) {
         input_stop("sfcinp", path, 0,
                    "surface file length " + std::to_string(ec ? 0 : size) + " bytes - ASCDATA.CFG gives " +
                        std::to_string(s.nlat) + " rows of " + std::to_string(reclen) + " characters (" +
-                       std::to_string(want) + " bytes)");
+                       std::to_string(want) + " bytes)", standard_console());
     f.path = path;
     f.open = true;
     f.row = 0;
@@ -157,7 +157,7 @@ void sfcinp(SurfaceFiles& s, TextOut& log, float lat, float lon, float& roughnes
         if (!f.open) continue;
         if (f.row != r) {
             if (!f.file.read(r, std::span<char>(f.buffer.data(), f.buffer.size())))
-                input_stop("sfcinp", f.path, r, "surface file is truncated");
+                input_stop("sfcinp", f.path, r, "surface file is truncated", standard_console());
             f.row = r;
         }
         std::string_view field(f.buffer.data() + 4 * (col - 1), 4);
@@ -169,7 +169,7 @@ void sfcinp(SurfaceFiles& s, TextOut& log, float lat, float lon, float& roughnes
             else
                 terrain = fmt::parse_float_field(field, 0);
         } catch (const InputError& e) {
-            input_stop("sfcinp", f.path, r, e.what());
+            input_stop("sfcinp", f.path, r, e.what(), standard_console());
         }
     }
 }

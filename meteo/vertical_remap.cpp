@@ -346,7 +346,7 @@ void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_
     const int32_t n = std::min({vg.nlvl, static_cast<int32_t>(sigma.size()), f.met_u.nz});
     const int32_t nd = std::min(data_levels, f.met_u.nz);
     if (nd < 1 || n < 2) input_stop("prfcom", met.files.file(kg, kt).path, 0,
-                                    "no data levels above the surface, or fewer than 2 internal levels");
+                                    "no data levels above the surface, or fewer than 2 internal levels", standard_console());
 
     RemapGrid rg{sigma.first(static_cast<size_t>(n)), model_top, n};
     DataColumn d;

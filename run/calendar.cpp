@@ -17,8 +17,8 @@ int32_t year_days[kYears] = {};
 
 bool initialised() { return year_days[0] == 365; }
 
-[[noreturn]] void year_range_stop(int32_t year) {
-    console("*ERROR* tm2min: year out of valid range (1941-2040) - ", year);
+[[noreturn]] void year_range_stop(int32_t year, TextOut& console) {
+    console.list("*ERROR* tm2min: year out of valid range (1941-2040) - ", year);
     throw RunStop(kStopInput);
 }
 
@@ -36,36 +36,37 @@ void tminit() {
 
 int32_t year_day_entry(int32_t year) { return year_days[year - kFirstYear]; }
 
-int32_t tm2min(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute) {
+int32_t tm2min(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute, TextOut& console) {
     if (!initialised()) {
-        console("*ERROR* tm2min: calendar routines not initialized (tminit)");
+        console.list("*ERROR* tm2min: calendar routines not initialized (tminit)");
         throw RunStop(kStopInput);
     }
     int32_t y;
     if (year <= 100) {
-        if (year < 0) year_range_stop(year);
+        if (year < 0) year_range_stop(year, console);
         y = ((year + 99) % 100) + 1901;
         if (y < 1940) y += 100;
     } else {
-        if (year < 1941) year_range_stop(year);
+        if (year < 1941) year_range_stop(year, console);
         // The table ends with 2099: 2100 itself still works (1 January 2100
         // is the table's last entry), later years do not.
-        if (year > 2100) year_range_stop(year);
+        if (year > 2100) year_range_stop(year, console);
         y = year;
     }
     if (month < 1 || month > 12) {
-        console("*ERROR* tm2min: month out of valid range (1-12) - ", month);
+        console.list("*ERROR* tm2min: month out of valid range (1-12) - ", month);
         throw RunStop(kStopInput);
     }
     int64_t days = int64_t{year_days[y - 1 - kFirstYear]} + kDaysBefore[month - 1] + day - 1;
     if (y % 4 == 0 && month > 2) ++days;
     int64_t minutes = days * 1440 + int64_t{hour} * 60 + minute;
-    if (minutes > INT32_MAX || minutes < INT32_MIN) year_range_stop(year);
+    if (minutes > INT32_MAX || minutes < INT32_MIN) year_range_stop(year, console);
     return static_cast<int32_t>(minutes);
 }
 
-bool shifted_date_minutes(int32_t year, int32_t month, int64_t day, int64_t hour, int64_t minute, int32_t& minutes) {
-    const int64_t first = tm2min(year, month, 1, 0, 0);
+bool shifted_date_minutes(int32_t year, int32_t month, int64_t day, int64_t hour, int64_t minute, int32_t& minutes,
+                          TextOut& console) {
+    const int64_t first = tm2min(year, month, 1, 0, 0, console);
     // Each term stays far inside 64 bits: |day|, |hour|, |minute| < 2^33.
     const int64_t m = first + (day - 1) * 1440 + hour * 60 + minute;
     // tm2day covers 1 January 1901 00:01 to the end of 2099.
@@ -74,9 +75,9 @@ bool shifted_date_minutes(int32_t year, int32_t month, int64_t day, int64_t hour
     return true;
 }
 
-CalendarDate tm2day(int32_t minutes) {
+CalendarDate tm2day(int32_t minutes, TextOut& console) {
     if (!initialised()) {
-        console("*ERROR* tm2day: calendar routines not initialized (tminit)");
+        console.list("*ERROR* tm2day: calendar routines not initialized (tminit)");
         throw RunStop(kStopInput);
     }
     // The first year whose end (in minutes) is at or after the value.
@@ -86,7 +87,7 @@ CalendarDate tm2day(int32_t minutes) {
     // after the table: outside the calendar.
     if (i == 0 || i == kYears) {
         int32_t y = i == 0 ? kFirstYear : kFirstYear + kYears;
-        year_range_stop(y);
+        year_range_stop(y, console);
     }
     int32_t y = kFirstYear + i;
     int32_t r = minutes - year_days[i - 1] * 1440;

@@ -14,9 +14,9 @@ const fmt::Format kHeights("(20I6)");
 constexpr float kKmPerDegree = 111.198326f;
 
 // Nearest whole number of a user value, which must be representable.
-int32_t nearest(float v, const char* what, int32_t grid) {
+int32_t nearest(float v, const char* what, int32_t grid, TextOut& console) {
     if (!std::isfinite(v) || std::fabs(v) > 2.0e9f) {
-        console("*ERROR* conset: ", what, " out of range on grid #", grid);
+        console.list("*ERROR* conset: ", what, " out of range on grid #", grid);
         throw RunStop(kStopInput);
     }
     return static_cast<int32_t>(std::lround(v));
@@ -33,7 +33,7 @@ void set_defaults(ConcentrationGrid& c, int32_t year, int32_t month, int32_t day
 
 // Every maximum grid needs exactly one average or snapshot grid of the same
 // layout to take its values from.
-void check_maximum_grids(const std::vector<ConcentrationGrid>& grids) {
+void check_maximum_grids(const std::vector<ConcentrationGrid>& grids, TextOut& console) {
     auto same_layout = [](const ConcentrationGrid& a, const ConcentrationGrid& b) {
         if (a.lat_points != b.lat_points || a.lon_points != b.lon_points || a.lat_spacing != b.lat_spacing ||
             a.lon_spacing != b.lon_spacing || a.lower_left_lat != b.lower_left_lat ||
@@ -51,9 +51,9 @@ void check_maximum_grids(const std::vector<ConcentrationGrid>& grids) {
             if (same_layout(grids[g], grids[o])) ++matches;
         }
         if (matches != 1) {
-            console("*ERROR* conset: maximum concentration grid defined for #", static_cast<int32_t>(g + 1));
-            console(matches == 0 ? "Requires definition of an identical snapshot or average grid!"
-                                 : "Requires one snapshot or average grid ... not multiple!");
+            console.list("*ERROR* conset: maximum concentration grid defined for #", static_cast<int32_t>(g + 1));
+            console.list(matches == 0 ? "Requires definition of an identical snapshot or average grid!"
+                                      : "Requires one snapshot or average grid ... not multiple!");
             throw RunStop(kStopInput);
         }
     }
@@ -88,12 +88,12 @@ std::string shift_text(const RelativeShift& r) {
 // The accumulated minutes of a sampling start or stop; a relative one whose
 // sum lies outside the calendar stops the run naming the values read.
 int32_t sampling_minutes(const std::array<int32_t, 6>& date, const RelativeShift& r, const char* which,
-                         const std::string& shown, int32_t grid) {
-    if (!r.relative) return tm2min(date[0], date[1], date[2], date[3], date[4]);
+                         const std::string& shown, int32_t grid, TextOut& console) {
+    if (!r.relative) return tm2min(date[0], date[1], date[2], date[3], date[4], console);
     int32_t minutes = 0;
-    if (!shifted_date_minutes(date[0], date[1], r.day, r.hour, date[4], minutes)) {
-        console("*ERROR* conset: relative sampling ", which, " beyond the calendar on grid #", grid);
-        console(" Relative ", which, " read - ", shown);
+    if (!shifted_date_minutes(date[0], date[1], r.day, r.hour, date[4], minutes, console)) {
+        console.list("*ERROR* conset: relative sampling ", which, " beyond the calendar on grid #", grid);
+        console.list(" Relative ", which, " read - ", shown);
         throw RunStop(kStopInput);
     }
     return minutes;
@@ -107,8 +107,9 @@ int32_t read_concentration_grid_count(ControlInput& ctl) {
     ctl.list("main", "the number of concentration grids", n);
     ctl.echo_list(n);
     if (n > kMaxConcentrationGrids) {
-        console("*ERROR* conini: exceeding max numb of conc grids");
-        console("Compiled maximum: ", kMaxConcentrationGrids);
+        TextOut& console = ctl.console();
+        console.list("*ERROR* conini: exceeding max numb of conc grids");
+        console.list("Compiled maximum: ", kMaxConcentrationGrids);
         ctl.refuse("main", "number of concentration grids " + std::to_string(n) + " above the limit of " +
                                std::to_string(kMaxConcentrationGrids));
     }
@@ -118,6 +119,7 @@ int32_t read_concentration_grid_count(ControlInput& ctl) {
 void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float model_top, float& time_step_spacing,
             int32_t cpack, float location_lat, float location_lon, int32_t year, int32_t month, int32_t day,
             int32_t hour, bool backward) {
+    TextOut& console = ctl.console();
     float clat = location_lat, clon = location_lon;
     for (size_t gi = 0; gi < grids.size(); ++gi) {
         ConcentrationGrid& c = grids[gi];
@@ -129,7 +131,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
             clat = location_lat;
             clon = location_lon;
         }
-        if (ctl.keyboard()) console("Enter the follow for grid #:", g);
+        if (ctl.keyboard()) console.list("Enter the follow for grid #:", g);
 
         prompt(ctl, "Center Latitude, Longitude", clat, clon);
         ctl.list("conset", "a grid centre", clat, clon);
@@ -143,7 +145,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         ctl.list("conset", "a grid spacing", c.lat_spacing, c.lon_spacing);
         ctl.echo({{c.lat_spacing, layout::F10_3}, {c.lon_spacing, layout::F10_3}});
         if (!(c.lat_spacing > 0.0f) || !(c.lon_spacing > 0.0f)) {
-            console("*ERROR* conset: grid spacing must be above zero on grid #", g);
+            console.list("*ERROR* conset: grid spacing must be above zero on grid #", g);
             throw RunStop(kStopInput);
         }
 
@@ -172,10 +174,10 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
             clat = 0.0f;
             span_lat = 181.0f;
         }
-        c.lat_points = nearest(span_lat / c.lat_spacing, "number of latitude points", g) + 1;
-        c.lon_points = nearest(span_lon / c.lon_spacing, "number of longitude points", g) + 1;
+        c.lat_points = nearest(span_lat / c.lat_spacing, "number of latitude points", g, console) + 1;
+        c.lon_points = nearest(span_lon / c.lon_spacing, "number of longitude points", g, console) + 1;
         if (c.lat_points < 1 || c.lon_points < 1) {
-            console("*ERROR* conset: grid span gives no grid points on grid #", g);
+            console.list("*ERROR* conset: grid span gives no grid points on grid #", g);
             throw RunStop(kStopInput);
         }
         if (c.lower_left_lon < -180.0f) c.lower_left_lon += 360.0f;
@@ -196,9 +198,9 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         if (cpack != 2) {
             for (size_t o = 0; o < gi; ++o) {
                 if (grids[o].directory == c.directory && grids[o].file_name == c.file_name) {
-                    console("*ERROR* conset: Concentration dir/file names identical");
-                    console(g, " ", c.directory, " ", c.file_name);
-                    console(static_cast<int32_t>(o + 1), " ", grids[o].directory, " ", grids[o].file_name);
+                    console.list("*ERROR* conset: Concentration dir/file names identical");
+                    console.list(g, " ", c.directory, " ", c.file_name);
+                    console.list(static_cast<int32_t>(o + 1), " ", grids[o].directory, " ", grids[o].file_name);
                     throw RunStop(kStopInput);
                 }
             }
@@ -209,21 +211,21 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         ctl.list("conset", "the number of levels", c.level_count);
         ctl.echo({{c.level_count, layout::I2z}});
         if (c.level_count > kMaxConcentrationLevels) {
-            console("*ERROR* conset: Number of levels exceed limit");
+            console.list("*ERROR* conset: Number of levels exceed limit");
             throw RunStop(kStopInput);
         }
         if (c.level_count < 1) {
-            console("*ERROR* conset: Number of levels below one on grid #", g);
+            console.list("*ERROR* conset: Number of levels below one on grid #", g);
             throw RunStop(kStopInput);
         }
         std::vector<float> heights(static_cast<size_t>(c.level_count));
         for (int32_t k = 0; k < c.level_count; ++k) heights[k] = static_cast<float>(c.heights[k]);
         if (ctl.keyboard()) {
-            console("Height of each level m AGL");
+            console.list("Height of each level m AGL");
             std::string shown;
             fmt::write_array(shown, kHeights, std::span<const int32_t>(c.heights.data(), c.heights.size()).first(
                                                   static_cast<size_t>(c.level_count)));
-            std::cout << shown;
+            console.raw(shown);
         }
         {
             std::vector<fmt::Target> targets;
@@ -233,16 +235,16 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         for (int32_t k = 0; k < c.level_count; ++k) {
             float h = std::trunc(heights[k]);
             if (!std::isfinite(h) || std::fabs(h) > 2.0e9f) {
-                console("*ERROR* conset: level height out of range on grid #", g);
+                console.list("*ERROR* conset: level height out of range on grid #", g);
                 throw RunStop(kStopInput);
             }
             c.heights[k] = static_cast<int32_t>(h);
             if (c.heights[k] == 0 && k > 0) {
-                console("*ERROR* conset: height=0 should be level=1");
+                console.list("*ERROR* conset: height=0 should be level=1");
                 throw RunStop(kStopInput);
             }
             if (static_cast<float>(c.heights[k]) > std::trunc(model_top)) {
-                console("*ERROR* conset: level above model top");
+                console.list("*ERROR* conset: level above model top");
                 throw RunStop(kStopInput);
             }
         }
@@ -285,11 +287,11 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
                 }
             }
         }
-        c.start_minute = sampling_minutes(c.start, start_shift, "start", shift_text(start_shift), g);
-        CalendarDate s = tm2day(c.start_minute);
+        c.start_minute = sampling_minutes(c.start, start_shift, "start", shift_text(start_shift), g, console);
+        CalendarDate s = tm2day(c.start_minute, console);
         c.start = {s.year, s.month, s.day, s.hour, s.minute, 0};
-        c.stop_minute = sampling_minutes(c.stop, stop_shift, "stop", shift_text(stop_shift), g);
-        CalendarDate e = tm2day(c.stop_minute);
+        c.stop_minute = sampling_minutes(c.stop, stop_shift, "stop", shift_text(stop_shift), g, console);
+        CalendarDate e = tm2day(c.stop_minute, console);
         c.stop = {e.year, e.month, e.day, e.hour, e.minute, 0};
 
         // Sampling interval.
@@ -298,13 +300,13 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         ctl.echo({{c.sampling_type, layout::I3}, {c.interval_hours, layout::I3}, {c.interval_minutes, layout::I3}});
         c.cleared = {0, 0, 0};
         if (c.interval_hours >= 1 && c.interval_minutes != 0) {
-            console("WARNING conset: averaging >1 hr requires zero minutes field");
-            console("Resetting averaging minutes to zero on grid #", g);
+            console.list("WARNING conset: averaging >1 hr requires zero minutes field");
+            console.list("Resetting averaging minutes to zero on grid #", g);
             c.interval_minutes = 0;
         }
         int64_t interval = int64_t{c.interval_hours} * 60 + c.interval_minutes;
         if (interval < 1 || interval > INT32_MAX) {
-            console("*ERROR* conset: sampling interval must be 1 minute or more on grid #", g);
+            console.list("*ERROR* conset: sampling interval must be 1 minute or more on grid #", g);
             throw RunStop(kStopInput);
         }
         c.interval = static_cast<int32_t>(interval);
@@ -312,7 +314,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
         c.period_start_minute = c.start_minute;
         if (c.sampling_type < 0) {
             if (c.sampling_type < INT32_MIN / 60) {
-                console("*ERROR* conset: sampling type out of range on grid #", g);
+                console.list("*ERROR* conset: sampling type out of range on grid #", g);
                 throw RunStop(kStopInput);
             }
             c.sampling_type *= 60;
@@ -328,9 +330,9 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
             long ix = std::lround(fx), iy = std::lround(fy);
             on = ix >= 1 && ix <= c.lon_points && iy >= 1 && iy <= c.lat_points;
         }
-        if (!on) console("WARNING conset: source point not on concentration grid #", g);
+        if (!on) console.list("WARNING conset: source point not on concentration grid #", g);
     }
-    check_maximum_grids(grids);
+    check_maximum_grids(grids, console);
 }
 
 }  // namespace orv

@@ -7,8 +7,9 @@
 
 namespace orv {
 
-void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istream& keyboard, RunControl& run) {
-    ctl.open(run_suffix, keyboard);
+void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istream& keyboard, TextOut& console,
+                       RunControl& run) {
+    ctl.open(run_suffix, keyboard, console);
     run.start_year = run.start_month = run.start_day = run.start_hour = run.start_minute = 0;
     prompt(ctl, "Enter starting time (year, month, day, hour)", run.start_year, run.start_month, run.start_day,
            run.start_hour);
@@ -24,11 +25,12 @@ void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istr
 }
 
 void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunControl& run) {
+    TextOut& console = ctl.console();
     // The table grows with the lines actually read, so a count alone never
     // sizes it: a count beyond the input ends at the end of the input.
     locations.clear();
     for (int32_t i = 0; i < run.location_count; ++i) {
-        grow_table(locations, "Source location array");
+        grow_table(locations, "Source location array", ctl.console());
         SourceLocation& loc = locations.back();
         if (i == 0) {
             loc.lat = 40.0f;
@@ -84,9 +86,9 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
     run.model_top = std::max(std::fabs(top), 25000.0f);
     for (size_t i = 0; i < locations.size(); ++i) {
         if (std::fabs(top) < locations[i].height) {
-            console("*ERROR* runset: Start height above mdl domain");
-            console("   Source - ", static_cast<int32_t>(i + 1), "    Height - ", locations[i].height);
-            console("   Model top ht - ", std::fabs(top));
+            console.list("*ERROR* runset: Start height above mdl domain");
+            console.list("   Source - ", static_cast<int32_t>(i + 1), "    Height - ", locations[i].height);
+            console.list("   Model top ht - ", std::fabs(top));
             throw RunStop(kStopInput);
         }
     }
@@ -97,25 +99,25 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
     ctl.fields("runset", "the number of meteorological grids and times", run.grid_count, run.time_count);
     ctl.echo({{run.grid_count, layout::I1}, {run.time_count, layout::I1}});
     if (run.grid_count > kMaxMetGrids) {
-        console("*ERROR* runset: Numb meteo grids exceed DEFGRID limit - ", kMaxMetGrids);
+        console.list("*ERROR* runset: Numb meteo grids exceed DEFGRID limit - ", kMaxMetGrids);
         throw RunStop(kStopInput);
     }
     if (run.grid_count == 0) {
-        console("*ERROR* runset: Number of input meteorology grids = zero");
+        console.list("*ERROR* runset: Number of input meteorology grids = zero");
         throw RunStop(kStopInput);
     }
     if (run.time_count > kMaxMetTimes) {
-        console("*ERROR* runset: Numb meteo times exceed DEFGRID limit - ", kMaxMetTimes);
+        console.list("*ERROR* runset: Numb meteo times exceed DEFGRID limit - ", kMaxMetTimes);
         throw RunStop(kStopInput);
     }
     if (run.time_count == 0) {
-        console("*ERROR* runset: Number of meteorology time periods = zero");
+        console.list("*ERROR* runset: Number of meteorology time periods = zero");
         throw RunStop(kStopInput);
     }
     // A negative count would leave the run without any meteorological file.
     if (run.grid_count < 0 || run.time_count < 0) {
-        console("*ERROR* runset: Number of meteorology grids and times must be positive - ", run.grid_count,
-                run.time_count);
+        console.list("*ERROR* runset: Number of meteorology grids and times must be positive - ", run.grid_count,
+                     run.time_count);
         throw RunStop(kStopInput);
     }
 

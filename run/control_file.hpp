@@ -52,7 +52,8 @@ struct RunControl {
 };
 
 // Chooses the mode, opens the control input and reads records 1 and 2.
-void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istream& keyboard, RunControl& run);
+void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istream& keyboard, TextOut& console,
+                       RunControl& run);
 
 // The vertical motion options: 0 data, 1 isobaric, 2 isentropic, 3 isopycnic,
 // 4 none, 5 divergence, 6 terrain correction.

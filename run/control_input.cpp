@@ -20,14 +20,15 @@ const fmt::Format A4("(A4)");
 const fmt::Format grid_prompt("(A,I2,A)");
 }  // namespace layout
 
-void ControlInput::open(std::string_view run_suffix, std::istream& keyboard) {
+void ControlInput::open(std::string_view run_suffix, std::istream& keyboard, TextOut& console) {
+    console_ = &console;
     std::string name = run_suffix.empty() ? std::string("CONTROL") : "CONTROL." + std::string(run_suffix);
     std::error_code ec;
     if (std::filesystem::exists(name, ec)) {
         // A control file that is there but cannot be read stops the run: the
         // keyboard is only for a directory without one.
         if (std::filesystem::is_directory(name, ec) || !in_.open(name)) {
-            console("*ERROR* main: unable to open control file - ", name);
+            console.list("*ERROR* main: unable to open control file - ", name);
             throw RunStop(kStopInput);
         }
         unit_ = kControlFileUnit;
@@ -36,7 +37,7 @@ void ControlInput::open(std::string_view run_suffix, std::istream& keyboard) {
     unit_ = kKeyboardUnit;
     in_.attach(keyboard, "keyboard input");
     if (!startup_.open("STARTUP")) {
-        console("*ERROR* main: unable to create file - STARTUP");
+        console.list("*ERROR* main: unable to create file - STARTUP");
         throw RunStop(kStopInput);
     }
 }
@@ -48,11 +49,11 @@ void ControlInput::close() {
 }
 
 void ControlInput::fail(std::string_view routine, std::string_view what, const std::string& why) {
-    input_stop(routine, in_.name(), in_.line_number(), why + " reading " + std::string(what));
+    input_stop(routine, in_.name(), in_.line_number(), why + " reading " + std::string(what), *console_);
 }
 
 void ControlInput::refuse(std::string_view routine, const std::string& why) {
-    input_stop(routine, in_.name(), in_.line_number(), why);
+    input_stop(routine, in_.name(), in_.line_number(), why, *console_);
 }
 
 void ControlInput::list_targets(std::string_view routine, std::string_view what, std::span<const fmt::Target> targets) {
@@ -154,8 +155,8 @@ void prompt_grid(const ControlInput& ctl, int32_t g, std::string_view text, std:
     if (!ctl.keyboard()) return;
     std::string p = fmt::write(layout::grid_prompt, " Enter grid #", g, text);
     p.pop_back();
-    console_line(p);
-    console(current);
+    ctl.console().line(p);
+    ctl.console().list(current);
 }
 
 }  // namespace orv

@@ -48,9 +48,11 @@ class ControlInput {
 public:
     // Opens the control file when it exists, else the keyboard (standard
     // input) with "STARTUP" for the copy. `keyboard` is the stream read in
-    // keyboard mode (standard input in a run).
-    void open(std::string_view run_suffix, std::istream& keyboard);
+    // keyboard mode (standard input in a run); the prompts, and the messages
+    // of the readers of the control input, go to `console`.
+    void open(std::string_view run_suffix, std::istream& keyboard, TextOut& console);
     int32_t unit() const { return unit_; }
+    TextOut& console() const { return *console_; }
     bool keyboard() const { return unit_ == kKeyboardUnit; }
     const std::string& name() const { return in_.name(); }
     void close();
@@ -101,6 +103,7 @@ private:
     std::string_view next_line(std::string_view routine, std::string_view what);
 
     int32_t unit_ = 0;
+    TextOut* console_ = nullptr;
     TextInput in_;
     TextOut startup_;
 };
@@ -109,16 +112,16 @@ private:
 // count read from the input never sizes a table by itself). A failed
 // allocation stops the run with the table's allocation label.
 template <typename T>
-void grow_table(std::vector<T>& table, std::string_view label) {
-    grow_or_stop(kAllocPrefix, label, [&] { table.emplace_back(); });
+void grow_table(std::vector<T>& table, std::string_view label, TextOut& console) {
+    grow_or_stop(kAllocPrefix, label, console, [&] { table.emplace_back(); });
 }
 
 // Keyboard prompts: a prompt line, then the current values on one line.
 template <typename... Args>
 void prompt(const ControlInput& ctl, std::string_view text, const Args&... current) {
     if (!ctl.keyboard()) return;
-    console(text);
-    if constexpr (sizeof...(Args) > 0) console(current...);
+    ctl.console().list(text);
+    if constexpr (sizeof...(Args) > 0) ctl.console().list(current...);
 }
 
 // Keyboard prompt for a directory or file line of grid g: " Enter grid #",

@@ -52,6 +52,6 @@ inline int32_t distribution_mode(int32_t code) { return code < 100 ? code : (cod
 
 // Allocates the arrays from MAXPAR and MAXDIM (negative values give empty
 // arrays), every element zero. A failure stops the run with its group label.
-void allocate_particle_arrays(ParticleArrays& p, int32_t maxpar, int32_t maxdim);
+void allocate_particle_arrays(ParticleArrays& p, int32_t maxpar, int32_t maxdim, TextOut& console);
 
 }  // namespace orv

@@ -20,17 +20,18 @@ namespace {
 // A release start given relative to the run start (month 0): the run start's
 // year and month, its day and hour added to those read (in 64 bits); the date
 // is then normalised. A sum outside the calendar stops the run naming it.
-void resolve_relative_start(Pollutant& d, int32_t year, int32_t month, int32_t day, int32_t hour) {
+void resolve_relative_start(Pollutant& d, int32_t year, int32_t month, int32_t day, int32_t hour,
+                            TextOut& console) {
     int32_t minutes = 0;
     if (!shifted_date_minutes(year, month, int64_t{d.release_day} + day, int64_t{d.release_hour} + hour,
-                              d.release_minute, minutes)) {
-        console("*ERROR* read_pollutant_emissions: relative release start beyond the calendar - pollutant ",
-                d.pollutant_id);
-        console(" Relative start read - day " + std::to_string(d.release_day) + " hour " +
-                std::to_string(d.release_hour) + " minute " + std::to_string(d.release_minute));
+                              d.release_minute, minutes, console)) {
+        console.list("*ERROR* read_pollutant_emissions: relative release start beyond the calendar - pollutant ",
+                     d.pollutant_id);
+        console.list(" Relative start read - day " + std::to_string(d.release_day) + " hour " +
+                     std::to_string(d.release_hour) + " minute " + std::to_string(d.release_minute));
         throw RunStop(kStopInput);
     }
-    CalendarDate n = tm2day(minutes);
+    CalendarDate n = tm2day(minutes, console);
     d.release_year = n.year;
     d.release_month = n.month;
     d.release_day = n.day;
@@ -81,8 +82,9 @@ void read_one_emission(ControlInput& ctl, Pollutant& d, const Pollutant* prev, i
     ctl.echo({{d.release_year, layout::I3}, {d.release_month, layout::I3}, {d.release_day, layout::I3},
               {d.release_hour, layout::I3}, {d.release_minute, layout::I3}});
 
-    if (d.release_month == 0) resolve_relative_start(d, year, month, day, hour);
-    d.release_start_minute = tm2min(d.release_year, d.release_month, d.release_day, d.release_hour, d.release_minute);
+    if (d.release_month == 0) resolve_relative_start(d, year, month, day, hour, ctl.console());
+    d.release_start_minute =
+        tm2min(d.release_year, d.release_month, d.release_day, d.release_hour, d.release_minute, ctl.console());
 }
 
 }  // namespace
@@ -96,7 +98,7 @@ void read_pollutant_emissions(ControlInput& ctl, std::vector<Pollutant>& dirt, i
         Pollutant* d = &scratch;
         if (p < capacity) {
             // The table grows with the entries read: a count alone never sizes it.
-            if (p >= static_cast<int32_t>(dirt.size())) grow_table(dirt, "Pollutant description");
+            if (p >= static_cast<int32_t>(dirt.size())) grow_table(dirt, "Pollutant description", ctl.console());
             d = &dirt[static_cast<size_t>(p)];
         }
         read_one_emission(ctl, *d, p > 0 ? &previous : nullptr, year, month, day, hour, backward);
@@ -116,12 +118,13 @@ void read_reals(ControlInput& ctl, std::string_view what, Reals&... values) {
 }  // namespace
 
 void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, DepositionSwitches& sw) {
+    TextOut& console = ctl.console();
     sw = DepositionSwitches{};
     int32_t count = numtyp;
     prompt(ctl, "Enter number of pollutants:", count);
     ctl.list("depset", "the number of pollutants", count);
     if (count != numtyp) {
-        console("WARNING depset: # pollutants defined -", numtyp);
+        console.list("WARNING depset: # pollutants defined -", numtyp);
         count = numtyp;
     }
     ctl.echo({{count, layout::I2z}});
@@ -136,7 +139,7 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
 
         d.PDIAM = d.PDENS = d.SHAPE = 0.0f;
         d.is_gas = false;
-        if (ctl.keyboard()) console("Define as gas (all zero) or particle");
+        if (ctl.keyboard()) console.list("Define as gas (all zero) or particle");
         prompt(ctl, "Diameter (um), density (g/cc), shape (1-2)", d.PDIAM, d.PDENS, d.SHAPE);
         read_reals(ctl, "the particle definition", d.PDIAM, d.PDENS, d.SHAPE);
         d.is_gas = d.PDIAM == 0.0f || d.PDENS == 0.0f || d.SHAPE == 0.0f;
@@ -144,10 +147,10 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
         d.GPMOL = d.ACVTY = d.DIFTY = d.HENRY = d.DRYVL = 0.0f;
         d.DORES = d.DODRY = d.DOVOL = false;
         if (ctl.keyboard()) {
-            console("Dry deposition - ");
-            console("---- explicit ----  --- resistence method --->");
-            console("Set velocity (m/s), Gram Molecular Wt", "Activity Ratio, Diffusivity Ratio, Henrys Constant");
-            console(d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
+            console.list("Dry deposition - ");
+            console.list("---- explicit ----  --- resistence method --->");
+            console.list("Set velocity (m/s), Gram Molecular Wt", "Activity Ratio, Diffusivity Ratio, Henrys Constant");
+            console.list(d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
         }
         read_reals(ctl, "the dry deposition definition", d.DRYVL, d.GPMOL, d.ACVTY, d.DIFTY, d.HENRY);
         d.DODRY = d.DRYVL > 0.0f;
@@ -166,8 +169,8 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
         d.WETIN = d.WETLO = d.WETGAS = 0.0f;
         d.DOWET = false;
         if (ctl.keyboard()) {
-            console("Wet removal constants - ");
-            console("-- gasses ---   ----------- particles -----------");
+            console.list("Wet removal constants - ");
+            console.list("-- gasses ---   ----------- particles -----------");
         }
         prompt(ctl, "Henrys (M/atm), In-cloud (L/L), Below-cloud (1/s)", d.WETGAS, d.WETIN, d.WETLO);
         read_reals(ctl, "the wet removal definition", d.WETGAS, d.WETIN, d.WETLO);

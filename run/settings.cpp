@@ -19,24 +19,26 @@ std::string padded80(std::string s) {
     return s;
 }
 
-void read_group(const std::string& file, std::string_view group, std::span<const NamelistItem> items) {
+void read_group(const std::string& file, std::string_view group, std::span<const NamelistItem> items,
+                TextOut& console) {
     TextInput in;
     if (!in.open(file)) {
-        console("*ERROR* main: unable to open namelist file - ", file);
+        console.list("*ERROR* main: unable to open namelist file - ", file);
         throw RunStop(kStopInput);
     }
     try {
         read_namelist(in, group, items);
     } catch (const InputError& e) {
-        console("*ERROR* main: namelist file ", file, " group &", std::string(group), " - ", std::string(e.what()));
+        console.list("*ERROR* main: namelist file ", file, " group &", std::string(group), " - ",
+                     std::string(e.what()));
         throw RunStop(kStopInput);
     }
 }
 
 // A setting outside the values that give it a meaning: one console line
 // naming the item, what it may be and the value read.
-bool refuse(std::string_view item, std::string_view allowed, int32_t value) {
-    console(" *ERROR*  main: " + std::string(item) + " must be " + std::string(allowed) + " - ", value);
+bool refuse(std::string_view item, std::string_view allowed, int32_t value, TextOut& console) {
+    console.list(" *ERROR*  main: " + std::string(item) + " must be " + std::string(allowed) + " - ", value);
     return true;
 }
 
@@ -49,15 +51,16 @@ bool known_type_code(int32_t code) {
 // Array sizes and option values that no run can use. Options whose odd
 // values still have a described effect (a clamp, a preset, "anything else")
 // are left to the steps that treat them.
-bool refuse_meaningless_settings(const Settings& s, const HgSetup& h) {
+bool refuse_meaningless_settings(const Settings& s, const HgSetup& h, TextOut& console) {
     bool bad = false;
-    if (s.MAXPAR < 1) bad = refuse("MAXPAR", "1 or more", s.MAXPAR);
-    if (s.MAXDIM < 1) bad = refuse("MAXDIM", "1 or more", s.MAXDIM);
-    if (!known_type_code(s.INITD)) bad = refuse("INITD", "a type code up to 6, or 103, 104, 130 or 140", s.INITD);
-    if (s.CPACK < 0 || s.CPACK > 2) bad = refuse("CPACK", "0, 1 or 2", s.CPACK);
-    if (s.ICHEM < 0 || s.ICHEM > 7) bad = refuse("ICHEM", "from 0 to 7", s.ICHEM);
-    if (h.NDIST != 1) bad = refuse("NDIST", "1, the one size distribution defined", h.NDIST);
-    if (h.NRANGE != 14) bad = refuse("NRANGE", "14, the size ranges of distribution 1", h.NRANGE);
+    if (s.MAXPAR < 1) bad = refuse("MAXPAR", "1 or more", s.MAXPAR, console);
+    if (s.MAXDIM < 1) bad = refuse("MAXDIM", "1 or more", s.MAXDIM, console);
+    if (!known_type_code(s.INITD))
+        bad = refuse("INITD", "a type code up to 6, or 103, 104, 130 or 140", s.INITD, console);
+    if (s.CPACK < 0 || s.CPACK > 2) bad = refuse("CPACK", "0, 1 or 2", s.CPACK, console);
+    if (s.ICHEM < 0 || s.ICHEM > 7) bad = refuse("ICHEM", "from 0 to 7", s.ICHEM, console);
+    if (h.NDIST != 1) bad = refuse("NDIST", "1, the one size distribution defined", h.NDIST, console);
+    if (h.NRANGE != 14) bad = refuse("NRANGE", "14, the size ranges of distribution 1", h.NRANGE, console);
     return bad;
 }
 
@@ -115,22 +118,22 @@ std::string setup_file_name(std::string_view run_suffix) {
     return run_suffix.empty() ? std::string("SETUP.CFG") : "SETUP." + std::string(run_suffix);
 }
 
-void check_settings(Settings& s, const HgSetup& h) {
+void check_settings(Settings& s, const HgSetup& h, TextOut& console) {
     // Probability deposition.
     if (s.ICHEM == 5 || s.ICHEM == 7) {
         if (s.INITD != 0) {
-            console(" NOTICE   main: Probability deposition requires INITD=0");
-            console(" Configuration corrected, continuing ...");
+            console.list(" NOTICE   main: Probability deposition requires INITD=0");
+            console.list(" Configuration corrected, continuing ...");
             s.INITD = 0;
         }
         if (s.MAXDIM != 1) {
-            console(" *ERROR*  main: Probability deposition requires MAXDIM=1");
-            console(" Configuration not corrected ...");
+            console.list(" *ERROR*  main: Probability deposition requires MAXDIM=1");
+            console.list(" Configuration not corrected ...");
             throw RunStop(kStopInput);
         }
     }
     if (s.KMSL < 0 || s.KMSL > 1) {
-        console("WARNING main: BL fraction height not valid in concentration run");
+        console.list("WARNING main: BL fraction height not valid in concentration run");
         s.KMSL = 0;
     }
     if (s.SPLITF < 0.0f) s.SPLITF = -1.0f;
@@ -155,43 +158,43 @@ void check_settings(Settings& s, const HgSetup& h) {
     bool bad = false;
     float dt = std::fabs(s.DELT);
     if ((dt > 0.0f && dt < 1.0f) || dt > 60.0f || std::isnan(dt)) {
-        console(" *ERROR*  main: DELT must be 0 or of magnitude 1 to 60 minutes - ", s.DELT);
+        console.list(" *ERROR*  main: DELT must be 0 or of magnitude 1 to 60 minutes - ", s.DELT);
         bad = true;
     }
     if (h.DEP_DELTA <= 0) {
-        console(" *ERROR*  main: DEP_DELTA must be a positive number of minutes - ", h.DEP_DELTA);
+        console.list(" *ERROR*  main: DEP_DELTA must be a positive number of minutes - ", h.DEP_DELTA);
         bad = true;
     }
     if (s.KSPL <= 0) {
-        console(" *ERROR*  main: KSPL must be 1 or more - ", s.KSPL);
+        console.list(" *ERROR*  main: KSPL must be 1 or more - ", s.KSPL);
         bad = true;
     }
     if (s.KRND <= 0) {
-        console(" *ERROR*  main: KRND must be 1 or more - ", s.KRND);
+        console.list(" *ERROR*  main: KRND must be 1 or more - ", s.KRND);
         bad = true;
     }
     if (h.METHOD_LWC < 1 || h.METHOD_LWC > 6) {
-        console(" *ERROR*  main: METHOD_LWC must be from 1 to 6 - ", h.METHOD_LWC);
+        console.list(" *ERROR*  main: METHOD_LWC must be from 1 to 6 - ", h.METHOD_LWC);
         bad = true;
     }
-    if (refuse_meaningless_settings(s, h)) bad = true;
+    if (refuse_meaningless_settings(s, h, console)) bad = true;
     if (bad) throw RunStop(kStopInput);
 }
 
-void read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim) {
+void read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim, TextOut& console) {
     s = Settings{};
     h = HgSetup{};
     std::string setup = setup_file_name(run_suffix);
     if (std::filesystem::exists(setup)) {
         auto items = setup_items(s);
-        read_group(setup, "SETUP", items);
-        console(" NOTICE   main: using namelist file - ", padded80(setup));
+        read_group(setup, "SETUP", items, console);
+        console.list(" NOTICE   main: using namelist file - ", padded80(setup));
     }
     const std::string hg = "Hg_SETUP.CFG";
     if (std::filesystem::exists(hg)) {
         auto items = hg_setup_items(h);
-        read_group(hg, "HG_SETUP", items);
-        console(" NOTICE   main: using additional Hg namelist file - ", padded80(hg));
+        read_group(hg, "HG_SETUP", items, console);
+        console.list(" NOTICE   main: using additional Hg namelist file - ", padded80(hg));
     }
     hgsim.npath = h.NPATH;
     hgsim.nland = h.NLAND;
@@ -210,19 +213,19 @@ void read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgs
     hgsim.zrh_crit_surface = h.ZRH_CRIT_SURFACE;
     hgsim.zrh_crit_aloft = h.ZRH_CRIT_ALOFT;
     hgsim.zrh_crit_stop = h.ZRH_CRIT_STOP;
-    console("hgsim%npath =", hgsim.npath);
-    check_settings(s, h);
+    console.list("hgsim%npath =", hgsim.npath);
+    check_settings(s, h, console);
 }
 
-void write_ichem_notice(const Settings& s) {
+void write_ichem_notice(const Settings& s, TextOut& console) {
     switch (s.ICHEM) {
-        case 1: console(" NOTICE   main: concentration file treated as matrix"); break;
-        case 2: console(" NOTICE   main: simple particle species conversion enabled"); break;
-        case 3: console(" NOTICE   main: PM10 dust emission algorithm enabled"); break;
-        case 4: console(" NOTICE   main: concentration grid set to meteorology grid"); break;
-        case 5: console(" NOTICE   main: particle dry deposition using probability"); break;
-        case 6: console(" NOTICE   main: invalid ichem=6 option ignored"); break;
-        case 7: console(" NOTICE   main: particle transport on water surfaces"); break;
+        case 1: console.list(" NOTICE   main: concentration file treated as matrix"); break;
+        case 2: console.list(" NOTICE   main: simple particle species conversion enabled"); break;
+        case 3: console.list(" NOTICE   main: PM10 dust emission algorithm enabled"); break;
+        case 4: console.list(" NOTICE   main: concentration grid set to meteorology grid"); break;
+        case 5: console.list(" NOTICE   main: particle dry deposition using probability"); break;
+        case 6: console.list(" NOTICE   main: invalid ichem=6 option ignored"); break;
+        case 7: console.list(" NOTICE   main: particle transport on water surfaces"); break;
         default: break;
     }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/namelist.hpp"
+#include "common/text_output.hpp"
 
 namespace orv {
 
@@ -137,12 +138,12 @@ std::string setup_file_name(std::string_view run_suffix);
 // defaults when present, copies the mercury settings into `hgsim` and applies
 // the option checks. Writes its notices to the console; a file that cannot be
 // read as its group, or settings that cannot run, stop the run with code 900.
-void read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim);
+void read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim, TextOut& console);
 
 // The checks, clamps and presets, on settings already read.
-void check_settings(Settings& s, const HgSetup& h);
+void check_settings(Settings& s, const HgSetup& h, TextOut& console);
 
 // The console notice of the chemistry option, once the pollutants are known.
-void write_ichem_notice(const Settings& s);
+void write_ichem_notice(const Settings& s, TextOut& console);
 
 }  // namespace orv

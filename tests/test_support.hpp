@@ -1,11 +1,14 @@
 #pragma once
-// Helpers shared by the tests: a scratch working directory and file helpers.
+// Helpers shared by the tests: a scratch working directory, file helpers and
+// a console that keeps what is written to it.
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <unistd.h>
+
+#include "common/text_output.hpp"
 
 namespace orv::test {
 
@@ -43,5 +46,13 @@ inline std::string read_file(const std::string& name) {
     ss << f.rdbuf();
     return ss.str();
 }
+
+// The console stream a test passes to the code under test: `text()` is
+// everything written to `out`.
+struct TestConsole {
+    std::ostringstream buffer;
+    TextOut out{buffer};
+    std::string text() const { return buffer.str(); }
+};
 
 }  // namespace orv::test

@@ -51,12 +51,13 @@ std::string emission_file_text(const EmissionFileRecipe& r) {
     if (r.groups < 0 || r.group_hours < 0 || r.release_hours < 0)
         throw std::invalid_argument("group and release hours must not be negative");
     tminit();
-    const int32_t first = tm2min(r.year, r.month, r.day, r.hour, 0);
+    TextOut console(std::cout);  // a date the calendar refuses is reported here
+    const int32_t first = tm2min(r.year, r.month, r.day, r.hour, 0, console);
     std::string t = "Emission file written by orvfixture\n";
     t += "YYYY MM DD HH hours lines / YYYY MM DD HH mm HHMM lat lon height rate area heat\n";
     const int32_t lines = static_cast<int32_t>(r.sources.size()) * r.pollutants;
     for (int32_t g = 0; g < r.groups; ++g) {
-        const CalendarDate d = tm2day(first + g * r.group_hours * 60);
+        const CalendarDate d = tm2day(first + g * r.group_hours * 60, console);
         const int32_t y = full_year(d.year);
         t += std::to_string(y) + " " + std::to_string(d.month) + " " + std::to_string(d.day) + " " +
              std::to_string(d.hour) + " " + std::to_string(r.group_hours) + " " + std::to_string(lines) + "\n";

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iostream>
 #include <stdexcept>
 
 #include "common/fortran_format.hpp"
@@ -68,7 +69,8 @@ AnalyticMet example_atmosphere(const ExampleOptions& o) {
     m.u = o.u;
     m.v = o.v;
     m.grid_relative = o.grid_relative;
-    m.t0 = tm2min(o.year, o.month, o.day, o.hour, 0);
+    TextOut console(std::cout);  // a date the calendar refuses is reported here
+    m.t0 = tm2min(o.year, o.month, o.day, o.hour, 0, console);
     if (o.wind == AnalyticMet::Wind::LinearInTime) m.dv_dt = 0.25;
     m.daily_cycle = o.daily_cycle;
     // A 500 m hill at the centre.
@@ -125,7 +127,8 @@ MetFileRecipe example_met_recipe(const ExampleOptions& o) {
         case 3: s.upper_vars = {"PRES", "TEMP", "UWND", "VWND", "DZDT", "RELH"}; break;
         default: s.upper_vars = {"PRES", "TEMP", "UWND", "VWND", "WWND", "RELH"}; break;
     }
-    s.start = tm2min(o.year, o.month, o.day, o.hour, 0);
+    TextOut console(std::cout);  // a date the calendar refuses is reported here
+    s.start = tm2min(o.year, o.month, o.day, o.hour, 0, console);
     s.periods = o.periods;
     s.interval = o.interval;
     return s;

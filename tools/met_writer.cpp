@@ -1,6 +1,7 @@
 #include "tools/met_writer.hpp"
 
 #include <cmath>
+#include <iostream>
 #include <stdexcept>
 
 #include "common/fortran_format.hpp"
@@ -177,6 +178,7 @@ FieldPoint field_point(const MetGridDefinition& grid, const MetFileRecipe& recip
 
 MetFileSummary write_met_file(const std::string& path, const MetFileRecipe& recipe, const FieldFunction& field) {
     tminit();
+    TextOut console(std::cout);  // a date the calendar refuses is reported here
     const MetGridDefinition grid = grid_definition(recipe);
     const int32_t nx = recipe.grid.nx, ny = recipe.grid.ny;
     const int64_t nxy = int64_t{nx} * ny;
@@ -213,7 +215,7 @@ MetFileSummary write_met_file(const std::string& path, const MetFileRecipe& reci
 
     for (int32_t p = 0; p < recipe.periods; ++p) {
         const int32_t time = recipe.start + p * recipe.interval;
-        const CalendarDate date = tm2day(time);
+        const CalendarDate date = tm2day(time, console);
         const std::string when = label_time(date, recipe.forecast_hour);
         std::string level_list;
         data.clear();

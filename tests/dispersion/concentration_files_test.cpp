@@ -121,7 +121,8 @@ protected:
         log.attach(messages);
         met.grid(1, 1).source_id = FourChars("GDAS");
         met.file(1, 1).first = MetTime{24, 3, 5, 6, 0, 12, 0};
-        start = tm2min(24, 3, 5, 6, 0);
+        TextOut quiet;
+        start = tm2min(24, 3, 5, 6, 0, quiet);
         locs.resize(2);
         locs[0].lat = 40.5f;
         locs[0].lon = -80.25f;
@@ -390,8 +391,9 @@ protected:
             update_sampling_periods(grids, SamplingClock{dt, t, 0}, conc);
         }
         files.files[0].close();
+        TextOut quiet;
         for (const ConcFile::Period& per : read_conc_file(g.file_name.substr(0, g.file_name.find(" "))).periods) {
-            out.outputs.push_back(tm2min(per.end[0], per.end[1], per.end[2], per.end[3], per.end[4]) - start);
+            out.outputs.push_back(tm2min(per.end[0], per.end[1], per.end[2], per.end[3], per.end[4], quiet) - start);
             out.output_values.push_back(per.fields.at(1).values.at(0));
         }
         return out;

@@ -46,7 +46,8 @@ struct Column {
 
 inline ParticleArrays make_particles(int32_t maxpar, int32_t maxdim) {
     ParticleArrays p;
-    allocate_particle_arrays(p, maxpar, maxdim);
+    TextOut quiet;
+    allocate_particle_arrays(p, maxpar, maxdim, quiet);
     for (int32_t i = 0; i < maxpar; ++i) {
         p.particle_x[i] = p.particle_y[i] = p.particle_z[i] = 0.0f;
         p.particle_sigma_h[i] = p.particle_sigma_z[i] = 0.0f;

@@ -17,7 +17,7 @@ using test::run_captured;
 
 class EmissionFile : public ::testing::Test {
 protected:
-    EmissionFile() : met(test::latlon_met()) { t0 = tm2min(2024, 1, 1, 0, 0); }
+    EmissionFile() : met(test::latlon_met()) { t0 = tm2min(2024, 1, 1, 0, 0, quiet); }
 
     void write(const fixture::EmissionFileRecipe& r) { fixture::write_emission_file("emissions.txt", r); }
     void call(int32_t now, int32_t nsrc = 1, int32_t numtyp = 1, bool backward = false) {
@@ -26,6 +26,7 @@ protected:
     }
 
     test::ScratchDir dir;
+    TextOut quiet;
     MeteoFiles met;
     int32_t t0 = 0;
     SourcePollutantMatrix m;

@@ -42,7 +42,7 @@ Pollutant pollutant(const char* id, float rate, float hours, int32_t start) {
 
 class Inventory : public ::testing::Test {
 protected:
-    Inventory() : met(test::latlon_met()) { t5 = tm2min(2024, 1, 1, 5, 0); }
+    Inventory() : met(test::latlon_met()) { t5 = tm2min(2024, 1, 1, 5, 0, quiet); }
 
     // Writes the inventory and reads it as the set-up does.
     void load(const fixture::InventoryRecipe& r) {
@@ -58,6 +58,7 @@ protected:
     }
 
     test::ScratchDir dir;
+    TextOut quiet;
     MeteoFiles met;
     int32_t t5 = 0;
     std::vector<SourceLocation> locs{corner(38.0f, -92.0f), corner(42.0f, -88.0f)};

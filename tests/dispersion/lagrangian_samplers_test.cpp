@@ -23,7 +23,10 @@ constexpr float kTop = 25000.0f;
 
 class SamplerFile : public ::testing::Test {
 protected:
-    SamplerFile() : met(test::latlon_met()) { t0 = tm2min(2024, 1, 1, 0, 0); }
+    SamplerFile() : met(test::latlon_met()) {
+        TextOut quiet;
+        t0 = tm2min(2024, 1, 1, 0, 0, quiet);
+    }
     test::ScratchDir dir;
     MeteoFiles met;
     int32_t t0 = 0;
@@ -128,7 +131,8 @@ TEST(SamplerPlacement, HeightVelocityAndGrid) {
 class Sampling : public ::testing::Test {
 protected:
     Sampling() : met(test::latlon_met()) {
-        t0 = tm2min(2024, 1, 1, 0, 0);
+        TextOut quiet;
+        t0 = tm2min(2024, 1, 1, 0, 0, quiet);
         ConcentrationGrid avg;  // an average grid first: only the snapshot grid is sampled
         ConcentrationGrid snap;
         for (ConcentrationGrid* g : {&avg, &snap}) {

@@ -30,7 +30,8 @@ protected:
         g.header[kSyncLon] = 230.0f;
         g.header[kRefLat] = 1.0f;
         g.header[kRefLon] = 1.0f;
-        start = tm2min(24, 7, 1, 6, 0);
+        TextOut quiet;
+        start = tm2min(24, 7, 1, 6, 0, quiet);
         for (int32_t i = 0; i < 3; ++i) {
             p.particle_x[i] = 10.25f + static_cast<float>(i);
             p.particle_y[i] = 20.5f;

@@ -124,6 +124,7 @@ protected:
     SurfaceFiles surface;
     std::ostringstream log_text;
     TextOut log;
+    TextOut quiet;
     DiagnosticChannels channels;
     ProfileRow row;
 
@@ -149,7 +150,7 @@ protected:
 };
 
 TEST_F(OxidantsAtPoint, ConcentrationsFollowPressureAndTemperature) {
-    const int32_t noon = tm2min(2024, 7, 1, 12, 0);
+    const int32_t noon = tm2min(2024, 7, 1, 12, 0, quiet);
     const OxidantValuesAtPuff v = at({noon, 45.0f, 10.0f, 0.0f});
     const float c_air = 1000.0f / (0.0820575f * 280.0f);
     EXPECT_EQ(v.fixed_value_a, 4.5f);
@@ -174,7 +175,7 @@ TEST_F(OxidantsAtPoint, ConcentrationsFollowPressureAndTemperature) {
 
 TEST_F(OxidantsAtPoint, So2OfZeroTakesItsFloor) {
     std::fill(ig.g.so2.begin(), ig.g.so2.end(), 0.0f);
-    const OxidantValuesAtPuff v = at({tm2min(2024, 1, 1, 0, 0), 10.0f, 10.0f, 0.0f});
+    const OxidantValuesAtPuff v = at({tm2min(2024, 1, 1, 0, 0, quiet), 10.0f, 10.0f, 0.0f});
     EXPECT_FLOAT_EQ(v.so2_conc, 0.05f * v.ppb_factor_1);
 }
 
@@ -182,7 +183,7 @@ TEST_F(OxidantsAtPoint, ChlorineOverWaterAtNightNearTheSurface) {
     const float c_air = 1000.0f / (0.0820575f * 280.0f);
     // 45 W: solar time = UTC - 3 h.
     auto cl2 = [&](int32_t hour, int32_t minute, float height) {
-        return at({tm2min(2024, 3, 1, hour, minute), 20.0f, -45.0f, height}).extra_oxidant_conc;
+        return at({tm2min(2024, 3, 1, hour, minute, quiet), 20.0f, -45.0f, height}).extra_oxidant_conc;
     };
     StandardAtmospherePoint air;
     air.height = 50.0f;
@@ -226,7 +227,7 @@ TEST(AdditionalOxidant, FractionModes) {
 TEST_F(OxidantsAtPoint, SampledDumpsGoToTheChannelFiles) {
     channels.channel_probability[8] = 1.0f;
     channels.channel_probability[5] = 1.0f;
-    const int32_t t = tm2min(2024, 5, 1, 6, 0);
+    const int32_t t = tm2min(2024, 5, 1, 6, 0, quiet);
     for (int n = 0; n < 40; ++n) at({t, 10.0f, -45.0f, 20.0f});
     channels.close_all();
     const std::string d8 = test::read_file("fort.2008");

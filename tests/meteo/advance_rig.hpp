@@ -36,7 +36,8 @@ inline fixture::MetFileRecipe advance_recipe(const fixture::GridShape& grid, int
     for (int32_t k = 0; k < levels; ++k) r.levels.push_back(pressures[k]);
     r.surface_vars = {"PRSS", "SHGT", "T02M", "U10M", "V10M", "PBLH", "DSWF", "USTR", "SHTF", "TPP1"};
     r.upper_vars = {"HGTS", "TEMP", "UWND", "VWND", "WWND", "RELH"};
-    r.start = tm2min(24, 7, 1, 0, 0);
+    TextOut quiet;
+    r.start = tm2min(24, 7, 1, 0, 0, quiet);
     r.periods = periods;
     r.interval = 60;
     return r;

@@ -117,7 +117,8 @@ TEST_F(BoundedMemory, MeteorologicalFile) {
     r.levels = {0.0f, 1000.0f, 850.0f};
     r.surface_vars = {"PRSS", "T02M"};
     r.upper_vars = {"HGTS", "TEMP", "UWND", "VWND"};
-    r.start = tm2min(24, 1, 1, 0, 0);
+    TextOut quiet;
+    r.start = tm2min(24, 1, 1, 0, 0, quiet);
     r.periods = 2;
     fixture::AnalyticMet m;
     fixture::write_met_file("met.bin", r, m.function());

@@ -149,17 +149,18 @@ TEST(Advection, SamplerFollowsItsPressureSurfaceOrItsPrescribedVelocity) {
 }
 
 TEST(Solar, ElevationAndFlux) {
+    TextOut quiet;
     tminit();
     float elevation = 0.0f, sine = 0.0f;
-    compute_solar_angle(tm2min(24, 3, 20, 12, 0), 0.0f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(24, 3, 20, 12, 0, quiet), 0.0f, 0.0f, elevation, sine);
     EXPECT_NEAR(elevation, 88.1f, 1.0f);  // solar noon at 12:07.5
-    compute_solar_angle(tm2min(24, 3, 20, 12, 30), 0.0f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(24, 3, 20, 12, 30, quiet), 0.0f, 0.0f, elevation, sine);
     EXPECT_NEAR(elevation, 84.4f, 1.0f);  // the half hour counts
-    compute_solar_angle(tm2min(24, 6, 20, 12, 0), 23.44f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(24, 6, 20, 12, 0, quiet), 23.44f, 0.0f, elevation, sine);
     EXPECT_NEAR(elevation, 89.0f, 1.5f);
-    compute_solar_angle(tm2min(0, 12, 21, 12, 0), 0.0f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(0, 12, 21, 12, 0, quiet), 0.0f, 0.0f, elevation, sine);
     EXPECT_NEAR(elevation, 66.5f, 1.5f);
-    compute_solar_angle(tm2min(24, 6, 20, 0, 0), 40.0f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(24, 6, 20, 0, 0, quiet), 40.0f, 0.0f, elevation, sine);
     EXPECT_LT(elevation, 0.0f);
 
     std::vector<ProfileRow> rows(5);

@@ -24,7 +24,8 @@ using fixture::MetFileRecipe;
 
 int32_t t0() {
     tminit();
-    return tm2min(24, 1, 1, 0, 0);
+    TextOut quiet;
+    return tm2min(24, 1, 1, 0, 0, quiet);
 }
 
 MetFileRecipe base_recipe(const GridShape& grid, int32_t start, int32_t periods) {
@@ -205,7 +206,8 @@ TEST(MetSetup, StartTakenFromTheDataSkipsFreeSlots) {
         run.day = 0;
         run.hour = 2;
         ASSERT_EQ(run.run(), 0) << run.console;
-        int32_t got = tm2min(run.year, run.month, run.day, run.hour, run.minute);
+        TextOut quiet;
+        int32_t got = tm2min(run.year, run.month, run.day, run.hour, run.minute, quiet);
         EXPECT_EQ(got, backward ? start + 60 + 540 - 120 : start + 120);
     }
 }

@@ -26,7 +26,8 @@ TEST(Prfcom, GeneratedPeriodOnTheInternalLevels) {
     r.levels = {0, 1000, 925, 850, 700, 500, 400, 300, 250, 200, 150, 100};
     r.surface_vars = {"PRSS", "SHGT", "T02M", "U10M", "V10M", "PBLH", "USTR", "SHTF"};
     r.upper_vars = {"HGTS", "TEMP", "UWND", "VWND", "WWND", "RELH"};
-    r.start = tm2min(24, 7, 1, 0, 0);
+    TextOut quiet;
+    r.start = tm2min(24, 7, 1, 0, 0, quiet);
     r.periods = 2;
     fixture::AnalyticMet atmosphere;
     atmosphere.u = 5.0;

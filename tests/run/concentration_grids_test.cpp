@@ -94,19 +94,20 @@ TEST(ConcentrationGrids, Levels) {
 }
 
 TEST(ConcentrationGrids, SamplingTimes) {
+    TextOut quiet;
     // Run start 2008-01-15 06:00. Relative start one day later, stop 2 days later.
     test::ControlRecords r = with_grids(1, grid("0 0", "1 1", "10 10", "c", "1\n50", "0 0 1 0 0", "0 0 2 0 0"));
     ASSERT_EQ(r.stop, 0) << r.console;
-    EXPECT_EQ(r.grids[0].start_minute, tm2min(8, 1, 16, 6, 0));
-    EXPECT_EQ(r.grids[0].stop_minute, tm2min(8, 1, 17, 6, 0));
+    EXPECT_EQ(r.grids[0].start_minute, tm2min(8, 1, 16, 6, 0, quiet));
+    EXPECT_EQ(r.grids[0].stop_minute, tm2min(8, 1, 17, 6, 0, quiet));
     EXPECT_EQ(r.grids[0].period_start_minute, r.grids[0].start_minute);
 
     // Backward: the relative day counts back.
     test::ControlRecords b = with_grids(1, grid("0 0", "1 1", "10 10", "c", "1\n50", "0 0 1 0 0", "0 0 0 0 0"), 1,
                                         "-24\n0\n20000.0\n");
     ASSERT_EQ(b.stop, 0) << b.console;
-    EXPECT_EQ(b.grids[0].start_minute, tm2min(8, 1, 14, 6, 0));
-    EXPECT_EQ(b.grids[0].stop_minute, tm2min(7, 1, 15, 6, 0));
+    EXPECT_EQ(b.grids[0].start_minute, tm2min(8, 1, 14, 6, 0, quiet));
+    EXPECT_EQ(b.grids[0].stop_minute, tm2min(7, 1, 15, 6, 0, quiet));
 
     // An hour count that rolls into the next month.
     test::ControlRecords roll = with_grids(1, grid("0 0", "1 1", "10 10", "c", "1\n50", "0 0 16 20 0"));

@@ -11,6 +11,7 @@ namespace {
 bool has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
 
 TEST(ControlFile, CompleteFileFillsTheRecords) {
+    TextOut quiet;
     test::ScratchDir dir;
     test::write_file("CONTROL", test::ControlText{}.text());
     test::ControlRecords r = test::read_control_file();
@@ -41,7 +42,7 @@ TEST(ControlFile, CompleteFileFillsTheRecords) {
     EXPECT_FLOAT_EQ(r.dirt[0].emission_hours, 12.0f);
     // Relative release start: six hours after the run start.
     EXPECT_EQ(r.dirt[0].release_hour, 12);
-    EXPECT_EQ(r.dirt[0].release_start_minute, tm2min(8, 1, 15, 12, 0));
+    EXPECT_EQ(r.dirt[0].release_start_minute, tm2min(8, 1, 15, 12, 0, quiet));
     ASSERT_EQ(r.grids.size(), 1u);
     EXPECT_EQ(r.grids[0].lat_points, 61);
     EXPECT_EQ(r.grids[0].lon_points, 121);
@@ -49,8 +50,8 @@ TEST(ControlFile, CompleteFileFillsTheRecords) {
     EXPECT_EQ(r.grids[0].level_count, 3);
     EXPECT_EQ(r.grids[0].heights[2], 500);
     EXPECT_EQ(r.grids[0].interval, 180);
-    EXPECT_EQ(r.grids[0].start_minute, tm2min(8, 1, 15, 6, 0));
-    EXPECT_EQ(r.grids[0].stop_minute, tm2min(9, 1, 15, 6, 0));
+    EXPECT_EQ(r.grids[0].start_minute, tm2min(8, 1, 15, 6, 0, quiet));
+    EXPECT_EQ(r.grids[0].stop_minute, tm2min(9, 1, 15, 6, 0, quiet));
     // A gas with a Henry's constant uses the resistance method.
     EXPECT_TRUE(r.dirt[0].is_gas);
     EXPECT_TRUE(r.dirt[0].DORES);
@@ -170,8 +171,9 @@ TEST(ControlFile, SuffixSelectsTheFile) {
     ControlInput ctl;
     RunControl run;
     std::istringstream none;
+    TextOut quiet;
     tminit();
-    open_control_file(ctl, "t1", none, run);
+    open_control_file(ctl, "t1", none, quiet, run);
     EXPECT_FALSE(ctl.keyboard());
     EXPECT_EQ(ctl.unit(), kControlFileUnit);
     EXPECT_EQ(run.location_count, 2);

@@ -10,6 +10,7 @@
 #include "run/concentration_grids.hpp"
 #include "run/control_file.hpp"
 #include "run/pollutants.hpp"
+#include "tests/test_support.hpp"
 
 namespace orv::test {
 
@@ -31,9 +32,9 @@ inline ControlRecords read_control(std::istream& keyboard, int32_t cpack = 1) {
     tminit();
     ControlRecords r;
     ControlInput ctl;
-    testing::internal::CaptureStdout();
+    TestConsole console;
     try {
-        open_control_file(ctl, "", keyboard, r.run);
+        open_control_file(ctl, "", keyboard, console.out, r.run);
         runset(ctl, r.locations, r.run);
         r.numtyp = read_pollutant_count(ctl);
         read_pollutant_emissions(ctl, r.dirt, r.numtyp, r.run.start_year, r.run.start_month, r.run.start_day,
@@ -47,7 +48,7 @@ inline ControlRecords read_control(std::istream& keyboard, int32_t cpack = 1) {
     } catch (const RunStop& s) {
         r.stop = s.code();
     }
-    r.console = testing::internal::GetCapturedStdout();
+    r.console = console.text();
     ctl.close();
     return r;
 }

@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "common/run_stop.hpp"
+#include "tests/test_support.hpp"
 
 namespace orv {
 namespace {
 
 TEST(ParticleArrays, SizedFromTheSettingsWithZeroMasses) {
+    TextOut quiet;
     ParticleArrays p;
-    allocate_particle_arrays(p, 3, 2);
+    allocate_particle_arrays(p, 3, 2, quiet);
     EXPECT_EQ(p.particle_x.size(), 3);
     EXPECT_EQ(p.particle_sort_key.size(), 3);
     EXPECT_EQ(p.particle_mass.size(), 6);
@@ -19,10 +21,10 @@ TEST(ParticleArrays, SizedFromTheSettingsWithZeroMasses) {
     EXPECT_EQ(p.particle_mass[5], 5.0f);  // slot varies fastest
 
     ParticleArrays empty;
-    allocate_particle_arrays(empty, 0, 1);
+    allocate_particle_arrays(empty, 0, 1, quiet);
     EXPECT_EQ(empty.particle_x.size(), 0);
     EXPECT_EQ(empty.mass_total.size(), 1);
-    allocate_particle_arrays(empty, -5, -1);
+    allocate_particle_arrays(empty, -5, -1, quiet);
     EXPECT_EQ(empty.particle_mass.size(), 0);
 }
 
@@ -30,9 +32,10 @@ TEST(ParticleArrays, EveryArrayStartsAtZeroEvenInReusedMemory) {
     // Fill a set of arrays, free it, and allocate the same sizes again: the
     // allocator hands back the same memory, which must come back zeroed.
     const int32_t n = 1000;
+    TextOut quiet;
     for (int round = 0; round < 2; ++round) {
         ParticleArrays p;
-        allocate_particle_arrays(p, n, 2);
+        allocate_particle_arrays(p, n, 2, quiet);
         auto all_zero = [](const auto& a) {
             for (int64_t i = 0; i < a.size(); ++i)
                 if (a[i] != 0) return false;
@@ -55,15 +58,15 @@ TEST(ParticleArrays, EveryArrayStartsAtZeroEvenInReusedMemory) {
 
 TEST(ParticleArrays, FailedAllocationNamesItsGroup) {
     ParticleArrays p;
-    testing::internal::CaptureStdout();
+    test::TestConsole console;
     int32_t code = 0;
     try {
         // Small arrays before the masses, so the failure costs no time.
-        allocate_particle_arrays(p, 1000, 2147483647);
+        allocate_particle_arrays(p, 1000, 2147483647, console.out);
     } catch (const RunStop& s) {
         code = s.code();
     }
-    std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = console.text();
     EXPECT_EQ(code, kStopInput);
     EXPECT_NE(out.find("ERROR orvcalc: memory allocation - Particle mass"), std::string::npos) << out;
     EXPECT_TRUE(p.particle_age.empty());  // later groups are not allocated

@@ -81,6 +81,7 @@ TEST(DepositionFlags, CountMismatchWarnsAndTheKnownCountWins) {
 }
 
 TEST(ReleaseStart, RelativeStartsRollOverAndDefaultsCarry) {
+    TextOut quiet;
     // Run start 2008-01-15 06:00. Month 0, day 16, hour 20: 1 February 02:00.
     std::string p = "2\nAAAA\n1.0\n-12.0\n0 0 16 20 0\nBBBB\n2.0\n3.0\n09 3\n";
     test::ControlRecords r = with_blocks(p, "2\n" + block("0 0 0", "0 0 0 0 0") + block("0 0 0", "0 0 0 0 0"));
@@ -94,12 +95,12 @@ TEST(ReleaseStart, RelativeStartsRollOverAndDefaultsCarry) {
     EXPECT_EQ(r.dirt[1].release_month, 3);
     EXPECT_EQ(r.dirt[1].release_day, 1);
     EXPECT_EQ(r.dirt[1].release_hour, 2);
-    EXPECT_EQ(r.dirt[1].release_start_minute, tm2min(2009, 3, 1, 2, 0));
+    EXPECT_EQ(r.dirt[1].release_start_minute, tm2min(2009, 3, 1, 2, 0, quiet));
 
     test::ControlRecords back = with_blocks("1\nAAAA\n1.0\n12.0\n0 0 0 0 0\n", "1\n" + block("0 0 0", "0 0 0 0 0"),
                                             "-24\n0\n20000.0\n");
     EXPECT_FLOAT_EQ(back.dirt[0].emission_hours, -12.0f);
-    EXPECT_EQ(back.dirt[0].release_start_minute, tm2min(8, 1, 15, 6, 0));
+    EXPECT_EQ(back.dirt[0].release_start_minute, tm2min(8, 1, 15, 6, 0, quiet));
 }
 
 TEST(PollutantRecords, RecordsBeyondTheTableAreReadAndDropped) {
@@ -113,15 +114,14 @@ TEST(PollutantRecords, RecordsBeyondTheTableAreReadAndDropped) {
                                 block("0 0 0", "0 0 0 0 0") + "77\n");
     ControlInput ctl;
     std::istringstream none;
-    testing::internal::CaptureStdout();
-    ctl.open("", none);
+    test::TestConsole console;
+    ctl.open("", none, console.out);
     std::vector<Pollutant> dirt(1);
     read_pollutant_emissions(ctl, dirt, 3, 8, 1, 15, 6, false, 1);
     DepositionSwitches sw;
     depset(ctl, dirt, 3, sw);
     int32_t next = 0;
     ctl.list("test", "the sentinel", next);
-    testing::internal::GetCapturedStdout();
     ASSERT_EQ(dirt.size(), 1u);
     EXPECT_EQ(dirt[0].pollutant_id, "AAAA");
     EXPECT_TRUE(dirt[0].DOWET);

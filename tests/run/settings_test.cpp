@@ -21,13 +21,13 @@ Loaded load(const std::string& setup, const std::string& hg = "", const std::str
     if (!setup.empty()) test::write_file(suffix.empty() ? "SETUP.CFG" : "SETUP." + suffix, setup);
     if (!hg.empty()) test::write_file("Hg_SETUP.CFG", hg);
     Loaded r;
-    testing::internal::CaptureStdout();
+    test::TestConsole console;
     try {
-        read_run_settings(suffix, r.s, r.h, r.hg);
+        read_run_settings(suffix, r.s, r.h, r.hg, console.out);
     } catch (const RunStop& e) {
         r.stop = e.code();
     }
-    r.console = testing::internal::GetCapturedStdout();
+    r.console = console.text();
     return r;
 }
 

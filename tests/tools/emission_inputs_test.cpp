@@ -57,7 +57,8 @@ TEST(EmissionInputs, CommandsWriteWhatTheModelReads) {
     allocate_source_pollutant_matrix(m, 2, 2);
     EmissionFileState state;
     std::string efile = "emissions.txt";
-    const int32_t start = tm2min(2024, 3, 1, 6, 0);
+    TextOut quiet;
+    const int32_t start = tm2min(2024, 3, 1, 6, 0, quiet);
     emsmat(m, met, start + 200, 1, 2, 2, efile, state, false, log);
     EXPECT_EQ(m.at(1, 2).start_minute, start + 180);
     EXPECT_FLOAT_EQ(m.at(1, 1).heat_release, 2.0e6f);

@@ -75,7 +75,8 @@ TEST(Example, DefaultDataSetIsReadyForARun) {
     test::SetupRun& r = *run;
     ASSERT_EQ(r.run(), 0) << r.console;
     const auto& fe = r.met.file(1, 1);
-    EXPECT_EQ(fe.first.macc, tm2min(2024, 1, 1, 0, 0));
+    TextOut quiet;
+    EXPECT_EQ(fe.first.macc, tm2min(2024, 1, 1, 0, 0, quiet));
     EXPECT_EQ(fe.last.macc, fe.first.macc + 24 * 60);
     EXPECT_EQ(r.met.layout(1, 1).flags.data_interval, 60);
     EXPECT_TRUE(r.met.layout(1, 1).flags.terrain_height);
