@@ -82,6 +82,7 @@ void BM_RandomWalkStep(benchmark::State& state) {
 BENCHMARK(BM_RandomWalkStep)->Arg(1)->Arg(10)->Arg(60);
 
 void BM_SummationStep(benchmark::State& state) {
+    TextOut quiet;
     const int32_t type = static_cast<int32_t>(state.range(0));
     const float sigma_h = static_cast<float>(state.range(1));
     ConcentrationGrid g;
@@ -98,7 +99,7 @@ void BM_SummationStep(benchmark::State& state) {
     g.stop_minute = 100000;
     std::vector<ConcentrationGrid> grids{g};
     ConcentrationArray conc;
-    allocate_concentration_array(conc, grids, 1);
+    allocate_concentration_array(conc, grids, 1, quiet);
     ParticleArrays p = bench_particles(type, sigma_h);
     std::vector<SummationPoint> at(kParticles);
     DispersionGenerator gen;
@@ -114,7 +115,7 @@ void BM_SummationStep(benchmark::State& state) {
     const float deposited[] = {0.0f};
     for (auto _ : state) {
         for (int32_t i = 0; i < kParticles; ++i)
-            consum(grids, step, at[static_cast<size_t>(i)], p, i, deposited, spacing, conc, log);
+            consum(grids, step, at[static_cast<size_t>(i)], p, i, deposited, spacing, conc, Messages{quiet, log});
         benchmark::DoNotOptimize(conc.values.data());
     }
     state.SetItemsProcessed(state.iterations() * kParticles);

@@ -60,6 +60,7 @@ struct Scratch {
 // A 10 x 10 degree inventory of 0.1 degree cells (10000 cells), every
 // `every`-th cell with data, two pollutants.
 void BM_InventoryStep(benchmark::State& state) {
+    TextOut quiet;
     static Scratch scratch;
     const int32_t every = static_cast<int32_t>(state.range(0));
     fixture::InventoryRecipe r =
@@ -79,10 +80,9 @@ void BM_InventoryStep(benchmark::State& state) {
     TextOut log;
     log.attach(sink);
     EmissionInventory inv;
-    emsini(corners, inv, log);
-    emsdat(inv, log);
+    emsini(corners, inv, Messages{quiet, log});
+    emsdat(inv, Messages{quiet, log});
     const MeteoFiles met = latlon_grid();
-    TextOut quiet;
     const int32_t now = tm2min(2024, 1, 1, 5, 0, quiet);
     std::vector<Pollutant> dirt(2);
     dirt[0].pollutant_id = "AAAA";
@@ -97,7 +97,7 @@ void BM_InventoryStep(benchmark::State& state) {
     allocate_particle_arrays(p, 20000, 2, quiet);
     for (auto _ : state) {
         p.particle_count = 0;
-        emsgrd(corners, dirt, s, 15.0f, now, met, p, inv, log);
+        emsgrd(corners, dirt, s, 15.0f, now, met, p, inv, Messages{quiet, log});
         benchmark::DoNotOptimize(p.particle_count);
     }
     state.counters["releases"] = static_cast<double>(p.particle_count);
@@ -107,6 +107,7 @@ BENCHMARK(BM_InventoryStep)->Arg(1)->Arg(20)->Unit(benchmark::kMicrosecond);
 
 // 100 sources, one pollutant, 10000 particles an hour, 15-minute steps.
 void BM_EmissionFileStep(benchmark::State& state) {
+    TextOut quiet;
     SourcePollutantMatrix m;
     allocate_source_pollutant_matrix(m, 100, 1);
     for (int32_t i = 1; i <= 100; ++i) {
@@ -123,14 +124,13 @@ void BM_EmissionFileStep(benchmark::State& state) {
     Settings s;
     s.NUMPAR = 10000;
     ParticleArrays p;
-    TextOut quiet;
     allocate_particle_arrays(p, 20000, 1, quiet);
     std::ostringstream sink;
     TextOut log;
     log.attach(sink);
     for (auto _ : state) {
         p.particle_count = 0;
-        emstmp(m, 100, 1, s, 15.0f, 60, p, log);
+        emstmp(m, 100, 1, s, 15.0f, 60, p, Messages{quiet, log});
         benchmark::DoNotOptimize(p.particle_count);
     }
     state.counters["releases"] = static_cast<double>(p.particle_count);
@@ -142,6 +142,7 @@ BENCHMARK(BM_EmissionFileStep)->Unit(benchmark::kMicrosecond);
 // at the last group: replaying the kept groups (0) or reading the file again
 // from its start (1).
 void BM_BackwardEmissionFile(benchmark::State& state) {
+    TextOut quiet;
     static Scratch scratch;
     fixture::EmissionFileRecipe r;
     r.groups = 240;
@@ -152,7 +153,6 @@ void BM_BackwardEmissionFile(benchmark::State& state) {
         r.sources.push_back(fixture::EmissionSource{35.0f + 0.2f * k, -95.0f + 0.1f * k, 50.0f, 1.0f, 0.0f, 0.0f});
     fixture::write_emission_file("backward.txt", r);
     const MeteoFiles met = latlon_grid();
-    TextOut quiet;
     const int32_t now = tm2min(2024, 1, 1, 0, 0, quiet) + 239 * 60 + 30;
     SourcePollutantMatrix m;
     allocate_source_pollutant_matrix(m, 50, 1);
@@ -163,10 +163,10 @@ void BM_BackwardEmissionFile(benchmark::State& state) {
     for (auto _ : state) {
         std::string efile = "backward.txt";
         if (state.range(0) == 0) {
-            emsmat(m, met, now, 1, 50, 1, efile, kept, true, log);
+            emsmat(m, met, now, 1, 50, 1, efile, kept, true, Messages{quiet, log});
         } else {
             EmissionFileState fresh;
-            emsmat(m, met, now, 1, 50, 1, efile, fresh, true, log);
+            emsmat(m, met, now, 1, 50, 1, efile, fresh, true, Messages{quiet, log});
         }
         sink.str("");
     }
@@ -175,9 +175,9 @@ BENCHMARK(BM_BackwardEmissionFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond
 
 // Two reactions on 100000 particles of three slots.
 void BM_SpeciesConversion(benchmark::State& state) {
+    TextOut quiet;
     constexpr int32_t n = 100000;
     ParticleArrays p;
-    TextOut quiet;
     allocate_particle_arrays(p, n, 3, quiet);
     for (int32_t i = 0; i < n; ++i) p.mass(0, i) = 1.0f;
     ReactionTable table;
@@ -188,7 +188,7 @@ void BM_SpeciesConversion(benchmark::State& state) {
     TextOut log;
     log.attach(sink);
     for (auto _ : state) {
-        for (int32_t i = 0; i < n; ++i) chem02(dirt, 15.0f, p, i, table, log);
+        for (int32_t i = 0; i < n; ++i) chem02(dirt, 15.0f, p, i, table, Messages{quiet, log});
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * n);

@@ -10,12 +10,13 @@ namespace {
 using namespace orv;
 
 void run(benchmark::State& state, const FindrootInput& in) {
+    TextOut quiet;
     DiagnosticChannels ch;
     initialise_diagnostic_channels(ch);
     EquilibriumWorkspace ws;
     FindrootResult out;
     for (auto _ : state) {
-        findroot(1, in, out, ws, ch);
+        findroot(1, in, out, ws, ch, quiet);
         benchmark::DoNotOptimize(out);
     }
     state.counters["trials"] = out.total_trials;

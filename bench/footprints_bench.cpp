@@ -126,6 +126,7 @@ void BM_ReceptorsFullScan(benchmark::State& state) {
 BENCHMARK(BM_ReceptorsFullScan)->Arg(0)->Arg(2);
 
 void BM_Ceps(benchmark::State& state) {
+    TextOut quiet;
     const Setup& s = setup();
     std::vector<float> cepres(999);
     DiagnosticChannels ch;
@@ -133,7 +134,7 @@ void BM_Ceps(benchmark::State& state) {
     size_t i = 0;
     for (auto _ : state) {
         const auto& p = s.puffs[i++ & 4095];
-        ceptest(2, p.lat, p.lon, p.sigma, s.ceps, cepres, ch);
+        ceptest(2, p.lat, p.lon, p.sigma, s.ceps, cepres, ch, quiet);
         benchmark::DoNotOptimize(cepres.data());
     }
 }

@@ -57,6 +57,7 @@ OxidantValuesAtPuff typical_oxidants() {
 }
 
 struct Chemistry {
+    TextOut quiet;
     MercuryChemistryWorkspace work;
     DiagnosticChannels channels;
     Hgsim hgsim;
@@ -67,7 +68,7 @@ struct Chemistry {
     std::vector<float> mass = start;
     Chemistry() {
         work_dir();
-        set_up_mercury_chemistry_workspace(work, 5);
+        set_up_mercury_chemistry_workspace(work, 5, quiet);
         initialise_diagnostic_channels(channels);
         hgsim.ndist = 1;
         hgsim.nrange = 14;
@@ -77,7 +78,7 @@ struct Chemistry {
         hgsim.method_cl2_mass = 2;
         std::ostringstream sink;
         auto* old = std::cout.rdbuf(sink.rdbuf());
-        psetup(hgsim, sizes);
+        psetup(hgsim, sizes, quiet);
         std::cout.rdbuf(old);
         puff.temperature = 280.0f;
         puff.radiation = 300.0f;
@@ -87,11 +88,12 @@ struct Chemistry {
 };
 
 void BM_ChemistryStepDry(benchmark::State& state) {
+    TextOut quiet;
     Chemistry c;
     c.puff.relative_humidity = 0.5f;
     for (auto _ : state) {
         std::copy(c.start.begin(), c.start.end(), c.mass.begin());  // the same puff every time
-        compute_puff_mercury_chemistry(1, c.puff, c.hgsim, c.ox, c.mass, c.work, c.sizes, c.channels);
+        compute_puff_mercury_chemistry(1, c.puff, c.hgsim, c.ox, c.mass, c.work, c.sizes, c.channels, quiet);
         benchmark::DoNotOptimize(c.mass.data());
     }
 }
@@ -101,11 +103,12 @@ BENCHMARK(BM_ChemistryStepDry);
 // without the aerosol switch: the humidity curve), the Hg(II) partition and
 // the 13 reactions.
 void BM_ChemistryStepWet(benchmark::State& state) {
+    TextOut quiet;
     Chemistry c;
     c.puff.relative_humidity = 0.95f;
     for (auto _ : state) {
         std::copy(c.start.begin(), c.start.end(), c.mass.begin());  // the same puff every time
-        compute_puff_mercury_chemistry(1, c.puff, c.hgsim, c.ox, c.mass, c.work, c.sizes, c.channels);
+        compute_puff_mercury_chemistry(1, c.puff, c.hgsim, c.ox, c.mass, c.work, c.sizes, c.channels, quiet);
         benchmark::DoNotOptimize(c.mass.data());
     }
     state.counters["liquid g/m3"] = c.work.liquid;
@@ -114,6 +117,7 @@ void BM_ChemistryStepWet(benchmark::State& state) {
 BENCHMARK(BM_ChemistryStepWet);
 
 void BM_OxidantsAtPoint(benchmark::State& state) {
+    TextOut quiet;
     work_dir();
     tminit();
     GlobalChemGrid grid;
@@ -131,12 +135,11 @@ void BM_OxidantsAtPoint(benchmark::State& state) {
     row.temperature = 280.0f;
     row.density = 1.2f;
     OxidantValuesAtPuff values;
-    TextOut quiet;
     OxidantPoint at{tm2min(2024, 7, 1, 3, 0, quiet), 41.3f, -70.2f, 80.0f};
     int32_t n = 0;
     for (auto _ : state) {
         at.lon = -70.2f + 0.001f * static_cast<float>(n++ % 1000);
-        compute_oxidants_at_point(1, at, row, grid, surface, log, channels, values);
+        compute_oxidants_at_point(1, at, row, grid, surface, Messages{quiet, log}, channels, values);
         benchmark::DoNotOptimize(values);
     }
 }

@@ -88,6 +88,7 @@ const orv::MetField3 kProfileFields[4] = {orv::kMetPressure, orv::kMetTemperatur
                                           orv::kMetTurbulence3};
 
 void BM_ColumnProfile(benchmark::State& state) {
+    orv::TextOut quiet;
     const auto layout = static_cast<Layout>(state.range(0));
     const int32_t nx = static_cast<int32_t>(state.range(1)), ny = static_cast<int32_t>(state.range(2));
     const int32_t nz = static_cast<int32_t>(state.range(3));
@@ -100,9 +101,8 @@ void BM_ColumnProfile(benchmark::State& state) {
     if (layout == kStore) {
         store.window(1).planned_nx = nx;
         store.window(1).planned_ny = ny;
-        orv::create_met_tables(store, 1);
-        orv::TextOut quiet;
-        orv::fit_met_fields_to_subgrid(store, 1, nz, quiet);
+        orv::create_met_tables(store, 1, quiet);
+        orv::fit_met_fields_to_subgrid(store, 1, nz, orv::Messages{quiet, quiet});
         for (size_t n = 0; n < store.met3.size(); ++n) store.met3[n] = static_cast<float>(n % 977);
         for (int32_t q = 0; q < 4; ++q)
             for (int32_t s = 0; s < 2; ++s) v.f[q][s] = store.field3(kProfileFields[q], 1, s + 1);

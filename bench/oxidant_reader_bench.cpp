@@ -30,6 +30,7 @@ struct MonthFiles {
 };
 
 void BM_LoadOxidantMonth(benchmark::State& state) {
+    orv::TextOut quiet;
     static MonthFiles files;
     orv::GlobalChemGrid grid;
     orv::set_up_global_chemistry_grid(grid);
@@ -37,7 +38,7 @@ void BM_LoadOxidantMonth(benchmark::State& state) {
     std::ostringstream sink;
     auto* old = std::cout.rdbuf(sink.rdbuf());
     for (auto _ : state) {
-        orv::get_global_conc(grid, 1, dir);
+        orv::get_global_conc(grid, 1, dir, quiet);
         sink.str("");
         benchmark::DoNotOptimize(grid.ozone.data());
     }

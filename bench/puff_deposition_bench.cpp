@@ -18,6 +18,7 @@ using namespace orv;
 constexpr int32_t kCeps = 100;
 
 struct Scene {
+    TextOut quiet;
     Hgsim hgsim;
     std::vector<Pollutant> dirt;
     ReceptorCategories categories;
@@ -48,7 +49,7 @@ struct Scene {
         std::filesystem::current_path(dir);
         std::ostringstream sink;
         auto* cout_buf = std::cout.rdbuf(sink.rdbuf());
-        psetup(hgsim, sizes);
+        psetup(hgsim, sizes, quiet);
         std::cout.rdbuf(cout_buf);
         std::filesystem::current_path(old);
         std::filesystem::remove_all(dir);
@@ -75,7 +76,7 @@ struct Scene {
         arrays.fracland(6) = 0.3f;
         arrays.fracland(14) = 0.2f;
         for (int32_t c = 1; c <= kCeps; ++c) arrays.cepres(c) = 1.0f;
-        set_up_deposition_workspace(ws, hgsim, 4);
+        set_up_deposition_workspace(ws, hgsim, 4, quiet);
 
         ox.fixed_value_a = 4.5f;
         ox.fixed_value_b = 2.5f;
@@ -122,7 +123,7 @@ struct Scene {
         const float mass[4] = {1e-3f, 1e-5f, 2e-5f, 5e-6f};
         for (int32_t p = 1; p <= 4; ++p) arrays.depelm_mass(p) = mass[p - 1];
         const DepositionSettings run{hgsim, dirt, categories};
-        compute_puff_mercury_deposition(args, run, ox, arrays, sizes, ws, ch, log);
+        compute_puff_mercury_deposition(args, run, ox, arrays, sizes, ws, ch, Messages{quiet, log});
     }
 };
 

@@ -59,8 +59,8 @@ void BM_HourEndSequence(benchmark::State& state) {
         split_puffs_vertically(p, zz, 2 * n - 100);
         pufsph(p, sizes, 2 * n - 100, 10.0f, 1.0f, work, log);
         compact_particle_list(p, 9999, 0.0f);
-        pufsrt(f, p, sizes, work);
-        pufmrg(f, p, sizes, work);
+        pufsrt(f, p, sizes, work, quiet);
+        pufmrg(f, p, sizes, work, quiet);
         compact_particle_list(p, 9999, 0.0f);
         after = p.particle_count;
     }

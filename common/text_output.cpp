@@ -1,7 +1,5 @@
 #include "common/text_output.hpp"
 
-#include <iostream>
-
 namespace orv {
 
 void append_list_item(std::string& line, const fmt::Value& v) {

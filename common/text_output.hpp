@@ -1,13 +1,12 @@
 #pragma once
 // Text output: free-format ("list-directed") lines and formatted records, to
-// the console or to a text file.
+// a text file or to a stream the caller owns (the run's console).
 //
 // A free-format line begins with one blank; integers take 12 columns, reals a
 // 15-column general format (G15.7), text is written as it stands and logical
 // values as T or F. Every message of the system is written this way.
 
 #include <fstream>
-#include <iostream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -60,17 +59,5 @@ private:
     std::ostream* out_ = nullptr;
     std::string path_;
 };
-
-// Transitional: the standard output, for the routines not yet given their
-// console stream.
-inline TextOut& standard_console() {
-    static TextOut out(std::cout);
-    return out;
-}
-inline void console_line(std::string_view s) { standard_console().line(s); }
-template <typename... Args>
-void console(const Args&... args) {
-    standard_console().list(args...);
-}
 
 }  // namespace orv

@@ -5,8 +5,8 @@
 namespace orv {
 
 void allocate_concentration_array(ConcentrationArray& c, const std::vector<ConcentrationGrid>& grids,
-                                  int32_t pollutant_count, std::string_view label, int32_t min_lon,
-                                  int32_t min_lat) {
+                                  int32_t pollutant_count, TextOut& console, std::string_view label,
+                                  int32_t min_lon, int32_t min_lat) {
     c = ConcentrationArray{};
     for (const ConcentrationGrid& g : grids) {
         c.nlon = std::max(c.nlon, g.lon_points);
@@ -26,10 +26,10 @@ void allocate_concentration_array(ConcentrationArray& c, const std::vector<Conce
             n = 0;
             break;
         }
-        if (n > (int64_t{1} << 62) / e) allocation_stop(kAllocPrefix, label, standard_console());
+        if (n > (int64_t{1} << 62) / e) allocation_stop(kAllocPrefix, label, console);
         n *= e;
     }
-    allocate_or_stop(kAllocPrefix, label, c.values, n, standard_console());
+    allocate_or_stop(kAllocPrefix, label, c.values, n, console);
     c.values.fill(0.0f);
 }
 

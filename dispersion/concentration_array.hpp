@@ -37,8 +37,9 @@ struct ConcentrationArray {
 // pollutants, all values 0; a failure stops the run with the allocation
 // message of `label`.
 void allocate_concentration_array(ConcentrationArray& c, const std::vector<ConcentrationGrid>& grids,
-                                  int32_t pollutant_count, std::string_view label = "Concentration array",
-                                  int32_t min_lon = 0, int32_t min_lat = 0);
+                                  int32_t pollutant_count, TextOut& console,
+                                  std::string_view label = "Concentration array", int32_t min_lon = 0,
+                                  int32_t min_lat = 0);
 
 // Sets every value of grid g to 0.
 void zero_concentration_grid(ConcentrationArray& c, int32_t g);

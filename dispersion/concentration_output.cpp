@@ -22,23 +22,23 @@ std::string concentration_path(const ConcentrationGrid& g) {
     return trim_blanks(g.directory) + trim_trailing_blanks(g.file_name);
 }
 
-void write_record(ConcentrationOutput& out, int32_t file, const char* routine) {
+void write_record(ConcentrationOutput& out, int32_t file, const char* routine, TextOut& console) {
     if (!out.files[static_cast<size_t>(file)].write(out.record)) {
-        console("*ERROR* ", routine, ": cannot write concentration file - ", out.paths[static_cast<size_t>(file)]);
+        console.list("*ERROR* ", routine, ": cannot write concentration file - ", out.paths[static_cast<size_t>(file)]);
         throw RunStop(kStopInput);
     }
 }
 
 void write_header(const std::vector<SourceLocation>& locations, const ConcentrationGrid& g,
                   const std::vector<Pollutant>& dirt, int32_t pollutant_count, int32_t cpack, const MeteoFiles& met,
-                  ConcentrationOutput& out, int32_t file) {
+                  ConcentrationOutput& out, int32_t file, TextOut& console) {
     RecordBuilder& r = out.record;
     const MetTime& first = met.file(1, 1).first;
     r.clear();
     r.put_chars(met.grid(1, 1).source_id.view(), 4);
     r.put_i32s({first.year, first.month, first.day, first.hour, first.forecast,
                 static_cast<int32_t>(locations.size()), cpack});
-    write_record(out, file, "conini");
+    write_record(out, file, "conini", console);
 
     const Pollutant start = dirt.empty() ? Pollutant{} : dirt[0];
     for (const SourceLocation& loc : locations) {
@@ -46,56 +46,56 @@ void write_header(const std::vector<SourceLocation>& locations, const Concentrat
         r.put_i32s({start.release_year, start.release_month, start.release_day, start.release_hour});
         r.put_f32s({loc.lat, loc.lon, loc.height});
         r.put_i32(start.release_minute);
-        write_record(out, file, "conini");
+        write_record(out, file, "conini", console);
     }
 
     r.clear();
     r.put_i32s({g.lat_points, g.lon_points});
     r.put_f32s({g.lat_spacing, g.lon_spacing, cpack == 2 ? 0.0f : g.lower_left_lat,
                 cpack == 2 ? 0.0f : g.lower_left_lon});
-    write_record(out, file, "conini");
+    write_record(out, file, "conini", console);
 
     r.clear();
     r.put_i32(g.level_count);
     for (int32_t l = 0; l < g.level_count; ++l) r.put_i32(g.heights[static_cast<size_t>(l)]);
-    write_record(out, file, "conini");
+    write_record(out, file, "conini", console);
 
     r.clear();
     r.put_i32(pollutant_count);
     for (int32_t p = 0; p < pollutant_count; ++p)
         r.put_chars(static_cast<size_t>(p) < dirt.size() ? dirt[static_cast<size_t>(p)].pollutant_id : "", 4);
-    write_record(out, file, "conini");
+    write_record(out, file, "conini", console);
 }
 
 }  // namespace
 
 void conini(const std::vector<SourceLocation>& locations, std::vector<ConcentrationGrid>& grids,
             const std::vector<Pollutant>& dirt, int32_t pollutant_count, int32_t cpack, const MeteoFiles& met,
-            ConcentrationOutput& out, TextOut& log) {
+            ConcentrationOutput& out, Messages msg) {
     if (grids.empty()) return;
     const int32_t count = cpack == 2 ? 1 : static_cast<int32_t>(grids.size());
     for (int32_t k = 1; k <= count; ++k) {
         ConcentrationGrid& g = grids[static_cast<size_t>(k - 1)];
         if (k > kMaxConcentrationFiles) {
-            log.list("*ERROR* conini: exceeding max numb of conc grids");
-            log.list("Compiled maximum: ", kMaxConcentrationFiles);
-            console("*ERROR* conini: see message file for more information");
+            msg.log.list("*ERROR* conini: exceeding max numb of conc grids");
+            msg.log.list("Compiled maximum: ", kMaxConcentrationFiles);
+            msg.console.list("*ERROR* conini: see message file for more information");
             throw RunStop(kStopInput);
         }
         // Packed records hold the point indices in two bytes.
         if (cpack == 1 && (g.lon_points > kMaxPackedIndex || g.lat_points > kMaxPackedIndex)) {
-            log.list("*ERROR* conini: packed output (cpack=1) allows at most 32767 points per axis - grid #", k);
-            console("*ERROR* conini: packed output (cpack=1) allows at most 32767 points per axis - grid #", k);
+            msg.log.list("*ERROR* conini: packed output (cpack=1) allows at most 32767 points per axis - grid #", k);
+            msg.console.list("*ERROR* conini: packed output (cpack=1) allows at most 32767 points per axis - grid #", k);
             throw RunStop(kStopInput);
         }
         g.output_unit = kFirstConcentrationUnit + k - 1;
         const size_t f = static_cast<size_t>(k - 1);
         out.paths[f] = concentration_path(g);
         if (!out.files[f].open(out.paths[f])) {
-            console("*ERROR* conini: cannot open concentration file - ", out.paths[f]);
+            msg.console.list("*ERROR* conini: cannot open concentration file - ", out.paths[f]);
             throw RunStop(kStopInput);
         }
-        write_header(locations, g, dirt, pollutant_count, cpack, met, out, static_cast<int32_t>(f));
+        write_header(locations, g, dirt, pollutant_count, cpack, met, out, static_cast<int32_t>(f), msg.console);
     }
 }
 
@@ -111,7 +111,7 @@ SamplingPosition sampling_position(const ConcentrationGrid& g, float dt_minutes,
 }
 
 void update_sampling_periods(std::vector<ConcentrationGrid>& grids, const SamplingClock& clock,
-                             ConcentrationArray& conc) {
+                             ConcentrationArray& conc, TextOut& console) {
     const int32_t d = static_cast<int32_t>(clock.dt_minutes);
     for (size_t k = 0; k < grids.size(); ++k) {
         ConcentrationGrid& g = grids[k];
@@ -128,7 +128,7 @@ void update_sampling_periods(std::vector<ConcentrationGrid>& grids, const Sampli
         if (!starts) continue;
         zero_concentration_grid(conc, static_cast<int32_t>(k + 1));
         const int32_t stamp = type == 1 ? clock.model_time + d : clock.model_time;
-        const CalendarDate c = tm2day(stamp, standard_console());
+        const CalendarDate c = tm2day(stamp, console);
         g.period_start = {c.year, c.month, c.day, c.hour, c.minute, clock.forecast_hour};
         g.period_start_minute = stamp;
     }
@@ -206,16 +206,16 @@ void points_record(const LevelRecord& lr, const std::vector<ConcentrationGrid>& 
 
 void write_grid(const std::vector<ConcentrationGrid>& grids, int32_t g, const std::vector<Pollutant>& dirt,
                 const Settings& s, const MetGridDefinition* mg, const SamplingClock& clock, const CalendarDate& now,
-                const ConcentrationArray& conc, ConcentrationOutput& out) {
+                const ConcentrationArray& conc, ConcentrationOutput& out, TextOut& console) {
     const ConcentrationGrid& grid = grids[static_cast<size_t>(g - 1)];
     const int32_t f = g - 1;
     RecordBuilder& r = out.record;
     r.clear();
     for (int32_t v : grid.period_start) r.put_i32(v);
-    write_record(out, f, "condsk");
+    write_record(out, f, "condsk", console);
     r.clear();
     r.put_i32s({now.year, now.month, now.day, now.hour, now.minute, clock.forecast_hour});
-    write_record(out, f, "condsk");
+    write_record(out, f, "condsk", console);
 
     const int32_t levels = std::min(grid.level_count, conc.nlev);
     for (int32_t p = 1; p <= conc.npol; ++p) {
@@ -233,7 +233,7 @@ void write_grid(const std::vector<ConcentrationGrid>& grids, int32_t g, const st
                 points_record(lr, grids, conc, r);
             else
                 packed_record(lr, conc, s.ICHEM == 4 ? mg : nullptr, out);
-            write_record(out, f, "condsk");
+            write_record(out, f, "condsk", console);
         }
     }
 }
@@ -242,12 +242,12 @@ void write_grid(const std::vector<ConcentrationGrid>& grids, int32_t g, const st
 
 void condsk(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollutant>& dirt, const Settings& s,
             const MeteoFiles& met, int32_t kg, int32_t kt, const SamplingClock& clock,
-            const ConcentrationArray& conc, ConcentrationOutput& out, TextOut& log) {
+            const ConcentrationArray& conc, ConcentrationOutput& out, Messages msg) {
     if (s.ICHEM == 4 && s.CPACK == 0) {
-        log.list("*ERROR* condsk: ichem=4 requires cpack=1");
+        msg.log.list("*ERROR* condsk: ichem=4 requires cpack=1");
         throw RunStop(kStopInput);
     }
-    const CalendarDate now = tm2day(clock.model_time, standard_console());
+    const CalendarDate now = tm2day(clock.model_time, msg.console);
     const int32_t count = std::min(s.CPACK == 2 ? 1 : static_cast<int32_t>(grids.size()), conc.ngrid);
     // With ICHEM 4 the array holds the meteorological grid in use; without a
     // valid one no point maps onto it.
@@ -261,13 +261,13 @@ void condsk(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollu
         if (!out.files[static_cast<size_t>(g - 1)].is_open()) continue;
         if (s.CPACK != 0 && s.CPACK != 2 && out.packed.empty() &&
             !out.packed.allocate(std::max<int64_t>(conc.plane_size(), 1))) {
-            log.list("*ERROR* condsk: temporary memory allocation");
+            msg.log.list("*ERROR* condsk: temporary memory allocation");
             throw RunStop(kStopInput);
         }
-        write_grid(grids, g, dirt, s, mg, clock, now, conc, out);
-        log.list(" NOTICE condsk: ", g, " DELTA:", grid.interval, " KSB:", pos.ksb, " KSD:", pos.ksd, " MTIME:",
+        write_grid(grids, g, dirt, s, mg, clock, now, conc, out, msg.console);
+        msg.log.list(" NOTICE condsk: ", g, " DELTA:", grid.interval, " KSB:", pos.ksb, " KSD:", pos.ksd, " MTIME:",
                  pos.mtime);
-        log.list(" NOTICE condsk: ", g, " output at ", now.month, now.day, now.hour, now.minute);
+        msg.log.list(" NOTICE condsk: ", g, " output at ", now.month, now.day, now.hour, now.minute);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/record_file.hpp"
 #include "common/text_output.hpp"
 #include "common/work_array.hpp"
@@ -51,17 +52,17 @@ struct SamplingClock {
 // data-source identifier come from meteorological grid 1, time 1.
 void conini(const std::vector<SourceLocation>& locations, std::vector<ConcentrationGrid>& grids,
             const std::vector<Pollutant>& dirt, int32_t pollutant_count, int32_t cpack, const MeteoFiles& met,
-            ConcentrationOutput& out, TextOut& log);
+            ConcentrationOutput& out, Messages msg);
 
 // Writes every grid whose sampling period ends at the clock's model time.
 // (kg, kt) is the meteorological grid and time in use (ICHEM 4).
 void condsk(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollutant>& dirt, const Settings& s,
             const MeteoFiles& met, int32_t kg, int32_t kt, const SamplingClock& clock,
-            const ConcentrationArray& conc, ConcentrationOutput& out, TextOut& log);
+            const ConcentrationArray& conc, ConcentrationOutput& out, Messages msg);
 
 // Zeroes the grids whose new sampling period begins and stamps its start.
 void update_sampling_periods(std::vector<ConcentrationGrid>& grids, const SamplingClock& clock,
-                             ConcentrationArray& conc);
+                             ConcentrationArray& conc, TextOut& console);
 
 // Where a grid stands in its sampling window at model time t.
 struct SamplingPosition {

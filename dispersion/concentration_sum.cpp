@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/messages.hpp"
 #include "common/run_stop.hpp"
 #include "dispersion/concentration_output.hpp"
 
@@ -73,9 +74,9 @@ CellWindow radius_window(float ic, float jc, float i1, float j1, int32_t nx, int
     return w;
 }
 
-[[noreturn]] void invalid_type(const char* routine, int32_t type, TextOut& log) {
-    log.list("*ERROR* ", routine, ": Invalid horizontal type - ", type);
-    console("*ERROR* ", routine, ": see message file for more information");
+[[noreturn]] void invalid_type(const char* routine, int32_t type, Messages msg) {
+    msg.log.list("*ERROR* ", routine, ": Invalid horizontal type - ", type);
+    msg.console.list("*ERROR* ", routine, ": see message file for more information");
     throw RunStop(kStopInput);
 }
 
@@ -227,9 +228,9 @@ float grid_longitude(const ConcentrationGrid& g, float lon) {
     return lon;
 }
 
-int32_t checked_mode(const ParticleArrays& p, int32_t i, const char* routine, TextOut& log) {
+int32_t checked_mode(const ParticleArrays& p, int32_t i, const char* routine, Messages msg) {
     const int32_t mode = distribution_mode(p.particle_hdwp[i]);
-    if (mode != 6 && (mode < 0 || mode > 5)) invalid_type(routine, p.particle_hdwp[i], log);
+    if (mode != 6 && (mode < 0 || mode > 5)) invalid_type(routine, p.particle_hdwp[i], msg);
     return mode;
 }
 
@@ -237,8 +238,8 @@ int32_t checked_mode(const ParticleArrays& p, int32_t i, const char* routine, Te
 
 void consum(const std::vector<ConcentrationGrid>& grids, const SummationStep& step, const SummationPoint& at,
             const ParticleArrays& p, int32_t i, std::span<const float> deposited, float& smallest_spacing_km,
-            ConcentrationArray& conc, TextOut& log) {
-    const int32_t mode = checked_mode(p, i, "consum", log);
+            ConcentrationArray& conc, Messages msg) {
+    const int32_t mode = checked_mode(p, i, "consum", msg);
     if (mode == 6) return;
     if (!std::isfinite(at.lat) || !std::isfinite(at.lon) || !finite_state(p, i)) return;
     const float phi = at.lat;
@@ -274,8 +275,8 @@ void consum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
 
 void metsum(const std::vector<ConcentrationGrid>& grids, const SummationStep& step, const SummationPoint& at,
             const ParticleArrays& p, int32_t i, std::span<const float> deposited, float& smallest_spacing_km,
-            ConcentrationArray& conc, TextOut& log) {
-    const int32_t mode = checked_mode(p, i, "metsum", log);
+            ConcentrationArray& conc, Messages msg) {
+    const int32_t mode = checked_mode(p, i, "metsum", msg);
     if (mode == 6) return;
     const float x = p.particle_x[i], y = p.particle_y[i];
     if (!std::isfinite(x) || !std::isfinite(y) || !finite_state(p, i)) return;

@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "dispersion/concentration_array.hpp"
 #include "run/concentration_grids.hpp"
@@ -43,13 +44,13 @@ struct SummationPoint {
 // every grid that received a point of the particle's window.
 void consum(const std::vector<ConcentrationGrid>& grids, const SummationStep& step, const SummationPoint& at,
             const ParticleArrays& p, int32_t i, std::span<const float> deposited, float& smallest_spacing_km,
-            ConcentrationArray& conc, TextOut& log);
+            ConcentrationArray& conc, Messages msg);
 
 // The same on the meteorological grid (ICHEM 4): the array is indexed by the
 // particle's meteorological grid points (its x and y in grid units).
 void metsum(const std::vector<ConcentrationGrid>& grids, const SummationStep& step, const SummationPoint& at,
             const ParticleArrays& p, int32_t i, std::span<const float> deposited, float& smallest_spacing_km,
-            ConcentrationArray& conc, TextOut& log);
+            ConcentrationArray& conc, Messages msg);
 
 // Plain mass at the nearest grid point of the level the particle is in (CMASS).
 void sum_particle_on_latlon_grids(const std::vector<ConcentrationGrid>& grids, const SummationStep& step,

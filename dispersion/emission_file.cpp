@@ -6,6 +6,7 @@
 #include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 #include "common/clamped_int.hpp"
+#include "common/messages.hpp"
 #include "meteo/grid_projection.hpp"
 #include "run/calendar.hpp"
 
@@ -20,23 +21,23 @@ bool is_end_of_file(const InputError& e) { return std::string_view(e.what()) == 
 // Accumulated minutes of a date read from the file; a date the calendar
 // refuses stops the run, naming the file and line as well.
 int32_t file_minutes(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute,
-                     const std::string& file, int64_t line) {
+                     const std::string& file, int64_t line, TextOut& console) {
     try {
-        return tm2min(year, month, day, hour, minute, standard_console());
+        return tm2min(year, month, day, hour, minute, console);
     } catch (const RunStop&) {
-        input_stop(kRoutine, file, line, "date outside the calendar", standard_console());
+        input_stop(kRoutine, file, line, "date outside the calendar", console);
     }
 }
 
 // Reads the next group. Returns false at the end of the file.
-bool read_group(TextInput& in, int32_t numtyp, EmissionFileGroup& g) {
+bool read_group(TextInput& in, int32_t numtyp, EmissionFileGroup& g, TextOut& console) {
     g = EmissionFileGroup{};
     try {
         list_read(in, g.year, g.month, g.day, g.hour, g.group_hours, g.group_records);
     } catch (const InputError& e) {
         if (is_end_of_file(e)) return false;
         input_stop(kRoutine, in.name(), in.line_number(),
-                   std::string("group header cannot be read (") + e.what() + ")", standard_console());
+                   std::string("group header cannot be read (") + e.what() + ")", console);
     }
     g.line_number = in.line_number();
     const int64_t lines = numtyp >= 1 ? int64_t{g.group_records / numtyp} * numtyp : 0;
@@ -73,13 +74,13 @@ int32_t place_on_grid(const MeteoFiles& met, int32_t kt, float lat, float lon, f
 }
 
 [[noreturn]] void premature_end(const EmissionFileGroup& g, int64_t accepted, const std::string& file,
-                                TextOut& log) {
-    log.list("*ERROR* emsmat: emissions file premature data termination");
-    log.list("Required number of data records per group: ", g.group_records);
-    log.list("Data records processed in this time group: ", accepted);
+                                Messages msg) {
+    msg.log.list("*ERROR* emsmat: emissions file premature data termination");
+    msg.log.list("Required number of data records per group: ", g.group_records);
+    msg.log.list("Data records processed in this time group: ", accepted);
     if (g.premature_end)
-        input_stop(kRoutine, file, g.error_line, "emissions file premature data termination", standard_console());
-    input_stop(kRoutine, file, g.error_line, "data line cannot be read (" + g.error + ")", standard_console());
+        input_stop(kRoutine, file, g.error_line, "emissions file premature data termination", msg.console);
+    input_stop(kRoutine, file, g.error_line, "data line cannot be read (" + g.error + ")", msg.console);
 }
 
 // What applying a group's lines to the table gives.
@@ -90,9 +91,9 @@ struct GroupResult {
 
 // Writes line l of the group into record (slot, j).
 bool write_record(const EmissionFileLine& l, const MeteoFiles& met, int32_t kt, bool backward,
-                  const std::string& file, SourcePollutantRecord& r) {
+                  const std::string& file, SourcePollutantRecord& r, TextOut& console) {
     const int64_t duration = int64_t{l.duration_hhmm / 100} * 60 + l.duration_hhmm % 100;
-    const int32_t t = file_minutes(l.year, l.month, l.day, l.hour, l.minute, file, l.line_number);
+    const int32_t t = file_minutes(l.year, l.month, l.day, l.hour, l.minute, file, l.line_number, console);
     if (backward) {
         r.stop_minute = t;
         r.start_minute = clamp_to_int32(t + duration);
@@ -109,7 +110,7 @@ bool write_record(const EmissionFileLine& l, const MeteoFiles& met, int32_t kt, 
 }
 
 GroupResult apply_lines(const EmissionFileGroup& g, SourcePollutantMatrix& m, const MeteoFiles& met, int32_t kt,
-                        int32_t numtyp, bool backward, const std::string& file, TextOut& log) {
+                        int32_t numtyp, bool backward, const std::string& file, Messages msg) {
     GroupResult res;
     bool extra_warned = false;
     size_t next = 0;
@@ -117,18 +118,18 @@ GroupResult apply_lines(const EmissionFileGroup& g, SourcePollutantMatrix& m, co
     for (int64_t loc = 0; loc < locations; ++loc) {
         bool off = false;
         for (int32_t j = 1; j <= numtyp; ++j) {
-            if (next >= g.lines.size()) premature_end(g, res.accepted, file, log);
+            if (next >= g.lines.size()) premature_end(g, res.accepted, file, msg);
             const EmissionFileLine& l = g.lines[next++];
             if (res.slot > m.slots || j > m.pollutants) {
                 // More locations than the control file has: read and dropped.
                 if (!extra_warned)
-                    log.list("WARNING emsmat: emission file has more locations than CONTROL - extra locations "
+                    msg.log.list("WARNING emsmat: emission file has more locations than CONTROL - extra locations "
                              "ignored");
                 extra_warned = true;
-                file_minutes(l.year, l.month, l.day, l.hour, l.minute, file, l.line_number);
+                file_minutes(l.year, l.month, l.day, l.hour, l.minute, file, l.line_number, msg.console);
                 continue;
             }
-            if (write_record(l, met, kt, backward, file, m.at(res.slot, j)))
+            if (write_record(l, met, kt, backward, file, m.at(res.slot, j), msg.console))
                 ++res.accepted;
             else
                 off = true;
@@ -139,55 +140,55 @@ GroupResult apply_lines(const EmissionFileGroup& g, SourcePollutantMatrix& m, co
 }
 
 void check_group(const EmissionFileGroup& g, const GroupResult& res, int32_t nsrc, int32_t numtyp,
-                 const std::string& file, TextOut& log) {
+                 const std::string& file, Messages msg) {
     if (numtyp == 1) {
         if (nsrc > res.accepted) {
-            log.list("WARNING emsmat: emission file has fewer locations than CONTROL");
-            log.list("Emission file: ", res.accepted + 1, "   CONTROL file: ", nsrc);
+            msg.log.list("WARNING emsmat: emission file has fewer locations than CONTROL");
+            msg.log.list("Emission file: ", res.accepted + 1, "   CONTROL file: ", nsrc);
         }
         return;
     }
     if (res.accepted != int64_t{nsrc} * numtyp) {
-        log.list("*ERROR* emsmat: emission file mismatch with CONTROL");
-        log.list("Emission file data records per group: ", g.group_records);
-        log.list("Actual number of data records  input: ", res.accepted);
-        log.list("CONTROL file  locations * pollutants: ", nsrc, " * ", numtyp);
-        input_stop(kRoutine, file, g.line_number, "emission file mismatch with CONTROL", standard_console());
+        msg.log.list("*ERROR* emsmat: emission file mismatch with CONTROL");
+        msg.log.list("Emission file data records per group: ", g.group_records);
+        msg.log.list("Actual number of data records  input: ", res.accepted);
+        msg.log.list("CONTROL file  locations * pollutants: ", nsrc, " * ", numtyp);
+        input_stop(kRoutine, file, g.line_number, "emission file mismatch with CONTROL", msg.console);
     }
 }
 
 void apply_group(const EmissionFileGroup& g, SourcePollutantMatrix& m, const MeteoFiles& met, int32_t kt,
-                 int32_t nsrc, int32_t numtyp, bool backward, const std::string& file, TextOut& log) {
-    const GroupResult res = apply_lines(g, m, met, kt, numtyp, backward, file, log);
-    if (!g.complete) premature_end(g, res.accepted, file, log);
-    check_group(g, res, nsrc, numtyp, file, log);
+                 int32_t nsrc, int32_t numtyp, bool backward, const std::string& file, Messages msg) {
+    const GroupResult res = apply_lines(g, m, met, kt, numtyp, backward, file, msg);
+    if (!g.complete) premature_end(g, res.accepted, file, msg);
+    check_group(g, res, nsrc, numtyp, file, msg);
     if (g.lines.empty()) {
-        log.list(" NOTICE emsmat: emissions updated - ", g.year, g.month, g.day, g.hour);
+        msg.log.list(" NOTICE emsmat: emissions updated - ", g.year, g.month, g.day, g.hour);
     } else {
         const EmissionFileLine& l = g.lines.back();
-        log.list(" NOTICE emsmat: emissions updated - ", l.year, l.month, l.day, l.hour);
+        msg.log.list(" NOTICE emsmat: emissions updated - ", l.year, l.month, l.day, l.hour);
     }
 }
 
 // Opens the file at the first call. Returns false when it is missing.
-bool open_emission_file(std::string& efile, EmissionFileState& st, TextOut& log) {
+bool open_emission_file(std::string& efile, EmissionFileState& st, Messages msg) {
     st.name = trim_trailing_blanks(efile);
     std::error_code ec;
     st.efile_active = std::filesystem::is_regular_file(st.name, ec);
     if (!st.efile_active) {
-        log.list("WARNING emsmat: emission file specified but not found!");
-        log.list("     File name: ", st.name);
+        msg.log.list("WARNING emsmat: emission file specified but not found!");
+        msg.log.list("     File name: ", st.name);
         efile = " ";
         return false;
     }
     if (!st.file.open(st.name)) {
-        console("*ERROR* emsmat: unable to open emission file - ", st.name);
+        msg.console.list("*ERROR* emsmat: unable to open emission file - ", st.name);
         throw RunStop(kStopInput);
     }
     std::string_view skipped;
     st.file.next_line(skipped);
     st.file.next_line(skipped);
-    log.list(" NOTICE emsmat: opened emission file - ", st.name);
+    msg.log.list(" NOTICE emsmat: opened emission file - ", st.name);
     st.next_group_due = 0;
     st.groups.clear();
     st.next_group = 0;
@@ -196,11 +197,11 @@ bool open_emission_file(std::string& efile, EmissionFileState& st, TextOut& log)
 }
 
 // The next group in a backward run: a kept one, else one read on.
-const EmissionFileGroup* next_backward_group(EmissionFileState& st, int32_t numtyp) {
+const EmissionFileGroup* next_backward_group(EmissionFileState& st, int32_t numtyp, TextOut& console) {
     if (st.next_group < st.groups.size()) return &st.groups[st.next_group++];
     if (st.file_ended) return nullptr;
     EmissionFileGroup g;
-    if (!read_group(st.file, numtyp, g)) {
+    if (!read_group(st.file, numtyp, g, console)) {
         st.file_ended = true;
         return nullptr;
     }
@@ -218,9 +219,9 @@ void allocate_source_pollutant_matrix(SourcePollutantMatrix& m, int32_t nsrc, in
 }
 
 void emsmat(SourcePollutantMatrix& m, const MeteoFiles& met, int32_t model_time, int32_t kt, int32_t nsrc,
-            int32_t numtyp, std::string& efile, EmissionFileState& st, bool backward, TextOut& log) {
+            int32_t numtyp, std::string& efile, EmissionFileState& st, bool backward, Messages msg) {
     if (trim_trailing_blanks(efile).empty()) return;
-    if (!st.efile_active && !open_emission_file(efile, st, log)) return;
+    if (!st.efile_active && !open_emission_file(efile, st, msg)) return;
     if (numtyp < 1) return;
 
     if (model_time >= st.next_group_due) {
@@ -228,21 +229,21 @@ void emsmat(SourcePollutantMatrix& m, const MeteoFiles& met, int32_t model_time,
         do {
             const EmissionFileGroup* g = nullptr;
             if (backward) {
-                g = next_backward_group(st, numtyp);
-            } else if (read_group(st.file, numtyp, forward_group)) {
+                g = next_backward_group(st, numtyp, msg.console);
+            } else if (read_group(st.file, numtyp, forward_group, msg.console)) {
                 g = &forward_group;
             }
             if (!g) {
                 if (backward) break;
-                log.list("WARNING emsmat: emissions termination");
+                msg.log.list("WARNING emsmat: emissions termination");
                 efile = " ";
                 st.efile_active = false;
                 return;
             }
-            const int32_t start = file_minutes(g->year, g->month, g->day, g->hour, 0, st.name, g->line_number);
+            const int32_t start = file_minutes(g->year, g->month, g->day, g->hour, 0, st.name, g->line_number, msg.console);
             st.group_hours = g->group_hours;
             st.next_group_due = clamp_to_int32(int64_t{start} + int64_t{g->group_hours} * 60);
-            apply_group(*g, m, met, kt, nsrc, numtyp, backward, st.name, log);
+            apply_group(*g, m, met, kt, nsrc, numtyp, backward, st.name, msg);
         } while (st.next_group_due <= model_time);
     }
     if (backward) {

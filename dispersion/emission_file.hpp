@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_input.hpp"
 #include "common/text_output.hpp"
 #include "meteo/met_tables.hpp"
@@ -111,6 +112,6 @@ struct EmissionFileState {
 // file's location and pollutant counts. A file that cannot be read stops the
 // run with code 900 naming the file and line.
 void emsmat(SourcePollutantMatrix& m, const MeteoFiles& met, int32_t model_time, int32_t kt, int32_t nsrc,
-            int32_t numtyp, std::string& efile, EmissionFileState& state, bool backward, TextOut& log);
+            int32_t numtyp, std::string& efile, EmissionFileState& state, bool backward, Messages msg);
 
 }  // namespace orv

@@ -35,43 +35,43 @@ std::string four_chars(std::string_view s) {
 }
 
 // A configuration error: the log lines, the console pointer to them, stop 900.
-[[noreturn]] void refuse(std::string_view routine, std::initializer_list<std::string> log_lines, TextOut& log) {
-    for (const std::string& l : log_lines) log.line(l);
-    console("*ERROR* ", routine, ": see message file for more information");
+[[noreturn]] void refuse(std::string_view routine, std::initializer_list<std::string> log_lines, Messages msg) {
+    for (const std::string& l : log_lines) msg.log.line(l);
+    msg.console.list("*ERROR* ", routine, ": see message file for more information");
     throw RunStop(kStopInput);
 }
 
 // The header line of "emission.txt".
-void read_header(TextInput& in, std::string_view routine, EmissionInventory& inv, TextOut& log) {
+void read_header(TextInput& in, std::string_view routine, EmissionInventory& inv, Messages msg) {
     try {
         list_read(in, inv.npol_file, inv.nvals, inv.factor, inv.dlat, inv.dlon);
     } catch (const InputError&) {
-        refuse(routine, {list_line("*ERROR* ", routine, ": header information not found in emission.txt")}, log);
+        refuse(routine, {list_line("*ERROR* ", routine, ": header information not found in emission.txt")}, msg);
     }
     if (inv.npol_file < 1 || inv.npol_file > kMaxInventoryPollutants)
         refuse(routine,
                {list_line("*ERROR* ", routine, ": number of pollutants in emission.txt outside 1 to 255 - ",
                           inv.npol_file)},
-               log);
+               msg);
     if (!(inv.dlat > 0.0f) || !(inv.dlon > 0.0f) || !std::isfinite(inv.dlat) || !std::isfinite(inv.dlon))
         refuse(routine,
                {list_line("*ERROR* ", routine, ": cell size in emission.txt must be positive - ", inv.dlat,
                           inv.dlon)},
-               log);
+               msg);
 }
 
-void open_inventory(TextInput& in) {
+void open_inventory(TextInput& in, TextOut& console) {
     if (!in.open(std::string(kEmissionInventoryFile))) {
-        console("*ERROR* emsini: unable to open file - ", kEmissionInventoryFile);
+        console.list("*ERROR* emsini: unable to open file - ", kEmissionInventoryFile);
         throw RunStop(kStopInput);
     }
 }
 
 // The identifier line and the data file name of "emission.txt".
-std::string read_identifiers_and_data_name(TextInput& in, EmissionInventory& inv, TextOut& log) {
+std::string read_identifiers_and_data_name(TextInput& in, EmissionInventory& inv, Messages msg) {
     std::string_view line;
     if (!in.next_line(line))
-        refuse("emsdat", {" *ERROR* emsdat: pollutant identifiers not found in emission.txt"}, log);
+        refuse("emsdat", {" *ERROR* emsdat: pollutant identifiers not found in emission.txt"}, msg);
     inv.pollutant_ids.assign(static_cast<size_t>(inv.npol_file), std::string());
     std::vector<fmt::Target> targets;
     for (std::string& id : inv.pollutant_ids) targets.emplace_back(id);
@@ -79,10 +79,10 @@ std::string read_identifiers_and_data_name(TextInput& in, EmissionInventory& inv
     try {
         fmt::read(line, ids_layout, std::span<const fmt::Target>(targets));
     } catch (const InputError&) {
-        refuse("emsdat", {" *ERROR* emsdat: pollutant identifiers cannot be read in emission.txt"}, log);
+        refuse("emsdat", {" *ERROR* emsdat: pollutant identifiers cannot be read in emission.txt"}, msg);
     }
     for (std::string& id : inv.pollutant_ids) id = four_chars(id);
-    if (!in.next_line(line)) refuse("emsdat", {" *ERROR* emsdat: data file name not found in emission.txt"}, log);
+    if (!in.next_line(line)) refuse("emsdat", {" *ERROR* emsdat: data file name not found in emission.txt"}, msg);
     return trim_blanks(line.substr(0, 80));
 }
 
@@ -112,7 +112,7 @@ bool select_point(const EmissionInventory& inv, float lat, float lon, int32_t& i
 }
 
 // Reads every point of the data file into the cells and the totals.
-void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, std::vector<float>& totals) {
+void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, std::vector<float>& totals, TextOut& console) {
     const size_t per_cell = static_cast<size_t>(inv.nvals) * static_cast<size_t>(inv.npol_file);
     std::vector<float> v(static_cast<size_t>(inv.nvals));
     std::vector<fmt::Target> targets;
@@ -125,7 +125,7 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
             list_read(in, unused1, unused2, lon, lat);
         } catch (const InputError& e) {
             if (is_end_of_file(e)) return;
-            input_stop("emsdat", in.name(), in.line_number(), std::string("point cannot be read (") + e.what() + ")", standard_console());
+            input_stop("emsdat", in.name(), in.line_number(), std::string("point cannot be read (") + e.what() + ")", console);
         }
         int32_t i = 0, j = 0;
         const bool selected = select_point(inv, lat, lon, i, j);
@@ -137,7 +137,7 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
             } catch (const InputError& e) {
                 input_stop("emsdat", in.name(), in.line_number(),
                            is_end_of_file(e) ? std::string("file ends inside a point")
-                                             : std::string("emission values cannot be read (") + e.what() + ")", standard_console());
+                                             : std::string("emission values cannot be read (") + e.what() + ")", console);
             }
             if (!selected) continue;
             // Every hour of a value gets the same share, so one sum per value.
@@ -214,61 +214,61 @@ float EmissionInventory::gridded_emission(int32_t i, int32_t j, int32_t k, int32
     return cell_values(lo, value_index(h - 1))[k - 1];
 }
 
-void emsini(const std::vector<SourceLocation>& locations, EmissionInventory& inv, TextOut& log) {
+void emsini(const std::vector<SourceLocation>& locations, EmissionInventory& inv, Messages msg) {
     std::error_code ec;
     inv.present = std::filesystem::is_regular_file(std::string(kEmissionInventoryFile), ec);
     if (!inv.present) return;
     TextInput in;
-    open_inventory(in);
+    open_inventory(in, msg.console);
     if (locations.size() != 2) {
-        log.list("*ERROR* emsini: 2 source locations required to define grid");
-        console("*ERROR* emsini: see message file for more information");
+        msg.log.list("*ERROR* emsini: 2 source locations required to define grid");
+        msg.console.list("*ERROR* emsini: see message file for more information");
         throw RunStop(kStopInput);
     }
-    read_header(in, "emsini", inv, log);
+    read_header(in, "emsini", inv, msg);
     inv.lat1 = locations[0].lat;
     inv.lon1 = locations[0].lon;
     inv.lat2 = locations[1].lat;
     inv.lon2 = locations[1].lon;
     inv.nlat = truncate_clamped((inv.lat2 - inv.lat1) / inv.dlat + kCornerTolerance) + 1;
     inv.nlon = truncate_clamped((inv.lon2 - inv.lon1) / inv.dlon + kCornerTolerance) + 1;
-    log.list(" NOTICE emsini: internal emission grid defined - ", inv.npol_file, inv.nvals, inv.factor, inv.dlat,
+    msg.log.list(" NOTICE emsini: internal emission grid defined - ", inv.npol_file, inv.nvals, inv.factor, inv.dlat,
              inv.dlon, inv.nlat, inv.nlon);
 }
 
-void emsdat(EmissionInventory& inv, TextOut& log) {
+void emsdat(EmissionInventory& inv, Messages msg) {
     TextInput in;
-    open_inventory(in);
-    read_header(in, "emsdat", inv, log);
+    open_inventory(in, msg.console);
+    read_header(in, "emsdat", inv, msg);
     if (inv.nvals > 24) {
-        console("*ERROR* emsdat: more than 24 emissions defined - ", inv.nvals);
+        msg.console.list("*ERROR* emsdat: more than 24 emissions defined - ", inv.nvals);
         throw RunStop(kStopInput);
     }
     if (inv.nvals < 1) {
-        console("*ERROR* emsdat: less than 1 emission defined - ", inv.nvals);
+        msg.console.list("*ERROR* emsdat: less than 1 emission defined - ", inv.nvals);
         throw RunStop(kStopInput);
     }
     inv.hours_per_value = 24 / inv.nvals;
     if (24 % inv.nvals != 0)
-        log.list("WARNING emsdat: emissions per day do not divide 24 - the last value continues to hour 24 - ",
+        msg.log.list("WARNING emsdat: emissions per day do not divide 24 - the last value continues to hour 24 - ",
                  inv.nvals);
-    const std::string data_name = read_identifiers_and_data_name(in, inv, log);
+    const std::string data_name = read_identifiers_and_data_name(in, inv, msg);
     in.close();
-    log.list(" NOTICE emsdat: emission file header - ", inv.npol_file, inv.nvals, inv.factor, inv.dlat, inv.dlon);
+    msg.log.list(" NOTICE emsdat: emission file header - ", inv.npol_file, inv.nvals, inv.factor, inv.dlat, inv.dlon);
 
     std::error_code ec;
     if (!std::filesystem::is_regular_file(data_name, ec) || !in.open(data_name))
-        refuse("emsdat", {list_line("*ERROR* emsdat: gridded emissions file not found - ", data_name)}, log);
+        refuse("emsdat", {list_line("*ERROR* emsdat: gridded emissions file not found - ", data_name)}, msg);
     CellBuilder cells;
     std::vector<float> totals(static_cast<size_t>(inv.npol_file), 0.0f);
-    read_data_file(in, inv, cells, totals);
+    read_data_file(in, inv, cells, totals, msg.console);
     store_cells(cells, inv);
     const int32_t nonzero = nonzero_cells(inv);
     if (nonzero == 0)
         refuse("emsdat", {" *ERROR* emsdat: lat/lon emission selection", " There are no emissions in the region"},
-               log);
+               msg);
     for (float& t : totals) t /= static_cast<float>(inv.nvals);
-    write_totals(inv, totals, nonzero, log);
+    write_totals(inv, totals, nonzero, msg.log);
 }
 
 namespace {
@@ -287,7 +287,7 @@ void place_cells(const MetGridDefinition& g, int32_t grid, EmissionInventory& in
 }
 
 // Each control pollutant's inventory pollutant (the last with its identifier).
-void match_pollutants(const std::vector<Pollutant>& dirt, EmissionInventory& inv, TextOut& log) {
+void match_pollutants(const std::vector<Pollutant>& dirt, EmissionInventory& inv, Messages msg) {
     inv.match.assign(dirt.size(), -1);
     bool any = false;
     for (size_t c = 0; c < dirt.size(); ++c) {
@@ -300,10 +300,10 @@ void match_pollutants(const std::vector<Pollutant>& dirt, EmissionInventory& inv
     std::string file = " File content: ", control = " Control file: ";
     for (const std::string& id : inv.pollutant_ids) file += " " + id;
     for (const Pollutant& d : dirt) control += " " + four_chars(d.pollutant_id);
-    log.list("WARNING emsgrd: No matching pollutants found");
-    log.line(file);
-    log.line(control);
-    console("*ERROR* emsgrd: see message file for more information");
+    msg.log.list("WARNING emsgrd: No matching pollutants found");
+    msg.log.line(file);
+    msg.log.line(control);
+    msg.console.list("*ERROR* emsgrd: see message file for more information");
     throw RunStop(kStopInput);
 }
 
@@ -385,21 +385,21 @@ bool cell_emits(const EmissionInventory& inv, int32_t c, int32_t v, const MetGri
 
 void emsgrd(const std::vector<SourceLocation>& locations, std::vector<Pollutant>& dirt, const Settings& s,
             float dt_minutes, int32_t model_time, const MeteoFiles& met, ParticleArrays& p, EmissionInventory& inv,
-            TextOut& log) {
-    const int32_t hour = tm2day(model_time, standard_console()).hour;
+            Messages msg) {
+    const int32_t hour = tm2day(model_time, msg.console).hour;
     const bool any_on = release_fractions(dirt, dt_minutes, model_time, inv.fraction);
-    if (any_on && !inv.grid_emitting) log.list(" NOTICE emsgrd: emissions started");
-    if (!any_on && inv.grid_emitting) log.list(" NOTICE emsgrd: emissions terminated");
+    if (any_on && !inv.grid_emitting) msg.log.list(" NOTICE emsgrd: emissions started");
+    if (!any_on && inv.grid_emitting) msg.log.list(" NOTICE emsgrd: emissions terminated");
     inv.grid_emitting = any_on;
     if (!any_on) return;
 
-    match_pollutants(dirt, inv, log);
+    match_pollutants(dirt, inv, msg);
     const int32_t npol = static_cast<int32_t>(dirt.size());
     if (p.maxdim < npol) {
-        log.list("*ERROR* emsgrd: Number of pollutants in CONTROL file");
-        log.list(" exceeds internal array. Increase MAXDIM in SETUP.CFG");
-        log.list(" namelist file to at least: ", npol);
-        console("*ERROR* emsgrd: see message file for more information");
+        msg.log.list("*ERROR* emsgrd: Number of pollutants in CONTROL file");
+        msg.log.list(" exceeds internal array. Increase MAXDIM in SETUP.CFG");
+        msg.log.list(" namelist file to at least: ", npol);
+        msg.console.list("*ERROR* emsgrd: see message file for more information");
         throw RunStop(kStopInput);
     }
 
@@ -419,7 +419,7 @@ void emsgrd(const std::vector<SourceLocation>& locations, std::vector<Pollutant>
             for (int32_t r = 1; r <= cr.count; ++r) {
                 if (p.particle_count + 1 > p.maxpar) {
                     p.particle_count = p.maxpar;
-                    if (!warned) log.list("Warning: emsgrd - exceeding puff limit");
+                    if (!warned) msg.log.list("Warning: emsgrd - exceeding puff limit");
                     warned = true;
                     break;
                 }

@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "run/control_file.hpp"
 #include "run/particle_arrays.hpp"
@@ -82,12 +83,12 @@ struct EmissionInventory {
 // the two starting locations give the grid's corners. Without the file only
 // `present` is cleared. Fewer or more than two locations, or a header that
 // cannot be read or holds no usable grid, stop the run with code 900.
-void emsini(const std::vector<SourceLocation>& locations, EmissionInventory& inv, TextOut& log);
+void emsini(const std::vector<SourceLocation>& locations, EmissionInventory& inv, Messages msg);
 
 // Reads the inventory once the header is known (inv.present). A missing or
 // malformed data file, or no emission inside the grid, stops the run with
 // code 900.
-void emsdat(EmissionInventory& inv, TextOut& log);
+void emsdat(EmissionInventory& inv, Messages msg);
 
 // One step's releases at model_time (accumulated minutes), step dt_minutes
 // (negative backward), from every cell with emission in the current hour of
@@ -98,6 +99,6 @@ void emsdat(EmissionInventory& inv, TextOut& log);
 // the inventory, or more pollutants than mass slots, stop the run.
 void emsgrd(const std::vector<SourceLocation>& locations, std::vector<Pollutant>& dirt, const Settings& s,
             float dt_minutes, int32_t model_time, const MeteoFiles& met, ParticleArrays& p, EmissionInventory& inv,
-            TextOut& log);
+            Messages msg);
 
 }  // namespace orv

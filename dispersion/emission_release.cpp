@@ -94,12 +94,12 @@ void place_release(const SourcePollutantMatrix& m, int32_t i, int32_t k, int32_t
 }  // namespace
 
 int32_t emstmp(const SourcePollutantMatrix& m, int32_t nsrc, int32_t numtyp, const Settings& s, float dt_minutes,
-               int32_t model_time, ParticleArrays& p, TextOut& log) {
+               int32_t model_time, ParticleArrays& p, Messages msg) {
     const int32_t maxdim = std::max(p.maxdim, 0);
     if (maxdim != 1 && maxdim != numtyp) {
-        log.list("*ERROR*: emstmp - max mass dimension other than 1 or numtyp");
-        log.list(" maxdim = ", maxdim, "   numtyp = ", numtyp);
-        console_line("Abnormal termination (emstmp) - see MESSAGE file");
+        msg.log.list("*ERROR*: emstmp - max mass dimension other than 1 or numtyp");
+        msg.log.list(" maxdim = ", maxdim, "   numtyp = ", numtyp);
+        msg.console.line("Abnormal termination (emstmp) - see MESSAGE file");
         throw RunStop::plain();
     }
     // Only the slots and pollutants the table holds release.
@@ -119,7 +119,7 @@ int32_t emstmp(const SourcePollutantMatrix& m, int32_t nsrc, int32_t numtyp, con
                 if (released % kProcessCount != kProcessRank) continue;
                 if (p.particle_count + 1 > p.maxpar) {
                     p.particle_count = p.maxpar;
-                    log.list("Warning: emstmp - exceeding puff limit");
+                    msg.log.list("Warning: emstmp - exceeding puff limit");
                     return 1;
                 }
                 const int32_t q = p.particle_count;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "dispersion/emission_file.hpp"
 #include "run/particle_arrays.hpp"
@@ -27,7 +28,7 @@ namespace orv {
 // when the arrays filled up in this call (the rest of the call releases
 // nothing), else 0.
 int32_t emstmp(const SourcePollutantMatrix& m, int32_t nsrc, int32_t numtyp, const Settings& s, float dt_minutes,
-               int32_t model_time, ParticleArrays& p, TextOut& log);
+               int32_t model_time, ParticleArrays& p, Messages msg);
 
 // Plume rise (m) of a source with the given heat release, from the static
 // stability (1/s2, positive when stable), the wind speed (m/s), the friction

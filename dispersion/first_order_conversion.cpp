@@ -15,7 +15,7 @@ namespace {
 bool is_blank_line(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 
 // One reaction from one line; the line alone must hold its four values.
-Reaction read_reaction(const TextInput& file, std::string_view line) {
+Reaction read_reaction(const TextInput& file, std::string_view line, TextOut& console) {
     Reaction r;
     std::istringstream s{std::string(line)};
     TextInput one;
@@ -24,7 +24,7 @@ Reaction read_reaction(const TextInput& file, std::string_view line) {
         list_read(one, r.from_slot, r.to_slot, r.rate_per_hour, r.mass_factor);
     } catch (const InputError& e) {
         const std::string why = std::string_view(e.what()) == "end of file" ? "too few values" : e.what();
-        input_stop("chem02", file.name(), file.line_number(), "reaction cannot be read (" + why + ")", standard_console());
+        input_stop("chem02", file.name(), file.line_number(), "reaction cannot be read (" + why + ")", console);
     }
     return r;
 }
@@ -36,43 +36,43 @@ std::string_view identifier(const std::vector<Pollutant>& dirt, int32_t slot) {
 
 }  // namespace
 
-void load_reaction_table(ReactionTable& table, int32_t maxdim, const std::vector<Pollutant>& dirt, TextOut& log) {
+void load_reaction_table(ReactionTable& table, int32_t maxdim, const std::vector<Pollutant>& dirt, Messages msg) {
     if (maxdim < 2) {
-        log.list("*ERROR* chem02 - multiple species definition required");
-        log.list(" Redefine with MAXDIM = ", maxdim);
-        console("*ERROR* chem02 - see message file for more information");
+        msg.log.list("*ERROR* chem02 - multiple species definition required");
+        msg.log.list(" Redefine with MAXDIM = ", maxdim);
+        msg.console.list("*ERROR* chem02 - see message file for more information");
         throw RunStop::plain();
     }
     table.reactions.clear();
     const std::string name(kReactionTableFile);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(name, ec)) {
-        log.list(" NOTICE chem02: CHEMRATE.TXT not found, using default");
+        msg.log.list(" NOTICE chem02: CHEMRATE.TXT not found, using default");
         table.reactions.push_back(Reaction{1, 2, 0.1f, 1.0f});
     } else {
         TextInput in;
         if (!in.open(name)) {
-            console("*ERROR* chem02: unable to open file - ", name);
+            msg.console.list("*ERROR* chem02: unable to open file - ", name);
             throw RunStop(kStopInput);
         }
         std::string_view line;
         while (in.next_line(line)) {
             if (is_blank_line(line)) continue;
-            const Reaction r = read_reaction(in, line);
+            const Reaction r = read_reaction(in, line, msg.console);
             if (r.from_slot < 1 || r.from_slot > maxdim || r.to_slot < 1 || r.to_slot > maxdim)
                 input_stop("chem02", in.name(), in.line_number(),
-                           "reaction slot outside 1 to MAXDIM (" + std::to_string(maxdim) + ")", standard_console());
+                           "reaction slot outside 1 to MAXDIM (" + std::to_string(maxdim) + ")", msg.console);
             table.reactions.push_back(r);
         }
     }
     for (const Reaction& r : table.reactions)
-        log.list(" NOTICE chem02: ", identifier(dirt, r.from_slot), " to ", identifier(dirt, r.to_slot));
+        msg.log.list(" NOTICE chem02: ", identifier(dirt, r.from_slot), " to ", identifier(dirt, r.to_slot));
     table.loaded = true;
 }
 
 void chem02(const std::vector<Pollutant>& dirt, float dt_minutes, ParticleArrays& p, int32_t i, ReactionTable& table,
-            TextOut& log) {
-    if (!table.loaded) load_reaction_table(table, p.maxdim, dirt, log);
+            Messages msg) {
+    if (!table.loaded) load_reaction_table(table, p.maxdim, dirt, msg);
     float* mass = p.particle_mass.data() + int64_t{i} * p.maxdim;
     for (const Reaction& r : table.reactions) {
         const float m = mass[r.from_slot - 1];

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "run/particle_arrays.hpp"
 #include "run/pollutants.hpp"
@@ -36,11 +37,11 @@ struct ReactionTable {
 // slots and echoes each reaction with the identifiers of DIRT. Fewer than two
 // slots end the run; a line that cannot be read or a slot outside 1..maxdim
 // stops it with code 900 naming the file and line.
-void load_reaction_table(ReactionTable& table, int32_t maxdim, const std::vector<Pollutant>& dirt, TextOut& log);
+void load_reaction_table(ReactionTable& table, int32_t maxdim, const std::vector<Pollutant>& dirt, Messages msg);
 
 // Converts the masses of entry i over one step of dt_minutes (either sign
 // converts the same amount). Loads the table on the first call.
 void chem02(const std::vector<Pollutant>& dirt, float dt_minutes, ParticleArrays& p, int32_t i, ReactionTable& table,
-            TextOut& log);
+            Messages msg);
 
 }  // namespace orv

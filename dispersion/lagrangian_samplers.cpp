@@ -25,53 +25,53 @@ constexpr float kSamplerDegToRad = 0.017453292f;
 // One free-format read of the sampler file; a failure stops the run naming
 // the file, the line and what was being read.
 template <typename... Args>
-void read_items(TextInput& in, int32_t sampler, const char* what, Args&... items) {
+void read_items(TextInput& in, int32_t sampler, const char* what, TextOut& console, Args&... items) {
     try {
         list_read(in, items...);
     } catch (const InputError& e) {
         const std::string why = std::string_view(e.what()) == "end of file" ? "the file ends" : e.what();
         std::string item = std::string(what);
         if (sampler > 0) item += " of sampler " + std::to_string(sampler);
-        input_stop("main", in.name(), in.line_number(), item + " cannot be read (" + why + ")", standard_console());
+        input_stop("main", in.name(), in.line_number(), item + " cannot be read (" + why + ")", console);
     }
 }
 
-int32_t sampler_minutes(const TextInput& in, int32_t y, int32_t m, int32_t d, int32_t h, int32_t mi) {
+int32_t sampler_minutes(const TextInput& in, int32_t y, int32_t m, int32_t d, int32_t h, int32_t mi, TextOut& console) {
     try {
-        return tm2min(y, m, d, h, mi, standard_console());
+        return tm2min(y, m, d, h, mi, console);
     } catch (const RunStop&) {
-        input_stop("main", in.name(), in.line_number(), "date outside the calendar", standard_console());
+        input_stop("main", in.name(), in.line_number(), "date outside the calendar", console);
     }
 }
 
-void read_sampler(TextInput& in, int32_t k, LagrangianSampler& s) {
-    read_items(in, k, "release point", s.lat, s.lon, s.height);
-    read_items(in, k, "direction and speed", s.direction, s.speed);
-    read_items(in, k, "start time", s.start_year, s.start_month, s.start_day, s.start_hour, s.start_minute_of_hour);
+void read_sampler(TextInput& in, int32_t k, LagrangianSampler& s, TextOut& console) {
+    read_items(in, k, "release point", console, s.lat, s.lon, s.height);
+    read_items(in, k, "direction and speed", console, s.direction, s.speed);
+    read_items(in, k, "start time", console, s.start_year, s.start_month, s.start_day, s.start_hour, s.start_minute_of_hour);
     s.start_minute = sampler_minutes(in, s.start_year, s.start_month, s.start_day, s.start_hour,
-                                     s.start_minute_of_hour);
-    read_items(in, k, "output time", s.output_year, s.output_month, s.output_day, s.output_hour,
+                                     s.start_minute_of_hour, console);
+    read_items(in, k, "output time", console, s.output_year, s.output_month, s.output_day, s.output_hour,
                s.output_minute_of_hour);
     s.next_output_minute = sampler_minutes(in, s.output_year, s.output_month, s.output_day, s.output_hour,
-                                           s.output_minute_of_hour);
-    read_items(in, k, "averaging time", s.average_minutes);
-    read_items(in, k, "output interval", s.output_interval);
-    read_items(in, k, "output file name", s.output_file);
+                                           s.output_minute_of_hour, console);
+    read_items(in, k, "averaging time", console, s.average_minutes);
+    read_items(in, k, "output interval", console, s.output_interval);
+    read_items(in, k, "output file name", console, s.output_file);
 }
 
 // Opens sampler k's output file (units 91..99), or records that it has none.
-void open_output(int32_t k, LagrangianSampler& s, TextOut& out, TextOut& log) {
+void open_output(int32_t k, LagrangianSampler& s, TextOut& out, Messages msg) {
     if (kFirstOutputUnit + k - 1 <= kLastOutputUnit) {
         const std::string name = trim_blanks(s.output_file);
         if (!out.open(name)) {
-            console("*ERROR* main: unable to open lagrangian sampler output file - ", name);
+            msg.console.list("*ERROR* main: unable to open lagrangian sampler output file - ", name);
             throw RunStop(kStopInput);
         }
         s.next_output_minute = clamp_to_int32(int64_t{s.next_output_minute} + s.output_interval);
         return;
     }
-    log.list("WARNING main: exceed max files for lagrangian samplers");
-    log.list("NO DISK OUTPUT for sampler numbers ", k, " and greater");
+    msg.log.list("WARNING main: exceed max files for lagrangian samplers");
+    msg.log.list("NO DISK OUTPUT for sampler numbers ", k, " and greater");
     s.output_interval = kNoOutputInterval;
     s.next_output_minute = 0;
 }
@@ -96,7 +96,7 @@ void place_on_grid(LagrangianSampler& s, const MeteoFiles& met, int32_t kg, int3
 
 }  // namespace
 
-void read_sampler_file(LagrangianSamplers& ls, const MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
+void read_sampler_file(LagrangianSamplers& ls, const MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     ls.samplers.clear();
     ls.outputs.clear();
     std::error_code ec;
@@ -104,20 +104,20 @@ void read_sampler_file(LagrangianSamplers& ls, const MeteoFiles& met, int32_t kg
     if (!ls.sampler_flag) return;
     TextInput in;
     if (!in.open(std::string(kSamplerFile))) {
-        console("*ERROR* main: unable to open file - ", kSamplerFile);
+        msg.console.list("*ERROR* main: unable to open file - ", kSamplerFile);
         throw RunStop(kStopInput);
     }
     int32_t count = 0;
-    read_items(in, 0, "number of samplers", count);
-    if (count < 0) input_stop("main", in.name(), in.line_number(), "number of samplers below 0", standard_console());
+    read_items(in, 0, "number of samplers", msg.console, count);
+    if (count < 0) input_stop("main", in.name(), in.line_number(), "number of samplers below 0", msg.console);
     // The records grow as they are read: a count is never trusted for memory.
     for (int32_t k = 1; k <= count; ++k) {
         LagrangianSampler s;
-        read_sampler(in, k, s);
+        read_sampler(in, k, s, msg.console);
         ls.samplers.push_back(std::move(s));
         ls.outputs.emplace_back();
-        open_output(k, ls.samplers.back(), ls.outputs.back(), log);
-        place_on_grid(ls.samplers.back(), met, kg, kt, log);
+        open_output(k, ls.samplers.back(), ls.outputs.back(), msg);
+        place_on_grid(ls.samplers.back(), met, kg, kt, msg.log);
     }
 }
 
@@ -208,7 +208,7 @@ int32_t level_of(const ConcentrationGrid& g, float h) {
 }  // namespace
 
 void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids, const SummationStep& step,
-            const SummationPoint& at, ParticleArrays& p, int32_t i, const ConcentrationArray& conc, TextOut& log) {
+            const SummationPoint& at, ParticleArrays& p, int32_t i, const ConcentrationArray& conc, Messages msg) {
     const int32_t s = p.particle_pollutant[i];
     if (s < 1 || s > static_cast<int32_t>(ls.samplers.size())) return;
     const int32_t average = ls.samplers[static_cast<size_t>(s - 1)].average_minutes;
@@ -223,8 +223,8 @@ void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
     for (size_t g = 0; g < grids.size(); ++g)
         if (grids[g].sampling_type == 1) gi = static_cast<int32_t>(g) + 1;
     if (gi == 0) {
-        log.list("*ERROR* lagsum: snapshot concentration grid not found");
-        console("*ERROR* lagsum: see message file for more information");
+        msg.log.list("*ERROR* lagsum: snapshot concentration grid not found");
+        msg.console.list("*ERROR* lagsum: see message file for more information");
         throw RunStop(kStopInput);
     }
     const ConcentrationGrid& g = grids[static_cast<size_t>(gi - 1)];
@@ -233,7 +233,7 @@ void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
     const int64_t elapsed = t >= 1 ? int64_t{step.model_time} - g.start_minute
                                    : int64_t{g.start_minute} - step.model_time;
     if (elapsed < 0 || elapsed >= std::llabs(int64_t{g.stop_minute} - g.start_minute)) {
-        warn_once(ls, log, "WARNING lagsum: snapshot concentration grid turned off",
+        warn_once(ls, msg.log, "WARNING lagsum: snapshot concentration grid turned off",
                   "... outside of temporal start-stop limits");
         return;
     }
@@ -246,7 +246,7 @@ void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
     const int32_t ci = grid_index((lon - g.lower_left_lon) / g.lon_spacing + 1.0f, std::min(g.lon_points, conc.nlon));
     const int32_t cj = grid_index((at.lat - g.lower_left_lat) / g.lat_spacing + 1.0f, std::min(g.lat_points, conc.nlat));
     if (ci == 0 || cj == 0) {
-        warn_once(ls, log, "WARNING lagsum: lagrangian sampler moved off the grid");
+        warn_once(ls, msg.log, "WARNING lagsum: lagrangian sampler moved off the grid");
         return;
     }
 
@@ -254,7 +254,7 @@ void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
     if (step.KMSL == 1) h += at.terrain_height;
     const int32_t k = level_of(g, h);
     if (k == 0 || k > conc.nlev || gi > conc.ngrid || conc.npol < 1) {
-        warn_once(ls, log, "WARNING lagsum: lagrangian sampler above conc grid");
+        warn_once(ls, msg.log, "WARNING lagsum: lagrangian sampler above conc grid");
         return;
     }
     sum += conc.at(ci, cj, k, 1, gi) * std::fabs(step.dt_minutes);
@@ -263,7 +263,7 @@ void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
 }
 
 void update_lagrangian_samplers(LagrangianSamplers& ls, int32_t model_time, float dt_minutes,
-                                const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt) {
+                                const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt, TextOut& console) {
     static const fmt::Format line("(5I3,2F10.3,F10.1,E15.4)");
     const int32_t samplers = static_cast<int32_t>(ls.samplers.size());
     for (int32_t i = 0; i < p.particle_count; ++i) {
@@ -282,7 +282,7 @@ void update_lagrangian_samplers(LagrangianSamplers& ls, int32_t model_time, floa
         const float value = age == 0 ? 0.0f : p.particle_mass[int64_t{i} * p.maxdim] / std::fabs(static_cast<float>(age));
         TextOut& out = ls.outputs[static_cast<size_t>(s - 1)];
         if (!out.is_open()) continue;
-        const CalendarDate d = tm2day(model_time, standard_console());
+        const CalendarDate d = tm2day(model_time, console);
         out.put(line, d.year, d.month, d.day, d.hour, d.minute, lat, lon, (1.0f - p.particle_z[i]) * model_top, value);
     }
 }

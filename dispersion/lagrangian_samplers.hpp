@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "dispersion/concentration_array.hpp"
 #include "dispersion/concentration_sum.hpp"
@@ -73,7 +74,7 @@ struct LagrangianSamplers {
 // point on meteorological grid kg at time index kt (a point off a regional
 // grid is never started). A file that cannot be read, or an output file that
 // cannot be opened, stops the run with code 900 naming it.
-void read_sampler_file(LagrangianSamplers& ls, const MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log);
+void read_sampler_file(LagrangianSamplers& ls, const MeteoFiles& met, int32_t kg, int32_t kt, Messages msg);
 
 // The rest of a sampler's set-up, once the driver has looked up the
 // meteorology at its release point (x, y on the ground): `met_found` and
@@ -98,12 +99,12 @@ void lagems(LagrangianSamplers& ls, int32_t model_time, ParticleArrays& p, TextO
 // is reached. No snapshot grid stops the run; a sampler outside the grid's
 // period, off the grid or above it adds nothing (reported once per run).
 void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids, const SummationStep& step,
-            const SummationPoint& at, ParticleArrays& p, int32_t i, const ConcentrationArray& conc, TextOut& log);
+            const SummationPoint& at, ParticleArrays& p, int32_t i, const ConcentrationArray& conc, Messages msg);
 
 // At the end of a step, writes the averaged value of every sampler entry
 // whose output time has come to its file: date, position, height and value.
 // Positions are converted on each entry's grid at time index kt.
 void update_lagrangian_samplers(LagrangianSamplers& ls, int32_t model_time, float dt_minutes,
-                                const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt);
+                                const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt, TextOut& console);
 
 }  // namespace orv

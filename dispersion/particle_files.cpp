@@ -12,9 +12,9 @@ namespace orv {
 
 namespace {
 
-void write_or_stop(ParticleFiles& f) {
+void write_or_stop(ParticleFiles& f, TextOut& console) {
     if (!f.dump.write(f.out)) {
-        console("*ERROR* parout: cannot write particle dump file - ", f.dump_name);
+        console.list("*ERROR* parout: cannot write particle dump file - ", f.dump_name);
         throw RunStop(kStopInput);
     }
 }
@@ -24,47 +24,47 @@ bool valid_grid(int32_t g) { return g >= 1 && g <= kMaxMetGrids; }
 }  // namespace
 
 void parout(int32_t model_time, const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt,
-            ParticleFiles& files, TextOut& log) {
-    const CalendarDate d = tm2day(model_time, standard_console());
+            ParticleFiles& files, Messages msg) {
+    const CalendarDate d = tm2day(model_time, msg.console);
     const int32_t n = p.particle_count;
     RecordBuilder& r = files.out;
     r.clear();
     r.put_i32s({n, p.maxdim, d.year, d.month, d.day, d.hour});
-    write_or_stop(files);
+    write_or_stop(files, msg.console);
     const bool time_ok = kt >= 1 && kt <= kMaxMetTimes;
     for (int32_t i = 0; i < n; ++i) {
         r.clear();
         for (int32_t s = 0; s < p.maxdim; ++s) r.put_f32(p.particle_mass[int64_t{i} * p.maxdim + s]);
-        write_or_stop(files);
+        write_or_stop(files, msg.console);
         float lat = 0.0f, lon = 0.0f;
         const int32_t g = p.particle_grid[i];
         if (valid_grid(g) && time_ok) met_grid_to_geo(met.grid(g, kt), p.particle_x[i], p.particle_y[i], lat, lon);
         r.clear();
         r.put_f32s({lat, lon, (1.0f - p.particle_z[i]) * model_top, p.particle_sigma_h[i], p.particle_sigma_z[i],
                     p.particle_turb_v[i]});
-        write_or_stop(files);
+        write_or_stop(files, msg.console);
         r.clear();
         r.put_i32s({p.particle_age[i], p.particle_hdwp[i], p.particle_pollutant[i], g, p.particle_sort_key[i]});
-        write_or_stop(files);
+        write_or_stop(files, msg.console);
     }
-    log.list(" NOTICE parout: created PARDUMP file at - ", d.year, d.month, d.day, d.hour);
-    log.list(" NOTICE parout: number particles output - ", n);
+    msg.log.list(" NOTICE parout: created PARDUMP file at - ", d.year, d.month, d.day, d.hour);
+    msg.log.list(" NOTICE parout: number particles output - ", n);
 }
 
 namespace {
 
-[[noreturn]] void damaged(const ParticleFiles& f, std::string_view what) {
-    console("*ERROR* parinp: ", what, " - ", f.init_name);
+[[noreturn]] void damaged(const ParticleFiles& f, std::string_view what, TextOut& console) {
+    console.list("*ERROR* parinp: ", what, " - ", f.init_name);
     throw RunStop(kStopInput);
 }
 
 // Reads the next record; false at a clean end of the file. A broken frame
 // stops the run.
-bool next_record(ParticleFiles& f) {
+bool next_record(ParticleFiles& f, TextOut& console) {
     try {
         return f.init.read(f.record);
     } catch (const InputError&) {
-        damaged(f, "truncated or damaged particle initialization file");
+        damaged(f, "truncated or damaged particle initialization file", console);
     }
 }
 
@@ -74,31 +74,31 @@ struct GroupHeader {
 
 // One particle record of a group; a missing or short record is reported with
 // its number and stops the run.
-RecordCursor particle_record(ParticleFiles& f, int32_t number, size_t bytes, TextOut& log) {
-    if (!next_record(f) || f.record.size() < bytes) {
-        log.list("WARNING parinp: error in particle file record #", number);
-        damaged(f, "truncated or damaged particle initialization file");
+RecordCursor particle_record(ParticleFiles& f, int32_t number, size_t bytes, Messages msg) {
+    if (!next_record(f, msg.console) || f.record.size() < bytes) {
+        msg.log.list("WARNING parinp: error in particle file record #", number);
+        damaged(f, "truncated or damaged particle initialization file", msg.console);
     }
     return RecordCursor(f.record);
 }
 
-void skip_group(ParticleFiles& f, const GroupHeader& h, TextOut& log) {
+void skip_group(ParticleFiles& f, const GroupHeader& h, Messages msg) {
     for (int32_t k = 0; k < h.count; ++k)
-        for (int32_t rec = 1; rec <= 3; ++rec) particle_record(f, rec, 0, log);
+        for (int32_t rec = 1; rec <= 3; ++rec) particle_record(f, rec, 0, msg);
 }
 
 // Reads one particle into entry q.
 void read_particle(ParticleFiles& f, const GroupHeader& h, int32_t q, int32_t kt, float model_top,
-                   ParticleArrays& p, const MeteoFiles& met, TextOut& log) {
-    RecordCursor mass = particle_record(f, 1, static_cast<size_t>(h.pollutants) * 4, log);
+                   ParticleArrays& p, const MeteoFiles& met, Messages msg) {
+    RecordCursor mass = particle_record(f, 1, static_cast<size_t>(h.pollutants) * 4, msg);
     for (int32_t s = 0; s < p.maxdim; ++s) p.mass(s, q) = s < h.pollutants ? mass.get_f32() : 0.0f;
-    RecordCursor pos = particle_record(f, 2, 24, log);
+    RecordCursor pos = particle_record(f, 2, 24, msg);
     const float lat = pos.get_f32(), lon = pos.get_f32(), height = pos.get_f32();
     p.particle_sigma_h[q] = pos.get_f32();
     p.particle_sigma_z[q] = pos.get_f32();
     p.particle_turb_v[q] = pos.get_f32();
     p.particle_turb_u[q] = p.particle_turb_v[q];
-    RecordCursor state = particle_record(f, 3, 20, log);
+    RecordCursor state = particle_record(f, 3, 20, msg);
     p.particle_age[q] = state.get_i32();
     p.particle_hdwp[q] = state.get_i32();
     p.particle_pollutant[q] = state.get_i32();
@@ -109,7 +109,7 @@ void read_particle(ParticleFiles& f, const GroupHeader& h, int32_t q, int32_t kt
     if (q < p.particle_lon.size()) p.particle_lon[q] = lon;
     if (g == 0) return;
     if (!valid_grid(g) || !met.grid(g, kt).in_use())
-        damaged(f, "meteorological grid number of a particle not in this run");
+        damaged(f, "meteorological grid number of a particle not in this run", msg.console);
     float x = 0.0f, y = 0.0f;
     met_geo_to_grid(met.grid(g, kt), lat, lon, x, y);
     p.particle_x[q] = x;
@@ -118,12 +118,12 @@ void read_particle(ParticleFiles& f, const GroupHeader& h, int32_t q, int32_t kt
 }
 
 void load_group(ParticleFiles& f, const GroupHeader& h, int32_t kt, float model_top, int32_t NINIT,
-                ParticleArrays& p, const MeteoFiles& met, TextOut& log) {
+                ParticleArrays& p, const MeteoFiles& met, Messages msg) {
     if (h.count > 0 && NINIT == 3) p.particle_count = 0;
     if (h.count > 0 && h.pollutants > p.maxdim) {
-        log.list("*ERROR* parinp: mismatch in number of pollutants");
-        log.list("Mode: ", p.maxdim);
-        log.list("     File: ", h.pollutants);
+        msg.log.list("*ERROR* parinp: mismatch in number of pollutants");
+        msg.log.list("Mode: ", p.maxdim);
+        msg.log.list("     File: ", h.pollutants);
         throw RunStop(kStopInput);
     }
     const int32_t start = p.particle_count;
@@ -132,52 +132,52 @@ void load_group(ParticleFiles& f, const GroupHeader& h, int32_t kt, float model_
         if (slot > p.maxpar) {
             slot = p.maxpar;
             if (!f.limit_warned) {
-                log.list("WARNING parinp: exceeding particle number limit");
+                msg.log.list("WARNING parinp: exceeding particle number limit");
                 f.limit_warned = true;
             }
         }
         // With no room at all the particle is read and dropped.
         if (slot < 1) {
-            skip_group(f, GroupHeader{1, h.pollutants, 0, 0, 0, 0}, log);
+            skip_group(f, GroupHeader{1, h.pollutants, 0, 0, 0, 0}, msg);
             continue;
         }
-        read_particle(f, h, static_cast<int32_t>(slot - 1), kt, model_top, p, met, log);
+        read_particle(f, h, static_cast<int32_t>(slot - 1), kt, model_top, p, met, msg);
     }
     p.particle_count = static_cast<int32_t>(std::min<int64_t>(int64_t{start} + h.count, p.maxpar));
-    log.list(" NOTICE parinp: particle initialization - ", h.year, h.month, h.day, h.hour);
-    log.list(" Initialized with particles: ", p.particle_count);
+    msg.log.list(" NOTICE parinp: particle initialization - ", h.year, h.month, h.day, h.hour);
+    msg.log.list(" Initialized with particles: ", p.particle_count);
 }
 
 }  // namespace
 
 void parinp(int32_t model_time, int32_t kt, ParticleArrays& p, float model_top, int32_t NINIT,
-            const MeteoFiles& met, ParticleFiles& files, TextOut& log) {
+            const MeteoFiles& met, ParticleFiles& files, Messages msg) {
     if (kt < 1 || kt > kMaxMetTimes) kt = 1;
     while (files.init.is_open()) {
-        if (!next_record(files)) {
+        if (!next_record(files, msg.console)) {
             files.init.close();
-            log.list("WARNING parinp: particle initialization file closed");
+            msg.log.list("WARNING parinp: particle initialization file closed");
             return;
         }
-        if (files.record.size() < 24) damaged(files, "truncated or damaged particle initialization file");
+        if (files.record.size() < 24) damaged(files, "truncated or damaged particle initialization file", msg.console);
         RecordCursor c(files.record);
         GroupHeader h{c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32()};
-        if (h.count < 0 || h.pollutants < 0) damaged(files, "negative count in particle initialization file");
+        if (h.count < 0 || h.pollutants < 0) damaged(files, "negative count in particle initialization file", msg.console);
         const bool year_ok = (h.year >= 0 && h.year <= 99) || (h.year >= 1941 && h.year <= 2099);
         if (!year_ok || h.month < 1 || h.month > 12 || h.day < 1 || h.day > 31 || h.hour < 0 || h.hour > 23)
-            damaged(files, "invalid group time in particle initialization file");
-        const int32_t t = tm2min(h.year, h.month, h.day, h.hour, 0, standard_console());
+            damaged(files, "invalid group time in particle initialization file", msg.console);
+        const int32_t t = tm2min(h.year, h.month, h.day, h.hour, 0, msg.console);
         if (model_time < t) {
-            log.list("WARNING parinp: initialization in time wait mode");
+            msg.log.list("WARNING parinp: initialization in time wait mode");
             files.init.step_back();
             return;
         }
         if (t == model_time) {
-            load_group(files, h, kt, model_top, NINIT, p, met, log);
+            load_group(files, h, kt, model_top, NINIT, p, met, msg);
             return;
         }
-        skip_group(files, h, log);
-        log.list("WARNING parinp: particle record skipped - ", h.year, h.month, h.day, h.hour);
+        skip_group(files, h, msg);
+        msg.log.list("WARNING parinp: particle record skipped - ", h.year, h.month, h.day, h.hour);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/record_file.hpp"
 #include "common/text_output.hpp"
 #include "run/particle_arrays.hpp"
@@ -31,7 +32,7 @@ struct ParticleFiles {
 // entry's position is converted on its own meteorological grid at time index
 // kt (an ended entry, grid 0, is written at latitude and longitude 0).
 void parout(int32_t model_time, const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt,
-            ParticleFiles& files, TextOut& log);
+            ParticleFiles& files, Messages msg);
 
 // Reads the groups of the initialisation file up to model_time: older groups
 // are skipped, the group of model_time is added (NINIT 3: it replaces the
@@ -39,6 +40,6 @@ void parout(int32_t model_time, const ParticleArrays& p, float model_top, const 
 // converted onto each entry's meteorological grid at time index kt. A
 // truncated or damaged file stops the run naming the file.
 void parinp(int32_t model_time, int32_t kt, ParticleArrays& p, float model_top, int32_t NINIT,
-            const MeteoFiles& met, ParticleFiles& files, TextOut& log);
+            const MeteoFiles& met, ParticleFiles& files, Messages msg);
 
 }  // namespace orv

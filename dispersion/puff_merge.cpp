@@ -127,10 +127,10 @@ bool valid_order(const ParticleArrays& p, int32_t n) {
 
 }  // namespace
 
-void pufsrt(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work) {
+void pufsrt(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work, TextOut& console) {
     const int32_t n = p.particle_count;
     if (n <= 1 || !valid_order(p, n)) return;
-    work.ensure(p, n, "pufsrt");
+    work.ensure(p, n, "pufsrt", console);
     fill_keys(p, n, f.mass_limit, work);
     const PuffKey* keys = work.keys.data();
     merge_sort_keys(p, n, work, [&](int32_t left, int32_t right) {
@@ -179,14 +179,14 @@ void join_group(ParticleArrays& p, int32_t first, int32_t last, const PuffKey* k
 
 }  // namespace
 
-void pufmrg(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work) {
+void pufmrg(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work, TextOut& console) {
     const int32_t n = p.particle_count;
     if (n <= 1 || !valid_order(p, n)) return;
     int32_t i = 0;
     auto puff_mode = [&](int32_t pos) { return distribution_mode(p.particle_hdwp[p.particle_sort_key[pos] - 1]); };
     while (i < n && (puff_mode(i) < 1 || puff_mode(i) > 4)) ++i;
     if (n - i < 2) return;
-    work.ensure(p, n, "pufmrg");
+    work.ensure(p, n, "pufmrg", console);
     fill_keys(p, n, f.mass_limit, work);
     const PuffKey* keys = work.keys.data();
     while (i < n - 1) {
@@ -236,11 +236,11 @@ float mass_level(const ParticleArrays& p, int32_t n, const PuffKey* keys, float 
 
 }  // namespace
 
-MassLevels pufmin(ParticleArrays& p, float total, float f1, float f2, PuffWork& work) {
+MassLevels pufmin(ParticleArrays& p, float total, float f1, float f2, PuffWork& work, TextOut& console) {
     MassLevels levels;
     const int32_t n = p.particle_count;
     if (n <= 1 || !valid_order(p, n)) return levels;
-    work.ensure(p, n, "pufmin");
+    work.ensure(p, n, "pufmin", console);
     fill_keys(p, n, 0.0f, work);
     const PuffKey* keys = work.keys.data();
     merge_sort_keys(p, n, work,

@@ -7,14 +7,14 @@
 
 namespace orv {
 
-void PuffWork::ensure(const ParticleArrays& p, int32_t n, std::string_view routine) {
+void PuffWork::ensure(const ParticleArrays& p, int32_t n, std::string_view routine, TextOut& console) {
     const int64_t entries = std::max(p.maxpar, n);
     bool ok = true;
     if (keys.size() < n) ok = ok && keys.allocate(entries);
     if (order.size() < n) ok = ok && order.allocate(entries);
     if (group_mass.size() < p.maxdim) ok = ok && group_mass.allocate(p.maxdim);
     if (!ok) {
-        console("*ERROR* ", routine, ": memory allocation");
+        console.list("*ERROR* ", routine, ": memory allocation");
         throw RunStop(kStopInput);
     }
 }

@@ -28,7 +28,7 @@ struct PuffWork {
 
     // Makes the arrays on first use (or when the entries outgrow them); a
     // failure writes "*ERROR* <routine>: memory allocation" and stops the run.
-    void ensure(const ParticleArrays& p, int32_t n, std::string_view routine);
+    void ensure(const ParticleArrays& p, int32_t n, std::string_view routine, TextOut& console);
 };
 
 // The total mass of entry i over its pollutant slots.

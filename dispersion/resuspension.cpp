@@ -82,12 +82,12 @@ void place_resuspension(const DepositionCell& c, float area, float mass, int32_t
 
 void depsus(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollutant>& dirt, const Settings& s,
             const MeteoFiles& met, MetSubgridArrays& arrays, int32_t kg, int32_t kt, float dt_minutes,
-            ConcentrationArray& conc, ParticleArrays& p, TextOut& log) {
+            ConcentrationArray& conc, ParticleArrays& p, Messages msg) {
     int32_t level = 0;
     const int32_t dgrid = find_deposition_grid(grids, level);
     if (dgrid == 0) {
-        log.list("*ERROR* depsus: requires a deposition grid");
-        console("*ERROR* depsus: see message file for more information");
+        msg.log.list("*ERROR* depsus: requires a deposition grid");
+        msg.console.list("*ERROR* depsus: see message file for more information");
         throw RunStop(kStopInput);
     }
     if (kg < 1 || kg > kMaxMetGrids || kt < 1 || kt > kMaxMetTimes || p.maxdim < 1) return;
@@ -116,7 +116,7 @@ void depsus(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollu
                 if (!(r > 0.0f)) continue;
                 if (p.particle_count + 1 > p.maxpar) {
                     p.particle_count = p.maxpar;
-                    log.list("WARNING depsus: exceeding puff limit");
+                    msg.log.list("WARNING depsus: exceeding puff limit");
                     return;
                 }
                 const float area = dg.lat_spacing * 1.2e10f * dg.lon_spacing * std::cos(c.lat / 57.295776f);

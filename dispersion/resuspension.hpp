@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "dispersion/concentration_array.hpp"
 #include "run/concentration_grids.hpp"
@@ -29,7 +30,7 @@ namespace orv {
 // deposition grid stops the run; full particle arrays end the call.
 void depsus(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollutant>& dirt, const Settings& s,
             const MeteoFiles& met, MetSubgridArrays& arrays, int32_t kg, int32_t kt, float dt_minutes,
-            ConcentrationArray& conc, ParticleArrays& p, TextOut& log);
+            ConcentrationArray& conc, ParticleArrays& p, Messages msg);
 
 // The dust emitted by entry i, a dust source (its first mass negative), in
 // the wind `speed` (the particle speed the driver gives) without rain: its

@@ -11,7 +11,7 @@ namespace orv {
 void read_concentration_grids(RunContext& ctx) {
     const int32_t n = read_concentration_grid_count(ctx.control_input);
     ctx.concentration_grids.clear();
-    for (int32_t g = 0; g < n; ++g) grow_table(ctx.concentration_grids, "Concentration grid structure", standard_console());
+    for (int32_t g = 0; g < n; ++g) grow_table(ctx.concentration_grids, "Concentration grid structure", ctx.console);
     const SourceLocation& first = ctx.source_locations[0];
     const RunStart& t = ctx.start;
     conset(ctx.control_input, ctx.concentration_grids, ctx.control.model_top, ctx.time_step_spacing,
@@ -31,17 +31,17 @@ void read_concentration_grids(RunContext& ctx) {
         min_lon = g.nx;
         min_lat = g.ny;
         if (ctx.control.grid_count > 1) {
-            console(" *ERROR* main: ichem=4 option only supports one meteo grid");
+            ctx.console.list(" *ERROR* main: ichem=4 option only supports one meteo grid");
             throw RunStop(kStopInput);
         }
     }
     allocate_concentration_array(ctx.dispersion.concentration, ctx.concentration_grids, ctx.pollutant_entry_count,
-                                 "STD Concentration array", min_lon, min_lat);
+                                 ctx.console, "STD Concentration array", min_lon, min_lat);
 }
 
 void open_concentration_files(RunContext& ctx) {
     conini(ctx.source_locations, ctx.concentration_grids, ctx.dirt, ctx.numtyp, ctx.setup.CPACK, ctx.met.files,
-           ctx.dispersion.concentration_output, ctx.log);
+           ctx.dispersion.concentration_output, ctx.msg());
 }
 
 int32_t puff_split_limit(const Settings& s, int32_t locations, const Pollutant& first) {

@@ -49,13 +49,13 @@ void book_ceps(const MercuryArrays& m, const ReceptorCategories& c, int32_t o, f
 
 }  // namespace
 
-void check_met_land_use(int32_t category, int32_t nland, float lat, float lon, TextOut& log) {
+void check_met_land_use(int32_t category, int32_t nland, float lat, float lon, Messages msg) {
     if (category >= 1 && category <= nland) return;
-    log.list("*ERROR* main: land-use category outside 1 to NLAND - ", category, nland);
-    log.list("        at latitude and longitude - ", lat, lon);
-    log.flush();
-    console("*ERROR* main: land-use category outside 1 to NLAND - ", category, nland);
-    console("        at latitude and longitude - ", lat, lon);
+    msg.log.list("*ERROR* main: land-use category outside 1 to NLAND - ", category, nland);
+    msg.log.list("        at latitude and longitude - ", lat, lon);
+    msg.log.flush();
+    msg.console.list("*ERROR* main: land-use category outside 1 to NLAND - ", category, nland);
+    msg.console.list("        at latitude and longitude - ", lat, lon);
     throw RunStop(kStopInput);
 }
 

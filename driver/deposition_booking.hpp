@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "driver/receptor_outputs.hpp"
 #include "mercury/mercury_arrays.hpp"
@@ -19,7 +20,7 @@ struct LandUseMix {
 
 // Refuses a land-use category of the meteorological data outside 1..nland:
 // the message names the category and the position, and the run stops (900).
-void check_met_land_use(int32_t category, int32_t nland, float lat, float lon, TextOut& log);
+void check_met_land_use(int32_t category, int32_t nland, float lat, float lon, Messages msg);
 
 // The land-use mix under the puff, from the receptor weights `m.pfrac` that
 // the receptor test filled: `land_use` becomes the category of the last

@@ -25,7 +25,7 @@ void write_hour_outputs(RunLoop& run) {
         ctx.concentration_grids.empty() ? ctx.start.model_time : ctx.concentration_grids[0].start_minute;
     if (receptor_output_due(ctx.model_time, start, ctx.hgsim.dep_delta)) {
         ++run.output_count;
-        const ReceptorOutputBlock block{run.output_count, tm2day(ctx.model_time, standard_console()), ctx.mercury.maxdim,
+        const ReceptorOutputBlock block{run.output_count, tm2day(ctx.model_time, ctx.console), ctx.mercury.maxdim,
                                         ctx.hgsim.npath};
         write_receptor_outputs(block, ctx.dirt, ctx.receptor_outputs, ctx.channels.file(50), ctx.channels.file(51));
     }
@@ -69,15 +69,15 @@ void manage_puffs(RunLoop& run) {
     if (merging && p.particle_count > s.MAXPAR / 10) {
         compact_particle_list(p, s.KHMAX, 0.0f);
         const MergeFactors f = merge_factors(s.FRHS, s.FRVS, s.FRTS, 0.0f, top);
-        pufsrt(f, p, run.grid_sizes, work);
-        pufmrg(f, p, run.grid_sizes, work);
+        pufsrt(f, p, run.grid_sizes, work, ctx.console);
+        pufmrg(f, p, run.grid_sizes, work, ctx.console);
     }
     compact_particle_list(p, s.KHMAX, 0.0f);
     if (merging && p.particle_count > s.MAXPAR / 4 && run.hour % s.KRND == 0) {
-        const MassLevels levels = pufmin(p, run.level_mass.step_mass_total, s.FRME, s.FRMR, work);
+        const MassLevels levels = pufmin(p, run.level_mass.step_mass_total, s.FRME, s.FRMR, work, ctx.console);
         const MergeFactors f = merge_factors(s.merge_factor, kMergeDistance, kMergeSpread, levels.m1, top);
-        pufsrt(f, p, run.grid_sizes, work);
-        pufmrg(f, p, run.grid_sizes, work);
+        pufsrt(f, p, run.grid_sizes, work, ctx.console);
+        pufmrg(f, p, run.grid_sizes, work, ctx.console);
         compact_particle_list(p, s.KHMAX, levels.m2);
     }
 }
@@ -92,17 +92,17 @@ void dump_and_reread(RunLoop& run) {
         if (!files.dump.is_open()) {
             files.dump_name = trim_trailing_blanks(s.POUTF);
             if (!files.dump.open(files.dump_name)) {
-                console("*ERROR* main: unable to open particle dump file - ", files.dump_name);
+                ctx.console.list("*ERROR* main: unable to open particle dump file - ", files.dump_name);
                 ctx.log.list("*ERROR* main: unable to open particle dump file - ", files.dump_name);
                 throw RunStop(kStopInput);
             }
         }
         parout(ctx.model_time, ctx.particles, ctx.control.model_top, ctx.met.files, ctx.current_met_file, files,
-               ctx.log);
+               ctx.msg());
     }
     if (ctx.particle_init_reread) {
         parinp(ctx.model_time, ctx.current_met_file, ctx.particles, ctx.control.model_top, s.NINIT, ctx.met.files,
-               files, ctx.log);
+               files, ctx.msg());
         ctx.particle_init_reread = files.init.is_open();
     }
 }
@@ -112,7 +112,7 @@ void dump_and_reread(RunLoop& run) {
 void end_hour(RunLoop& run) {
     write_hour_outputs(run);
     manage_puffs(run);
-    write_progress(run.hour, run.run_hours);
+    write_progress(run.hour, run.run_hours, run.ctx.console);
     dump_and_reread(run);
 }
 

@@ -27,10 +27,10 @@ void choose_hour_time_step(RunLoop& run) {
 
 // The month's oxidant fields, when the month has changed.
 void reload_oxidants(RunContext& ctx) {
-    const CalendarDate d = tm2day(ctx.model_time, standard_console());
+    const CalendarDate d = tm2day(ctx.model_time, ctx.console);
     if (d.month == ctx.oxidant_month) return;
     ctx.oxidant_month = d.month;
-    get_global_conc(ctx.global_chem, ctx.oxidant_month, ctx.hg_setup.RXN_CONC_DIR);
+    get_global_conc(ctx.global_chem, ctx.oxidant_month, ctx.hg_setup.RXN_CONC_DIR, ctx.console);
 }
 
 void start_hour(RunLoop& run) {
@@ -43,7 +43,7 @@ void start_hour(RunLoop& run) {
     ctx.hour_max_speed = 0.0f;
     ctx.time_step_spacing = ctx.met.files.grid(ctx.current_met_grid, ctx.current_met_file).header[kGridSize];
     emsmat(ctx.dispersion.source_pollutant_matrix, ctx.met.files, ctx.model_time, ctx.current_met_file,
-           ctx.location_count, ctx.numtyp, ctx.setup.EFILE, ctx.dispersion.emission_file, run.backward, ctx.log);
+           ctx.location_count, ctx.numtyp, ctx.setup.EFILE, ctx.dispersion.emission_file, run.backward, ctx.msg());
     reload_oxidants(ctx);
     run.steps = steps_per_hour(run.time_step);
 }

@@ -10,8 +10,8 @@ namespace orv {
 namespace {
 
 template <typename T>
-void size_or_stop(std::vector<T>& v, int64_t n, std::string_view label) {
-    grow_or_stop(kAllocPrefix, label, standard_console(), [&] { v.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), T{}); });
+void size_or_stop(std::vector<T>& v, int64_t n, std::string_view label, TextOut& console) {
+    grow_or_stop(kAllocPrefix, label, console, [&] { v.assign(static_cast<size_t>(std::max<int64_t>(n, 0)), T{}); });
 }
 
 // Gives a record with start_* fields the run's start.
@@ -28,13 +28,13 @@ void take_run_start(Record& r, const RunStart& s) {
 
 void read_run_control(RunContext& ctx, std::istream& keyboard) {
     RunControl& run = ctx.control;
-    open_control_file(ctx.control_input, ctx.run_suffix, keyboard, standard_console(), run);
+    open_control_file(ctx.control_input, ctx.run_suffix, keyboard, ctx.console, run);
     // The table grows with the location lines read; every location takes the
     // run start of record 1.
     runset(ctx.control_input, ctx.source_locations, run);
     ctx.location_count = static_cast<int32_t>(ctx.source_locations.size());
     if (ctx.location_count < 1) {
-        console("*ERROR* main: all source points off all meteo grids!");
+        ctx.console.list("*ERROR* main: all source points off all meteo grids!");
         throw RunStop(kStopInput);
     }
 }
@@ -42,7 +42,7 @@ void read_run_control(RunContext& ctx, std::istream& keyboard) {
 void set_up_meteorology(RunContext& ctx) {
     RunControl& run = ctx.control;
     SourceLocation& first = ctx.source_locations[0];
-    metini(ctx.setup, run, first, ctx.log, ctx.met.files);
+    metini(ctx.setup, run, first, ctx.msg(), ctx.met.files);
     ctx.log.list(" NOTICE   main: number meteo grids and times - ", run.grid_count, run.time_count);
 }
 
@@ -54,18 +54,18 @@ void fix_run_start(RunContext& ctx) {
     s.day = first.start_day;
     s.hour = first.start_hour;
     s.minute = first.start_minute;
-    s.model_time = tm2min(s.year, s.month, s.day, s.hour, s.minute, standard_console());
+    s.model_time = tm2min(s.year, s.month, s.day, s.hour, s.minute, ctx.console);
     take_run_start(ctx.control, s);
     ctx.model_time = s.model_time;
     for (SourceLocation& loc : ctx.source_locations) take_run_start(loc, s);
 }
 
 void set_up_vertical_grid(RunContext& ctx) {
-    ctx.vertical_grid = set_internal_vertical_grid(ctx.met.files, ctx.control.grid_count, ctx.control.entered_model_top);
+    ctx.vertical_grid = set_internal_vertical_grid(ctx.met.files, ctx.control.grid_count, ctx.control.entered_model_top, ctx.console);
     const int32_t nlvl = ctx.vertical_grid.nlvl;
-    size_or_stop(ctx.sigma_profile, nlvl, "Sigma profile");
-    size_or_stop(ctx.meteo_return_profile, nlvl, "Meteo return profile");
-    size_or_stop(ctx.level_diagnostics, nlvl, "Level diagnostic information");
+    size_or_stop(ctx.sigma_profile, nlvl, "Sigma profile", ctx.console);
+    size_or_stop(ctx.meteo_return_profile, nlvl, "Meteo return profile", ctx.console);
+    size_or_stop(ctx.level_diagnostics, nlvl, "Level diagnostic information", ctx.console);
     for (int32_t k = 1; k <= nlvl; ++k)
         ctx.sigma_profile[static_cast<size_t>(k - 1)] = 1.0f - ctx.vertical_grid.height(k) / ctx.control.model_top;
 }

@@ -35,7 +35,7 @@ void set_up_sources_and_pollutants(RunContext& ctx, std::istream& keyboard) {
     fix_run_start(ctx);
     ctx.time_step_spacing = first_time_step_spacing(ctx.met.files);
     dump_grid_positions(ctx.met.files, ctx.channels);
-    place_sources(ctx.source_locations, ctx.location_count, ctx.met.files, ctx.control, ctx.setup);
+    place_sources(ctx.source_locations, ctx.location_count, ctx.met.files, ctx.control, ctx.setup, ctx.console);
     // The release and concentration routines take the table's size for the
     // number of sources: the dropped locations go.
     ctx.source_locations.resize(static_cast<size_t>(ctx.location_count));
@@ -62,7 +62,7 @@ void set_up_grids_and_deposition(RunContext& ctx) {
 void echo_settings(RunContext& ctx) {
     write_conc_cfg(ctx);
     write_configuration_report(ctx.setup, ctx.vertical_grid, ctx.dirt[0], ctx.met.files.layout(1, 1).flags,
-                               ctx.log);
+                               ctx.msg());
 }
 
 // The gridded inventory, initial particles, the first sub-grid, the sources
@@ -87,33 +87,34 @@ void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keybo
 
 void set_up_run(RunContext& ctx, int argc, const char* const* argv, std::istream& keyboard) {
     start_up(ctx, argc > 1 ? argv[1] : "");
-    read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim, standard_console());
-    refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup);
-    allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM, standard_console());
+    read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim, ctx.console);
+    refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup, ctx.console);
+    allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM, ctx.console);
     set_up_sources_and_pollutants(ctx, keyboard);
     set_up_grids_and_deposition(ctx);
     echo_settings(ctx);
     prepare_releases(ctx);
 }
 
-int32_t run_orvcalc(int argc, const char* const* argv) { return run_orvcalc(argc, argv, std::cin); }
+int32_t run_orvcalc(int argc, const char* const* argv) { return run_orvcalc(argc, argv, std::cin, std::cout); }
 
-int32_t run_orvcalc(int argc, const char* const* argv, std::istream& keyboard) {
+int32_t run_orvcalc(int argc, const char* const* argv, std::istream& keyboard, std::ostream& console) {
     int32_t status = 0;
     auto ctx = std::make_unique<RunContext>();
+    ctx->console.attach(console);
     try {
         run(*ctx, argc, argv, keyboard);
     } catch (const RunStop& stop) {
         status = stop.code();
     } catch (const std::bad_alloc&) {
-        console("ERROR orvcalc: memory allocation - out of memory");
+        ctx->console.list("ERROR orvcalc: memory allocation - out of memory");
         status = kStopInput;
     } catch (const std::exception& e) {
-        console("*ERROR* orvcalc: ", std::string(e.what()));
+        ctx->console.list("*ERROR* orvcalc: ", std::string(e.what()));
         status = kStopPlain;
     }
     ctx.reset();  // closes every file
-    std::cout.flush();
+    console.flush();
     return status;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <ostream>
 
 namespace orv {
 
@@ -15,9 +16,9 @@ void set_up_run(RunContext& ctx, int argc, const char* const* argv, std::istream
 
 // Runs the model with the command-line arguments and returns the process
 // status: 0 for a completed run, the stop code for a stopped one. Keyboard
-// answers, when there is no control file, come from standard input or from
-// the given stream.
+// answers, when there is no control file, come from standard input and the
+// console lines go to standard output, or to the given streams.
 int32_t run_orvcalc(int argc, const char* const* argv);
-int32_t run_orvcalc(int argc, const char* const* argv, std::istream& keyboard);
+int32_t run_orvcalc(int argc, const char* const* argv, std::istream& keyboard, std::ostream& console);
 
 }  // namespace orv

@@ -39,7 +39,7 @@ bool advance(RunLoop& run, Particle& q) {
     const int32_t i = q.i;
     ParticlePosition pos{p.particle_x[i], p.particle_y[i], p.particle_z[i], p.particle_grid[i], p.particle_hdwp[i]};
     const AdvanceResult r = advpnt(ctx.met, run.advance, AdvanceStep{ctx.model_time, run.time_step}, pos,
-                                   ctx.met_at_particle, ctx.meteo_return_profile, ctx.log);
+                                   ctx.met_at_particle, ctx.meteo_return_profile, ctx.msg());
     p.particle_x[i] = pos.x;
     p.particle_y[i] = pos.y;
     p.particle_z[i] = pos.z;
@@ -81,22 +81,22 @@ LandUseMix touch_receptors(RunLoop& run, Particle& q, bool& any_cep_touched) {
     flag_touched_receptors(p.particle_hdwp[i], q.lat, q.lon, p.particle_sigma_h[i], ctx.receptors,
                            std::span<float>(m.pfrac.data(), static_cast<size_t>(m.pfrac.size())), ctx.channels);
     MetAtParticle& met = ctx.met_at_particle;
-    check_met_land_use(met.land_use, m.nland, q.lat, q.lon, ctx.log);
+    check_met_land_use(met.land_use, m.nland, q.lat, q.lon, ctx.msg());
     const LandUseMix mix = mix_land_use(m, ctx.receptor_categories, met.land_use);
 
     const std::span<float> cepres(m.cepres.data(), static_cast<size_t>(m.cepres.size()));
-    ceptest(p.particle_hdwp[i], q.lat, q.lon, p.particle_sigma_h[i], ctx.ceps, cepres, ctx.channels);
+    ceptest(p.particle_hdwp[i], q.lat, q.lon, p.particle_sigma_h[i], ctx.ceps, cepres, ctx.channels, ctx.console);
     any_cep_touched = false;
     for (float w : cepres) any_cep_touched = any_cep_touched || w > 0.0f;
 
-    if (ctx.setup.ICHEM == 2) chem02(ctx.dirt, run.time_step, p, i, ctx.dispersion.reactions, ctx.log);
+    if (ctx.setup.ICHEM == 2) chem02(ctx.dirt, run.time_step, p, i, ctx.dispersion.reactions, ctx.msg());
 
     const float top = ctx.control.model_top;
     q.height = top - (top - met.terrain_height) * p.particle_z[i];
     q.level = particle_level(met.level_index, ctx.vertical_grid.nlvl);
     const OxidantPoint at{ctx.model_time, q.lat, q.lon, q.height};
     compute_oxidants_at_point(1, at, ctx.meteo_return_profile[static_cast<size_t>(q.level - 1)], ctx.global_chem,
-                              ctx.met.surface, ctx.log, ctx.channels, ctx.oxidants);
+                              ctx.met.surface, ctx.msg(), ctx.channels, ctx.oxidants);
     return mix;
 }
 
@@ -107,7 +107,7 @@ bool chemistry(RunLoop& run, Particle& q, PuffGeometry& g) {
     ParticleArrays& p = ctx.particles;
     const int32_t i = q.i;
     if (q.mode != 1 && q.mode != 2) {
-        console("trying to calc puffvol for particle");
+        ctx.console.list("trying to calc puffvol for particle");
         ctx.log.list("*ERROR* main: only Gaussian and top-hat puffs have a volume - type ", p.particle_hdwp[i]);
         throw RunStop(kStopInput);
     }
@@ -131,7 +131,7 @@ bool chemistry(RunLoop& run, Particle& q, PuffGeometry& g) {
     c.time_step = run.time_step;
     c.distribution = 1;
     compute_puff_mercury_chemistry(1, c, ctx.hgsim, ctx.oxidants, q.mass, ctx.chemistry_work, ctx.sizes,
-                                   ctx.channels);
+                                   ctx.channels, ctx.console);
     return true;
 }
 
@@ -165,7 +165,7 @@ void deposit(RunLoop& run, Particle& q, PuffGeometry& g, const LandUseMix& mix, 
         a.met = deposition_met(met, ctx.meteo_return_profile[static_cast<size_t>(q.level - 1)],
                                ctx.meteo_return_profile[0], ctx.vertical_grid.surface_layer_height);
         compute_puff_mercury_deposition(a, run.deposition, ctx.oxidants, m, ctx.sizes, ctx.deposition_work,
-                                        ctx.channels, ctx.log);
+                                        ctx.channels, ctx.msg());
     } else {
         m.step_deposit.zero();
     }
@@ -198,15 +198,15 @@ void sum(RunLoop& run, Particle& q) {
     const std::span<const float> deposited(m.step_deposit.data(), static_cast<size_t>(m.step_deposit.size()));
     DispersionState& d = ctx.dispersion;
     if (s.ICHEM == 4)
-        metsum(ctx.concentration_grids, step, at, p, i, deposited, ctx.time_step_spacing, d.concentration, ctx.log);
+        metsum(ctx.concentration_grids, step, at, p, i, deposited, ctx.time_step_spacing, d.concentration, ctx.msg());
     else if (s.CMASS == 0)
-        consum(ctx.concentration_grids, step, at, p, i, deposited, ctx.time_step_spacing, d.concentration, ctx.log);
+        consum(ctx.concentration_grids, step, at, p, i, deposited, ctx.time_step_spacing, d.concentration, ctx.msg());
     else
         sum_particle_on_latlon_grids(ctx.concentration_grids, step, at, p, i, ctx.time_step_spacing,
                                      d.concentration);
     if (q.mode == kSamplerMode) {
         if (d.samplers.sampler_flag)
-            lagsum(d.samplers, ctx.concentration_grids, step, at, p, i, d.concentration, ctx.log);
+            lagsum(d.samplers, ctx.concentration_grids, step, at, p, i, d.concentration, ctx.msg());
         return;
     }
 

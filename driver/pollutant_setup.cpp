@@ -29,21 +29,21 @@ void read_pollutant_definitions(RunContext& ctx) {
     // read); otherwise the table grows with the records read.
     ctx.dirt.clear();
     if (matrix) {
-        for (int32_t k = 0; k < ctx.location_count; ++k) grow_table(ctx.dirt, "Pollutant description", standard_console());
+        for (int32_t k = 0; k < ctx.location_count; ++k) grow_table(ctx.dirt, "Pollutant description", ctx.console);
     }
     const RunStart& t = ctx.start;
     read_pollutant_emissions(ctx.control_input, ctx.dirt, ctx.numtyp, t.year, t.month, t.day, t.hour,
                              ctx.control.backward, matrix ? ctx.location_count : INT32_MAX);
     const int32_t size = pollutant_table_size(ctx.pollutant_entry_count, s.MAXDIM);
     while (static_cast<int32_t>(ctx.dirt.size()) < size) {
-        grow_table(ctx.dirt, "Pollutant description", standard_console());
+        grow_table(ctx.dirt, "Pollutant description", ctx.console);
         ctx.dirt.back() = padding_pollutant();
     }
-    if (!ctx.mercury.step_deposit.allocate({1, size})) allocation_stop(kAllocPrefix, "Deposition description", standard_console());
+    if (!ctx.mercury.step_deposit.allocate({1, size})) allocation_stop(kAllocPrefix, "Deposition description", ctx.console);
 
-    if (s.MAXDIM > ctx.numtyp) console("WARNING: namelist file (maxdim) > control file (numtyp)");
-    write_ichem_notice(s, standard_console());
-    check_momentum_fluxes(s, ctx.met.files);
+    if (s.MAXDIM > ctx.numtyp) ctx.console.list("WARNING: namelist file (maxdim) > control file (numtyp)");
+    write_ichem_notice(s, ctx.console);
+    check_momentum_fluxes(s, ctx.met.files, ctx.console);
 }
 
 void write_deposition_dump(TextOut& out, bool after_reset, const DepositionSwitches& sw,

@@ -30,9 +30,9 @@ void sum_initial_particles(RunContext& ctx, const SamplingClock& clock) {
         at.spacing_y = ctx.met_at_particle.grid_spacing_y;
         ConcentrationArray& conc = ctx.dispersion.concentration;
         if (s.ICHEM == 4) {
-            metsum(ctx.concentration_grids, step, at, p, k, {}, ctx.time_step_spacing, conc, ctx.log);
+            metsum(ctx.concentration_grids, step, at, p, k, {}, ctx.time_step_spacing, conc, ctx.msg());
         } else if (s.CMASS == 0) {
-            consum(ctx.concentration_grids, step, at, p, k, {}, ctx.time_step_spacing, conc, ctx.log);
+            consum(ctx.concentration_grids, step, at, p, k, {}, ctx.time_step_spacing, conc, ctx.msg());
         } else {
             sum_particle_on_latlon_grids(ctx.concentration_grids, step, at, p, k, ctx.time_step_spacing, conc);
         }
@@ -46,28 +46,28 @@ void read_initial_particles(RunContext& ctx) {
     ctx.particle_init_reread = false;
     if (!particle_init_file_in_use(s)) return;
     ParticleArrays& p = ctx.particles;
-    allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lat, p.maxpar, standard_console());
-    allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lon, p.maxpar, standard_console());
+    allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lat, p.maxpar, ctx.console);
+    allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lon, p.maxpar, ctx.console);
     ctx.met_at_particle.grid_spacing_x = 1000.0f * ctx.time_step_spacing;
     ctx.met_at_particle.grid_spacing_y = 1000.0f * ctx.time_step_spacing;
 
     ParticleFiles& files = ctx.dispersion.particle_files;
     files.init_name = trim_trailing_blanks(s.PINPF);
     if (!files.init.open(files.init_name)) {
-        console("*ERROR* main: unable to open particle initialization file - ", files.init_name);
+        ctx.console.list("*ERROR* main: unable to open particle initialization file - ", files.init_name);
         throw RunStop(kStopInput);
     }
-    parinp(ctx.model_time, ctx.current_met_file, p, ctx.control.model_top, s.NINIT, ctx.met.files, files, ctx.log);
+    parinp(ctx.model_time, ctx.current_met_file, p, ctx.control.model_top, s.NINIT, ctx.met.files, files, ctx.msg());
 
     // Without a concentration grid there is nothing to sum onto.
     if (!ctx.concentration_grids.empty()) {
         const SamplingClock clock{static_cast<float>(ctx.concentration_grids[0].interval), ctx.model_time, 0};
         ConcentrationArray& conc = ctx.dispersion.concentration;
-        update_sampling_periods(ctx.concentration_grids, clock, conc);
+        update_sampling_periods(ctx.concentration_grids, clock, conc, ctx.console);
         sum_initial_particles(ctx, clock);
         condsk(ctx.concentration_grids, ctx.dirt, s, ctx.met.files, ctx.current_met_grid, ctx.current_met_file,
-               clock, conc, ctx.dispersion.concentration_output, ctx.log);
-        update_sampling_periods(ctx.concentration_grids, clock, conc);
+               clock, conc, ctx.dispersion.concentration_output, ctx.msg());
+        update_sampling_periods(ctx.concentration_grids, clock, conc, ctx.console);
     }
     compact_particle_list(p, s.KHMAX, 0.0f);
     ctx.particle_init_reread = files.init.is_open() && s.NINIT != 1;
@@ -97,8 +97,8 @@ void plan_met_subgrids(RunContext& ctx, bool with_sources) {
 
 void read_gridded_inventory(RunContext& ctx) {
     EmissionInventory& inv = ctx.dispersion.inventory;
-    emsini(ctx.source_locations, inv, ctx.log);
-    if (inv.present) emsdat(inv, ctx.log);
+    emsini(ctx.source_locations, inv, ctx.msg());
+    if (inv.present) emsdat(inv, ctx.msg());
 }
 
 void place_releases_on_meteorology(RunContext& ctx) {
@@ -108,7 +108,7 @@ void place_releases_on_meteorology(RunContext& ctx) {
                    AdvanceStep{ctx.model_time, ctx.control.backward ? -1.0f : 1.0f},
                    ctx.met_at_particle,
                    ctx.meteo_return_profile,
-                   ctx.log};
+                   ctx.msg()};
     CurrentMet current{ctx.current_met_grid, ctx.current_met_file};
     place_sources_on_meteorology(ctx.source_locations, ctx.location_count, ctx.setup, ctx.control.model_top, probe,
                                  current);
@@ -126,7 +126,7 @@ void check_release_settings(RunContext& ctx) {
     const int32_t nx = w.nx > 0 ? w.nx : w.planned_nx;
     const int32_t ny = w.ny > 0 ? w.ny : w.planned_ny;
     if (nx != g.nx || ny != g.ny) {
-        console("Configuration error, see MESSAGE file for more information");
+        ctx.console.list("Configuration error, see MESSAGE file for more information");
         ctx.log.list("*ERROR* main: ICHEM=4 requires full grid meteo data");
         ctx.log.list(" Set MGMIN in SETUP.CFG namelist to a value > than: ", std::max(g.nx, g.ny));
         throw RunStop(kStopInput);

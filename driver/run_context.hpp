@@ -4,9 +4,11 @@
 // its comment and lives until the end of the run.
 
 #include <cstdint>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "dispersion/dispersion_state.hpp"
 #include "run/concentration_grids.hpp"
@@ -44,8 +46,10 @@ struct RunStart {
 
 struct RunContext {
     // ---- start-up and settings ----
-    std::string run_suffix;  // from the command line; empty when none
-    TextOut log;             // the message log, MESSAGE
+    std::string run_suffix;      // from the command line; empty when none
+    TextOut console{std::cout};  // the console: standard output unless main is given another stream
+    TextOut log;                 // the message log, MESSAGE
+    Messages msg() { return {console, log}; }
     DiagnosticChannels channels;
     Settings setup;
     HgSetup hg_setup;

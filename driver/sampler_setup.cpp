@@ -4,7 +4,7 @@ namespace orv {
 
 void set_up_samplers(LagrangianSamplers& ls, const Settings& s, float model_top, MetProbe& probe,
                      CurrentMet& current, MetAtParticle& shared_met) {
-    read_sampler_file(ls, probe.met.files, current.grid, current.file, probe.log);
+    read_sampler_file(ls, probe.met.files, current.grid, current.file, probe.msg);
     for (LagrangianSampler& sampler : ls.samplers) {
         int32_t grid_after = 0;
         const AdvanceResult r =
@@ -13,7 +13,7 @@ void set_up_samplers(LagrangianSamplers& ls, const Settings& s, float model_top,
         place_sampler(sampler, r.status == 0, probe.at, grid_after, model_top, s.KMSL, probe.met.files, current.file,
                       shared_met);
     }
-    write_sampler_notice(ls, probe.log);
+    write_sampler_notice(ls, probe.msg.log);
 }
 
 }  // namespace orv

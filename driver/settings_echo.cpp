@@ -98,7 +98,7 @@ std::string conc_cfg_text(const Settings& s) {
 void write_conc_cfg(RunContext& ctx) {
     TextOut out;
     if (!out.open("CONC.CFG")) {
-        console("*ERROR* main: unable to create file - CONC.CFG");
+        ctx.console.list("*ERROR* main: unable to create file - CONC.CFG");
         throw RunStop(kStopInput);
     }
     out.raw(conc_cfg_text(ctx.setup));
@@ -107,18 +107,18 @@ void write_conc_cfg(RunContext& ctx) {
 }
 
 void write_configuration_report(const Settings& s, const InternalVerticalGrid& grid, const Pollutant& first,
-                                const MeteoDataFlags& flags, TextOut& log) {
-    log.list("ORVANTE49 (Oct 2008)");
-    log.line(" ");
-    log.list("------------- Start Namelist configuration -------------------");
-    log.list("Internal grid parameters (nlvl,aa,bb,cc): ", grid.nlvl, grid.aa, grid.bb, grid.cc);
+                                const MeteoDataFlags& flags, Messages msg) {
+    msg.log.list("ORVANTE49 (Oct 2008)");
+    msg.log.line(" ");
+    msg.log.list("------------- Start Namelist configuration -------------------");
+    msg.log.list("Internal grid parameters (nlvl,aa,bb,cc): ", grid.nlvl, grid.aa, grid.bb, grid.cc);
     Settings copy = s;
-    log.raw(write_namelist("SETUP", setup_items(copy)));
-    log.list("------------- End Namelist configuration -------------------");
-    log.line(" ");
-    console("Calculation Started ... please be patient");
+    msg.log.raw(write_namelist("SETUP", setup_items(copy)));
+    msg.log.list("------------- End Namelist configuration -------------------");
+    msg.log.line(" ");
+    msg.console.list("Calculation Started ... please be patient");
 
-    log.list(" NOTICE   main: pollutant initialization flags");
+    msg.log.list(" NOTICE   main: pollutant initialization flags");
     const std::pair<const char*, bool> pollutant_flags[] = {
         {"      Gas pollutant - ", first.is_gas}, {"     Dry deposition - ", first.DODRY},
         {"     Wet deposition - ", first.DOWET},  {"        Dynamic dry - ", first.DORES},
@@ -126,29 +126,29 @@ void write_configuration_report(const Settings& s, const InternalVerticalGrid& g
         {"        Radioactive - ", first.DORAD},  {"Volume Unit Convert - ", first.DOVOL},
     };
     for (const auto& [label, on] : pollutant_flags)
-        if (on) log.list(label, true);
+        if (on) msg.log.list(label, true);
 
-    log.list(" NOTICE   main: meteorological data flags");
-    log.list("    Ten meter wind - ", flags.ten_metre_wind);
-    log.list("    Two meter temp - ", flags.two_metre_temperature);
-    log.list("    Exchange coeff - ", flags.exchange_coefficient);
-    log.list("         Heat flux - ", flags.heat_flux);
-    log.list("     Momentum flux - ", flags.momentum_flux);
-    log.list(" Velocity variance - ", flags.velocity_variance);
-    log.list("      3D TKE field - ", flags.tke);
-    log.list("    Down shortwave - ", flags.down_shortwave);
-    log.list(" Friction velocity - ", flags.friction_velocity);
-    log.list("     Friction temp - ", flags.friction_temperature);
-    log.list("    Terrain height - ", flags.terrain_height);
-    log.list("  Surface pressure - ", flags.surface_pressure);
-    log.list(" Mixed layer depth - ", flags.mixed_layer_depth);
-    log.list(" Profile averaging - ", flags.kzmix);
-    log.list("  Stability method - ", flags.kbls);
-    log.list(" Horizontal mixing - ", flags.kdef);
-    log.list(" PBL mixing scheme - ", flags.kblt);
-    log.list("  Free Trop Mixing - ", flags.tvmix);
-    log.list(" Precip accumulate - ", flags.precip_accumulation);
-    log.list("------------- Start computation messages -------------------");
+    msg.log.list(" NOTICE   main: meteorological data flags");
+    msg.log.list("    Ten meter wind - ", flags.ten_metre_wind);
+    msg.log.list("    Two meter temp - ", flags.two_metre_temperature);
+    msg.log.list("    Exchange coeff - ", flags.exchange_coefficient);
+    msg.log.list("         Heat flux - ", flags.heat_flux);
+    msg.log.list("     Momentum flux - ", flags.momentum_flux);
+    msg.log.list(" Velocity variance - ", flags.velocity_variance);
+    msg.log.list("      3D TKE field - ", flags.tke);
+    msg.log.list("    Down shortwave - ", flags.down_shortwave);
+    msg.log.list(" Friction velocity - ", flags.friction_velocity);
+    msg.log.list("     Friction temp - ", flags.friction_temperature);
+    msg.log.list("    Terrain height - ", flags.terrain_height);
+    msg.log.list("  Surface pressure - ", flags.surface_pressure);
+    msg.log.list(" Mixed layer depth - ", flags.mixed_layer_depth);
+    msg.log.list(" Profile averaging - ", flags.kzmix);
+    msg.log.list("  Stability method - ", flags.kbls);
+    msg.log.list(" Horizontal mixing - ", flags.kdef);
+    msg.log.list(" PBL mixing scheme - ", flags.kblt);
+    msg.log.list("  Free Trop Mixing - ", flags.tvmix);
+    msg.log.list(" Precip accumulate - ", flags.precip_accumulation);
+    msg.log.list("------------- Start computation messages -------------------");
 }
 
 }  // namespace orv

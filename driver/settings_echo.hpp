@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/messages.hpp"
 #include "driver/run_context.hpp"
 
 namespace orv {
@@ -25,6 +26,6 @@ void write_conc_cfg(RunContext& ctx);
 // the first pollutant and the data flags of meteorological grid 1; the
 // console gets the "Calculation Started" line.
 void write_configuration_report(const Settings& s, const InternalVerticalGrid& grid, const Pollutant& first,
-                                const MeteoDataFlags& flags, TextOut& log);
+                                const MeteoDataFlags& flags, Messages msg);
 
 }  // namespace orv

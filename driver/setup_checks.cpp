@@ -30,40 +30,40 @@ bool same_file(const std::string& a, const std::string& b) {
     return !ec && ca == cb;
 }
 
-void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h) {
+void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, TextOut& console) {
     bool bad = false;
     if (s.MAXDIM < 4) {
-        console("*ERROR* main: MAXDIM must be at least 4 for the mercury steps");
-        console(" MAXDIM = ", s.MAXDIM);
+        console.list("*ERROR* main: MAXDIM must be at least 4 for the mercury steps");
+        console.list(" MAXDIM = ", s.MAXDIM);
         bad = true;
     }
     const int32_t mode = distribution_mode(s.INITD);
     if (mode != 1 && mode != 2) {
-        console("trying to calc puffvol for particle");
-        console("*ERROR* main: the mercury steps need INITD of distribution mode 1 or 2 (Gaussian or top-hat puffs) - ",
+        console.list("trying to calc puffvol for particle");
+        console.list("*ERROR* main: the mercury steps need INITD of distribution mode 1 or 2 (Gaussian or top-hat puffs) - ",
                 s.INITD);
         bad = true;
     }
     if (h.NPATH < 5) {
-        console("*ERROR* main: NPATH must be at least 5, the deposition paths booked - ", h.NPATH);
+        console.list("*ERROR* main: NPATH must be at least 5, the deposition paths booked - ", h.NPATH);
         bad = true;
     }
     if (h.NLAND < 20) {
-        console("*ERROR* main: NLAND must be at least 20, the land-use categories of the land tables - ", h.NLAND);
+        console.list("*ERROR* main: NLAND must be at least 20, the land-use categories of the land tables - ", h.NLAND);
         bad = true;
     }
     if (s.NDUMP > 0 && particle_init_file_in_use(s) && same_file(s.PINPF, s.POUTF)) {
-        console("*ERROR* main: POUTF and PINPF name the same file, which would be read and written at once - ",
+        console.list("*ERROR* main: POUTF and PINPF name the same file, which would be read and written at once - ",
                 trim_trailing_blanks(s.POUTF));
         bad = true;
     }
     if (bad) throw RunStop(kStopInput);
 }
 
-void check_momentum_fluxes(const Settings& s, const MeteoFiles& met) {
+void check_momentum_fluxes(const Settings& s, const MeteoFiles& met, TextOut& console) {
     if (s.ICHEM != 7) return;
     if (!met.layout(1, 1).flags.momentum_flux) {
-        console(" *ERROR*  main: input data with momentum fluxes required");
+        console.list(" *ERROR*  main: input data with momentum fluxes required");
         throw RunStop(kStopInput);
     }
 }

@@ -13,7 +13,7 @@ namespace orv {
 
 // Writes the message lines of every refused setting and stops the run with
 // code 900 when there is one.
-void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h);
+void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, TextOut& console);
 
 // Whether the particle initialisation file will be read: it exists, NINIT is
 // not 0 and the name does not begin with a blank.
@@ -25,6 +25,6 @@ bool same_file(const std::string& a, const std::string& b);
 
 // ICHEM 7 moves particles over water surfaces by the momentum fluxes: the
 // data of grid 1, file 1 must carry them, else the run stops with code 900.
-void check_momentum_fluxes(const Settings& s, const MeteoFiles& met);
+void check_momentum_fluxes(const Settings& s, const MeteoFiles& met, TextOut& console);
 
 }  // namespace orv

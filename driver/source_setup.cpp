@@ -15,7 +15,7 @@ namespace {
 
 // Tries the grids in order; returns the grid that takes the location, 0 when
 // none does.
-int32_t place_one(SourceLocation& loc, int32_t n, const MeteoFiles& met, const RunControl& run, Settings& s) {
+int32_t place_one(SourceLocation& loc, int32_t n, const MeteoFiles& met, const RunControl& run, Settings& s, TextOut& console) {
     loc.met_grid = 0;
     for (int32_t g = 1; g <= run.grid_count; ++g) {
         const MetGridDefinition& grid = met.grid(g, 1);
@@ -31,9 +31,9 @@ int32_t place_one(SourceLocation& loc, int32_t n, const MeteoFiles& met, const R
             if (!inside) s.MGMIN = std::max(grid.nx, grid.ny);
             return g;
         }
-        console("WARNING main: source point off grid ", g, n);
-        console("Position:", loc.lat, loc.lon);
-        console("Grid Loc:", x, y);
+        console.list("WARNING main: source point off grid ", g, n);
+        console.list("Position:", loc.lat, loc.lon);
+        console.list("Grid Loc:", x, y);
     }
     return 0;
 }
@@ -77,7 +77,7 @@ void preset_source_pollutant_matrix(SourcePollutantMatrix& m, const std::vector<
 }
 
 AdvanceResult probe_met(MetProbe& probe, ParticlePosition point, CurrentMet& current, int32_t& grid_after) {
-    AdvanceResult r = advpnt(probe.met, probe.advance, probe.step, point, probe.at, probe.profile, probe.log);
+    AdvanceResult r = advpnt(probe.met, probe.advance, probe.step, point, probe.at, probe.profile, probe.msg);
     grid_after = point.grid;
     if (r.status == 0) {
         current.grid = point.grid;
@@ -111,9 +111,9 @@ void place_sources_on_meteorology(std::vector<SourceLocation>& locations, int32_
 }
 
 void place_sources(std::vector<SourceLocation>& locations, int32_t& count, const MeteoFiles& met,
-                   const RunControl& run, Settings& s) {
+                   const RunControl& run, Settings& s, TextOut& console) {
     const int32_t n = std::min<int32_t>(count, static_cast<int32_t>(locations.size()));
-    for (int32_t k = 0; k < n; ++k) place_one(locations[static_cast<size_t>(k)], k + 1, met, run, s);
+    for (int32_t k = 0; k < n; ++k) place_one(locations[static_cast<size_t>(k)], k + 1, met, run, s, console);
 
     int32_t kept = 0;
     for (int32_t k = 0; k < n; ++k) {
@@ -122,12 +122,12 @@ void place_sources(std::vector<SourceLocation>& locations, int32_t& count, const
         ++kept;
     }
     if (kept == 0) {
-        console("*ERROR* main: all source points off all meteo grids!");
+        console.list("*ERROR* main: all source points off all meteo grids!");
         throw RunStop(kStopInput);
     }
     if (kept < count) {
         count = kept;
-        console("WARNING main: number of sources reduced to - ", count);
+        console.list("WARNING main: number of sources reduced to - ", count);
     }
 }
 

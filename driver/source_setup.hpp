@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "run/control_file.hpp"
 #include "run/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
@@ -23,7 +24,7 @@ namespace orv {
 // locations move down in order and `count` becomes their number (the table
 // keeps its size); none placed stops the run.
 void place_sources(std::vector<SourceLocation>& locations, int32_t& count, const MeteoFiles& met,
-                   const RunControl& run, Settings& s);
+                   const RunControl& run, Settings& s, TextOut& console);
 
 // Grid x, y of a latitude and longitude on a grid of either kind.
 void geo_to_met_grid(const MetGridDefinition& g, float lat, float lon, float& x, float& y);
@@ -45,7 +46,7 @@ struct MetProbe {
     AdvanceStep step;
     MetAtParticle& at;
     std::span<ProfileRow> profile;
-    TextOut& log;
+    Messages msg;
 };
 
 // The meteorological grid and file of the last point looked up.

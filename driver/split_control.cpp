@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 
 #include "common/fortran_format.hpp"
 
@@ -64,10 +63,10 @@ bool particle_dump_due(int32_t hour, int32_t& NDUMP, int32_t NCYCL) {
     return true;
 }
 
-void write_progress(int32_t hour, int32_t run_hours) {
+void write_progress(int32_t hour, int32_t run_hours, TextOut& console) {
     static const fmt::Format line("(1X, A, F5.1)");
     const float percent = run_hours > 0 ? 100.0f * static_cast<float>(hour) / static_cast<float>(run_hours) : 100.0f;
-    std::cout << fmt::write(line, "Percent complete: ", percent);
+    console.raw(fmt::write(line, "Percent complete: ", percent));
 }
 
 }  // namespace orv

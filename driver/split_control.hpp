@@ -40,6 +40,6 @@ bool particle_dump_due(int32_t hour, int32_t& NDUMP, int32_t NCYCL);
 
 // The console line of the hour's progress: " Percent complete: " and the
 // share of the run hours done, F5.1.
-void write_progress(int32_t hour, int32_t run_hours);
+void write_progress(int32_t hour, int32_t run_hours, TextOut& console);
 
 }  // namespace orv

@@ -6,9 +6,9 @@ namespace orv {
 
 namespace {
 
-void open_or_stop(TextOut& out, const std::string& name) {
+void open_or_stop(TextOut& out, const std::string& name, TextOut& console) {
     if (!out.open(name)) {
-        console("*ERROR* main: unable to create file - ", name);
+        console.list("*ERROR* main: unable to create file - ", name);
         throw RunStop(kStopInput);
     }
 }
@@ -32,7 +32,7 @@ void start_up(RunContext& ctx, std::string_view argument) {
     initialise_diagnostic_channels(ch);
     for (int32_t c = 0; c < DiagnosticChannels::kCount; ++c) {
         if (ch.channel_probability[c] > 0.0f) {
-            open_or_stop(ch.file(c), channel_file_name(c));
+            open_or_stop(ch.file(c), channel_file_name(c), ctx.console);
         }
         ch.nwrite[c] = 0;
     }
@@ -40,11 +40,11 @@ void start_up(RunContext& ctx, std::string_view argument) {
                                                   "cepmet.out"};
     for (int32_t k = 0; k < 5; ++k) {
         ch.channel_unit[50 + k] = 2050 + k;
-        open_or_stop(ch.file(50 + k), receptor_files[k]);
+        open_or_stop(ch.file(50 + k), receptor_files[k], ctx.console);
     }
     ctx.run_suffix = run_suffix_from_argument(argument);
-    open_or_stop(ctx.log, ctx.run_suffix.empty() ? std::string("MESSAGE") : "MESSAGE." + ctx.run_suffix);
-    console("ORVANTE49 (Oct 2008) - Initialization " + ctx.run_suffix);
+    open_or_stop(ctx.log, ctx.run_suffix.empty() ? std::string("MESSAGE") : "MESSAGE." + ctx.run_suffix, ctx.console);
+    ctx.console.list("ORVANTE49 (Oct 2008) - Initialization " + ctx.run_suffix);
 }
 
 }  // namespace orv

@@ -25,7 +25,7 @@ void place_emission_releases(RunLoop& run, int32_t first, int32_t last) {
         ParticlePosition probe{p.particle_x[i], p.particle_y[i], emission_release_probe_z(p, i, top),
                                ctx.current_met_grid, ctx.setup.INITD};
         const AdvanceResult r = advpnt(ctx.met, run.release_advance, step, probe, ctx.met_at_particle,
-                                       ctx.meteo_return_profile, ctx.log);
+                                       ctx.meteo_return_profile, ctx.msg());
         // A look-up that found no data leaves the current grid as it was.
         if (probe.grid > 0) ctx.current_met_grid = probe.grid;
         emission_release_height(p, i, r.status == 0, ctx.met_at_particle, probe.z, top, sums);
@@ -42,11 +42,11 @@ void release(RunLoop& run) {
     int32_t limit = 0;
     if (d.inventory.present) {
         emsgrd(ctx.source_locations, ctx.dirt, s, run.time_step, ctx.model_time, ctx.met.files, p, d.inventory,
-               ctx.log);
+               ctx.msg());
     } else if (d.emission_file.efile_active) {
         const int32_t before = p.particle_count;
         limit = emstmp(d.source_pollutant_matrix, ctx.location_count, ctx.numtyp, s, run.time_step, ctx.model_time,
-                       p, ctx.log);
+                       p, ctx.msg());
         place_emission_releases(run, before, p.particle_count);
     } else {
         limit = emspnt_hg(ctx.source_locations, ctx.dirt, s, run.time_step, ctx.model_time, p, d.point_release,
@@ -57,8 +57,8 @@ void release(RunLoop& run) {
     if (d.samplers.sampler_flag) lagems(d.samplers, ctx.model_time, p, ctx.log);
     if (ctx.deposition.SDEP)
         depsus(ctx.concentration_grids, ctx.dirt, s, ctx.met.files, ctx.met.arrays, ctx.current_met_grid,
-               ctx.current_met_file, run.time_step, d.concentration, p, ctx.log);
-    if (ctx.channels.enabled(kMassTotalsChannel)) PUFF_OUT(1, ctx.model_time, p, ctx.channels);
+               ctx.current_met_file, run.time_step, d.concentration, p, ctx.msg());
+    if (ctx.channels.enabled(kMassTotalsChannel)) PUFF_OUT(1, ctx.model_time, p, ctx.channels, ctx.console);
 }
 
 // Every value of grid `to` raised to the value of grid `from` where larger.
@@ -81,11 +81,11 @@ void end_step(RunLoop& run) {
     ctx.model_time += whole_step_minutes(run.time_step);
     const SamplingClock clock{run.time_step, ctx.model_time, run.forecast_hour};
     condsk(ctx.concentration_grids, ctx.dirt, ctx.setup, ctx.met.files, ctx.current_met_grid, ctx.current_met_file,
-           clock, conc, d.concentration_output, ctx.log);
+           clock, conc, d.concentration_output, ctx.msg());
     if (d.samplers.sampler_flag)
         update_lagrangian_samplers(d.samplers, ctx.model_time, run.time_step, ctx.particles, ctx.control.model_top,
-                                   ctx.met.files, ctx.current_met_file);
-    update_sampling_periods(ctx.concentration_grids, clock, conc);
+                                   ctx.met.files, ctx.current_met_file, ctx.console);
+    update_sampling_periods(ctx.concentration_grids, clock, conc, ctx.console);
     ctx.log.list(" NOTICE   main: ", run.hour, ctx.model_time, ctx.particles.particle_count,
                  run.level_mass.step_mass_total);
 }
@@ -96,10 +96,10 @@ void run_time_steps(RunLoop& run) {
     RunContext& ctx = run.ctx;
     for (run.step = 1; run.step <= run.steps; ++run.step) {
         release(run);
-        run.date = tm2day(ctx.model_time, standard_console());
+        run.date = tm2day(ctx.model_time, ctx.console);
         run.clock.lap(RunTiming::kRelease);
         move_particles(run, ctx.particles.particle_count);
-        if (ctx.channels.enabled(kMassTotalsChannel)) PUFF_OUT(2, ctx.model_time, ctx.particles, ctx.channels);
+        if (ctx.channels.enabled(kMassTotalsChannel)) PUFF_OUT(2, ctx.model_time, ctx.particles, ctx.channels, ctx.console);
         end_step(run);
         run.clock.lap(RunTiming::kEndOfStep);
     }

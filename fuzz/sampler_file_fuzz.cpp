@@ -30,7 +30,7 @@ struct Setup {
         c.start_minute = orv::tm2min(2024, 1, 1, 0, 0);
         c.stop_minute = c.start_minute + 1440;
         grids = {c};
-        orv::allocate_concentration_array(conc, grids, 1);
+        orv::allocate_concentration_array(conc, grids, 1, quiet);
         conc.values.fill(1.0f);
     }
 };

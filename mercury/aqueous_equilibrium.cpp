@@ -98,14 +98,14 @@ void user_fun4(const AqueousConditions& c, const EquilibriumTerms& t, Equilibriu
     fracerr[6] = t.total == 0.0 ? std::fabs(fvec[6]) : std::fabs(fvec[6] / t.total);
 }
 
-bool mnewt4(const AqueousConditions& c, const EquilibriumTerms& t, int32_t ntrial, EquilibriumWorkspace& ws) {
+bool mnewt4(const AqueousConditions& c, const EquilibriumTerms& t, int32_t ntrial, EquilibriumWorkspace& ws, TextOut& console) {
     for (int32_t k = 0; k < ntrial; ++k) {
         user_fun4(c, t, ws.x, ws.fvec, ws.fjac, ws.fracerr);
         if (largest(ws.fracerr) <= kEquilibriumTolfrac) return true;
         for (int32_t i = 0; i < kN; ++i) ws.p[i] = -ws.fvec[i];
         double d = 0.0;
         if (!ludcmp(ws.fjac, kN, kN, ws.indx, d, ws.vv)) {
-            console("singular matrix in ludcmp");
+            console.list("singular matrix in ludcmp");
             if (ws.message_log) ws.message_log->list("singular matrix in ludcmp");
             return false;
         }
@@ -145,7 +145,7 @@ void gas_phase_partition(const AqueousConditions& c, EquilibriumVector& x) {
 }
 
 void eqlbrm4(int32_t caller, int32_t nstart, const AqueousConditions& c, EquilibriumWorkspace& ws,
-             DiagnosticChannels& ch) {
+             DiagnosticChannels& ch, TextOut& console) {
     const int32_t channel = channel_for_caller(7, caller);
     TextOut* out = ch.fires(channel) ? ch.dump_file(channel) : nullptr;
     const EquilibriumTerms t = equilibrium_terms(c);
@@ -174,7 +174,7 @@ void eqlbrm4(int32_t caller, int32_t nstart, const AqueousConditions& c, Equilib
         ++ws.ntrials;
         dump_line(out, "starting trial number ", trial);
         if (out) dump_arguments(out, "argument variable dump BEFORE mnewt4", c, ws);
-        const bool stepped = mnewt4(c, t, 1, ws);
+        const bool stepped = mnewt4(c, t, 1, ws, console);
         if (out) dump_arguments(out, "argument variable dump AFTER mnewt4", c, ws);
         if (!stepped) {
             // A singular Jacobian fails the solution: the caller moves on.

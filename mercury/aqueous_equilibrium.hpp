@@ -92,7 +92,7 @@ void user_fun4(const AqueousConditions& c, const EquilibriumTerms& t, Equilibriu
 // takes an unknown to zero or below puts it at 0 (the Hg(OH)2 gas pressure at
 // half the total). Returns false when the Jacobian is singular: the message
 // goes to the console and the message log and no step is made.
-bool mnewt4(const AqueousConditions& c, const EquilibriumTerms& t, int32_t ntrial, EquilibriumWorkspace& ws);
+bool mnewt4(const AqueousConditions& c, const EquilibriumTerms& t, int32_t ntrial, EquilibriumWorkspace& ws, TextOut& console);
 
 // Solves the equilibrium into ws.x (and ws.dx, ws.fvec, ws.fracerr,
 // ws.ntrials), for at most 10 trials of one Newton step. nstart 0 starts with
@@ -102,7 +102,7 @@ bool mnewt4(const AqueousConditions& c, const EquilibriumTerms& t, int32_t ntria
 // The conditions must have positive liquid water; without any the solver
 // gives the gas-phase partition (see gas_phase_partition) in no trials.
 void eqlbrm4(int32_t caller, int32_t nstart, const AqueousConditions& c, EquilibriumWorkspace& ws,
-             DiagnosticChannels& ch);
+             DiagnosticChannels& ch, TextOut& console);
 
 // Without liquid water all Hg(II) stays in the gas: the total, as a partial
 // pressure, split between HgCl2 and Hg(OH)2 in the ratio that the equilibrium

@@ -98,7 +98,7 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, bool dump, 
     t.pollutant = nd;
     t.land_use = l;
     t.z0 = s.arrays.genrough(l);
-    const float vd_gas = compute_dry_deposition_velocity(dump, sf, *pol, t, s.ch);
+    const float vd_gas = compute_dry_deposition_velocity(dump, sf, *pol, t, s.ch, s.console);
     store(0, vd_gas, 0.0f);
     if (f) f->list("land use, species, size range, d, vs, vs dry, vd =", l, nd, 0, 0.0f, 0.0f, 0.0f, vd_gas);
 
@@ -108,7 +108,7 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, bool dump, 
         t.diameter = ws.xpd(c, r);
         t.settling = ws.unshaped_settling(c, r) / shape;
         t.extra_transfer = ws.unshaped_settling(1, r) / shape;
-        const float vd = compute_dry_deposition_velocity(dump, sf, *pol, t, s.ch);
+        const float vd = compute_dry_deposition_velocity(dump, sf, *pol, t, s.ch, s.console);
         store(r, vd, t.settling);
         if (f) {
             f->list("land use, species, size range, d, vs, vs dry, vd =", l, nd, r, t.diameter, t.settling,

@@ -38,7 +38,7 @@ void water_of_cases(StepContext& s) {
     const Hgsim& hg = s.run.hgsim;
     for (int32_t c = 1; c <= 3; ++c) {
         float liquid = 0.0f;
-        lwc_estm(s.args.call.call_id, hg, n, c, ws.xrh_calc(c), s.args.puff.near_surface_flag, liquid, s.sizes, s.ch);
+        lwc_estm(s.args.call.call_id, hg, n, c, ws.xrh_calc(c), s.args.puff.near_surface_flag, liquid, s.sizes, s.ch, s.console);
         ws.xliquid(c) = liquid;
         ws.xdroplet(c) = liquid > 0.0f;
         ws.XW(c) = liquid / 1000.0;
@@ -110,7 +110,7 @@ void wet_case(StepContext& s, int32_t c, FindrootInput in, double g) {
     DepositionWorkspace& ws = s.ws;
     in.liquid = ws.xliquid(c);
     dump_findroot(s, in, nullptr);
-    findroot(s.args.call.call_id, in, ws.root, ws.equilibrium, s.ch);
+    findroot(s.args.call.call_id, in, ws.root, ws.equilibrium, s.ch, s.console);
     for (int32_t i = 1; i <= 7; ++i) ws.zconc(i) = ws.root.x[static_cast<size_t>(i - 1)];
     dump_findroot(s, in, &ws.root);
 

@@ -98,7 +98,7 @@ void remove_deposited_mass(StepContext& s) {
         entry += ws.savemass(p);
         left += a.depelm_mass(p);
     }
-    if (removed > 1000.0) console(static_cast<float>(removed));
+    if (removed > 1000.0) s.console.list(static_cast<float>(removed));
 
     // Keep the books: what is removed plus what is left equals what came in.
     const double sum = left + removed;

@@ -17,6 +17,7 @@ struct StepContext {
     DepositionWorkspace& ws;
     DiagnosticChannels& ch;
     TextOut& log;
+    TextOut& console;
     float dt = 0.0f;  // length of the step, minutes (never negative)
 
     // Pollutant p's definition, null for a species without one.

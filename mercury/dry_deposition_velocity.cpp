@@ -105,16 +105,16 @@ void canopy_resistance(const DepositionSurface& s, const Pollutant& pol, int32_t
 }
 
 // Two-layer transfer of particles over water.
-void water_velocity(const DepositionSurface& s, const DepositionTarget& t, DryDepositionTerms& r) {
-    if (s.ubar == 0.0f) console("ubar = 0");
+void water_velocity(const DepositionSurface& s, const DepositionTarget& t, DryDepositionTerms& r, TextOut& console) {
+    if (s.ubar == 0.0f) console.list("ubar = 0");
     r.kc_prime = 0.0021666666f * s.ubar;
-    if (r.kc_prime == 0.0f) console("kcprime = 0");
+    if (r.kc_prime == 0.0f) console.list("kcprime = 0");
     r.kc = t.extra_transfer + r.kc_prime;
     r.kd_prime = 0.0013f * 2.5f * s.ubar * (std::pow(r.sc, -0.5f) + r.e);
-    if (r.kd_prime == 0.0f) console("kdprime = 0");
+    if (r.kd_prime == 0.0f) console.list("kdprime = 0");
     r.kd = t.settling + r.kd_prime;
-    if (r.kc == 0.0f) console("kc = 0");
-    if (r.kd == 0.0f) console("kd = 0");
+    if (r.kc == 0.0f) console.list("kc = 0");
+    if (r.kd == 0.0f) console.list("kd = 0");
     if (r.kc == 0.0f || r.kd == 0.0f) {
         // Nothing crosses one of the two layers: the formula's limit is 0.
         r.vd = 0.0f;
@@ -168,7 +168,7 @@ int32_t season_type(float lat, int32_t month) {
     return warm_months ? 2 : 1;
 }
 
-DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t) {
+DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t, TextOut& console) {
     DryDepositionTerms r;
     const bool water = water_like_category(t.land_use);
     const bool particle = t.diameter > 0.0f;
@@ -199,7 +199,7 @@ DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollut
 
     if (particle && water) {
         r.kind = DepositionCase::ParticleOverWater;
-        water_velocity(s, t, r);
+        water_velocity(s, t, r, console);
     } else {
         if (!particle && t.pollutant == 1) {
             r.kind = DepositionCase::GasElemental;
@@ -216,8 +216,8 @@ DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollut
 }
 
 float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
-                                      const DepositionTarget& t, DiagnosticChannels& ch) {
-    const DryDepositionTerms r = dry_deposition_terms(s, pol, t);
+                                      const DepositionTarget& t, DiagnosticChannels& ch, TextOut& console) {
+    const DryDepositionTerms r = dry_deposition_terms(s, pol, t, console);
     const int32_t kind = static_cast<int32_t>(r.kind);
     if (dump) write_record(ch, 25, 26 + kind, s, pol, t, r);
 

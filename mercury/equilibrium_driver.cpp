@@ -50,14 +50,14 @@ AqueousConditions conditions(const FindrootInput& in, const Derived& dv, double 
 
 // Solves one try (k from 0) on the total and records its summary.
 void run_try(int32_t caller, int32_t k, double total, const FindrootInput& in, const Derived& dv,
-             FindrootResult& out, EquilibriumWorkspace& ws, DiagnosticChannels& ch, TextOut* dump) {
+             FindrootResult& out, EquilibriumWorkspace& ws, DiagnosticChannels& ch, TextOut* dump, TextOut& console) {
     const AqueousConditions c = conditions(in, dv, total);
     if (dump) {
         dump->list("about_to_call_eqlbrm4,_input_variable_dump");
         dump->list("nstart ph T Hg2tot zClm1 zso3m2 liquid soot");
         dump->list(int32_t{0}, c.ph, c.temperature, c.hg2total, c.zclm1, c.zso3m2, c.liquid, c.soot);
     }
-    eqlbrm4(caller, 0, c, ws, ch);
+    eqlbrm4(caller, 0, c, ws, ch, console);
     out.total_trials += ws.ntrials;
     const TrySummary s = error4(ws.ntrials, ws.fvec, ws.fracerr);
     ws.converge[k] = s.converge;
@@ -92,7 +92,7 @@ int32_t best_try(EquilibriumWorkspace& ws) {
 }
 
 void report_nonconvergence(int32_t caller, const FindrootInput& in, const Derived& dv, const FindrootResult& out,
-                           DiagnosticChannels& ch) {
+                           DiagnosticChannels& ch, TextOut& console) {
     DumpItems values;
     values.add(in.ph).add(in.temperature).add(in.so2).add(dv.hg2tot).add(in.yy_cltot).add(in.liquid).add(in.soot);
     values.add(out.hg2err).add(dv.zclm1).add(dv.zso3m2).add_all(out.x);
@@ -110,7 +110,7 @@ void report_nonconvergence(int32_t caller, const FindrootInput& in, const Derive
     items.add("droplet nonconvergence").add(caller).add(out.total_trials).add(out.converged).add(out.chosen_try);
     items.add_all(values.items());
     dump_record(ch.dump_file(channel_for_caller(0, caller)), record, items.items());
-    console("droplet nonconvergence");
+    console.list("droplet nonconvergence");
 }
 
 }  // namespace
@@ -128,7 +128,7 @@ TrySummary error4(int32_t ntrials, const EquilibriumVector& fvec, const Equilibr
 }
 
 void findroot(int32_t caller, const FindrootInput& in, FindrootResult& out, EquilibriumWorkspace& ws,
-              DiagnosticChannels& ch) {
+              DiagnosticChannels& ch, TextOut& console) {
     const int32_t channel = channel_for_caller(7, caller);
     TextOut* dump = ch.fires(channel) ? ch.dump_file(channel) : nullptr;
     dump_line(dump, "starting findroot, ncall =", caller);
@@ -161,7 +161,7 @@ void findroot(int32_t caller, const FindrootInput& in, FindrootResult& out, Equi
 
     // Method 1: the true total.
     dump_line(dump, "starting_method_1");
-    run_try(caller, 0, dv.hg2tot, in, dv, out, ws, ch, dump);
+    run_try(caller, 0, dv.hg2tot, in, dv, out, ws, ch, dump, console);
     if (ws.converge[0]) {
         out.x = ws.xtry[0];
         out.converged = 1;
@@ -181,7 +181,7 @@ void findroot(int32_t caller, const FindrootInput& in, FindrootResult& out, Equi
                 dump->put(layout, k + 1, e, zfact, dv.hg2tot, hg2mult);
             }
             if (!(hg2mult < 1.0)) continue;
-            run_try(caller, k, hg2mult, in, dv, out, ws, ch, dump);
+            run_try(caller, k, hg2mult, in, dv, out, ws, ch, dump, console);
             if (ws.converge[k]) {
                 for (int32_t i = 0; i < kN; ++i) out.x[i] = ws.xtry[k][i] / zfact;
                 out.hg2err = ws.hg2err[k];
@@ -196,7 +196,7 @@ void findroot(int32_t caller, const FindrootInput& in, FindrootResult& out, Equi
             out.chosen_try = best + 1;
             out.x = ws.xtry[best];
             out.hg2err = ws.hg2err[best];
-            report_nonconvergence(caller, in, dv, out, ch);
+            report_nonconvergence(caller, in, dv, out, ch, console);
         }
     }
 

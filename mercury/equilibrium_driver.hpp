@@ -49,6 +49,6 @@ TrySummary error4(int32_t ntrials, const EquilibriumVector& fvec, const Equilibr
 // console and on channel 0's file and the best try is used. Without liquid
 // water nothing is solved: all Hg(II) is returned in the gas phase.
 void findroot(int32_t caller, const FindrootInput& in, FindrootResult& out, EquilibriumWorkspace& ws,
-              DiagnosticChannels& ch);
+              DiagnosticChannels& ch, TextOut& console);
 
 }  // namespace orv

@@ -134,11 +134,11 @@ void flag_touched_receptors(int32_t hdwp, float lat, float lon, float sigma_h, c
 }
 
 void ceptest(int32_t hdwp, float lat, float lon, float sigma_h, const CepTables& tables, std::span<float> cepres,
-             DiagnosticChannels& channels) {
+             DiagnosticChannels& channels, TextOut& console) {
     channels.draw_channels({kCepChannel});
     std::fill(cepres.begin(), cepres.end(), 0.0f);
     if (footprint_type(hdwp) == 0) {
-        console("ceptest invalid with dispersion method");
+        console.list("ceptest invalid with dispersion method");
         return;
     }
     if (!std::isnan(lat) && !std::isnan(lon) && !std::isnan(sigma_h)) {

@@ -34,6 +34,6 @@ void flag_touched_receptors(int32_t hdwp, float lat, float lon, float sigma_h, c
 // the puff, else 0. A particle (type 0) has no radius: the console says so and
 // every entry stays 0. May dump to channel 3.
 void ceptest(int32_t hdwp, float lat, float lon, float sigma_h, const CepTables& tables, std::span<float> cepres,
-             DiagnosticChannels& channels);
+             DiagnosticChannels& channels, TextOut& console);
 
 }  // namespace orv

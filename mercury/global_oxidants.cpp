@@ -28,7 +28,7 @@ const char* const kPrefixes[3] = {"ox-", "so2-", "bc2-"};
 const char* const kKindWords[3] = {"ozone", "so2", "soot"};
 constexpr std::string_view kMonths = "janfebmaraprmayjunjulaugsepoctnovdec";
 
-void blank_line() { console_line(""); }
+void blank_line(TextOut& console) { console.line(""); }
 
 // Columns of a record: (F7.2, 1X, F6.2, 1X, I2, 2X, E12.6). A short record
 // reads as if padded with blanks.
@@ -37,60 +37,60 @@ std::string_view columns(std::string_view line, size_t start, size_t width) {
     return line.substr(start, width);
 }
 
-void report_out_of_place(OxidantKind kind, const OxidantReadProblem& p) {
-    blank_line();
-    console(std::string("problem reading ") + kKindWords[static_cast<int>(kind)] + " file");
-    blank_line();
+void report_out_of_place(OxidantKind kind, const OxidantReadProblem& p, TextOut& console) {
+    blank_line(console);
+    console.list(std::string("problem reading ") + kKindWords[static_cast<int>(kind)] + " file");
+    blank_line(console);
     if (kind != OxidantKind::Ozone) return;
-    console("ny = ", p.j);
-    console("zlat = ", p.lat_read);
-    console("zgridlat(ny) = ", grid_latitude(p.j));
-    blank_line();
-    console("nx = ", p.i);
-    console("zlong = ", p.lon_read);
-    console("zgridlong_360(nx) = ", grid_longitude_360(p.i));
-    blank_line();
-    console("nz = ", p.k);
-    console("nlevel = ", p.level_read);
-    blank_line();
+    console.list("ny = ", p.j);
+    console.list("zlat = ", p.lat_read);
+    console.list("zgridlat(ny) = ", grid_latitude(p.j));
+    blank_line(console);
+    console.list("nx = ", p.i);
+    console.list("zlong = ", p.lon_read);
+    console.list("zgridlong_360(nx) = ", grid_longitude_360(p.i));
+    blank_line(console);
+    console.list("nz = ", p.k);
+    console.list("nlevel = ", p.level_read);
+    blank_line(console);
 }
 
-[[noreturn]] void stop_on_problem(OxidantKind kind, const std::string& path, const OxidantReadProblem& p) {
+[[noreturn]] void stop_on_problem(OxidantKind kind, const std::string& path, const OxidantReadProblem& p, TextOut& console) {
     using S = OxidantReadProblem::Status;
-    if (p.status == S::OutOfPlace) report_out_of_place(kind, p);
+    if (p.status == S::OutOfPlace) report_out_of_place(kind, p, console);
     std::string what;
     switch (p.status) {
         case S::OutOfPlace: what = "record out of place"; break;
         case S::EndOfFile: what = "file ends before the last record"; break;
         default: what = p.what; break;
     }
-    console("*ERROR* get_global_conc: " + what + " - " + path + " record", p.record);
+    console.list("*ERROR* get_global_conc: " + what + " - " + path + " record", p.record);
     throw RunStop(kStopMissing);
 }
 
 // Reads one whole oxidant file into `field`, echoing each level.
-void read_oxidant_file(OxidantKind kind, const std::string& path, std::vector<float>& field) {
+void read_oxidant_file(OxidantKind kind, const std::string& path, std::vector<float>& field, TextOut& console) {
     TextInput in;
     if (!in.open(path)) {
-        console("*ERROR* get_global_conc: cannot open " + path);
+        console.list("*ERROR* get_global_conc: cannot open " + path);
         throw RunStop(kStopMissing);
     }
     const std::string level_label = std::string("reading ") + kKindWords[static_cast<int>(kind)] + " level = ";
     OxidantReadProblem problem;
     for (int32_t k = 1; k <= GlobalChemGrid::kNlev; ++k) {
-        console(level_label, k);
-        if (!read_oxidant_level(in, k, field, problem)) stop_on_problem(kind, path, problem);
+        console.list(level_label, k);
+        if (!read_oxidant_level(in, k, field, problem)) stop_on_problem(kind, path, problem, console);
     }
     in.close();
-    blank_line();
-    console(std::string("done reading ") + kKindWords[static_cast<int>(kind)] + " data");
-    blank_line();
+    blank_line(console);
+    console.list(std::string("done reading ") + kKindWords[static_cast<int>(kind)] + " data");
+    blank_line(console);
 }
 
-void require_file(const std::string& directory, const std::string& name) {
+void require_file(const std::string& directory, const std::string& name, TextOut& console) {
     if (std::filesystem::exists(directory + name)) return;
-    console("FILE NOT FOUND: ", name);
-    console("in directory ", directory);
+    console.list("FILE NOT FOUND: ", name);
+    console.list("in directory ", directory);
     throw RunStop(kStopMissing);
 }
 
@@ -194,29 +194,29 @@ bool read_oxidant_level(TextInput& in, int32_t k, std::vector<float>& field, Oxi
     return true;
 }
 
-void get_global_conc(GlobalChemGrid& grid, int32_t month, std::string_view directory) {
+void get_global_conc(GlobalChemGrid& grid, int32_t month, std::string_view directory, TextOut& console) {
     // The directory ends at its first blank.
     const size_t blank = directory.find(' ');
     const std::string dir(directory.substr(0, blank));
 
     for (int32_t m = 1; m <= 12; ++m) {
-        console("forming file names for month = ", m);
-        console("o3 file  = ", oxidant_file_name(OxidantKind::Ozone, m));
-        console("so2 file = ", oxidant_file_name(OxidantKind::So2, m));
-        console("soot_file= ", oxidant_file_name(OxidantKind::Soot, m));
+        console.list("forming file names for month = ", m);
+        console.list("o3 file  = ", oxidant_file_name(OxidantKind::Ozone, m));
+        console.list("so2 file = ", oxidant_file_name(OxidantKind::So2, m));
+        console.list("soot_file= ", oxidant_file_name(OxidantKind::Soot, m));
     }
     if (grid.ozone.size() != GlobalChemGrid::kPoints) set_up_global_chemistry_grid(grid);
 
     const std::string o3_name = oxidant_file_name(OxidantKind::Ozone, month);
     const size_t name_blank = o3_name.find(' ');
-    console("KLENo3 = ", static_cast<int32_t>(name_blank == std::string::npos ? o3_name.size() : name_blank));
-    blank_line();
-    console("in get global conc subroutine");
-    blank_line();
-    console("km = ", month);
-    blank_line();
-    console("ozone file =", o3_name);
-    blank_line();
+    console.list("KLENo3 = ", static_cast<int32_t>(name_blank == std::string::npos ? o3_name.size() : name_blank));
+    blank_line(console);
+    console.list("in get global conc subroutine");
+    blank_line(console);
+    console.list("km = ", month);
+    blank_line(console);
+    console.list("ozone file =", o3_name);
+    blank_line(console);
 
     struct Kind {
         OxidantKind kind;
@@ -228,8 +228,8 @@ void get_global_conc(GlobalChemGrid& grid, int32_t month, std::string_view direc
     grid.k_global_data_month = 0;
     for (const Kind& k : kinds) {
         const std::string name = oxidant_file_name(k.kind, month);
-        require_file(dir, name);
-        read_oxidant_file(k.kind, dir + name, *k.field);
+        require_file(dir, name, console);
+        read_oxidant_file(k.kind, dir + name, *k.field, console);
     }
     grid.k_global_data_month = month;
 }

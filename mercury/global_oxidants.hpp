@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/text_input.hpp"
+#include "common/text_output.hpp"
 
 namespace orv {
 
@@ -67,7 +68,7 @@ void set_up_global_chemistry_grid(GlobalChemGrid& grid);
 // progress on the console. A missing file, a record out of place, a value
 // that cannot be read or a file that ends early writes its message lines and
 // stops the run with code 901.
-void get_global_conc(GlobalChemGrid& grid, int32_t month, std::string_view directory);
+void get_global_conc(GlobalChemGrid& grid, int32_t month, std::string_view directory, TextOut& console);
 
 // ---- the record reader, shared by the loader and its fuzz target ----
 

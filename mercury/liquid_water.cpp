@@ -55,10 +55,10 @@ MethodResult by_method(int32_t method, float r, bool aerosol_water, float aeroso
 }  // namespace
 
 void lwc_estm(int32_t caller, const Hgsim& hg, int32_t n, int32_t source_mode, float rh, bool aerosol_water,
-              float& liquid, SizeDistribution& sd, DiagnosticChannels& ch) {
+              float& liquid, SizeDistribution& sd, DiagnosticChannels& ch, TextOut& console) {
     const int32_t nrange = std::min(hg.nrange, sd.nrange);
     if (rh < 0.0f || rh > 1.01f) {
-        console("in lwc_estm, RH not between 0-1, RH = ", rh);
+        console.list("in lwc_estm, RH not between 0-1, RH = ", rh);
         dump_line(ch.dump_file(0), "in lwc_estm, RH not between 0-1, RH = ", rh);
     }
     if (rh > 1.0f) rh = 1.0f;

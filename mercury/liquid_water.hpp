@@ -24,6 +24,6 @@ namespace orv {
 // distribution n to the dry ones, then grows the aerosol at humidities of 0.8
 // and more. A method outside 1 to 6 leaves `liquid` as the caller set it.
 void lwc_estm(int32_t caller, const Hgsim& hg, int32_t n, int32_t source_mode, float rh, bool aerosol_water,
-              float& liquid, SizeDistribution& sd, DiagnosticChannels& ch);
+              float& liquid, SizeDistribution& sd, DiagnosticChannels& ch, TextOut& console);
 
 }  // namespace orv

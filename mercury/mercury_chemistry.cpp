@@ -239,7 +239,7 @@ void dump_wet(int32_t caller, const PuffChemistryConditions& puff, const Mercury
 
 void wet_case(int32_t caller, const PuffChemistryConditions& puff, const Hgsim& hgsim, const OxidantValuesAtPuff& ox,
               std::span<const float> mass, const Air& a, double dt, MercuryChemistryWorkspace& w,
-              DiagnosticChannels& ch) {
+              DiagnosticChannels& ch, TextOut& console) {
     const double temperature = puff.temperature;
     const double liquid = w.liquid;
     FindrootInput in;
@@ -251,7 +251,7 @@ void wet_case(int32_t caller, const PuffChemistryConditions& puff, const Hgsim& 
     in.liquid = liquid;
     in.soot = ox.soot_value;
     dump_findroot(caller, in, nullptr, ch);
-    findroot(caller, in, w.root, w.equilibrium, ch);
+    findroot(caller, in, w.root, w.equilibrium, ch, console);
     dump_findroot(caller, in, &w.root, ch);
     const EquilibriumVector& z = w.root.x;
 
@@ -323,7 +323,7 @@ bool start_step(const PuffChemistryConditions& puff, std::span<float> mass, Merc
 
 void finish_step(int32_t caller, const PuffChemistryConditions& puff, double liquid, const Hgsim& hgsim,
                  const OxidantValuesAtPuff& ox, std::span<float> mass, MercuryChemistryWorkspace& w,
-                 DiagnosticChannels& ch) {
+                 DiagnosticChannels& ch, TextOut& console) {
     // Chemistry always runs forward in time, also in a backward run.
     const double dt = std::fabs(f2d(puff.time_step));
     const double temperature = puff.temperature;
@@ -344,7 +344,7 @@ void finish_step(int32_t caller, const PuffChemistryConditions& puff, double liq
     a.x_cl2 = ox.extra_oxidant_conc / a.g;
     a.c_oh = f2d(ox.oh_conc);
 
-    if (w.wet) wet_case(caller, puff, hgsim, ox, mass, a, dt, w, ch);
+    if (w.wet) wet_case(caller, puff, hgsim, ox, mass, a, dt, w, ch, console);
     else dry_case(caller, puff, mass, a, dt, w, ch);
 
     // Back to masses; the puff's total mass is kept exactly.
@@ -368,34 +368,34 @@ void check_column(std::span<const float> mass, const MercuryChemistryWorkspace& 
 }
 
 template <typename T>
-void allocate_named(WorkArray<T>& a, const char* name, int64_t n) {
+void allocate_named(WorkArray<T>& a, const char* name, int64_t n, TextOut& console) {
     if (a.allocate(n)) return;
-    console(std::string("*ERROR* ") + name + ": memory allocation");
+    console.list(std::string("*ERROR* ") + name + ": memory allocation");
     throw RunStop::plain();
 }
 
 }  // namespace
 
-void set_up_mercury_chemistry_workspace(MercuryChemistryWorkspace& w, int32_t nspec) {
+void set_up_mercury_chemistry_workspace(MercuryChemistryWorkspace& w, int32_t nspec, TextOut& console) {
     if (nspec < kMercurySlots) {
-        console("*ERROR* mercury chemistry: the mass column needs the four mercury species, MAXDIM = ", nspec);
+        console.list("*ERROR* mercury chemistry: the mass column needs the four mercury species, MAXDIM = ", nspec);
         throw RunStop(kStopInput);
     }
     w.nspec = nspec;
     const int64_t n = nspec;
-    allocate_named(w.savemass, "savemass", n);
-    allocate_named(w.zdest, "ZDEST", n);
-    allocate_named(w.zmass, "zmass", n);
-    allocate_named(w.zsavemass, "zsavemass", n);
-    allocate_named(w.zsave, "zsave", n);
-    allocate_named(w.saverate, "saverate", n * kChemistryReactions);
-    allocate_named(w.xfracgas, "xfracgas", n);
-    allocate_named(w.xfracdrop, "xfracdrop", n);
-    allocate_named(w.xfracpart, "xfracpart", n);
-    allocate_named(w.rate, "rate", n * kChemistryReactions);
-    allocate_named(w.totrate, "totrate", n);
-    allocate_named(w.change, "change", n);
-    allocate_named(w.zstart, "zstart", n);
+    allocate_named(w.savemass, "savemass", n, console);
+    allocate_named(w.zdest, "ZDEST", n, console);
+    allocate_named(w.zmass, "zmass", n, console);
+    allocate_named(w.zsavemass, "zsavemass", n, console);
+    allocate_named(w.zsave, "zsave", n, console);
+    allocate_named(w.saverate, "saverate", n * kChemistryReactions, console);
+    allocate_named(w.xfracgas, "xfracgas", n, console);
+    allocate_named(w.xfracdrop, "xfracdrop", n, console);
+    allocate_named(w.xfracpart, "xfracpart", n, console);
+    allocate_named(w.rate, "rate", n * kChemistryReactions, console);
+    allocate_named(w.totrate, "totrate", n, console);
+    allocate_named(w.change, "change", n, console);
+    allocate_named(w.zstart, "zstart", n, console);
     w.savemass.fill(0.0f);
     w.zdest.fill(0.0);
     w.zmass.fill(0.0);
@@ -415,21 +415,21 @@ void set_up_mercury_chemistry_workspace(MercuryChemistryWorkspace& w, int32_t ns
 void compute_puff_mercury_chemistry(int32_t caller, const PuffChemistryConditions& puff, const Hgsim& hgsim,
                                     const OxidantValuesAtPuff& ox, std::span<float> mass,
                                     MercuryChemistryWorkspace& work, SizeDistribution& sizes,
-                                    DiagnosticChannels& ch) {
+                                    DiagnosticChannels& ch, TextOut& console) {
     check_column(mass, work);
     if (!start_step(puff, mass, work, ch)) return;
     float liquid = 0.0f;
-    lwc_estm(caller, hgsim, puff.distribution, 1, puff.relative_humidity, puff.aerosol_water, liquid, sizes, ch);
-    finish_step(caller, puff, f2d(liquid), hgsim, ox, mass, work, ch);
+    lwc_estm(caller, hgsim, puff.distribution, 1, puff.relative_humidity, puff.aerosol_water, liquid, sizes, ch, console);
+    finish_step(caller, puff, f2d(liquid), hgsim, ox, mass, work, ch, console);
 }
 
 void compute_puff_mercury_chemistry_with_liquid(int32_t caller, const PuffChemistryConditions& puff, double liquid,
                                                 const Hgsim& hgsim, const OxidantValuesAtPuff& ox,
                                                 std::span<float> mass, MercuryChemistryWorkspace& work,
-                                                DiagnosticChannels& ch) {
+                                                DiagnosticChannels& ch, TextOut& console) {
     check_column(mass, work);
     if (!start_step(puff, mass, work, ch)) return;
-    finish_step(caller, puff, liquid, hgsim, ox, mass, work, ch);
+    finish_step(caller, puff, liquid, hgsim, ox, mass, work, ch, console);
 }
 
 }  // namespace orv

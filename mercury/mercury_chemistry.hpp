@@ -62,7 +62,7 @@ struct MercuryChemistryWorkspace {
 // Sizes the work arrays for `nspec` species slots (the run's MAXDIM). The step
 // needs at least the four mercury slots: fewer stops the run (code 900). A
 // failed allocation writes "*ERROR* <array>: memory allocation" and stops.
-void set_up_mercury_chemistry_workspace(MercuryChemistryWorkspace& work, int32_t nspec);
+void set_up_mercury_chemistry_workspace(MercuryChemistryWorkspace& work, int32_t nspec, TextOut& console);
 
 // The puff's conditions for one step.
 struct PuffChemistryConditions {
@@ -86,13 +86,13 @@ struct PuffChemistryConditions {
 void compute_puff_mercury_chemistry(int32_t caller, const PuffChemistryConditions& puff, const Hgsim& hgsim,
                                     const OxidantValuesAtPuff& ox, std::span<float> mass,
                                     MercuryChemistryWorkspace& work, SizeDistribution& sizes,
-                                    DiagnosticChannels& ch);
+                                    DiagnosticChannels& ch, TextOut& console);
 
 // The same step with the liquid water of the air (g per m3) given instead of
 // estimated.
 void compute_puff_mercury_chemistry_with_liquid(int32_t caller, const PuffChemistryConditions& puff, double liquid,
                                                 const Hgsim& hgsim, const OxidantValuesAtPuff& ox,
                                                 std::span<float> mass, MercuryChemistryWorkspace& work,
-                                                DiagnosticChannels& ch);
+                                                DiagnosticChannels& ch, TextOut& console);
 
 }  // namespace orv

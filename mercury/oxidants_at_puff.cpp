@@ -52,13 +52,13 @@ float local_solar_time(int32_t hour, int32_t minute, float lon) {
     return t;
 }
 
-int32_t convert_month_to_season(int32_t month) {
+int32_t convert_month_to_season(int32_t month, TextOut& console) {
     if (month == 12 || month == 1 || month == 2) return 1;
     if (month >= 3 && month <= 5) return 2;
     if (month >= 6 && month <= 8) return 3;
     if (month >= 9 && month <= 11) return 4;
-    console("error estimating season");
-    console("error estimating season");
+    console.list("error estimating season");
+    console.list("error estimating season");
     return 99;
 }
 
@@ -75,10 +75,10 @@ const SeasonalOhTables& fill_seasonal_oh_tables() {
     return t;
 }
 
-float estimate_oh(float solar_time, int32_t month, float height_km, float lat) {
-    const int32_t season = convert_month_to_season(month);
+float estimate_oh(float solar_time, int32_t month, float height_km, float lat, TextOut& console) {
+    const int32_t season = convert_month_to_season(month, console);
     if (season < 1 || season > 4) {
-        console("error estimating season");
+        console.list("error estimating season");
         return 0.0f;
     }
     const SeasonalOhTables& t = fill_seasonal_oh_tables();
@@ -96,7 +96,7 @@ float estimate_oh(float solar_time, int32_t month, float height_km, float lat) {
     else if (lat <= 60.0f) oh = r2 + (r2 / 2.0f - r2) * (lat - 45.0f) / 15.0f;
     else oh = r2 / 2.0f;
     if (oh < 0.0f) {
-        console("warning: oh estimated less than zero; set to zero");
+        console.list("warning: oh estimated less than zero; set to zero");
         oh = 0.0f;
     }
     return oh;
@@ -163,7 +163,7 @@ float interpolate_global_field(const std::vector<float>& field, const GlobalGrid
 }
 
 void estimate_additional_oxidant(int32_t mode, float solar_time, float height, float lat, float lon,
-                                 float fraction, double& value, SurfaceFiles& surface, TextOut& log) {
+                                 float fraction, double& value, SurfaceFiles& surface, Messages msg) {
     const float f = fraction;
     if (mode == 1) {
         if (f <= 0.1f) value = 1e-11;
@@ -192,7 +192,7 @@ void estimate_additional_oxidant(int32_t mode, float solar_time, float height, f
         value = 0.0;
         float roughness = 0.0f, terrain = 0.0f;
         int32_t landuse = 0;
-        sfcinp(surface, log, lat, lon, roughness, landuse, false, terrain);
+        sfcinp(surface, msg, lat, lon, roughness, landuse, false, terrain);
         const bool water = landuse == 7 || (landuse >= 14 && landuse <= 18);
         const bool night = solar_time <= 6.0f || solar_time >= 18.0f;
         if (water && night && height <= 100.0f) value = 1e-10;
@@ -200,15 +200,15 @@ void estimate_additional_oxidant(int32_t mode, float solar_time, float height, f
 }
 
 void compute_oxidants_at_point(int32_t caller, const OxidantPoint& at, const ProfileRow& row,
-                               const GlobalChemGrid& grid, SurfaceFiles& surface, TextOut& log,
+                               const GlobalChemGrid& grid, SurfaceFiles& surface, Messages msg,
                                DiagnosticChannels& channels, OxidantValuesAtPuff& values) {
     channels.draw_channels({5, 105, 8, 108, 34, 134});
-    const CalendarDate date = tm2day(at.time, standard_console());
+    const CalendarDate date = tm2day(at.time, msg.console);
     const float solar_time = local_solar_time(date.hour, date.minute, at.lon);
 
     // Hydroxyl.
     const float height_km = at.height / 1000.0f;
-    const float oh = estimate_oh(solar_time, date.month, height_km, at.lat);
+    const float oh = estimate_oh(solar_time, date.month, height_km, at.lat, msg.console);
     const float oh_conc = oh * 1e6f / kAvogadro;
     dump_oh(channels, caller, solar_time, date.month, height_km, at.lat, oh, oh_conc);
 
@@ -237,7 +237,7 @@ void compute_oxidants_at_point(int32_t caller, const OxidantPoint& at, const Pro
 
     // Chlorine.
     double mixing = 0.0;
-    estimate_additional_oxidant(3, solar_time, at.height, at.lat, at.lon, 0.0f, mixing, surface, log);
+    estimate_additional_oxidant(3, solar_time, at.height, at.lat, at.lon, 0.0f, mixing, surface, msg);
     values.extra_oxidant_conc = mixing * static_cast<double>(air.ratio) * static_cast<double>(c_air);
 
     const int32_t c34 = channel_for_caller(34, caller);

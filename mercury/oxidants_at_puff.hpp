@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "mercury/diagnostic_channels.hpp"
 #include "mercury/global_oxidants.hpp"
@@ -50,7 +51,7 @@ struct GlobalGridPosition {
 // channels (5, 8, 34 or 105, 108, 134). The land use for the chlorine comes
 // from the surface files (their notices go to `log`).
 void compute_oxidants_at_point(int32_t caller, const OxidantPoint& at, const ProfileRow& row,
-                               const GlobalChemGrid& grid, SurfaceFiles& surface, TextOut& log,
+                               const GlobalChemGrid& grid, SurfaceFiles& surface, Messages msg,
                                DiagnosticChannels& channels, OxidantValuesAtPuff& values);
 
 // Local solar time (h) of a model time at a longitude, in 0 .. 24.
@@ -58,7 +59,7 @@ float local_solar_time(int32_t hour, int32_t minute, float lon);
 
 // Season of a month: 12, 1, 2 -> 1; 3-5 -> 2; 6-8 -> 3; 9-11 -> 4; else 99
 // (with its console message).
-int32_t convert_month_to_season(int32_t month);
+int32_t convert_month_to_season(int32_t month, TextOut& console);
 
 // The seasonal hydroxyl curves: OH = A exp(-B (t - 12)^2), per season (row)
 // and column (first latitude band at the surface and 6 km, then the second
@@ -72,7 +73,7 @@ const SeasonalOhTables& fill_seasonal_oh_tables();
 // Hydroxyl (molecules/cm3) at a solar time (h), month, height (km) and
 // latitude (degrees). Heights below 0 take the surface value; a month outside
 // 1..12 gives 0 after its console messages.
-float estimate_oh(float solar_time, int32_t month, float height_km, float lat);
+float estimate_oh(float solar_time, int32_t month, float height_km, float lat, TextOut& console);
 
 // Fractional grid indices of a point; height in m against the level heights.
 GlobalGridPosition locate_in_global_chemistry_grid(float lon, float lat, float height,
@@ -87,6 +88,6 @@ float interpolate_global_field(const std::vector<float>& field, const GlobalGrid
 // (1e-10 over water at night at heights up to 100 m, else 0); any other
 // mode leaves `value` as it is.
 void estimate_additional_oxidant(int32_t mode, float solar_time, float height, float lat, float lon,
-                                 float fraction, double& value, SurfaceFiles& surface, TextOut& log);
+                                 float fraction, double& value, SurfaceFiles& surface, Messages msg);
 
 }  // namespace orv

@@ -11,10 +11,10 @@ namespace orv {
 namespace {
 
 template <typename T>
-void allocate_named(IndexedArray<T>& a, const char* name, IndexRange r1, IndexRange r2 = {1, 1},
+void allocate_named(IndexedArray<T>& a, const char* name, TextOut& console, IndexRange r1, IndexRange r2 = {1, 1},
                     IndexRange r3 = {1, 1}) {
     if (a.allocate(r1, r2, r3)) return;
-    console(std::string("*ERROR* ") + name + ": memory allocation");
+    console.list(std::string("*ERROR* ") + name + ": memory allocation");
     throw RunStop::plain();
 }
 
@@ -139,18 +139,18 @@ DepositionMet deposition_met(const MetAtParticle& met, const ProfileRow& at_puff
     return m;
 }
 
-void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, int32_t maxdim) {
+void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, int32_t maxdim, TextOut& console) {
     if (maxdim < 4) {
-        console("*ERROR* compute_puff_mercury_deposition: the four mercury species are needed, MAXDIM = ", maxdim);
+        console.list("*ERROR* compute_puff_mercury_deposition: the four mercury species are needed, MAXDIM = ", maxdim);
         throw RunStop(kStopInput);
     }
     if (hgsim.npath < 5) {
-        console("*ERROR* compute_puff_mercury_deposition: the five deposition paths are needed, NPATH = ",
-                hgsim.npath);
+        console.list("*ERROR* compute_puff_mercury_deposition: the five deposition paths are needed, NPATH = ",
+                     hgsim.npath);
         throw RunStop(kStopInput);
     }
     if (hgsim.nland > 20) {
-        console("*ERROR* compute_puff_mercury_deposition: at most 20 land-use categories, NLAND = ", hgsim.nland);
+        console.list("*ERROR* compute_puff_mercury_deposition: at most 20 land-use categories, NLAND = ", hgsim.nland);
         throw RunStop(kStopInput);
     }
     ws.maxdim = maxdim;
@@ -163,55 +163,56 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
     const IndexRange sizes{0, ws.nrange};
     const IndexRange paths{0, ws.npath};
     const IndexRange land{1, ws.nland};
-    allocate_named(ws.savemass, "savemass", species);
-    allocate_named(ws.zmass, "zmass", species);
-    allocate_named(ws.zsavemass, "zsavemass", species);
-    allocate_named(ws.xrh_calc, "xrh_calc", cases);
-    allocate_named(ws.xliquid, "xliquid", cases);
-    allocate_named(ws.xdroplet, "xdroplet", cases);
-    allocate_named(ws.XW, "XW", cases);
-    allocate_named(ws.xfracgas, "xfracgas", cases, species);
-    allocate_named(ws.xfracdrop, "xfracdrop", cases, species);
-    allocate_named(ws.xfracpart, "xfracpart", cases, species);
-    allocate_named(ws.xzmfracp, "xzmfracp", cases, species, sizes);
-    allocate_named(ws.xpd, "xpd", cases, sizes);
-    allocate_named(ws.xvolfrac, "xvolfrac", cases, sizes);
-    allocate_named(ws.zconc, "zconc", {1, 7});
-    allocate_named(ws.lndexist, "lndexist", land);
-    allocate_named(ws.cepexist, "cepexist", land);
-    allocate_named(ws.zvgavg, "zvgavg", species);
-    allocate_named(ws.zvdavg, "zvdavg", species);
-    allocate_named(ws.zvg, "zvg", species);
-    allocate_named(ws.zvd, "zvd", species);
-    allocate_named(ws.zvdgascep, "zvdgascep", species, land);
-    allocate_named(ws.zvdgasprt, "zvdgasprt", species, land);
-    allocate_named(ws.z_vdland, "z_vdland", sizes, land, species);
-    allocate_named(ws.z_vgland, "z_vgland", sizes, land, species);
-    allocate_named(ws.z_vdcep, "z_vdcep", sizes, land, species);
-    allocate_named(ws.z_vgcep, "z_vgcep", sizes, land, species);
-    allocate_named(ws.zpbeta, "zpbeta", species, paths);
-    allocate_named(ws.zpbetalnd, "zpbetalnd", species, paths, land);
-    allocate_named(ws.zbeta, "zbeta", species);
-    allocate_named(ws.zdepv, "zdepv", species);
-    allocate_named(ws.zbetatot, "zbetatot", species);
-    allocate_named(ws.zsbetatot, "zsbetatot", species);
-    allocate_named(ws.zsbeta, "zsbeta", species);
-    allocate_named(ws.zsmass, "zsmass", species);
-    allocate_named(ws.zinitmass, "zinitmass", species);
-    allocate_named(ws.ztotremovd, "ztotremovd", species);
-    allocate_named(ws.zcdept, "zcdept", species);
-    allocate_named(ws.zctotremv, "zctotremv", species);
-    allocate_named(ws.zcmass, "zcmass", species);
-    allocate_named(ws.vg_aloft, "vg_aloft", {1, ws.nrange});
-    allocate_named(ws.unshaped_settling, "unshaped_settling", {1, 3}, sizes);
+    allocate_named(ws.savemass, "savemass", console, species);
+    allocate_named(ws.zmass, "zmass", console, species);
+    allocate_named(ws.zsavemass, "zsavemass", console, species);
+    allocate_named(ws.xrh_calc, "xrh_calc", console, cases);
+    allocate_named(ws.xliquid, "xliquid", console, cases);
+    allocate_named(ws.xdroplet, "xdroplet", console, cases);
+    allocate_named(ws.XW, "XW", console, cases);
+    allocate_named(ws.xfracgas, "xfracgas", console, cases, species);
+    allocate_named(ws.xfracdrop, "xfracdrop", console, cases, species);
+    allocate_named(ws.xfracpart, "xfracpart", console, cases, species);
+    allocate_named(ws.xzmfracp, "xzmfracp", console, cases, species, sizes);
+    allocate_named(ws.xpd, "xpd", console, cases, sizes);
+    allocate_named(ws.xvolfrac, "xvolfrac", console, cases, sizes);
+    allocate_named(ws.zconc, "zconc", console, {1, 7});
+    allocate_named(ws.lndexist, "lndexist", console, land);
+    allocate_named(ws.cepexist, "cepexist", console, land);
+    allocate_named(ws.zvgavg, "zvgavg", console, species);
+    allocate_named(ws.zvdavg, "zvdavg", console, species);
+    allocate_named(ws.zvg, "zvg", console, species);
+    allocate_named(ws.zvd, "zvd", console, species);
+    allocate_named(ws.zvdgascep, "zvdgascep", console, species, land);
+    allocate_named(ws.zvdgasprt, "zvdgasprt", console, species, land);
+    allocate_named(ws.z_vdland, "z_vdland", console, sizes, land, species);
+    allocate_named(ws.z_vgland, "z_vgland", console, sizes, land, species);
+    allocate_named(ws.z_vdcep, "z_vdcep", console, sizes, land, species);
+    allocate_named(ws.z_vgcep, "z_vgcep", console, sizes, land, species);
+    allocate_named(ws.zpbeta, "zpbeta", console, species, paths);
+    allocate_named(ws.zpbetalnd, "zpbetalnd", console, species, paths, land);
+    allocate_named(ws.zbeta, "zbeta", console, species);
+    allocate_named(ws.zdepv, "zdepv", console, species);
+    allocate_named(ws.zbetatot, "zbetatot", console, species);
+    allocate_named(ws.zsbetatot, "zsbetatot", console, species);
+    allocate_named(ws.zsbeta, "zsbeta", console, species);
+    allocate_named(ws.zsmass, "zsmass", console, species);
+    allocate_named(ws.zinitmass, "zinitmass", console, species);
+    allocate_named(ws.ztotremovd, "ztotremovd", console, species);
+    allocate_named(ws.zcdept, "zcdept", console, species);
+    allocate_named(ws.zctotremv, "zctotremv", console, species);
+    allocate_named(ws.zcmass, "zcmass", console, species);
+    allocate_named(ws.vg_aloft, "vg_aloft", console, {1, ws.nrange});
+    allocate_named(ws.unshaped_settling, "unshaped_settling", console, {1, 3}, sizes);
     ws.shape_warned.assign(static_cast<size_t>(ws.maxdim) + 1, 0);
 }
 
 void compute_puff_mercury_deposition(const DepositionArguments& args, const DepositionSettings& run,
                                      const OxidantValuesAtPuff& oxidants, MercuryArrays& arrays,
                                      SizeDistribution& sizes, DepositionWorkspace& ws, DiagnosticChannels& ch,
-                                     TextOut& log) {
-    deposition::StepContext s{args, run, oxidants, arrays, sizes, ws, ch, log, std::fabs(args.call.time_step)};
+                                     Messages msg) {
+    deposition::StepContext s{args, run, oxidants, arrays, sizes, ws, ch, msg.log, msg.console,
+                              std::fabs(args.call.time_step)};
 
     draw_step_channels(ch);
     if (!(args.puff.puffvol > 0.0f)) {

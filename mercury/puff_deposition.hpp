@@ -16,6 +16,7 @@
 #include <span>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "run/pollutants.hpp"
 #include "run/settings.hpp"
@@ -169,7 +170,7 @@ struct DepositionWorkspace {
 // most the 20 land-use categories of the resistance tables; other counts stop
 // the run (code 900). A failed allocation writes "*ERROR* <array>: memory
 // allocation" on the console and stops the run (plain stop).
-void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, int32_t maxdim);
+void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, int32_t maxdim, TextOut& console);
 
 // One deposition step of one puff. Reads the puff's masses from
 // `arrays.depelm_mass` and leaves there what remains; fills zdep, zcepdep,
@@ -182,6 +183,6 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
 void compute_puff_mercury_deposition(const DepositionArguments& args, const DepositionSettings& run,
                                      const OxidantValuesAtPuff& oxidants, MercuryArrays& arrays,
                                      SizeDistribution& sizes, DepositionWorkspace& ws, DiagnosticChannels& ch,
-                                     TextOut& log);
+                                     Messages msg);
 
 }  // namespace orv

@@ -29,16 +29,16 @@ std::string file_path(std::string_view directory, std::string_view file) {
 
 // Opens a definition file; a missing one stops the run with code 901.
 void open_definition_file(TextInput& in, std::string_view directory, std::string_view file,
-                          std::string_view routine) {
+                          std::string_view routine, TextOut& console) {
     const std::string path = file_path(directory, file);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        console("FILE NOT FOUND: ", file);
-        console("in directory ", directory);
+        console.list("FILE NOT FOUND: ", file);
+        console.list("in directory ", directory);
         throw RunStop(kStopMissing);
     }
     if (!in.open(path)) {
-        console("*ERROR* ", routine, ": unable to open file - ", path);
+        console.list("*ERROR* ", routine, ": unable to open file - ", path);
         throw RunStop(kStopInput);
     }
 }
@@ -50,7 +50,7 @@ bool is_blank_line(std::string_view line) {
 // Reads the items of one line free-format; the line alone must hold them all.
 // Stops the run naming the file and line when it cannot.
 void read_line_items(TextInput& file, std::string_view line, std::span<const fmt::Target> items,
-                     std::string_view routine, std::string_view what) {
+                     std::string_view routine, std::string_view what, TextOut& console) {
     std::istringstream s{std::string(line)};
     TextInput one;
     one.attach(s, file.name());
@@ -59,12 +59,12 @@ void read_line_items(TextInput& file, std::string_view line, std::span<const fmt
     } catch (const InputError& e) {
         const std::string why = std::string(e.what()) == "end of file" ? "too few items" : e.what();
         input_stop(routine, file.name(), file.line_number(),
-                   "line cannot be read as " + std::string(what) + " (" + why + ")", standard_console());
+                   "line cannot be read as " + std::string(what) + " (" + why + ")", console);
     }
 }
 
-void refuse(const TextInput& file, std::string_view routine, const std::string& what) {
-    input_stop(routine, file.name(), file.line_number(), what, standard_console());
+void refuse(const TextInput& file, std::string_view routine, const std::string& what, TextOut& console) {
+    input_stop(routine, file.name(), file.line_number(), what, console);
 }
 
 // One selected line of the receptor file.
@@ -79,13 +79,13 @@ struct DivisionLine {
 // receptor must follow its division 1 in order 2, 3, ...
 std::vector<DivisionLine> scan_receptor_file(const CategorySelection& selection, const Hgsim& hgsim,
                                              std::string_view directory, std::string_view routine,
-                                             bool announce) {
+                                             bool announce, TextOut& console) {
     TextInput in;
-    open_definition_file(in, directory, kReceptorFile, routine);
+    open_definition_file(in, directory, kReceptorFile, routine, console);
     std::vector<DivisionLine> lines;
     std::string_view line;
     if (!in.next_line(line)) return lines;
-    if (announce) console("have read first line with field names");
+    if (announce) console.list("have read first line with field names");
 
     int32_t receptors = 0;
     int32_t last_division = 0;  // of the current receptor; 0 before the first
@@ -97,28 +97,28 @@ std::vector<DivisionLine> scan_receptor_file(const CategorySelection& selection,
         read_line_items(in, line,
                         std::array<fmt::Target, 10>{number, d.name, category, unused_name, d.land_category,
                                                     d.division, d.box.west, d.box.east, d.box.south, d.box.north},
-                        routine, "a receptor division");
+                        routine, "a receptor division", console);
         if (!selection.selected(category)) continue;
 
         if (d.land_category < 1 || d.land_category > hgsim.nland)
             refuse(in, routine,
                    "land category " + std::to_string(d.land_category) + " outside 1 to " +
-                       std::to_string(hgsim.nland));
-        if (d.division <= 0) refuse(in, routine, "division number " + std::to_string(d.division) + " not positive");
+                       std::to_string(hgsim.nland), console);
+        if (d.division <= 0) refuse(in, routine, "division number " + std::to_string(d.division) + " not positive", console);
         for (float v : {d.box.west, d.box.east, d.box.south, d.box.north})
-            if (!std::isfinite(v)) refuse(in, routine, "division edge is not a number");
-        if (!(d.box.east > d.box.west)) refuse(in, routine, "east edge of the division not east of its west edge");
+            if (!std::isfinite(v)) refuse(in, routine, "division edge is not a number", console);
+        if (!(d.box.east > d.box.west)) refuse(in, routine, "east edge of the division not east of its west edge", console);
         if (!(d.box.north > d.box.south))
-            refuse(in, routine, "north edge of the division not north of its south edge");
+            refuse(in, routine, "north edge of the division not north of its south edge", console);
         if (d.division == 1) {
             if (++receptors > kMaxReceptors)
-                refuse(in, routine, "more than " + std::to_string(kMaxReceptors) + " receptors");
+                refuse(in, routine, "more than " + std::to_string(kMaxReceptors) + " receptors", console);
         } else if (last_division == 0) {
-            refuse(in, routine, "division " + std::to_string(d.division) + " comes before a receptor's division 1");
+            refuse(in, routine, "division " + std::to_string(d.division) + " comes before a receptor's division 1", console);
         } else if (d.division != last_division + 1) {
             refuse(in, routine,
                    "division " + std::to_string(d.division) + " does not follow division " +
-                       std::to_string(last_division));
+                       std::to_string(last_division), console);
         }
         last_division = d.division;
         d.name = padded_name(d.name);
@@ -127,19 +127,19 @@ std::vector<DivisionLine> scan_receptor_file(const CategorySelection& selection,
     return lines;
 }
 
-void open_output(TextOut& out, const std::string& name, std::string_view routine) {
+void open_output(TextOut& out, const std::string& name, std::string_view routine, TextOut& console) {
     if (!out.open(name)) {
-        console("*ERROR* ", routine, ": unable to create file - ", name);
+        console.list("*ERROR* ", routine, ": unable to create file - ", name);
         throw RunStop(kStopInput);
     }
 }
 
-void write_receptor_summaries(const ReceptorTables& t) {
+void write_receptor_summaries(const ReceptorTables& t, TextOut& console) {
     static const fmt::Format summary("(I5, 2X, A25, 2X, I5, I5, F15.6, 999F15.6)");
     static const fmt::Format detail("(I5, 2X, A25, 2X, I5, I5, 999F15.6)");
     TextOut sum, det;
-    open_output(sum, "recp_summary.out", "read_receptor_data");
-    open_output(det, "recp_detail.out", "read_receptor_data");
+    open_output(sum, "recp_summary.out", "read_receptor_data", console);
+    open_output(det, "recp_detail.out", "read_receptor_data", console);
     for (int32_t r = 1; r <= t.receptor_count(); ++r) {
         const Receptor& rc = t.receptor(r);
         const DivisionBox& box = t.box(r, 0);
@@ -166,13 +166,13 @@ std::string file_name_part(std::string_view receptor_name) {
 
 // The cep file's selected lines, checked.
 std::vector<Cep> scan_cep_file(const CategorySelection& selection, const Hgsim& hgsim, std::string_view directory,
-                               std::string_view routine, bool announce) {
+                               std::string_view routine, bool announce, TextOut& console) {
     TextInput in;
-    open_definition_file(in, directory, kCepFile, routine);
+    open_definition_file(in, directory, kCepFile, routine, console);
     std::vector<Cep> ceps;
     std::string_view line;
     if (!in.next_line(line)) return ceps;
-    if (announce) console("have read first line with field names");
+    if (announce) console.list("have read first line with field names");
     while (in.next_line(line)) {
         if (is_blank_line(line)) continue;
         int32_t category = 0, number = 0;
@@ -180,14 +180,14 @@ std::vector<Cep> scan_cep_file(const CategorySelection& selection, const Hgsim& 
         Cep c;
         read_line_items(in, line,
                         std::array<fmt::Target, 7>{category, text, number, c.cep_name, c.lat, c.lon, c.cep_code},
-                        routine, "a cep");
+                        routine, "a cep", console);
         if (!selection.selected(category)) continue;
         if (c.cep_code < 1 || c.cep_code > hgsim.nland)
             refuse(in, routine,
-                   "cep code " + std::to_string(c.cep_code) + " outside 1 to " + std::to_string(hgsim.nland));
-        if (!std::isfinite(c.lat) || !std::isfinite(c.lon)) refuse(in, routine, "cep position is not a number");
+                   "cep code " + std::to_string(c.cep_code) + " outside 1 to " + std::to_string(hgsim.nland), console);
+        if (!std::isfinite(c.lat) || !std::isfinite(c.lon)) refuse(in, routine, "cep position is not a number", console);
         if (static_cast<int32_t>(ceps.size()) >= kMaxCeps)
-            refuse(in, routine, "more than " + std::to_string(kMaxCeps) + " ceps");
+            refuse(in, routine, "more than " + std::to_string(kMaxCeps) + " ceps", console);
         c.cep_name = padded_name(c.cep_name);
         ceps.push_back(std::move(c));
     }
@@ -197,21 +197,21 @@ std::vector<Cep> scan_cep_file(const CategorySelection& selection, const Hgsim& 
 }  // namespace
 
 void recp_ini(const CategorySelection& receptor_selection, const Hgsim& hgsim, int32_t& receptor_count,
-              int32_t& ndivmax, std::string_view directory) {
-    const std::vector<DivisionLine> lines = scan_receptor_file(receptor_selection, hgsim, directory, "recp_ini", true);
+              int32_t& ndivmax, TextOut& console, std::string_view directory) {
+    const std::vector<DivisionLine> lines = scan_receptor_file(receptor_selection, hgsim, directory, "recp_ini", true, console);
     receptor_count = 0;
     ndivmax = 0;
     for (const DivisionLine& d : lines) {
         if (d.division == 1) ++receptor_count;
         ndivmax = std::max(ndivmax, d.division);
     }
-    console("leaving recp_ini, ndivmax = ", ndivmax);
+    console.list("leaving recp_ini, ndivmax = ", ndivmax);
 }
 
 void read_receptor_data(const CategorySelection& receptor_selection, const Hgsim& hgsim, int32_t receptor_count,
-                        int32_t ndivmax, ReceptorTables& tables, std::string_view directory) {
+                        int32_t ndivmax, ReceptorTables& tables, TextOut& console, std::string_view directory) {
     const std::vector<DivisionLine> lines =
-        scan_receptor_file(receptor_selection, hgsim, directory, "read_receptor_data", false);
+        scan_receptor_file(receptor_selection, hgsim, directory, "read_receptor_data", false, console);
     tables = ReceptorTables{};
     std::vector<DivisionBox> divisions;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -223,28 +223,28 @@ void read_receptor_data(const CategorySelection& receptor_selection, const Hgsim
         divisions.clear();
     }
     if (tables.receptor_count() != receptor_count || tables.ndivmax != ndivmax) {
-        console("*ERROR* read_receptor_data: ", kReceptorFile, " holds ", tables.receptor_count(),
+        console.list("*ERROR* read_receptor_data: ", kReceptorFile, " holds ", tables.receptor_count(),
                 " receptors and ", tables.ndivmax, " divisions at most, not ", receptor_count, " and ", ndivmax);
         throw RunStop(kStopInput);
     }
     index_receptors(tables);
-    write_receptor_summaries(tables);
+    write_receptor_summaries(tables, console);
 }
 
 std::string polygon_file_name(int32_t r, std::string_view receptor_name) {
     return "shp_input_" + fmt::format_int(r, 4, 4) + "_" + file_name_part(receptor_name) + ".txt";
 }
 
-void write_polygon_files(const ReceptorTables& tables) {
+void write_polygon_files(const ReceptorTables& tables, TextOut& console) {
     static const fmt::Format first("(A5, A2, F15.6, A2, F15.6)");
     static const fmt::Format corner("(F15.6, A2, F15.6)");
     TextOut batch;
-    open_output(batch, "polyconv_batch_file.bat", "write_polygon_files");
+    open_output(batch, "polyconv_batch_file.bat", "write_polygon_files", console);
     for (int32_t r = 1; r <= tables.receptor_count(); ++r) {
         const Receptor& rc = tables.receptor(r);
         const std::string file = polygon_file_name(r, rc.receptor_name);
         TextOut poly;
-        open_output(poly, file, "write_polygon_files");
+        open_output(poly, file, "write_polygon_files", console);
         for (int32_t d = 1; d <= rc.division_count; ++d) {
             const DivisionBox& b = tables.box(r, d);
             poly.put(first, fmt::format_int(d, 5), ", ", b.west, ", ", b.north);
@@ -261,22 +261,22 @@ void write_polygon_files(const ReceptorTables& tables) {
 }
 
 void count_cep_records(const CategorySelection& cep_selection, const Hgsim& hgsim, int32_t& cep_count,
-                       std::string_view directory) {
-    cep_count = static_cast<int32_t>(scan_cep_file(cep_selection, hgsim, directory, "count_cep_records", true).size());
+                       TextOut& console, std::string_view directory) {
+    cep_count = static_cast<int32_t>(scan_cep_file(cep_selection, hgsim, directory, "count_cep_records", true, console).size());
 }
 
 void read_cep_data(const CategorySelection& cep_selection, const Hgsim& hgsim, int32_t cep_count, CepTables& tables,
-                   std::string_view directory) {
+                   TextOut& console, std::string_view directory) {
     tables = CepTables{};
-    tables.ceps = scan_cep_file(cep_selection, hgsim, directory, "read_cep_data", false);
+    tables.ceps = scan_cep_file(cep_selection, hgsim, directory, "read_cep_data", false, console);
     if (tables.cep_count() != cep_count) {
-        console("*ERROR* read_cep_data: ", kCepFile, " holds ", tables.cep_count(), " ceps, not ", cep_count);
+        console.list("*ERROR* read_cep_data: ", kCepFile, " holds ", tables.cep_count(), " ceps, not ", cep_count);
         throw RunStop(kStopInput);
     }
     index_ceps(tables);
     static const fmt::Format summary("(I5, 2X, A25, 2X, I5, 2F15.6)");
     TextOut out;
-    open_output(out, "cep_summary.out", "read_cep_data");
+    open_output(out, "cep_summary.out", "read_cep_data", console);
     for (int32_t c = 1; c <= tables.cep_count(); ++c) {
         const Cep& cp = tables.ceps[static_cast<size_t>(c - 1)];
         out.put(summary, c, cp.cep_name, cp.cep_code, cp.lat, cp.lon);

@@ -30,25 +30,25 @@ namespace orv {
 // Counts the receptors of the selected categories (lines with division 1) and
 // gives the largest selected division number.
 void recp_ini(const CategorySelection& receptor_selection, const Hgsim& hgsim, int32_t& receptor_count,
-              int32_t& ndivmax, std::string_view directory = kReceptorDirectory);
+              int32_t& ndivmax, TextOut& console, std::string_view directory = kReceptorDirectory);
 
 // Reads the receptors into `tables` (areas, centres, bounding and km boxes)
 // and writes "recp_summary.out" and "recp_detail.out". `receptor_count` and
 // `ndivmax` are those recp_ini gave.
 void read_receptor_data(const CategorySelection& receptor_selection, const Hgsim& hgsim, int32_t receptor_count,
-                        int32_t ndivmax, ReceptorTables& tables, std::string_view directory = kReceptorDirectory);
+                        int32_t ndivmax, ReceptorTables& tables, TextOut& console, std::string_view directory = kReceptorDirectory);
 
 // Writes one polygon file per receptor and the converter batch file.
-void write_polygon_files(const ReceptorTables& tables);
+void write_polygon_files(const ReceptorTables& tables, TextOut& console);
 
 // Counts the ceps of the selected categories.
 void count_cep_records(const CategorySelection& cep_selection, const Hgsim& hgsim, int32_t& cep_count,
-                       std::string_view directory = kReceptorDirectory);
+                       TextOut& console, std::string_view directory = kReceptorDirectory);
 
 // Reads the ceps into `tables` and writes "cep_summary.out". `cep_count` is
 // the one count_cep_records gave.
 void read_cep_data(const CategorySelection& cep_selection, const Hgsim& hgsim, int32_t cep_count, CepTables& tables,
-                   std::string_view directory = kReceptorDirectory);
+                   TextOut& console, std::string_view directory = kReceptorDirectory);
 
 // The polygon file name of receptor r: "shp_input_", r in four digits, "_",
 // the name without trailing blanks and ".txt". Path separators and control

@@ -25,19 +25,19 @@ void SizeDistribution::allocate(int32_t ndist_in, int32_t nrange_in) {
 
 namespace {
 
-void check_settings(const Hgsim& hg) {
+void check_settings(const Hgsim& hg, TextOut& console) {
     bool bad = false;
     if (hg.ndist != 1 || hg.nrange != kBuiltInRanges) {
-        console(" *ERROR*  psetup: only the built-in size distribution is defined, NDIST must be 1 and NRANGE 14 - ",
+        console.list(" *ERROR*  psetup: only the built-in size distribution is defined, NDIST must be 1 and NRANGE 14 - ",
                 hg.ndist, hg.nrange);
         bad = true;
     }
     if (!(hg.pden > 0.0f)) {
-        console(" *ERROR*  psetup: PDEN must be a positive particle density - ", hg.pden);
+        console.list(" *ERROR*  psetup: PDEN must be a positive particle density - ", hg.pden);
         bad = true;
     }
     if (!(hg.pcon > 0.0f)) {
-        console(" *ERROR*  psetup: PCON must be a positive aerosol concentration - ", hg.pcon);
+        console.list(" *ERROR*  psetup: PCON must be a positive aerosol concentration - ", hg.pcon);
         bad = true;
     }
     if (bad) throw RunStop(kStopInput);
@@ -45,10 +45,10 @@ void check_settings(const Hgsim& hg) {
 
 }  // namespace
 
-void psetup(const Hgsim& hg, SizeDistribution& sd) {
-    check_settings(hg);
+void psetup(const Hgsim& hg, SizeDistribution& sd, TextOut& console) {
+    check_settings(hg, console);
     sd.allocate(hg.ndist, hg.nrange);
-    console("just inside psetup");
+    console.list("just inside psetup");
     sd.pconc[0] = hg.pcon;
     for (int32_t n = 1; n <= sd.ndist; ++n) sd.pd(n, 0) = 0.0f;
     for (int32_t m = 1; m <= sd.nrange; ++m) {
@@ -69,14 +69,14 @@ void psetup(const Hgsim& hg, SizeDistribution& sd) {
         for (int32_t m = 1; m <= sd.nrange; ++m) {
             const float d = sd.pd(n, m);
             const float pmass = 0.5235984f * (d * d * d) * hg.pden * 1e6f;  // g per particle
-            console("ndist,nrange,pmass=", n, m, pmass);
+            console.list("ndist,nrange,pmass=", n, m, pmass);
             sd.surf(n, m) = (sd.mfrac(n, m) * sd.pconc[n - 1] / pmass) * 3.14159f * (d * d);
             total += sd.surf(n, m);
         }
         sd.totsurf[n - 1] = total;
     }
-    console("totsurf(1) =", sd.totsurf[0]);
-    console("about to calc. surfracs");
+    console.list("totsurf(1) =", sd.totsurf[0]);
+    console.list("about to calc. surfracs");
     for (int32_t n = 1; n <= sd.ndist; ++n) {
         for (int32_t m = 1; m <= sd.nrange; ++m) {
             sd.surfrac(n, m) = sd.surf(n, m) / sd.totsurf[n - 1];
@@ -84,22 +84,22 @@ void psetup(const Hgsim& hg, SizeDistribution& sd) {
             sd.volfrac_wet(n, m) = sd.mfrac(n, m);
         }
     }
-    write_size_distribution_report("SIZEDIST.OUT", sd);
+    write_size_distribution_report("SIZEDIST.OUT", sd, console);
 }
 
-void write_size_distribution_table(const Hgsim& hg, const SizeDistribution& sd) {
-    write_size_distribution_report("SIZEDIST2.OUT", sd, std::min(hg.ndist, sd.ndist), std::min(hg.nrange, sd.nrange));
+void write_size_distribution_table(const Hgsim& hg, const SizeDistribution& sd, TextOut& console) {
+    write_size_distribution_report("SIZEDIST2.OUT", sd, std::min(hg.ndist, sd.ndist), std::min(hg.nrange, sd.nrange), console);
 }
 
-void write_size_distribution_report(const std::string& path, const SizeDistribution& sd) {
-    write_size_distribution_report(path, sd, sd.ndist, sd.nrange);
+void write_size_distribution_report(const std::string& path, const SizeDistribution& sd, TextOut& console) {
+    write_size_distribution_report(path, sd, sd.ndist, sd.nrange, console);
 }
 
 void write_size_distribution_report(const std::string& path, const SizeDistribution& sd, int32_t ndist,
-                                    int32_t nrange) {
+                                    int32_t nrange, TextOut& console) {
     TextOut out;
     if (!out.open(path)) {
-        console("*ERROR* psetup: unable to create file - ", path);
+        console.list("*ERROR* psetup: unable to create file - ", path);
         throw RunStop(kStopInput);
     }
     static const fmt::Format head("(A, I4, 2E12.3)");

@@ -68,15 +68,15 @@ extern const float kBuiltInMassFractions[kBuiltInRanges];
 // hg.pcon (g/m3) and writes the table to "SIZEDIST.OUT". Only the built-in
 // distribution is defined: other counts, or a density or concentration that
 // is not positive, stop the run with a message.
-void psetup(const Hgsim& hg, SizeDistribution& sd);
+void psetup(const Hgsim& hg, SizeDistribution& sd, TextOut& console);
 
 // Writes the table of the current arrays to "SIZEDIST2.OUT".
-void write_size_distribution_table(const Hgsim& hg, const SizeDistribution& sd);
+void write_size_distribution_table(const Hgsim& hg, const SizeDistribution& sd, TextOut& console);
 
 // The table itself, for any file name: distributions 1..ndist, size ranges
 // 1..nrange (by default all of them).
-void write_size_distribution_report(const std::string& path, const SizeDistribution& sd);
+void write_size_distribution_report(const std::string& path, const SizeDistribution& sd, TextOut& console);
 void write_size_distribution_report(const std::string& path, const SizeDistribution& sd, int32_t ndist,
-                                    int32_t nrange);
+                                    int32_t nrange, TextOut& console);
 
 }  // namespace orv

@@ -27,20 +27,20 @@ int32_t data_levels(const MeteoState& met, const AdvanceContext& ctx, int32_t kg
 // Reads and remaps data time `which` (0 or 1) of grid kg from file kt; a
 // period that holds another time replaces the requested time.
 void load_data_time(MeteoState& met, const AdvanceContext& ctx, int32_t kg, int32_t kt, int32_t which,
-                    int32_t model_time, TextOut& log) {
+                    int32_t model_time, Messages msg) {
     MetSubgridArrays& a = met.arrays;
     const int32_t slot = a.time_slots[static_cast<size_t>(which)];
     const int32_t requested = a.request_times[static_cast<size_t>(which)];
     const int32_t levels = data_levels(met, ctx, kg, kt);
-    load_met_period(met, kg, kt, slot, requested, levels, log);
-    prfcom(met, kg, kt, slot, levels, ctx.settings, ctx.grid, ctx.sigma, ctx.run.model_top, log);
+    load_met_period(met, kg, kt, slot, requested, levels, msg);
+    prfcom(met, kg, kt, slot, levels, ctx.settings, ctx.grid, ctx.sigma, ctx.run.model_top, msg);
     const int32_t held = a.met_time(kg, slot);
     if (held != requested) {
-        log.list(which == 0 ? "WARNING advpnt: Time 1 input does not match request!"
+        msg.log.list(which == 0 ? "WARNING advpnt: Time 1 input does not match request!"
                             : "WARNING advpnt: Time 2 input does not match request!");
-        log.list(" Internal time: ", model_time);
-        log.list("  Time of data: ", held);
-        log.list("  Request time: ", requested);
+        msg.log.list(" Internal time: ", model_time);
+        msg.log.list("  Time of data: ", held);
+        msg.log.list("  Request time: ", requested);
         a.request_times[static_cast<size_t>(which)] = held;
     }
 }
@@ -79,16 +79,16 @@ int32_t advection_kind(int32_t code) {
 }  // namespace
 
 AdvanceResult advpnt(MeteoState& met, const AdvanceContext& ctx, const AdvanceStep& step, ParticlePosition& p,
-                     MetAtParticle& m, std::span<ProfileRow> profile, TextOut& log) {
+                     MetAtParticle& m, std::span<ProfileRow> profile, Messages msg) {
     MetSubgridArrays& a = met.arrays;
     AdvanceResult r;
     const int32_t T = step.model_time;
     const float dt = step.time_step;
 
     // 1-3. The grid and the two data times.
-    if (!a.tables_created) create_met_tables(a, met.files.num_grids);
+    if (!a.tables_created) create_met_tables(a, met.files.num_grids, msg.console);
     float x = p.x, y = p.y;
-    const MetPosition pos = metpos(met, ctx.run.backward, x, y, T, p.grid, log);
+    const MetPosition pos = metpos(met, ctx.run.backward, x, y, T, p.grid, msg);
     if (pos.status != 0) {
         p.grid = 0;
         r.status = 1;
@@ -104,19 +104,19 @@ AdvanceResult advpnt(MeteoState& met, const AdvanceContext& ctx, const AdvanceSt
     bool load1 = a.met_time(kg, a.time_slots[0]) != a.request_times[0];
     bool load2 = a.met_time(kg, a.time_slots[1]) != a.request_times[1];
     MetGridWindow& w = a.window(kg);
-    if (metsub(met.files.grid(kg, pos.kt1), kg, w, p.x, p.y, log)) load1 = load2 = true;
+    if (metsub(met.files.grid(kg, pos.kt1), kg, w, p.x, p.y, msg.log)) load1 = load2 = true;
 
     // 7-11. Fields sized for the window, then the data times.
-    fit_met_fields_to_subgrid(a, kg, ctx.grid.nlvl, log);
-    if (load1 && load2) metgrd(met, kg, pos.kt1, log);
-    if (load1) load_data_time(met, ctx, kg, pos.kt1, 0, T, log);
-    if (load2) load_data_time(met, ctx, kg, pos.kt2, 1, T, log);
+    fit_met_fields_to_subgrid(a, kg, ctx.grid.nlvl, msg);
+    if (load1 && load2) metgrd(met, kg, pos.kt1, msg);
+    if (load1) load_data_time(met, ctx, kg, pos.kt1, 0, T, msg);
+    if (load2) load_data_time(met, ctx, kg, pos.kt2, 1, T, msg);
 
     // 12. The data times must be close enough to interpolate between.
     const float span = static_cast<float>(a.request_times[1] - a.request_times[0]);
     if (std::fabs(span) > kLongestInterpolation) {
-        log.list("*ERROR* advpnt: excessive interpolation");
-        log.list(" Greater than 720 min: ", std::fabs(span));
+        msg.log.list("*ERROR* advpnt: excessive interpolation");
+        msg.log.list(" Greater than 720 min: ", std::fabs(span));
         throw RunStop(kStopInput);
     }
 
@@ -141,7 +141,7 @@ AdvanceResult advpnt(MeteoState& met, const AdvanceContext& ctx, const AdvanceSt
         case 2: advect_position_2d(fields, ast, xs, ys); break;
         case 6: advect_sampler_position(fields, ast, as, xs, ys, zs, m, met.sampler_surface); break;
         default:
-            log.list(" NOTICE advpnt: invalid HDWP/INITD option - ", p.type);
+            msg.log.list(" NOTICE advpnt: invalid HDWP/INITD option - ", p.type);
             p.grid = 0;
             r.status = 1;
             return r;
@@ -178,7 +178,7 @@ AdvanceResult advpnt(MeteoState& met, const AdvanceContext& ctx, const AdvanceSt
     e.cdep = ctx.deposition.CDEP;
     e.rdep = ctx.deposition.RDEP;
     e.nlvl = ctx.grid.nlvl;
-    r.forecast_hour = interpolate_met_at_position(met, e, m, profile);
+    r.forecast_hour = interpolate_met_at_position(met, e, m, profile, msg.console);
     if (!ctx.sigma.empty()) {
         const float top = ctx.sigma[static_cast<size_t>(std::min<int64_t>(ctx.grid.nlvl, ctx.sigma.size()) - 1)];
         if (p.z < top) p.z = top;

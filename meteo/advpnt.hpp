@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <span>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "run/control_file.hpp"
 #include "run/pollutants.hpp"
@@ -58,6 +59,6 @@ struct AdvanceResult {
 // new latitude and longitude) and the rows of `profile` (one per internal
 // level). Data times more than 720 minutes apart stop the run.
 AdvanceResult advpnt(MeteoState& met, const AdvanceContext& ctx, const AdvanceStep& step, ParticlePosition& particle,
-                     MetAtParticle& met_at_particle, std::span<ProfileRow> profile, TextOut& log);
+                     MetAtParticle& met_at_particle, std::span<ProfileRow> profile, Messages msg);
 
 }  // namespace orv

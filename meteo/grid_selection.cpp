@@ -100,11 +100,11 @@ void warn_no_data(MeteoState& met, bool outside_all, const FileBracket& last, in
     }
 }
 
-[[noreturn]] void stop_outside_data(bool outside_all, bool before_start, bool after_end, float x, float y) {
-    console("*ERROR* metpos: start point not within (x,y,t) any data file");
-    if (before_start) console(" - start time before start of meteorology data");
-    if (after_end) console(" - start time after end of meteorology data");
-    if (outside_all) console(" - start location outside of domain - ", x, y);
+[[noreturn]] void stop_outside_data(bool outside_all, bool before_start, bool after_end, float x, float y, TextOut& console) {
+    console.list("*ERROR* metpos: start point not within (x,y,t) any data file");
+    if (before_start) console.list(" - start time before start of meteorology data");
+    if (after_end) console.list(" - start time after end of meteorology data");
+    if (outside_all) console.list(" - start location outside of domain - ", x, y);
     throw RunStop(kStopInput);
 }
 
@@ -118,7 +118,7 @@ void convert_grid_position(const MetGridDefinition& from, const MetGridDefinitio
 }
 
 MetPosition metpos(MeteoState& met, bool backward, float& x, float& y, int32_t model_time, int32_t current_grid,
-                   TextOut& log) {
+                   Messages msg) {
     const MeteoFiles& files = met.files;
     MetSubgridArrays& a = met.arrays;
     const int32_t ng = files.num_grids;
@@ -149,10 +149,10 @@ MetPosition metpos(MeteoState& met, bool backward, float& x, float& y, int32_t m
 
     if (r.grid == 0) {
         if (!a.nothing_loaded()) {
-            warn_no_data(met, outside_all, last, model_time, log);
+            warn_no_data(met, outside_all, last, model_time, msg.log);
             return MetPosition{};
         }
-        stop_outside_data(outside_all, before_start, after_end, x, y);
+        stop_outside_data(outside_all, before_start, after_end, x, y, msg.console);
     }
 
     if (r.grid != current_grid) {
@@ -171,8 +171,8 @@ MetPosition metpos(MeteoState& met, bool backward, float& x, float& y, int32_t m
     }
     choose_slots(a, r.grid, t1, t2);
     if (a.met_time(r.grid, a.time_slots[0]) != t1 || a.met_time(r.grid, a.time_slots[1]) != t2) {
-        if (r.kt1 != r.kt2) log.list(" NOTICE metpos: (kgx,kt1,kt2) - ", r.grid, r.kt1, r.kt2);
-        log.list(" NOTICE metpos: (mtime,ftime) - ", model_time, t1, t2);
+        if (r.kt1 != r.kt2) msg.log.list(" NOTICE metpos: (kgx,kt1,kt2) - ", r.grid, r.kt1, r.kt2);
+        msg.log.list(" NOTICE metpos: (mtime,ftime) - ", model_time, t1, t2);
     }
     return r;
 }
@@ -255,7 +255,7 @@ bool metsub(const MetGridDefinition& gd, int32_t kg, MetGridWindow& w, float x, 
     return changed;
 }
 
-void metgrd(MeteoState& met, int32_t kg, int32_t kt, TextOut& log) {
+void metgrd(MeteoState& met, int32_t kg, int32_t kt, Messages msg) {
     const MetGridDefinition& gd = met.files.grid(kg, kt);
     const MetFileLayout& lay = met.files.layout(kg, kt);
     const bool want_terrain = !lay.flags.terrain_height && lay.vertical_type == 1;
@@ -287,7 +287,7 @@ void metgrd(MeteoState& met, int32_t kg, int32_t kt, TextOut& log) {
             }
             float roughness = 0.0f, terrain = 0.0f;
             int32_t landuse = 0;
-            sfcinp(met.surface, log, lat, lon, roughness, landuse, want_terrain, terrain);
+            sfcinp(met.surface, msg, lat, lon, roughness, landuse, want_terrain, terrain);
             f.grid_spacing_x.at(i, j) = sx;
             f.grid_spacing_y.at(i, j) = sy;
             f.roughness_length.at(i, j) = roughness;
@@ -295,7 +295,7 @@ void metgrd(MeteoState& met, int32_t kg, int32_t kt, TextOut& log) {
             if (want_terrain) f.terrain_height.at(i, j) = terrain;
         }
     }
-    log.list(" NOTICE metgrd: (kg, xyr,xy1) - ", kg, w.nx, w.ny, w.x1, w.y1);
+    msg.log.list(" NOTICE metgrd: (kg, xyr,xy1) - ", kg, w.nx, w.ny, w.x1, w.y1);
 }
 
 void compute_met_subgrid_limits(MeteoState& met, int32_t mgmin, float speed, std::span<const float> x,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "meteo/meteo_state.hpp"
 
@@ -33,7 +34,7 @@ void convert_grid_position(const MetGridDefinition& from, const MetGridDefinitio
 // once data are loaded: a first-time warning and status -1. Not found
 // before any data are loaded: the start lies outside the data; the run stops.
 MetPosition metpos(MeteoState& met, bool backward, float& x, float& y, int32_t model_time, int32_t current_grid,
-                   TextOut& log);
+                   Messages msg);
 
 // Moves or grows grid kg's window so that it holds (x, y) with a margin of 2
 // points. Returns true when the window changed (its data must be read again).
@@ -42,7 +43,7 @@ bool metsub(const MetGridDefinition& gd, int32_t kg, MetGridWindow& w, float x, 
 // Fills grid kg's fixed fields over its window: grid spacings, land use,
 // roughness and, for sigma data without terrain, the terrain height from the
 // surface files. `kt` is the file whose grid definition is used.
-void metgrd(MeteoState& met, int32_t kg, int32_t kt, TextOut& log);
+void metgrd(MeteoState& met, int32_t kg, int32_t kt, Messages msg);
 
 // Plans every grid's window from the particle cloud, once an hour before the
 // particles move: positions x, y on the grids numbered in `grid` (0 = ended,

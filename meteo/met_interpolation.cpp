@@ -15,10 +15,10 @@ float interpolate_3d(const FieldView3D& a, float x, float y, float z, bool whole
     return interpolate_3d(a, locate_cell(x, y, whole_grid, nx, ny), z);
 }
 
-void compute_solar_angle(int32_t time, float lat, float lon, float& elevation, float& sine) {
-    const CalendarDate d = tm2day(time, standard_console());
+void compute_solar_angle(int32_t time, float lat, float lon, float& elevation, float& sine, TextOut& console) {
+    const CalendarDate d = tm2day(time, console);
     const float days = (d.year + 1900) % 4 == 0 ? 366.242f : 365.242f;
-    const int32_t minutes = time - tm2min(d.year, 1, 1, 0, 0, standard_console());
+    const int32_t minutes = time - tm2min(d.year, 1, 1, 0, 0, console);
     const float D = 360.0f * static_cast<float>(minutes) / (days * 24.0f * 60.0f);
     const float r = D * 0.017453292f, r2 = D * 0.034906585f;
     const float L = 279.9348f + D + 1.914827f * std::sin(r) - 0.079525f * std::cos(r) + 0.019938f * std::sin(r2) -
@@ -102,7 +102,7 @@ float rain_rate(float pr1, float pr2, int32_t period, int32_t fh1, int32_t t1, i
 }  // namespace
 
 int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, MetAtParticle& m,
-                                    std::span<ProfileRow> profile) {
+                                    std::span<ProfileRow> profile, TextOut& console) {
     MetSubgridArrays& a = met.arrays;
     const MetGridWindow& w = a.window(e.grid);
     const MeteoDataFlags& flags = met.files.layout(e.grid, e.file).flags;
@@ -172,7 +172,7 @@ int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, Met
             m.solar_flux = surface_between(f1.sfc_shortwave_flux, f2.sfc_shortwave_flux, c, f);
         } else {
             float elevation = 0.0f, sine = 0.0f, transmission = 0.0f;
-            compute_solar_angle(e.time, m.lat, m.lon, elevation, sine);
+            compute_solar_angle(e.time, m.lat, m.lon, elevation, sine, console);
             estimate_solar_flux(profile.first(static_cast<size_t>(n)), sine, m.solar_flux, transmission);
         }
     }

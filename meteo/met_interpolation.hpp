@@ -119,7 +119,7 @@ inline float time_fraction(int64_t t, int64_t t1, int64_t t2) {
 }
 
 // Solar elevation (degrees) and its sine at a time (accumulated minutes) and place.
-void compute_solar_angle(int32_t time, float lat, float lon, float& elevation, float& sine);
+void compute_solar_angle(int32_t time, float lat, float lon, float& elevation, float& sine, TextOut& console);
 // Downward solar flux (W/m2) under the cloud that the relative humidity of
 // the profile's levels suggests, and the transmission factor.
 void estimate_solar_flux(std::span<const ProfileRow> profile, float sine, float& flux, float& transmission);
@@ -140,6 +140,6 @@ struct MetEvaluation {
 // of `profile` (levels 1..nlvl) at the position, interpolated in space and
 // between the two data times held. Returns the forecast hour at the time.
 int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, MetAtParticle& m,
-                                    std::span<ProfileRow> profile);
+                                    std::span<ProfileRow> profile, TextOut& console);
 
 }  // namespace orv

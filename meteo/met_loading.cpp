@@ -32,7 +32,7 @@ MetinpFields metinp_fields(const MetSlotFields& s, const MetFixedFields& f) {
 }
 
 void load_met_period(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t t, int32_t data_levels,
-                     TextOut& log) {
+                     Messages msg) {
     MetSubgridArrays& a = met.arrays;
     const MetGridWindow& w = a.window(kg);
     const MetFileEntry& fe = met.files.file(kg, kt);
@@ -41,7 +41,7 @@ void load_met_period(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int3
         period_first_record(fe.first.macc, t, fl.records_per_period, std::max(fl.data_interval, 1));
     int32_t data_time = a.met_time(kg, slot), forecast = a.met_forecast(kg, slot);
     metinp(met.files, kg, kt, record, UnpackWindow{w.x1, w.y1, w.nx, w.ny}, data_levels, data_time, forecast,
-           metinp_fields(a.slot_fields(kg, slot), a.fixed_fields(kg)), log);
+           metinp_fields(a.slot_fields(kg, slot), a.fixed_fields(kg)), msg);
     a.met_time(kg, slot) = data_time;
     a.met_forecast(kg, slot) = forecast;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "meteo/meteo_state.hpp"
 #include "meteo/metinp.hpp"
@@ -19,6 +20,6 @@ MetinpFields metinp_fields(const MetSlotFields& s, const MetFixedFields& f);
 // period's data time and forecast hour. A time outside the file only warns
 // and leaves the slot as it was.
 void load_met_period(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t t, int32_t data_levels,
-                     TextOut& log);
+                     Messages msg);
 
 }  // namespace orv

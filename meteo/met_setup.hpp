@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "run/control_file.hpp"
 #include "run/settings.hpp"
@@ -22,13 +23,13 @@ namespace orv {
 // direction and the vertical motion option (which the data may change). From
 // the first starting location: its latitude, and the start time, which is
 // taken from the data when its month is 0.
-void metini(const Settings& settings, RunControl& run, SourceLocation& first_location, TextOut& log,
+void metini(const Settings& settings, RunControl& run, SourceLocation& first_location, Messages msg,
             MeteoFiles& met);
 
 // Opens and describes the file of grid kg, time kt (directory and file name
 // already in its file entry); files without index records go to metold.
-void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log);
+void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg);
 // The same for a file of the old layout (no index records, built-in grids).
-void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log);
+void metold(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg);
 
 }  // namespace orv

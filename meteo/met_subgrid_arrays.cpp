@@ -10,21 +10,21 @@ namespace orv {
 
 namespace {
 
-[[noreturn]] void allocation_failure(const char* label) {
-    console("*ERROR* advpnt: memory allocation - ", 1, label);
+[[noreturn]] void allocation_failure(const char* label, TextOut& console) {
+    console.list("*ERROR* advpnt: memory allocation - ", 1, label);
     throw RunStop(kStopInput);
 }
 
 // Sizes v to n zeroed elements, or ends the run with the label.
 template <typename T>
-void allocate_zeroed(std::vector<T>& v, int64_t n, const char* label) {
+void allocate_zeroed(std::vector<T>& v, int64_t n, const char* label, TextOut& console) {
     try {
         if (n < 0 || static_cast<uint64_t>(n) > v.max_size()) throw std::length_error(label);
         v.assign(static_cast<size_t>(n), T{});
     } catch (const std::bad_alloc&) {
-        allocation_failure(label);
+        allocation_failure(label, console);
     } catch (const std::length_error&) {
-        allocation_failure(label);
+        allocation_failure(label, console);
     }
 }
 
@@ -92,10 +92,10 @@ MetFixedFields MetSubgridArrays::fixed_fields(int32_t kg) {
     return f;
 }
 
-void create_met_tables(MetSubgridArrays& a, int32_t ng) {
+void create_met_tables(MetSubgridArrays& a, int32_t ng, TextOut& console) {
     const int64_t n = int64_t{std::max(ng, 0)} * 2;
-    allocate_zeroed(a.time_table, n, "Meteo array time pointer");
-    allocate_zeroed(a.forecast_table, n, "Meteo forecast time pointer");
+    allocate_zeroed(a.time_table, n, "Meteo array time pointer", console);
+    allocate_zeroed(a.forecast_table, n, "Meteo forecast time pointer", console);
     a.ng = ng;
     for (int32_t kg = 1; kg <= std::min(ng, kMaxMetGrids); ++kg) {
         MetGridWindow& w = a.window(kg);
@@ -109,7 +109,7 @@ void create_met_tables(MetSubgridArrays& a, int32_t ng) {
     a.tables_created = true;
 }
 
-void fit_met_fields_to_subgrid(MetSubgridArrays& a, int32_t kg, int32_t nz, TextOut& log) {
+void fit_met_fields_to_subgrid(MetSubgridArrays& a, int32_t kg, int32_t nz, Messages msg) {
     const MetGridWindow& w = a.window(kg);
     if (a.fields_allocated() && w.nx <= a.nx && w.ny <= a.ny && nz <= a.nz) return;
 
@@ -127,14 +127,14 @@ void fit_met_fields_to_subgrid(MetSubgridArrays& a, int32_t kg, int32_t nz, Text
     // field, each reported under the label of its first group.
     const int64_t points = int64_t{nx} * ny;
     const int64_t grids = a.ng;
-    allocate_zeroed(a.met3, points * kMetField3Count * nz * 2 * grids, "Velocity variables");
-    allocate_zeroed(a.sfc, points * kSfcFieldCount * 2 * grids, "Surface variables");
-    allocate_zeroed(a.fixed, points * kFixedFieldCount * grids, "Grid size variables");
-    allocate_zeroed(a.land_use, points * grids, "Fixed variables");
+    allocate_zeroed(a.met3, points * kMetField3Count * nz * 2 * grids, "Velocity variables", msg.console);
+    allocate_zeroed(a.sfc, points * kSfcFieldCount * 2 * grids, "Surface variables", msg.console);
+    allocate_zeroed(a.fixed, points * kFixedFieldCount * grids, "Grid size variables", msg.console);
+    allocate_zeroed(a.land_use, points * grids, "Fixed variables", msg.console);
     a.nx = nx;
     a.ny = ny;
     a.nz = nz;
-    log.list(" NOTICE advpnt: (kg,nx,ny,nz) - ", kg, nx, ny, nz);
+    msg.log.list(" NOTICE advpnt: (kg,nx,ny,nz) - ", kg, nx, ny, nz);
     std::fill(a.time_table.begin(), a.time_table.end(), 0);
 }
 

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "run/met_file_names.hpp"
 #include "meteo/field_view.hpp"
@@ -166,13 +167,13 @@ struct MetSubgridArrays {
 
 // Creates the tables for `ng` grids (all entries 0) and copies each grid's
 // planned window into the window the fields will hold.
-void create_met_tables(MetSubgridArrays& a, int32_t ng);
+void create_met_tables(MetSubgridArrays& a, int32_t ng, TextOut& console);
 
 // Makes sure the fields exist and hold grid kg's window with `nz` levels:
 // when they do not, they are released and allocated again for the largest
 // window of all grids, zeroed, and every grid's held data is forgotten.
 // An allocation that fails ends the run.
-void fit_met_fields_to_subgrid(MetSubgridArrays& a, int32_t kg, int32_t nz, TextOut& log);
+void fit_met_fields_to_subgrid(MetSubgridArrays& a, int32_t kg, int32_t nz, Messages msg);
 
 // Releases the fields (the tables stay).
 void release_met_arrays(MetSubgridArrays& a);

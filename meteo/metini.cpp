@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
@@ -146,7 +147,7 @@ void order_times(MeteoFiles& met, int32_t num_grids, int32_t num_times) {
 
 }  // namespace
 
-void metini(const Settings& settings, RunControl& run, SourceLocation& first_location, TextOut& log,
+void metini(const Settings& settings, RunControl& run, SourceLocation& first_location, Messages msg,
             MeteoFiles& met) {
     int32_t& num_grids = run.grid_count;
     int32_t& num_times = run.time_count;
@@ -158,13 +159,13 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
         volatile unsigned char a = 128;
         unsigned char b = a;
         if (b != 128) {
-            console("*ERROR*: metini - ASCII character conversion not working");
-            console("Contact support - modifications required to subroutine PAKINP");
+            msg.console.list("*ERROR*: metini - ASCII character conversion not working");
+            msg.console.list("Contact support - modifications required to subroutine PAKINP");
             throw RunStop(kStopInput);
         }
     }
     if (num_grids > kMaxMetGrids || num_times > kMaxMetTimes) {
-        console("*ERROR* metini: more meteorology grids or times than the tables hold - ", num_grids, num_times);
+        msg.console.list("*ERROR* metini: more meteorology grids or times than the tables hold - ", num_grids, num_times);
         throw RunStop(kStopInput);
     }
 
@@ -188,14 +189,14 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
             // 3. The file's unit.
             fe.unit = 9 + kt + (kg - 1) * num_times;
             if (fe.unit > kMaxUnit) {
-                console("*ERROR* metini: exceeding maximum number of meteorology files");
-                console("Number permitted: ", kFilesPermitted);
+                msg.console.list("*ERROR* metini: exceeding maximum number of meteorology files");
+                msg.console.list("Number permitted: ", kFilesPermitted);
                 throw RunStop(kStopInput);
             }
             lay.flags.record_offset = record_offset;
 
             // 4. Open and describe the file.
-            metset(met, kg, kt, log);
+            metset(met, kg, kt, msg);
 
             // 5. Field flags start cleared; the staggering belongs to the grid.
             MeteoDataFlags& f = lay.flags;
@@ -213,7 +214,7 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
             }
 
             // 6-8. The variable lists.
-            scan_surface_list(lay, f, log);
+            scan_surface_list(lay, f, msg.log);
             scan_upper_lists(gd, lay, f);
 
             // 9. Vertical motion.
@@ -221,22 +222,22 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
             if (!third_level_w && vertical_motion == 0) vertical_motion = 5;
             if (vertical_motion == 6 && !gd.source_id.is("ETA ") && !gd.source_id.is(" ETA") &&
                 !gd.source_id.is("EDAS")) {
-                console("*ERROR*: metini - WVEL option 6 only valid with ETA data");
-                console("Input data file: ", gd.source_id.view());
+                msg.console.list("*ERROR*: metini - WVEL option 6 only valid with ETA data");
+                msg.console.list("Input data file: ", gd.source_id.view());
                 throw RunStop(kStopInput);
             }
 
             // 10. Terrain or surface pressure is needed.
             if (!f.terrain_height && !f.surface_pressure) {
-                console("*ERROR*: metini - input meteorology requires either");
-                console("   Surface pressure: ", f.surface_pressure);
-                console("   Terrain height  : ", f.terrain_height);
+                msg.console.list("*ERROR*: metini - input meteorology requires either");
+                msg.console.list("   Surface pressure: ", f.surface_pressure);
+                msg.console.list("   Terrain height  : ", f.terrain_height);
                 throw RunStop(kStopInput);
             }
 
             // 11. The grid's projection.
             set_up_met_grid(gd);
-            if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions", standard_console());
+            if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions", msg.console);
 
             // 12. The settings for this file.
             f.kdef = std::clamp<int32_t>(settings.KDEF, 0, 1);
@@ -248,22 +249,22 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
             // 13-14. Settings the data cannot support.
             if (f.kbls == 1 && (!(f.exchange_coefficient || f.friction_velocity || f.momentum_flux) ||
                                 !(f.friction_temperature || f.heat_flux))) {
-                log.list("WARNING: metini - FLUXES not found in data (kg,kt)", kg, kt);
-                log.list("Setting KBLS=2 to use the wind/temp profiles!");
+                msg.log.list("WARNING: metini - FLUXES not found in data (kg,kt)", kg, kt);
+                msg.log.list("Setting KBLS=2 to use the wind/temp profiles!");
                 f.kbls = 2;
             }
             if (f.kbls == 2 && (!f.ten_metre_wind || !f.two_metre_temperature)) {
-                log.list("WARNING: metini - SFC wind/temp not found in data (kg,kt)", kg, kt);
-                log.list("KBLS setting unchanged but compuatation may not be as accurate!");
+                msg.log.list("WARNING: metini - SFC wind/temp not found in data (kg,kt)", kg, kt);
+                msg.log.list("KBLS setting unchanged but compuatation may not be as accurate!");
             }
             if (f.kblt == 3 && !f.tke) {
-                log.list("WARNING: metini - TKE not found in data (kg,kt)", kg, kt);
-                log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
+                msg.log.list("WARNING: metini - TKE not found in data (kg,kt)", kg, kt);
+                msg.log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
                 f.kblt = 1;
             }
             if (f.kblt == 4 && !f.velocity_variance) {
-                log.list("WARNING: metini - VARIANCE not found in data (kg,kt)", kg, kt);
-                log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
+                msg.log.list("WARNING: metini - VARIANCE not found in data (kg,kt)", kg, kt);
+                msg.log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
                 f.kblt = 1;
             }
         }
@@ -285,7 +286,7 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
         // Offsets from the control input are taken wide, so that an absurd
         // day count ends in the calendar's range message, not in overflow.
         const int64_t offset = int64_t{day} * 1440 + int64_t{hour} * 60 + minute;
-        int64_t best = backward ? 0 : tm2min(39, 12, 31, 23, 0, standard_console());
+        int64_t best = backward ? 0 : tm2min(39, 12, 31, 23, 0, msg.console);
         for (int32_t kg = 1; kg <= num_grids; ++kg) {
             for (int32_t kt = 1; kt <= num_times; ++kt) {
                 if (!met.grid(kg, kt).in_use()) continue;
@@ -296,7 +297,7 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
                     best = std::min(best, fe.first.macc + offset);
             }
         }
-        CalendarDate dt = tm2day(static_cast<int32_t>(std::clamp<int64_t>(best, -1, INT32_MAX)), standard_console());
+        CalendarDate dt = tm2day(static_cast<int32_t>(std::clamp<int64_t>(best, -1, INT32_MAX)), msg.console);
         year = dt.year;
         month = dt.month;
         day = dt.day;

@@ -27,7 +27,7 @@ void fill_window(const FieldView3D& f, const UnpackWindow& w, int32_t levels, fl
 }  // namespace
 
 void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const UnpackWindow& window,
-            int32_t levels, int32_t& data_time, int32_t& forecast_hour, const MetinpFields& fields, TextOut& log) {
+            int32_t levels, int32_t& data_time, int32_t& forecast_hour, const MetinpFields& fields, Messages msg) {
     static const fmt::Format time_label("(5I2)");
     static const fmt::Format int3("(I3)");
     static const fmt::Format int2("(I2)");
@@ -40,21 +40,21 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
 
     // 1. Outside the file: warn and read nothing.
     if (first_record < 1) {
-        console("WARNING metinp: trying to read before file start - ", first_record);
+        msg.console.list("WARNING metinp: trying to read before file start - ", first_record);
         return;
     }
     if (first_record > fe.record_count) {
-        console("WARNING metinp: trying to read past end-of-file - ", first_record);
+        msg.console.list("WARNING metinp: trying to read past end-of-file - ", first_record);
         return;
     }
 
     const UnpackWindow& w = window;
     if (w.x1 < 1 || w.y1 < 1 || w.nx < 1 || w.ny < 1 || w.x1 + w.nx - 1 > gd.nx || w.y1 + w.ny - 1 > gd.ny)
-        input_stop("metinp", fe.path, 0, "sub-grid window lies outside the grid", standard_console());
+        input_stop("metinp", fe.path, 0, "sub-grid window lies outside the grid", msg.console);
     const int32_t upper = std::clamp<int32_t>(levels, 0, gd.nz - 1);
     for (const FieldView3D* f : {&fields.u, &fields.v, &fields.w, &fields.temperature, &fields.humidity,
                                  &fields.pressure, &fields.turbulence_1, &fields.turbulence_2, &fields.turbulence_3})
-        if (!f->empty() && f->nz < upper) input_stop("metinp", fe.path, 0, "field has fewer levels than are read", standard_console());
+        if (!f->empty() && f->nz < upper) input_stop("metinp", fe.path, 0, "field has fewer levels than are read", msg.console);
 
     // 2. The record buffer.
     const int64_t nxy = int64_t{gd.nx} * gd.ny;
@@ -63,7 +63,7 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
     try {
         buf.resize(static_cast<size_t>(fe.record_length));
     } catch (const std::bad_alloc&) {
-        console("*ERROR* metinp: memory allocation");
+        msg.console.list("*ERROR* metinp: memory allocation");
         throw RunStop(kStopInput);
     }
     const auto* bytes = reinterpret_cast<const uint8_t*>(buf.data() + kLabelLength);
@@ -71,7 +71,7 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
     // 3-4. The period's first record gives the data time.
     const size_t first_len = lay.format == 2 ? kLabelLength + kFixedHeaderLength : kLabelLength;
     if (!fe.file.read(first_record, std::span<char>(buf.data(), first_len)))
-        input_stop("metinp", fe.path, 0, "reading index record in meteo file", standard_console());
+        input_stop("metinp", fe.path, 0, "reading index record in meteo file", msg.console);
     int32_t y = 0, m = 0, d = 0, h = 0, fc = 0;
     int64_t rec = first_record;
     int32_t minutes = 0;
@@ -87,10 +87,10 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
             rec += index_record_count(lenh, nxy);
         }
     } catch (const InputError& e) {
-        input_stop("metinp", fe.path, 0, std::string("bad index record: ") + e.what(), standard_console());
+        input_stop("metinp", fe.path, 0, std::string("bad index record: ") + e.what(), msg.console);
     }
-    if (!plausible_label_date(y, m, d, h)) input_stop("metinp", fe.path, 0, "record label holds no valid date", standard_console());
-    const int32_t time = tm2min(y, m, d, h, 0, standard_console()) + minutes;
+    if (!plausible_label_date(y, m, d, h)) input_stop("metinp", fe.path, 0, "record label holds no valid date", msg.console);
+    const int32_t time = tm2min(y, m, d, h, 0, msg.console) + minutes;
 
     // 5. The grid's place within the period.
     rec += flags.record_offset;
@@ -111,12 +111,12 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
     for (int32_t k = 0; k <= upper; ++k) {
         for (int32_t v = 0; v < lay.level_vars[k]; ++v) {
             if (!fe.file.read(rec, std::span<char>(buf.data(), static_cast<size_t>(fe.record_length))))
-                input_stop("metinp", fe.path, 0, "reading data record in meteo file", standard_console());
+                input_stop("metinp", fe.path, 0, "reading data record in meteo file", msg.console);
             DataLabel lb;
             try {
                 lb = read_data_label(std::string_view(buf.data(), kLabelLength));
             } catch (const InputError& e) {
-                input_stop("metinp", fe.path, 0, std::string("bad data record label: ") + e.what(), standard_console());
+                input_stop("metinp", fe.path, 0, std::string("bad data record label: ") + e.what(), msg.console);
             }
             ++rec;
             if (first_data) {
@@ -129,9 +129,9 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
             if (lb.forecast < 0 || id.is("NULL")) {
                 if (!flags.momentum_flux && (id.is("UMOF") || id.is("VMOF"))) continue;
                 ++missing;
-                log.list("WARNING metinp: missing data - ", id.view());
-                log.list("          Time: ", lb.year, lb.month, lb.day, lb.hour, lb.forecast);
-                log.list("         Level: ", level, "   Variable: ", v + 1);
+                msg.log.list("WARNING metinp: missing data - ", id.view());
+                msg.log.list("          Time: ", lb.year, lb.month, lb.day, lb.hour, lb.forecast);
+                msg.log.list("         Level: ", level, "   Variable: ", v + 1);
                 continue;
             }
 
@@ -156,7 +156,7 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
             if (level > upper)
                 input_stop("metinp", fe.path, 0,
                            "record " + id.str() + " is labelled level " + std::to_string(level) +
-                               ", beyond the levels read", standard_console());
+                               ", beyond the levels read", msg.console);
 
             auto lv = [&](const FieldView3D& f) { return f.empty() ? FieldView2D{} : f.level(level); };
             if (id.is("UWND") || id.is("VWND")) {
@@ -208,11 +208,11 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
 
     // 11. Too many gaps in one period.
     if (missing > kMissingAllowed) {
-        log.list("*ERROR* metinp: too many missing times - ", 1);
-        log.list(" Current version no missing time permitted ");
+        msg.log.list("*ERROR* metinp: too many missing times - ", 1);
+        msg.log.list(" Current version no missing time permitted ");
         throw RunStop(kStopInput);
     }
-    log.list(" NOTICE metinp: ", gd.source_id.view(), kg, first_record, w.nx, w.ny, w.x1, w.y1, time, y, m, d, h);
+    msg.log.list(" NOTICE metinp: ", gd.source_id.view(), kg, first_record, w.nx, w.ny, w.x1, w.y1, time, y, m, d, h);
     data_time = time;
     forecast_hour = fc;
 }

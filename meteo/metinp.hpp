@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "meteo/field_view.hpp"
 #include "meteo/met_tables.hpp"
@@ -45,6 +46,6 @@ struct MetinpFields {
 // hour of the period. Reading before the file's start or past its end only
 // warns and leaves the fields and outputs as they were.
 void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const UnpackWindow& window,
-            int32_t levels, int32_t& data_time, int32_t& forecast_hour, const MetinpFields& fields, TextOut& log);
+            int32_t levels, int32_t& data_time, int32_t& forecast_hour, const MetinpFields& fields, Messages msg);
 
 }  // namespace orv

@@ -9,6 +9,7 @@
 
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/messages.hpp"
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
 #include "meteo/met_setup.hpp"
@@ -18,8 +19,8 @@ namespace orv {
 
 namespace {
 
-[[noreturn]] void file_stop(std::string_view routine, const std::string& path, std::string_view what) {
-    input_stop(routine, path, 0, what, standard_console());
+[[noreturn]] void file_stop(std::string_view routine, const std::string& path, std::string_view what, TextOut& console) {
+    input_stop(routine, path, 0, what, console);
 }
 
 // Reads the first n bytes of record `rec` into buf. Callers never ask for
@@ -40,10 +41,10 @@ std::string number_text(float v) {
 
 // The grid of an index header must be able to place positions: positive
 // finite increments and a corner on the globe.
-void check_grid_header(const std::string& path, const MetGridDefinition& gd) {
+void check_grid_header(const std::string& path, const MetGridDefinition& gd, TextOut& console) {
     const auto& h = gd.header;
     auto refuse = [&](const std::string& item, float v, const std::string& allowed) {
-        file_stop("metset", path, "index header " + item + " " + number_text(v) + " - must be " + allowed);
+        file_stop("metset", path, "index header " + item + " " + number_text(v) + " - must be " + allowed, console);
     };
     for (int32_t r = 0; r < 12; ++r)
         if (!std::isfinite(h[r])) refuse("real " + std::to_string(r + 1), h[r], "a finite number");
@@ -75,11 +76,11 @@ float level_order_key(int32_t vertical_type, float v) {
 // The levels above the surface must run upward: sigma, pressure and hybrid
 // values falling, terrain-following heights rising and below the top of the
 // data (the surface level's value).
-void check_level_order(const std::string& path, const MetGridDefinition& gd, const MetFileLayout& lay) {
+void check_level_order(const std::string& path, const MetGridDefinition& gd, const MetFileLayout& lay, TextOut& console) {
     const int32_t type = lay.vertical_type;
     for (int32_t k = 0; k < gd.nz; ++k)
         if (!std::isfinite(lay.level_heights[k]))
-            file_stop("metset", path, "level " + std::to_string(k + 1) + " value is not a finite number");
+            file_stop("metset", path, "level " + std::to_string(k + 1) + " value is not a finite number", console);
     const bool rising = type == 3;
     for (int32_t k = 2; k < gd.nz; ++k) {
         const float below = level_order_key(type, lay.level_heights[k - 1]);
@@ -88,35 +89,35 @@ void check_level_order(const std::string& path, const MetGridDefinition& gd, con
         file_stop("metset", path,
                   "levels out of order: level " + std::to_string(k + 1) + " value " +
                       number_text(lay.level_heights[k]) + " after " + number_text(lay.level_heights[k - 1]) +
-                      (rising ? " - heights must rise upward" : " - values must fall upward"));
+                      (rising ? " - heights must rise upward" : " - values must fall upward"), console);
     }
     if (type == 3 && gd.nz >= 2 && !(lay.level_heights[0] > lay.level_heights[gd.nz - 1]))
         file_stop("metset", path,
                   "top of the data (surface level value) " + number_text(lay.level_heights[0]) +
-                      " must lie above the highest level " + number_text(lay.level_heights[gd.nz - 1]));
+                      " must lie above the highest level " + number_text(lay.level_heights[gd.nz - 1]), console);
 }
 
 void check_label_date(std::string_view routine, const std::string& path, int32_t y, int32_t m, int32_t d,
-                      int32_t h) {
-    if (!plausible_label_date(y, m, d, h)) file_stop(routine, path, "record label holds no valid date");
+                      int32_t h, TextOut& console) {
+    if (!plausible_label_date(y, m, d, h)) file_stop(routine, path, "record label holds no valid date", console);
 }
 
 // A file must hold its whole periods and nothing else: no part record and
 // no records after the last complete period.
-void check_whole_periods(std::string_view routine, MetFileEntry& fe, int64_t records_per_period) {
+void check_whole_periods(std::string_view routine, MetFileEntry& fe, int64_t records_per_period, TextOut& console) {
     std::error_code ec;
     auto size = std::filesystem::file_size(fe.path, ec);
-    if (ec) file_stop(routine, fe.path, "cannot determine the file size");
+    if (ec) file_stop(routine, fe.path, "cannot determine the file size", console);
     const int64_t whole = static_cast<int64_t>(size) / fe.record_length;
-    if (whole < fe.record_count) file_stop(routine, fe.path, "meteorological file is truncated");
+    if (whole < fe.record_count) file_stop(routine, fe.path, "meteorological file is truncated", console);
     if (static_cast<int64_t>(size) % fe.record_length != 0)
         file_stop(routine, fe.path,
                   "file length " + std::to_string(size) + " is not a whole number of records of " +
-                      std::to_string(fe.record_length) + " bytes");
+                      std::to_string(fe.record_length) + " bytes", console);
     if (whole > fe.record_count)
         file_stop(routine, fe.path,
                   std::to_string(whole - fe.record_count) + " records follow the last complete time period (" +
-                      std::to_string(records_per_period) + " records each)");
+                      std::to_string(records_per_period) + " records each)", console);
 }
 
 struct BuiltinGrid {
@@ -165,7 +166,7 @@ void apply_builtin(const BuiltinGrid& b, MetGridDefinition& gd, MetFileLayout& l
 
 }  // namespace
 
-void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
+void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     static const fmt::Format index_label(kIndexLabelFormat);
     static const fmt::Format period_label(kPeriodLabelFormat);
     static const fmt::Format level_entry(kLevelFormat);
@@ -179,38 +180,38 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     // 1-2. The path and the file's presence.
     std::string dir = trim_trailing_blanks(fe.directory);
     if (dir.empty()) {
-        console("Directory: ", fe.directory);
-        console("String length exceeds character maximum");
+        msg.console.list("Directory: ", fe.directory);
+        msg.console.list("String length exceeds character maximum");
         throw RunStop(kStopInput);
     }
     fe.path = dir + trim_trailing_blanks(fe.file_name);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(fe.path, ec)) {
-        console("Unable to find file: ", trim_trailing_blanks(fe.file_name));
-        console("On local directory : ", dir);
-        console("Check input CONTROL file for correct values");
+        msg.console.list("Unable to find file: ", trim_trailing_blanks(fe.file_name));
+        msg.console.list("On local directory : ", dir);
+        msg.console.list("Check input CONTROL file for correct values");
         throw RunStop(kStopInput);
     }
 
     // 3. The first record: label and fixed header.
     const int64_t first_len = kLabelLength + kFixedHeaderLength;
-    if (!fe.file.open(fe.path, first_len)) file_stop("metset", fe.path, "cannot open meteorological file");
+    if (!fe.file.open(fe.path, first_len)) file_stop("metset", fe.path, "cannot open meteorological file", msg.console);
     std::vector<char> buf;
-    if (!read_record(fe.file, 1, buf, first_len)) file_stop("metset", fe.path, "meteorological file is truncated");
+    if (!read_record(fe.file, 1, buf, first_len)) file_stop("metset", fe.path, "meteorological file is truncated", msg.console);
     std::string_view label(buf.data(), kLabelLength);
     int32_t y = 0, m = 0, d = 0, h = 0, fc = 0;
     std::string grid_field, id;
     try {
         fmt::read(label, index_label, y, m, d, h, fc, grid_field, id);
     } catch (const InputError& e) {
-        file_stop("metset", fe.path, std::string("bad first record label: ") + e.what());
+        file_stop("metset", fe.path, std::string("bad first record label: ") + e.what(), msg.console);
     }
 
     // 4. Old layout.
     if (id != "INDX") {
-        log.list("WARNING metset: Old format meteo data grid ", kg, kt);
+        msg.log.list("WARNING metset: Old format meteo data grid ", kg, kt);
         fe.file.close();
-        metold(met, kg, kt, log);
+        metold(met, kg, kt, msg);
         lay.format = 1;
         return;
     }
@@ -221,24 +222,24 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     try {
         fh = read_fixed_header(std::string_view(buf.data() + kLabelLength, kFixedHeaderLength));
     } catch (const InputError& e) {
-        file_stop("metset", fe.path, std::string("bad index header: ") + e.what());
+        file_stop("metset", fe.path, std::string("bad index header: ") + e.what(), msg.console);
     }
     gd.source_id = fh.source_id;
     gd.header = fh.reals;
     gd.nz = fh.nz;
     lay.vertical_type = fh.vertical_type;
     if (fh.nz > kMaxMetLevels) {
-        console("*ERROR* metset: exceeding DEFGRID dimension MLVL - ", kMaxMetLevels);
-        console("        data file dimension - ", fh.nz);
+        msg.console.list("*ERROR* metset: exceeding DEFGRID dimension MLVL - ", kMaxMetLevels);
+        msg.console.list("        data file dimension - ", fh.nz);
         throw RunStop(kStopInput);
     }
     if (fh.header_length > kMaxHeaderLength) {
-        console("*ERROR* metset: exceeding compiled header length: ", kMaxHeaderLength);
-        console("                                 Input data file: ", fh.header_length);
+        msg.console.list("*ERROR* metset: exceeding compiled header length: ", kMaxHeaderLength);
+        msg.console.list("                                 Input data file: ", fh.header_length);
         throw RunStop(kStopInput);
     }
-    if (fh.nz < 1) file_stop("metset", fe.path, "index header gives no levels");
-    if (fh.header_length < kFixedHeaderLength) file_stop("metset", fe.path, "index header length too short");
+    if (fh.nz < 1) file_stop("metset", fe.path, "index header gives no levels", msg.console);
+    if (fh.header_length < kFixedHeaderLength) file_stop("metset", fe.path, "index header length too short", msg.console);
 
     // 6. Grid number and the large-grid extension.
     GridField gf;
@@ -248,20 +249,20 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     } catch (const InputError&) {
         grid_ok = false;
     }
-    if (!grid_ok) file_stop("metset", fe.path, "grid field '" + grid_field + "' mixes a digit and a letter");
+    if (!grid_ok) file_stop("metset", fe.path, "grid field '" + grid_field + "' mixes a digit and a letter", msg.console);
     gd.grid_number = gf.grid_number;
     gd.nx = fh.nx + gf.nx_extra;
     gd.ny = fh.ny + gf.ny_extra;
-    if (gd.nx < 1 || gd.ny < 1) file_stop("metset", fe.path, "grid dimensions are not positive");
+    if (gd.nx < 1 || gd.ny < 1) file_stop("metset", fe.path, "grid dimensions are not positive", msg.console);
     if (lay.vertical_type < 1 || lay.vertical_type > 4)
         file_stop("metset", fe.path,
                   "vertical coordinate type " + std::to_string(lay.vertical_type) +
-                      " - must be 1 sigma, 2 pressure, 3 terrain-following height or 4 hybrid");
-    check_grid_header(fe.path, gd);
+                      " - must be 1 sigma, 2 pressure, 3 terrain-following height or 4 hybrid", msg.console);
+    check_grid_header(fe.path, gd, msg.console);
     const int64_t nxy = int64_t{gd.nx} * gd.ny;
-    if (nxy < kFixedHeaderLength) file_stop("metset", fe.path, "grid too small to hold the index header");
+    if (nxy < kFixedHeaderLength) file_stop("metset", fe.path, "grid too small to hold the index header", msg.console);
     fe.record_length = nxy + kLabelLength;
-    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metset", fe.path, "cannot open meteorological file");
+    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metset", fe.path, "cannot open meteorological file", msg.console);
 
     // The whole header across the index records, which the file must hold
     // before anything is read: the record length comes from the header.
@@ -270,14 +271,14 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     if (fe.file.record_count() < nindex)
         file_stop("metset", fe.path,
                   "meteorological file is truncated: " + std::to_string(gd.nx) + " x " + std::to_string(gd.ny) +
-                      " grid needs records of " + std::to_string(fe.record_length) + " bytes");
+                      " grid needs records of " + std::to_string(fe.record_length) + " bytes", msg.console);
     std::string header(static_cast<size_t>(lenh), ' ');
     for (int64_t k = 1; k <= nindex; ++k) {
         int64_t from = (k - 1) * nxy;
         int64_t count = std::min(nxy, lenh - from);
         if (count <= 0) break;
         if (!read_record(fe.file, k, buf, static_cast<size_t>(kLabelLength + count)))
-            file_stop("metset", fe.path, "meteorological file is truncated");
+            file_stop("metset", fe.path, "meteorological file is truncated", msg.console);
         header.replace(static_cast<size_t>(from), static_cast<size_t>(count), buf.data() + kLabelLength,
                        static_cast<size_t>(count));
     }
@@ -287,22 +288,22 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     int64_t sum_vars = 0;
     try {
         for (int32_t k = 0; k < gd.nz; ++k) {
-            if (pos + kLevelEntryLength > lenh) file_stop("metset", fe.path, "index header ends inside the level list");
+            if (pos + kLevelEntryLength > lenh) file_stop("metset", fe.path, "index header ends inside the level list", msg.console);
             float height = 0.0f;
             int32_t nvar = 0;
             fmt::read(std::string_view(header).substr(static_cast<size_t>(pos), kLevelEntryLength), level_entry,
                       height, nvar);
             pos += kLevelEntryLength;
             if (nvar > kMaxMetVariables) {
-                console("*ERROR* metset: exceeding DEFGRID dimension MVAR - ", kMaxMetVariables);
+                msg.console.list("*ERROR* metset: exceeding DEFGRID dimension MVAR - ", kMaxMetVariables);
                 throw RunStop(kStopInput);
             }
-            if (nvar < 0) file_stop("metset", fe.path, "negative number of variables in the level list");
+            if (nvar < 0) file_stop("metset", fe.path, "negative number of variables in the level list", msg.console);
             lay.level_heights[k] = height;
             lay.level_vars[k] = nvar;
             for (int32_t v = 0; v < nvar; ++v) {
                 if (pos + kVariableEntryLength > lenh)
-                    file_stop("metset", fe.path, "index header ends inside the level list");
+                    file_stop("metset", fe.path, "index header ends inside the level list", msg.console);
                 std::string vid;
                 int32_t sum = 0;
                 fmt::read(std::string_view(header).substr(static_cast<size_t>(pos), kVariableEntryLength),
@@ -314,17 +315,17 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
             sum_vars += nvar;
         }
     } catch (const InputError& e) {
-        file_stop("metset", fe.path, std::string("bad level list: ") + e.what());
+        file_stop("metset", fe.path, std::string("bad level list: ") + e.what(), msg.console);
     }
-    check_level_order(fe.path, gd, lay);
+    check_level_order(fe.path, gd, lay, msg.console);
     lay.flags.records_per_period = static_cast<int32_t>(nindex + sum_vars);
     lay.flags.record_offset = 0;
     const int64_t rpp = lay.flags.records_per_period;
 
     // 8. The first time.
-    check_label_date("metset", fe.path, y, m, d, h);
+    check_label_date("metset", fe.path, y, m, d, h, msg.console);
     fe.first = MetTime{y, m, d, h, fh.minutes, fh.forecast, 0};
-    fe.first.macc = tm2min(y, m, d, h, fh.minutes, standard_console());
+    fe.first.macc = tm2min(y, m, d, h, fh.minutes, msg.console);
 
     // Reads the label and header characters 5-9 of a period's first record.
     auto read_period = [&](int64_t rec, MetTime& t, std::string& pid) -> bool {
@@ -335,11 +336,11 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
             if (pid == "INDX")
                 fmt::read(std::string_view(buf.data() + kLabelLength + 4, 5), fcst_minutes, t.forecast, t.minute);
         } catch (const InputError& e) {
-            file_stop("metset", fe.path, std::string("bad period label: ") + e.what());
+            file_stop("metset", fe.path, std::string("bad period label: ") + e.what(), msg.console);
         }
         if (pid == "INDX") {
-            check_label_date("metset", fe.path, t.year, t.month, t.day, t.hour);
-            t.macc = tm2min(t.year, t.month, t.day, t.hour, t.minute, standard_console());
+            check_label_date("metset", fe.path, t.year, t.month, t.day, t.hour, msg.console);
+            t.macc = tm2min(t.year, t.month, t.day, t.hour, t.minute, msg.console);
         }
         return true;
     };
@@ -348,18 +349,18 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
     MetTime t2;
     std::string pid;
     if (!read_period(rpp + 1, t2, pid)) {
-        log.list("WARNING metset: Only one time period of meteo data");
+        msg.log.list("WARNING metset: Only one time period of meteo data");
         fe.last = fe.first;
         lay.flags.data_interval = 1;
         fe.record_count = rpp;
-        check_whole_periods("metset", fe, rpp);
+        check_whole_periods("metset", fe, rpp, msg.console);
         return;
     }
-    if (pid != "INDX") file_stop("metset", fe.path, "2nd time period INDX record missing");
+    if (pid != "INDX") file_stop("metset", fe.path, "2nd time period INDX record missing", msg.console);
     fe.last = t2;
     lay.flags.data_interval = t2.macc - fe.first.macc;
     if (lay.flags.data_interval <= 0)
-        file_stop("metset", fe.path, "second time period is not later than the first");
+        file_stop("metset", fe.path, "second time period is not later than the first", msg.console);
 
     // 10. Walk through the periods.
     int32_t previous = t2.macc;
@@ -369,9 +370,9 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
         if (!read_period(rec, t, pid) || pid != "INDX") break;
         int32_t diff = t.macc - previous;
         if (diff != lay.flags.data_interval) {
-            log.list("*ERROR* metset: meteorological data time interval varies");
-            log.list(" Changed from ", lay.flags.data_interval, " min to ", diff, " min");
-            log.list(" At day/hr ", t.day, t.hour);
+            msg.log.list("*ERROR* metset: meteorological data time interval varies");
+            msg.log.list(" Changed from ", lay.flags.data_interval, " min to ", diff, " min");
+            msg.log.list(" At day/hr ", t.day, t.hour);
         } else {
             previous = t.macc;
         }
@@ -379,11 +380,11 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& log) {
         rec += rpp;
     }
     fe.record_count = rec - 1;
-    fe.last.macc = tm2min(fe.last.year, fe.last.month, fe.last.day, fe.last.hour, fe.last.minute, standard_console());
-    check_whole_periods("metset", fe, rpp);
+    fe.last.macc = tm2min(fe.last.year, fe.last.month, fe.last.day, fe.last.hour, fe.last.minute, msg.console);
+    check_whole_periods("metset", fe, rpp, msg.console);
 }
 
-void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
+void metold(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     static const fmt::Format old_label(kOldLabelFormat);
     static const fmt::Format id_only("(14X,A4)");
     static const fmt::Format time_only("(5I2)");
@@ -399,30 +400,30 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
             fmt::read(std::string_view(buf.data(), kLabelLength), old_label, t.year, t.month, t.day, t.hour,
                       t.forecast, grid, id);
         } catch (const InputError& e) {
-            file_stop("metold", fe.path, std::string("bad record label: ") + e.what());
+            file_stop("metold", fe.path, std::string("bad record label: ") + e.what(), msg.console);
         }
-        check_label_date("metold", fe.path, t.year, t.month, t.day, t.hour);
+        check_label_date("metold", fe.path, t.year, t.month, t.day, t.hour, msg.console);
         t.minute = 0;
-        t.macc = tm2min(t.year, t.month, t.day, t.hour, 0, standard_console());
+        t.macc = tm2min(t.year, t.month, t.day, t.hour, 0, msg.console);
         return true;
     };
 
     // 1. The first label.
-    if (!fe.file.open(fe.path, kLabelLength)) file_stop("metold", fe.path, "cannot open meteorological file");
+    if (!fe.file.open(fe.path, kLabelLength)) file_stop("metold", fe.path, "cannot open meteorological file", msg.console);
     int32_t label_grid = 0;
     std::string id;
-    if (!read_label(1, fe.first, label_grid, id)) file_stop("metold", fe.path, "meteorological file is truncated");
+    if (!read_label(1, fe.first, label_grid, id)) file_stop("metold", fe.path, "meteorological file is truncated", msg.console);
     fe.file.close();
 
     // 2. Only the built-in grids.
     const BuiltinGrid* label_entry = find_builtin(label_grid);
     if (!label_entry) {
-        console("*ERROR* metold: meteo grid not pre-defined");
+        msg.console.list("*ERROR* metold: meteo grid not pre-defined");
         throw RunStop(kStopInput);
     }
     if (id == "NULL" || id == "    " || id.empty()) {
-        console("*ERROR* metold: meteo data file first record");
-        console(" contains NULL or BLANK field for variable ID");
+        msg.console.list("*ERROR* metold: meteo data file first record");
+        msg.console.list(" contains NULL or BLANK field for variable ID");
         throw RunStop(kStopInput);
     }
 
@@ -431,24 +432,24 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
     const bool southern = lay.flags.record_offset < 0 && (label_grid == 2 || label_grid == 3);
     apply_builtin(southern ? *find_builtin(3) : *label_entry, gd, lay);
     if (gd.nz > kMaxMetLevels) {
-        console("*ERROR* metold: exceeding DEFGRID dimension MLVL - ", kMaxMetLevels);
+        msg.console.list("*ERROR* metold: exceeding DEFGRID dimension MLVL - ", kMaxMetLevels);
         throw RunStop(kStopInput);
     }
 
     // 4. The variables of the first period, from the labels.
     const int64_t nxy = int64_t{gd.nx} * gd.ny;
     fe.record_length = nxy + kLabelLength;
-    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metold", fe.path, "cannot open meteorological file");
+    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metold", fe.path, "cannot open meteorological file", msg.console);
     int64_t rec = 1;
     for (int32_t k = 0; k < gd.nz; ++k) {
         for (int32_t v = 0; v < lay.level_vars[k]; ++v, ++rec) {
             if (!read_record(fe.file, rec, buf, kLabelLength))
-                file_stop("metold", fe.path, "meteorological file is truncated");
+                file_stop("metold", fe.path, "meteorological file is truncated", msg.console);
             std::string vid;
             try {
                 fmt::read(std::string_view(buf.data(), kLabelLength), id_only, vid);
             } catch (const InputError& e) {
-                file_stop("metold", fe.path, e.what());
+                file_stop("metold", fe.path, e.what(), msg.console);
             }
             lay.var_ids[k][v] = FourChars(vid);
             lay.checksums[k][v] = 0;
@@ -478,10 +479,10 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
                     fmt::read(std::string_view(buf.data(), kLabelLength), time_only, t.year, t.month, t.day, t.hour,
                               t.forecast);
                 } catch (const InputError& e) {
-                    file_stop("metold", fe.path, e.what());
+                    file_stop("metold", fe.path, e.what(), msg.console);
                 }
-                check_label_date("metold", fe.path, t.year, t.month, t.day, t.hour);
-                t.macc = tm2min(t.year, t.month, t.day, t.hour, 0, standard_console());
+                check_label_date("metold", fe.path, t.year, t.month, t.day, t.hour, msg.console);
+                t.macc = tm2min(t.year, t.month, t.day, t.hour, 0, msg.console);
                 fe.last = t;
                 second_period = rpp + 1;
             }
@@ -498,12 +499,12 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
         fe.last = fe.first;
         lay.flags.data_interval = 1;
         fe.record_count = rpp;
-        check_whole_periods("metold", fe, rpp);
+        check_whole_periods("metold", fe, rpp, msg.console);
         return;
     }
     lay.flags.data_interval = fe.last.macc - fe.first.macc;
     if (lay.flags.data_interval <= 0)
-        file_stop("metold", fe.path, "second time period is not later than the first");
+        file_stop("metold", fe.path, "second time period is not later than the first", msg.console);
     rec = second_period + rpp;
     for (;;) {
         MetTime t;
@@ -514,7 +515,7 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, TextOut& /*log*/) {
         rec += rpp;
     }
     fe.record_count = rec - 1;
-    check_whole_periods("metold", fe, rpp);
+    check_whole_periods("metold", fe, rpp, msg.console);
 }
 
 }  // namespace orv

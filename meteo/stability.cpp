@@ -32,13 +32,13 @@ float phi_h(float zeta) {
     return ((beta + std::sqrt(1.0f + 0.66667f * zeta)) * zeta + 1.0f) * 0.923f;
 }
 
-[[noreturn]] void no_observed_data(const ColumnProfile& c, int32_t kobs, int32_t i, int32_t j, TextOut& log) {
-    console("Error: stbanl - no observed data, see MESSAGE file");
-    log.list("Error: stbanl - no observed data to match internal levels");
-    log.list("Number of vertical levels (internal, data): ", c.nlvl, kobs);
-    log.list("At horizontal grid position (i,j): ", i, j);
-    log.list("Level   Height  Temperature");
-    for (int32_t k = c.nlvl; k >= 1; --k) log.list(k, c.z[k], c.theta[k]);
+[[noreturn]] void no_observed_data(const ColumnProfile& c, int32_t kobs, int32_t i, int32_t j, Messages msg) {
+    msg.console.list("Error: stbanl - no observed data, see MESSAGE file");
+    msg.log.list("Error: stbanl - no observed data to match internal levels");
+    msg.log.list("Number of vertical levels (internal, data): ", c.nlvl, kobs);
+    msg.log.list("At horizontal grid position (i,j): ", i, j);
+    msg.log.list("Level   Height  Temperature");
+    for (int32_t k = c.nlvl; k >= 1; --k) msg.log.list(k, c.z[k], c.theta[k]);
     throw RunStop(kStopInput);
 }
 
@@ -193,7 +193,7 @@ float surface_layer_top(const TurbulenceOptions& o, const ColumnProfile& c, cons
 float saturation_vapour_pressure(float t) { return std::exp(21.4f - 5351.0f / t); }
 
 StabilityState stbanl(const TurbulenceOptions& o, const MeteoDataFlags& flags, int32_t i, int32_t j,
-                      ColumnProfile& c, StabilitySurface& s, TextOut& log) {
+                      ColumnProfile& c, StabilitySurface& s, Messages msg) {
     const int32_t n = c.nlvl;
     // 1. Levels below the lowest data level carry no observed data.
     int32_t below = 0;
@@ -202,7 +202,7 @@ StabilityState stbanl(const TurbulenceOptions& o, const MeteoDataFlags& flags, i
         ++below;
     }
     const int32_t kobs = below + 1;
-    if (kobs >= n) no_observed_data(c, kobs, i, j, log);
+    if (kobs >= n) no_observed_data(c, kobs, i, j, msg);
 
     // 2. Reference levels.
     const int32_t ks = std::clamp(o.surface_layer_level, 1, n);
@@ -392,15 +392,15 @@ void compute_turbulence_method_3(const TurbulenceOptions& o, ColumnProfile& c, c
     apply_kzmix(o, c, kml, kml > 0 ? mean / static_cast<float>(kml) : 0.0f);
 }
 
-void compute_turbulence(const TurbulenceOptions& o, ColumnProfile& c, const StabilityState& st) {
+void compute_turbulence(const TurbulenceOptions& o, ColumnProfile& c, const StabilityState& st, TextOut& console) {
     switch (o.kblt) {
         case 1: compute_turbulence_method_1(o, c, st); return;
         case 2: compute_turbulence_method_2(o, c, st); return;
         case 3: compute_turbulence_method_3(o, c, st); return;
         case 4: return;
         default:
-            console("*ERROR* prfcom: turbulence method undefined");
-            console(" Unknown selection: ", o.kblt);
+            console.list("*ERROR* prfcom: turbulence method undefined");
+            console.list(" Unknown selection: ", o.kblt);
             throw RunStop(kStopInput);
     }
 }

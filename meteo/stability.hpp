@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "meteo/column_profile.hpp"
 #include "meteo/field_view.hpp"
@@ -56,7 +57,7 @@ struct StabilitySurface {
 // Stability of one column; (i, j) only name the column in the error report.
 // Stops the run when no internal level above the lowest has observed data.
 StabilityState stbanl(const TurbulenceOptions& o, const MeteoDataFlags& flags, int32_t i, int32_t j,
-                      ColumnProfile& c, StabilitySurface& s, TextOut& log);
+                      ColumnProfile& c, StabilitySurface& s, Messages msg);
 
 // The turbulence methods: e1, e2 become the horizontal variances (split by
 // the wind direction), e3 the vertical variance, m2/s2.
@@ -65,7 +66,7 @@ void compute_turbulence_method_2(const TurbulenceOptions& o, ColumnProfile& c, c
 void compute_turbulence_method_3(const TurbulenceOptions& o, ColumnProfile& c, const StabilityState& st);
 // Method by KBLT: 1 to 3 as above, 4 leaves the data's variances; any other
 // value stops the run.
-void compute_turbulence(const TurbulenceOptions& o, ColumnProfile& c, const StabilityState& st);
+void compute_turbulence(const TurbulenceOptions& o, ColumnProfile& c, const StabilityState& st, TextOut& console);
 
 // Replaces the horizontal variances e1, e2 of the sub-grid (nxs x nys, levels
 // 1..nlvl) by values from the deformation of the wind (u, v in grid units per

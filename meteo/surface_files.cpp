@@ -42,9 +42,9 @@ std::string number_text(double v) {
 
 // The grid of ASCDATA.CFG: counts that a file could hold, a corner on the
 // globe and spacings that place a point.
-void check_surface_grid(const SurfaceFiles& s, const std::string& path) {
+void check_surface_grid(const SurfaceFiles& s, const std::string& path, TextOut& console) {
     auto refuse_text = [&](const std::string& item, const std::string& v, const std::string& allowed) {
-        input_stop("sfcinp", path, 0, item + " " + v + " - must be " + allowed, standard_console());
+        input_stop("sfcinp", path, 0, item + " " + v + " - must be " + allowed, console);
     };
     auto refuse = [&](const std::string& item, float v, const std::string& allowed) {
         refuse_text(item, number_text(v), allowed);
@@ -64,20 +64,20 @@ void check_surface_grid(const SurfaceFiles& s, const std::string& path) {
         refuse("longitude spacing", s.dlon, "above 0 and at most 360");
 }
 
-void read_ascdata(SurfaceFiles& s, TextOut& log) {
+void read_ascdata(SurfaceFiles& s, Messages msg) {
     std::string path = "ASCDATA.CFG";
     if (!exists(path)) path = "../bdyfiles/ASCDATA.CFG";
     if (!exists(path)) {
-        log.list(" NOTICE sfcinp: no ASCDATA.CFG, using default");
-        log.list("*ERROR* sfcinp: ASCDATA.CFG file not found!");
-        log.list("Required in local directory or ../bdyfiles/");
-        console("*ERROR* sfcinp: ASCDATA.CFG file not found!");
-        console("  See MESSAGE file for more information  ");
+        msg.log.list(" NOTICE sfcinp: no ASCDATA.CFG, using default");
+        msg.log.list("*ERROR* sfcinp: ASCDATA.CFG file not found!");
+        msg.log.list("Required in local directory or ../bdyfiles/");
+        msg.console.list("*ERROR* sfcinp: ASCDATA.CFG file not found!");
+        msg.console.list("  See MESSAGE file for more information  ");
         throw RunStop::plain();
     }
     TextInput in;
-    if (!in.open(path)) input_stop("sfcinp", path, 0, "cannot open ASCDATA.CFG", standard_console());
-    log.list(" NOTICE sfcinp: reading ASCDATA.CFG");
+    if (!in.open(path)) input_stop("sfcinp", path, 0, "cannot open ASCDATA.CFG", msg.console);
+    msg.log.list(" NOTICE sfcinp: reading ASCDATA.CFG");
     std::string dir;
     try {
         list_read(in, s.lat0, s.lon0);
@@ -87,22 +87,22 @@ void read_ascdata(SurfaceFiles& s, TextOut& log) {
         list_read(in, s.default_roughness);
         list_read(in, dir);
     } catch (const InputError& e) {
-        input_stop("sfcinp", path, in.line_number(), e.what(), standard_console());
+        input_stop("sfcinp", path, in.line_number(), e.what(), msg.console);
     }
-    check_surface_grid(s, path);
+    check_surface_grid(s, path, msg.console);
     s.directory = trim_blanks(dir);
 }
 
-void open_surface_file(SurfaceFiles& s, int kind, TextOut& log) {
+void open_surface_file(SurfaceFiles& s, int kind, Messages msg) {
     auto& f = s.files[kind];
     f.looked_for = true;
     std::string path = kNames[kind];
     if (!exists(path)) path = s.directory + kNames[kind];
     const int64_t reclen = int64_t{s.nlon} * 4 + 1;
     if (!exists(path) || !f.file.open(path, reclen)) {
-        log.list(std::string(" NOTICE sfcinp: ") + kNames[kind] + " file not found");
-        log.list(" On default directory:", s.directory);
-        log.list(kDefaults[kind]);
+        msg.log.list(std::string(" NOTICE sfcinp: ") + kNames[kind] + " file not found");
+        msg.log.list(" On default directory:", s.directory);
+        msg.log.list(kDefaults[kind]);
         return;
     }
     // The file must hold exactly the rows ASCDATA.CFG gives before its row
@@ -114,7 +114,7 @@ void open_surface_file(SurfaceFiles& s, int kind, TextOut& log) {
         input_stop("sfcinp", path, 0,
                    "surface file length " + std::to_string(ec ? 0 : size) + " bytes - ASCDATA.CFG gives " +
                        std::to_string(s.nlat) + " rows of " + std::to_string(reclen) + " characters (" +
-                       std::to_string(want) + " bytes)", standard_console());
+                       std::to_string(want) + " bytes)", msg.console);
     f.path = path;
     f.open = true;
     f.row = 0;
@@ -123,16 +123,16 @@ void open_surface_file(SurfaceFiles& s, int kind, TextOut& log) {
 
 }  // namespace
 
-void sfcinp(SurfaceFiles& s, TextOut& log, float lat, float lon, float& roughness, int32_t& landuse,
+void sfcinp(SurfaceFiles& s, Messages msg, float lat, float lon, float& roughness, int32_t& landuse,
             bool want_terrain, float& terrain) {
     if (!s.set_up) {
-        read_ascdata(s, log);
-        open_surface_file(s, SurfaceFiles::kLandUse, log);
-        open_surface_file(s, SurfaceFiles::kRoughness, log);
+        read_ascdata(s, msg);
+        open_surface_file(s, SurfaceFiles::kLandUse, msg);
+        open_surface_file(s, SurfaceFiles::kRoughness, msg);
         s.set_up = true;
     }
     if (want_terrain && !s.files[SurfaceFiles::kTerrain].looked_for)
-        open_surface_file(s, SurfaceFiles::kTerrain, log);
+        open_surface_file(s, SurfaceFiles::kTerrain, msg);
 
     roughness = s.default_roughness;
     landuse = s.default_landuse;
@@ -157,7 +157,7 @@ void sfcinp(SurfaceFiles& s, TextOut& log, float lat, float lon, float& roughnes
         if (!f.open) continue;
         if (f.row != r) {
             if (!f.file.read(r, std::span<char>(f.buffer.data(), f.buffer.size())))
-                input_stop("sfcinp", f.path, r, "surface file is truncated", standard_console());
+                input_stop("sfcinp", f.path, r, "surface file is truncated", msg.console);
             f.row = r;
         }
         std::string_view field(f.buffer.data() + 4 * (col - 1), 4);
@@ -169,7 +169,7 @@ void sfcinp(SurfaceFiles& s, TextOut& log, float lat, float lon, float& roughnes
             else
                 terrain = fmt::parse_float_field(field, 0);
         } catch (const InputError& e) {
-            input_stop("sfcinp", f.path, r, e.what(), standard_console());
+            input_stop("sfcinp", f.path, r, e.what(), msg.console);
         }
     }
 }

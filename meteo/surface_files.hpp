@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/direct_file.hpp"
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 
 namespace orv {
@@ -47,7 +48,7 @@ struct SurfaceFiles {
 // The outputs start as the defaults (terrain 0) and take the values of the
 // surface files that are open. "TERRAIN.ASC" is looked for on the first call
 // that wants terrain. A run without "ASCDATA.CFG" stops.
-void sfcinp(SurfaceFiles& s, TextOut& log, float lat, float lon, float& roughness, int32_t& landuse,
+void sfcinp(SurfaceFiles& s, Messages msg, float lat, float lon, float& roughness, int32_t& landuse,
             bool want_terrain, float& terrain);
 
 }  // namespace orv

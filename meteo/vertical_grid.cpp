@@ -36,7 +36,7 @@ int32_t levels_needed(const Quadratic& q, float height) {
 }
 
 // The level of the data's level list that first lies above the top.
-int32_t stopping_level(const MeteoFiles& met, int32_t grid, float top) {
+int32_t stopping_level(const MeteoFiles& met, int32_t grid, float top, TextOut& console) {
     const MetGridDefinition& gd = met.grid(grid, 1);
     const MetFileLayout& lay = met.layout(grid, 1);
     float p = 0.0f;
@@ -60,7 +60,7 @@ int32_t stopping_level(const MeteoFiles& met, int32_t grid, float top) {
             } else {
                 const int32_t whole = static_cast<int32_t>(std::trunc(p / 100.0f));
                 const int32_t idx = whole > 9 ? 9 : whole;
-                console(p, whole, idx);
+                console.list(p, whole, idx);
                 factor = kThickFactors[idx - 1];
             }
             height = factor * (1013.0f - p);
@@ -72,7 +72,7 @@ int32_t stopping_level(const MeteoFiles& met, int32_t grid, float top) {
 
 }  // namespace
 
-InternalVerticalGrid set_internal_vertical_grid(const MeteoFiles& met, int32_t grid_count, float entered_top) {
+InternalVerticalGrid set_internal_vertical_grid(const MeteoFiles& met, int32_t grid_count, float entered_top, TextOut& console) {
     int32_t best = 0, levels = 0;
     for (int32_t kg = 1; kg <= grid_count; ++kg) {
         if (met.grid(kg, 1).nz > levels) {
@@ -80,7 +80,7 @@ InternalVerticalGrid set_internal_vertical_grid(const MeteoFiles& met, int32_t g
             best = kg;
         }
     }
-    const int32_t k = (entered_top < 0.0f || levels == 0) ? 0 : stopping_level(met, best, entered_top);
+    const int32_t k = (entered_top < 0.0f || levels == 0) ? 0 : stopping_level(met, best, entered_top, console);
     const int32_t n = std::min(k + 1, levels);
 
     const Quadratic* chosen = &kSets[4];

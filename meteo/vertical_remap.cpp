@@ -56,7 +56,7 @@ float terrain_from_pressure_levels(const DataColumn& d, float ps, MeteoNotices& 
 }
 
 // Surface values, data-level pressures and heights of each vertical type.
-LevelDescription describe_levels(const MetGridDefinition& gd, const MetFileLayout& lay, DataColumn& d, TextOut& log) {
+LevelDescription describe_levels(const MetGridDefinition& gd, const MetFileLayout& lay, DataColumn& d, Messages msg) {
     const MeteoDataFlags& fl = lay.flags;
     const int32_t nd = d.nd;
     const float t1 = d.t[1];
@@ -106,8 +106,8 @@ LevelDescription describe_levels(const MetGridDefinition& gd, const MetFileLayou
             } else if (fl.surface_pressure) {
                 d.terrain = height_from_pressure(d.surface_pressure, t1);
             } else {
-                log.list("*ERROR* prfecm: either surface pressure or terrain required");
-                console("*ERROR* prfecm: see message file for more information");
+                msg.log.list("*ERROR* prfecm: either surface pressure or terrain required");
+                msg.console.list("*ERROR* prfecm: see message file for more information");
                 throw RunStop(kStopInput);
             }
             const float ps = d.surface_pressure;
@@ -120,8 +120,8 @@ LevelDescription describe_levels(const MetGridDefinition& gd, const MetFileLayou
             break;
         }
         default:
-            console("*ERROR* prfcom: no vertical data remapping");
-            console(" Unknown vertical type:", lay.vertical_type);
+            msg.console.list("*ERROR* prfcom: no vertical data remapping");
+            msg.console.list(" Unknown vertical type:", lay.vertical_type);
             throw RunStop(kStopInput);
     }
     ld.surface_temperature = ts;
@@ -165,11 +165,11 @@ void DataColumn::resize(int32_t levels) {
 }
 
 void remap_column(const MetGridDefinition& gd, const MetFileLayout& lay, const RemapGrid& rg, DataColumn& d,
-                  ColumnProfile& out, MeteoNotices& notices, TextOut& log) {
+                  ColumnProfile& out, MeteoNotices& notices, Messages msg) {
     const MeteoDataFlags& fl = lay.flags;
     const int32_t nd = d.nd, n = rg.nlvl, type = lay.vertical_type;
-    LevelDescription ld = describe_levels(gd, lay, d, log);
-    if (type == 2) describe_pressure_levels(fl, d, ld, notices, log);
+    LevelDescription ld = describe_levels(gd, lay, d, msg);
+    if (type == 2) describe_pressure_levels(fl, d, ld, notices, msg.log);
     const float ps = d.surface_pressure, ts = ld.surface_temperature;
     const float depth = rg.model_top - d.terrain;
     auto internal_height = [&](int32_t k) { return (1.0f - rg.sigma[static_cast<size_t>(k - 1)]) * depth; };
@@ -248,7 +248,7 @@ void remap_column(const MetGridDefinition& gd, const MetFileLayout& lay, const R
 
     // 4. Above the data: hydrostatic pressure, constant wind and temperature,
     // vertical motion halving level by level.
-    extrapolation_notice(type, k, internal_height(k), nd, n, notices, log);
+    extrapolation_notice(type, k, internal_height(k), nd, n, notices, msg.log);
     const float top_rh = nd >= 1 ? d.rh[nd] : out.rh[0];
     for (; k <= n; ++k) {
         const float z = internal_height(k), zb = k > 1 ? internal_height(k - 1) : 0.0f;
@@ -331,13 +331,13 @@ void write_column(const MetSlotFields& f, int32_t i, int32_t j, const ColumnProf
 }  // namespace
 
 void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_levels, const Settings& settings,
-            const InternalVerticalGrid& vg, std::span<const float> sigma, float model_top, TextOut& log) {
+            const InternalVerticalGrid& vg, std::span<const float> sigma, float model_top, Messages msg) {
     const MetGridDefinition& gd = met.files.grid(kg, kt);
     const MetFileLayout& lay = met.files.layout(kg, kt);
     const MeteoDataFlags& fl = lay.flags;
     if (lay.vertical_type < 1 || lay.vertical_type > 4) {
-        console("*ERROR* prfcom: no vertical data remapping");
-        console(" Unknown vertical type:", lay.vertical_type);
+        msg.console.list("*ERROR* prfcom: no vertical data remapping");
+        msg.console.list(" Unknown vertical type:", lay.vertical_type);
         throw RunStop(kStopInput);
     }
     const MetGridWindow& w = met.arrays.window(kg);
@@ -346,7 +346,7 @@ void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_
     const int32_t n = std::min({vg.nlvl, static_cast<int32_t>(sigma.size()), f.met_u.nz});
     const int32_t nd = std::min(data_levels, f.met_u.nz);
     if (nd < 1 || n < 2) input_stop("prfcom", met.files.file(kg, kt).path, 0,
-                                    "no data levels above the surface, or fewer than 2 internal levels", standard_console());
+                                    "no data levels above the surface, or fewer than 2 internal levels", msg.console);
 
     RemapGrid rg{sigma.first(static_cast<size_t>(n)), model_top, n};
     DataColumn d;
@@ -357,7 +357,7 @@ void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_
         part = "output";
         c.resize(n);
     } catch (const std::bad_alloc&) {
-        console(std::string("*ERROR* prfcom: memory allocation - ") + part);
+        msg.console.list(std::string("*ERROR* prfcom: memory allocation - ") + part);
         throw RunStop(kStopInput);
     }
     for (int32_t kd = 1; kd <= nd; ++kd) d.value[kd] = lay.level_heights[static_cast<size_t>(kd)];
@@ -383,7 +383,7 @@ void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_
             d.u10 = f.sfc_u10.at(i, j);
             d.v10 = f.sfc_v10.at(i, j);
             d.roughness = fx.roughness_length.at(i, j);
-            remap_column(gd, lay, rg, d, c, met.notices, log);
+            remap_column(gd, lay, rg, d, c, met.notices, msg);
             f.sfc_pressure.at(i, j) = d.surface_pressure;
             fx.terrain_height.at(i, j) = d.terrain;
 
@@ -393,8 +393,8 @@ void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_
             s.momentum_y = f.sfc_momentum_y.at(i, j);
             s.heat = heat_sign * f.sfc_heat.at(i, j);
             s.mixed_layer_depth = f.sfc_mixed_layer_depth.at(i, j);
-            const StabilityState st = stbanl(o, fl, i, j, c, s, log);
-            compute_turbulence(o, c, st);
+            const StabilityState st = stbanl(o, fl, i, j, c, s, msg);
+            compute_turbulence(o, c, st, msg.console);
 
             const float gx = fx.grid_spacing_x.at(i, j), gy = fx.grid_spacing_y.at(i, j);
             f.sfc_momentum_x.at(i, j) = -s.momentum_x * 60.0f / gx;

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "run/settings.hpp"
 #include "meteo/column_profile.hpp"
@@ -51,13 +52,13 @@ struct DataColumn {
 // estimates where the data hold none. Writes the once-per-run extrapolation
 // notice of its method; an unknown type stops the run.
 void remap_column(const MetGridDefinition& gd, const MetFileLayout& lay, const RemapGrid& rg, DataColumn& d,
-                  ColumnProfile& out, MeteoNotices& notices, TextOut& log);
+                  ColumnProfile& out, MeteoNotices& notices, Messages msg);
 
 // Remaps every column of grid kg's window in one slot of the sub-grid
 // arrays: `data_levels` levels as read, from the file kt whose layout holds
 // the level values and flags. Then the stability, turbulence and (with the
 // file's horizontal mixing option) the horizontal mixing.
 void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_levels, const Settings& settings,
-            const InternalVerticalGrid& vg, std::span<const float> sigma, float model_top, TextOut& log);
+            const InternalVerticalGrid& vg, std::span<const float> sigma, float model_top, Messages msg);
 
 }  // namespace orv

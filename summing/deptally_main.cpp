@@ -4,13 +4,16 @@
 #include <exception>
 #include <iostream>
 
+#include "common/text_output.hpp"
 #include "summing/receptor_sums.hpp"
 
 int main() {
+    orv::TextOut console(std::cout);
     try {
-        return orv::sum_receptor_output(".", std::cout);
+        return orv::sum_receptor_output(".", console);
     } catch (const std::exception& e) {
-        std::cout << " *ERROR* deptally: " << e.what() << std::endl;
+        console.list("*ERROR* deptally: ", std::string(e.what()));
+        console.flush();
         return 1;
     }
 }

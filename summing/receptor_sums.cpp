@@ -190,44 +190,42 @@ void write_sum_files(const std::vector<ReceptorEntry>& table, std::vector<KindSu
 
 }  // namespace
 
-int32_t sum_receptor_output(const std::filesystem::path& directory, std::ostream& console) {
-    TextOut con;
-    con.attach(console);
+int32_t sum_receptor_output(const std::filesystem::path& directory, TextOut& console) {
     TextInput mass, summary;
-    if (!open_input(mass, directory / "recpmass.out", "recpmass.out", con)) return 1;
-    if (!open_input(summary, directory / "recp_summary.out", "recp_summary.out", con)) return 1;
+    if (!open_input(mass, directory / "recpmass.out", "recpmass.out", console)) return 1;
+    if (!open_input(summary, directory / "recp_summary.out", "recp_summary.out", console)) return 1;
 
-    const std::optional<std::vector<ReceptorEntry>> table = read_receptor_summary(summary, con);
+    const std::optional<std::vector<ReceptorEntry>> table = read_receptor_summary(summary, console);
     if (!table) return 1;
     summary.close();
     const int32_t receptors = static_cast<int32_t>(table->size()) - 1;
 
     MassRecord rec(receptors);
     const int32_t num_times = count_output_times(mass, rec);
-    con.list("num_times = ", num_times);
+    console.list("num_times = ", num_times);
     if (num_times == 0) {
-        con.list("no times to read");
+        console.list("no times to read");
         return 1;
     }
-    con.list("done reading recpmass.out the first time");
+    console.list("done reading recpmass.out the first time");
     mass.open(mass.name());
 
     std::vector<KindSums> sums(kTallyKinds, KindSums(receptors));
-    sum_output_times(mass, num_times, rec, sums, con);
+    sum_output_times(mass, num_times, rec, sums, console);
     mass.close();
-    con.list("done reading tally data");
+    console.list("done reading tally data");
 
     std::array<TextOut, 3> files;
     for (int32_t i = 0; i < 3; ++i) {
         const std::string name = "recpsum_" + std::to_string(i + 1) + ".out";
         if (!files[static_cast<size_t>(i)].open((directory / name).string())) {
-            con.list("unable to create ", name, ", deptally program stop");
+            console.list("unable to create ", name, ", deptally program stop");
             return 1;
         }
     }
-    write_sum_files(*table, sums, files, con);
+    write_sum_files(*table, sums, files, console);
     for (TextOut& f : files) f.close();
-    con.flush();
+    console.flush();
     return 0;
 }
 

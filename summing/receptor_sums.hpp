@@ -14,7 +14,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <ostream>
+
+#include "common/text_output.hpp"
 
 namespace orv {
 
@@ -27,6 +28,6 @@ inline constexpr int32_t kTallyKinds = 3;
 // `console`. Returns the exit status: 0 when the three sum files are
 // written, 1 when an input is missing or unusable or holds no complete
 // output time.
-int32_t sum_receptor_output(const std::filesystem::path& directory, std::ostream& console);
+int32_t sum_receptor_output(const std::filesystem::path& directory, TextOut& console);
 
 }  // namespace orv

@@ -8,6 +8,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 
 namespace orv::test {
@@ -48,11 +49,12 @@ inline std::string read_file(const std::string& name) {
 }
 
 // The console stream a test passes to the code under test: `text()` is
-// everything written to `out`.
+// everything written to `out`; `with(log)` pairs it with a message log.
 struct TestConsole {
     std::ostringstream buffer;
     TextOut out{buffer};
     std::string text() const { return buffer.str(); }
+    Messages with(TextOut& log) { return {out, log}; }
 };
 
 }  // namespace orv::test

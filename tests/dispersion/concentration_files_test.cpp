@@ -116,12 +116,12 @@ ConcFile read_conc_file(const std::string& path) {
 
 class ConcentrationFiles : public ::testing::Test {
 protected:
+    TextOut quiet;
     ConcentrationFiles() {
         tminit();
         log.attach(messages);
         met.grid(1, 1).source_id = FourChars("GDAS");
         met.file(1, 1).first = MetTime{24, 3, 5, 6, 0, 12, 0};
-        TextOut quiet;
         start = tm2min(24, 3, 5, 6, 0, quiet);
         locs.resize(2);
         locs[0].lat = 40.5f;
@@ -162,17 +162,17 @@ protected:
     // Writes the grids' files through one sampling period with known values.
     void one_period(std::vector<ConcentrationGrid>& grids) {
         ConcentrationArray conc;
-        allocate_concentration_array(conc, grids, 2);
+        allocate_concentration_array(conc, grids, 2, quiet);
         ConcentrationOutput out;
-        conini(locs, grids, dirt, 2, s.CPACK, met, out, log);
-        update_sampling_periods(grids, SamplingClock{15.0f, start, 12}, conc);
+        conini(locs, grids, dirt, 2, s.CPACK, met, out, console.with(log));
+        update_sampling_periods(grids, SamplingClock{15.0f, start, 12}, conc, quiet);
         for (int32_t g = 1; g <= conc.ngrid; ++g) {
             conc.at(1, 1, 1, 1, g) = 1.5f * static_cast<float>(g);
             if (conc.nlon < 4 || conc.nlat < 3) continue;
             conc.at(3, 2, 2, 1, g) = 2.25f;
             conc.at(4, 3, 2, 2, g) = -7.0f;
         }
-        condsk(grids, dirt, s, met, 1, 1, SamplingClock{15.0f, start + 60, 13}, conc, out, log);
+        condsk(grids, dirt, s, met, 1, 1, SamplingClock{15.0f, start + 60, 13}, conc, out, console.with(log));
     }
 
     Settings s;
@@ -182,6 +182,7 @@ protected:
     int32_t start = 0;
     std::ostringstream messages;
     TextOut log;
+    test::TestConsole console;
 };
 
 TEST_F(ConcentrationFiles, HeaderRecords) {
@@ -189,9 +190,9 @@ TEST_F(ConcentrationFiles, HeaderRecords) {
     s.CPACK = 1;
     std::vector<ConcentrationGrid> grids{grid("cdump", 5, 4)};
     ConcentrationArray conc;
-    allocate_concentration_array(conc, grids, 2);
+    allocate_concentration_array(conc, grids, 2, quiet);
     ConcentrationOutput out;
-    conini(locs, grids, dirt, 2, 1, met, out, log);
+    conini(locs, grids, dirt, 2, 1, met, out, console.with(log));
     out.files[0].close();
     EXPECT_EQ(grids[0].output_unit, 60);
     ConcFile f = read_conc_file("cdump");
@@ -300,13 +301,13 @@ TEST_F(ConcentrationFiles, MeteorologicalGridValuesAreMappedBackInPackedForm) {
     grids[0].lon_spacing = 1.0f;  // on the meteorological points
     grids[0].lat_spacing = 0.5f;
     ConcentrationArray conc;
-    allocate_concentration_array(conc, {grid("big", 10, 10)}, 2);
+    allocate_concentration_array(conc, {grid("big", 10, 10)}, 2, quiet);
     ConcentrationOutput out;
-    conini(locs, grids, dirt, 2, 1, met, out, log);
-    update_sampling_periods(grids, SamplingClock{15.0f, start, 0}, conc);
+    conini(locs, grids, dirt, 2, 1, met, out, console.with(log));
+    update_sampling_periods(grids, SamplingClock{15.0f, start, 0}, conc, quiet);
     conc.at(2, 2, 2, 1, 1) = 9.0f;  // meteorological point (2, 2)
     conc.at(7, 7, 2, 1, 1) = 8.0f;  // off the concentration grid
-    condsk(grids, dirt, s, met, 1, 1, SamplingClock{15.0f, start + 60, 0}, conc, out, log);
+    condsk(grids, dirt, s, met, 1, 1, SamplingClock{15.0f, start + 60, 0}, conc, out, console.with(log));
     out.files[0].close();
     ConcFile f = read_conc_file("cdump");
     ASSERT_EQ(f.periods.size(), 1u);
@@ -316,7 +317,7 @@ TEST_F(ConcentrationFiles, MeteorologicalGridValuesAreMappedBackInPackedForm) {
 
     s.CPACK = 0;  // the full form cannot map it back
     try {
-        condsk(grids, dirt, s, met, 1, 1, SamplingClock{15.0f, start + 120, 0}, conc, out, log);
+        condsk(grids, dirt, s, met, 1, 1, SamplingClock{15.0f, start + 120, 0}, conc, out, console.with(log));
         FAIL();
     } catch (const RunStop& e) {
         EXPECT_EQ(e.code(), kStopInput);
@@ -328,25 +329,25 @@ TEST_F(ConcentrationFiles, RefusedGridsAndNoGrids) {
     test::ScratchDir dir;
     ConcentrationOutput out;
     std::vector<ConcentrationGrid> none;
-    conini(locs, none, dirt, 2, 2, met, out, log);  // nothing to open, whatever CPACK
+    conini(locs, none, dirt, 2, 2, met, out, console.with(log));  // nothing to open, whatever CPACK
     EXPECT_FALSE(out.files[0].is_open());
 
     std::vector<ConcentrationGrid> wide{grid("wide", 40000, 2)};
     try {
-        conini(locs, wide, dirt, 2, 1, met, out, log);
+        conini(locs, wide, dirt, 2, 1, met, out, console.with(log));
         FAIL();
     } catch (const RunStop& e) {
         EXPECT_EQ(e.code(), kStopInput);
     }
     EXPECT_FALSE(std::filesystem::exists("wide"));
-    conini(locs, wide, dirt, 2, 0, met, out, log);  // the full form has no such limit
+    conini(locs, wide, dirt, 2, 0, met, out, console.with(log));  // the full form has no such limit
     EXPECT_TRUE(std::filesystem::exists("wide"));
 
     std::vector<ConcentrationGrid> eleven;
     for (int k = 1; k <= 11; ++k) eleven.push_back(grid("g" + std::to_string(k), 2, 2));
     ConcentrationOutput out2;
     try {
-        conini(locs, eleven, dirt, 2, 1, met, out2, log);
+        conini(locs, eleven, dirt, 2, 1, met, out2, console.with(log));
         FAIL();
     } catch (const RunStop& e) {
         EXPECT_EQ(e.code(), kStopInput);
@@ -373,12 +374,12 @@ protected:
         Schedule out;
         std::vector<ConcentrationGrid> grids{g};
         ConcentrationArray conc;
-        allocate_concentration_array(conc, grids, 1);
+        allocate_concentration_array(conc, grids, 1, quiet);
         ConcentrationOutput files;
         s.CPACK = 0;
-        conini(locs, grids, dirt, 1, 0, met, files, log);
+        conini(locs, grids, dirt, 1, 0, met, files, console.with(log));
         int32_t t = start;
-        update_sampling_periods(grids, SamplingClock{dt, t, 0}, conc);
+        update_sampling_periods(grids, SamplingClock{dt, t, 0}, conc, quiet);
         int32_t last_stamp = -1;
         for (int32_t k = 0; k < steps; ++k) {
             if (grids[0].period_start_minute != last_stamp) {
@@ -387,11 +388,10 @@ protected:
             }
             conc.at(1, 1, 2, 1, 1) += sampling_position(grids[0], dt, t).inside() ? 1.0f : 0.0f;
             t += static_cast<int32_t>(dt);
-            condsk(grids, dirt, s, met, 1, 1, SamplingClock{dt, t, 0}, conc, files, log);
-            update_sampling_periods(grids, SamplingClock{dt, t, 0}, conc);
+            condsk(grids, dirt, s, met, 1, 1, SamplingClock{dt, t, 0}, conc, files, console.with(log));
+            update_sampling_periods(grids, SamplingClock{dt, t, 0}, conc, quiet);
         }
         files.files[0].close();
-        TextOut quiet;
         for (const ConcFile::Period& per : read_conc_file(g.file_name.substr(0, g.file_name.find(" "))).periods) {
             out.outputs.push_back(tm2min(per.end[0], per.end[1], per.end[2], per.end[3], per.end[4], quiet) - start);
             out.output_values.push_back(per.fields.at(1).values.at(0));

@@ -7,6 +7,7 @@
 #include "dispersion/concentration_sum.hpp"
 #include "dispersion/dispersion_random.hpp"
 #include "tests/dispersion/dispersion_test_support.hpp"
+#include "tests/test_support.hpp"
 
 namespace orv {
 namespace {
@@ -18,6 +19,7 @@ constexpr float kTop = 25000.0f;
 
 class Summation : public ::testing::Test {
 protected:
+    TextOut quiet;
     Summation() { log.attach(messages); }
 
     // A snapshot grid of n x n points of `spacing` degrees from (-1, -1),
@@ -41,7 +43,7 @@ protected:
     }
     void set_up(std::vector<ConcentrationGrid> g, int32_t pollutants = 1) {
         grids = std::move(g);
-        allocate_concentration_array(conc, grids, pollutants);
+        allocate_concentration_array(conc, grids, pollutants, quiet);
     }
     // The mass held by grid g: concentration times cell volume, summed, for
     // a particle at latitude lat (the cell size is taken at the particle).
@@ -64,7 +66,7 @@ protected:
         p.mass(0, q) = mass;
     }
     void sum(float lat, float lon, int32_t q = 0, std::span<const float> dep = {}) {
-        consum(grids, step, SummationPoint{lat, lon, 0.0f, 0.0f, 0.0f}, p, q, dep, spacing, conc, log);
+        consum(grids, step, SummationPoint{lat, lon, 0.0f, 0.0f, 0.0f}, p, q, dep, spacing, conc, console.with(log));
     }
 
     std::vector<ConcentrationGrid> grids;
@@ -74,6 +76,7 @@ protected:
     float spacing = 1.0e6f;
     std::ostringstream messages;
     TextOut log;
+    test::TestConsole console;
 };
 
 TEST_F(Summation, ParticlesKeepTheirMass) {
@@ -207,10 +210,10 @@ TEST_F(Summation, OnlyExistingPollutantSlotsAreTouched) {
     one.mass(0, 0) = 1.0f;
     one.particle_pollutant[0] = 5;  // beyond the array
     zero_concentration_grid(conc, 1);
-    consum(grids, step, SummationPoint{}, one, 0, {}, spacing, conc, log);
+    consum(grids, step, SummationPoint{}, one, 0, {}, spacing, conc, console.with(log));
     for (int64_t k = 0; k < conc.values.size(); ++k) ASSERT_EQ(conc.values[k], 0.0f);
     one.particle_pollutant[0] = 2;
-    consum(grids, step, SummationPoint{}, one, 0, {}, spacing, conc, log);
+    consum(grids, step, SummationPoint{}, one, 0, {}, spacing, conc, console.with(log));
     EXPECT_GT(conc.at(11, 11, 2, 2, 1), 0.0f);
 }
 
@@ -248,7 +251,7 @@ TEST_F(Summation, MeteorologicalGridSums) {
     p.particle_x[0] = 3.2f;
     p.particle_y[0] = 4.7f;
     place(0, 0, 50.0f, 0.0f, 1.0f);
-    metsum(grids, step, at, p, 0, {}, spacing, conc, log);
+    metsum(grids, step, at, p, 0, {}, spacing, conc, console.with(log));
     EXPECT_FLOAT_EQ(conc.at(3, 5, 2, 1, 1), 1.0f / (2000.0f * 3000.0f) / 100.0f);
     EXPECT_FLOAT_EQ(spacing, 2.0f);
 
@@ -260,7 +263,7 @@ TEST_F(Summation, MeteorologicalGridSums) {
     p.particle_x[0] = 20.3f;
     p.particle_y[0] = 19.6f;
     place(0, 3, 300.0f, 5000.0f, 1.0f);
-    metsum(grids, step, at, p, 0, {}, spacing, conc, log);
+    metsum(grids, step, at, p, 0, {}, spacing, conc, console.with(log));
     double total = 0.0;
     for (int32_t j = 1; j <= 40; ++j)
         for (int32_t i = 1; i <= 40; ++i) total += conc.at(i, j, 3, 1, 1) * 1000.0 * 1000.0 * 400.0;

@@ -22,7 +22,7 @@ protected:
     void write(const fixture::EmissionFileRecipe& r) { fixture::write_emission_file("emissions.txt", r); }
     void call(int32_t now, int32_t nsrc = 1, int32_t numtyp = 1, bool backward = false) {
         if (m.slots != nsrc || m.pollutants != numtyp) allocate_source_pollutant_matrix(m, nsrc, numtyp);
-        emsmat(m, met, now, 1, nsrc, numtyp, efile, state, backward, msg.log);
+        emsmat(m, met, now, 1, nsrc, numtyp, efile, state, backward, msg.msg());
     }
 
     test::ScratchDir dir;
@@ -129,7 +129,7 @@ TEST_F(EmissionFile, TwoPollutantsWithALocationOffTheGridStop) {
     r.pollutants = 2;
     r.sources = {fixture::EmissionSource{40, -90, 10, 1, 0, 0}, fixture::EmissionSource{10, -90, 20, 2, 0, 0}};
     write(r);
-    const auto o = run_captured([&] { call(t0, 2, 2); });
+    const auto o = run_captured(msg.console, [&] { call(t0, 2, 2); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_EQ(msg.count("*ERROR* emsmat: emission file mismatch with CONTROL"), 1u);
     EXPECT_NE(msg.str().find("Actual number of data records  input: "), std::string::npos);
@@ -162,7 +162,7 @@ TEST_F(EmissionFile, BackwardRunMatchesRereadingFromTheStart) {
         Messages fresh_msg;
         EmissionFileState fresh;
         std::string fresh_name = "emissions.txt";
-        emsmat(fresh_matrix, met, now, 1, 2, 1, fresh_name, fresh, true, fresh_msg.log);
+        emsmat(fresh_matrix, met, now, 1, 2, 1, fresh_name, fresh, true, fresh_msg.msg());
         for (int32_t s = 1; s <= 2; ++s) {
             EXPECT_EQ(m.at(s, 1).start_minute, fresh_matrix.at(s, 1).start_minute) << h;
             EXPECT_EQ(m.at(s, 1).stop_minute, fresh_matrix.at(s, 1).stop_minute) << h;
@@ -194,7 +194,7 @@ TEST_F(EmissionFile, MalformedFilesStopNamingTheFile) {
         efile = "emissions.txt";
         Messages local;
         allocate_source_pollutant_matrix(m, 3, 1);
-        const auto o = run_captured([&] { emsmat(m, met, t0, 1, 3, 1, efile, state, false, local.log); });
+        const auto o = run_captured(local.console, [&] { emsmat(m, met, t0, 1, 3, 1, efile, state, false, local.msg()); });
         EXPECT_EQ(o.stop, kStopInput) << c.text;
         EXPECT_NE(o.console.find("emissions.txt"), std::string::npos) << o.console;
         if (*c.log) {

@@ -47,9 +47,9 @@ protected:
     // Writes the inventory and reads it as the set-up does.
     void load(const fixture::InventoryRecipe& r) {
         fixture::write_inventory(".", r);
-        emsini(locs, inv, msg.log);
+        emsini(locs, inv, msg.msg());
         ASSERT_TRUE(inv.present);
-        emsdat(inv, msg.log);
+        emsdat(inv, msg.msg());
     }
     double cell_mass(int32_t slot, int32_t from, int32_t to) {
         double m = 0.0;
@@ -151,7 +151,7 @@ TEST_F(Inventory, StepReleasesRateTimesStepTimesEmissionPerCell) {
     for (int32_t initd : {1, 0}) {  // puffs, then particles
         s.INITD = initd;
         p.particle_count = 0;
-        emsgrd(locs, dirt, s, 15.0f, t5, met, p, inv, msg.log);
+        emsgrd(locs, dirt, s, 15.0f, t5, met, p, inv, msg.msg());
         const int32_t per_cell = initd == 1 ? 1 : 2;  // 2500 / 81 = 30 a cell, over 3 h, a quarter hour
         ASSERT_EQ(p.particle_count, 64 * per_cell) << initd;
         EXPECT_NEAR(cell_mass(0, 0, per_cell), e * 2.0f * 15.0f / 60.0f, 1e-6f);
@@ -173,13 +173,13 @@ TEST_F(Inventory, PartialStepUnmatchedPollutantsAndTheCycle) {
     std::vector<Pollutant> dirt{pollutant("TEST", 1.0f, 2.5f, t5), pollutant("OTHR", 4.0f, 2.5f, t5)};
     s.INITD = 1;
     s.QCYCLE = 24.0f;
-    for (int32_t k = 0; k < 3; ++k) emsgrd(locs, dirt, s, 60.0f, t5 + 60 * k, met, p, inv, msg.log);
+    for (int32_t k = 0; k < 3; ++k) emsgrd(locs, dirt, s, 60.0f, t5 + 60 * k, met, p, inv, msg.msg());
     ASSERT_EQ(p.particle_count, 12);
     EXPECT_FLOAT_EQ(p.mass(0, 0), 1.0f);          // 1 an hour in each cell
     EXPECT_FLOAT_EQ(p.mass(1, 0), 4.0f);          // no inventory match: the rate alone
     EXPECT_FLOAT_EQ(p.mass(0, 8), 0.5f);          // half of the third hour
     EXPECT_EQ(dirt[0].release_start_minute, t5 + 24 * 60) << "the release moves on by the cycle";
-    emsgrd(locs, dirt, s, 60.0f, t5 + 180, met, p, inv, msg.log);
+    emsgrd(locs, dirt, s, 60.0f, t5 + 180, met, p, inv, msg.msg());
     EXPECT_EQ(p.particle_count, 12);
     EXPECT_EQ(msg.count(" NOTICE emsgrd: emissions terminated"), 1u);
 }
@@ -191,10 +191,10 @@ TEST_F(Inventory, OnlyCellsEmittingInThisHourAndInsideTheGridRelease) {
     load(r);
     std::vector<Pollutant> dirt{pollutant("TEST", 1.0f, 24.0f, t5)};
     s.INITD = 1;
-    emsgrd(locs, dirt, s, 60.0f, t5, met, p, inv, msg.log);
+    emsgrd(locs, dirt, s, 60.0f, t5, met, p, inv, msg.msg());
     ASSERT_EQ(p.particle_count, 1);
     EXPECT_FLOAT_EQ(p.particle_x[0], 17.5f);
-    emsgrd(locs, dirt, s, 60.0f, t5 + 60, met, p, inv, msg.log);
+    emsgrd(locs, dirt, s, 60.0f, t5 + 60, met, p, inv, msg.msg());
     ASSERT_EQ(p.particle_count, 2);
     EXPECT_FLOAT_EQ(p.particle_x[1], 18.5f);
 
@@ -202,10 +202,10 @@ TEST_F(Inventory, OnlyCellsEmittingInThisHourAndInsideTheGridRelease) {
     met = test::latlon_met(20, 20);
     EmissionInventory all;
     fixture::write_inventory(".", fixture::uniform_inventory(38.0f, -92.0f, 42.0f, -88.0f, 0.5f, 1.0f, {"TEST"}, 1));
-    emsini(locs, all, msg.log);
-    emsdat(all, msg.log);
+    emsini(locs, all, msg.msg());
+    emsdat(all, msg.msg());
     p.particle_count = 0;
-    emsgrd(locs, dirt, s, 60.0f, t5, met, p, all, msg.log);
+    emsgrd(locs, dirt, s, 60.0f, t5, met, p, all, msg.msg());
     EXPECT_EQ(p.particle_count, 4);
 }
 
@@ -214,7 +214,7 @@ TEST_F(Inventory, FullArraysWarnOncePerCall) {
     p = make_particles(10, 1);
     std::vector<Pollutant> dirt{pollutant("TEST", 1.0f, 24.0f, t5)};
     s.INITD = 1;
-    emsgrd(locs, dirt, s, 60.0f, t5, met, p, inv, msg.log);
+    emsgrd(locs, dirt, s, 60.0f, t5, met, p, inv, msg.msg());
     EXPECT_EQ(p.particle_count, 10);
     EXPECT_EQ(msg.count("Warning: emsgrd - exceeding puff limit"), 1u);
 }
@@ -222,28 +222,28 @@ TEST_F(Inventory, FullArraysWarnOncePerCall) {
 TEST_F(Inventory, ReleaseRefusals) {
     load(fixture::uniform_inventory(38.0f, -92.0f, 39.0f, -91.0f, 0.5f, 1.0f, {"TEST"}, 1));
     std::vector<Pollutant> none{pollutant("XXXX", 1.0f, 24.0f, t5)};
-    auto o = run_captured([&] { emsgrd(locs, none, s, 60.0f, t5, met, p, inv, msg.log); });
+    auto o = run_captured(msg.console, [&] { emsgrd(locs, none, s, 60.0f, t5, met, p, inv, msg.msg()); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_EQ(msg.count("WARNING emsgrd: No matching pollutants found"), 1u);
     EXPECT_NE(msg.str().find("File content:  TEST"), std::string::npos);
     EXPECT_NE(msg.str().find("Control file:  XXXX"), std::string::npos);
 
     std::vector<Pollutant> three{pollutant("TEST", 1, 24, t5), pollutant("B", 1, 24, t5), pollutant("C", 1, 24, t5)};
-    o = run_captured([&] { emsgrd(locs, three, s, 60.0f, t5, met, p, inv, msg.log); });
+    o = run_captured(msg.console, [&] { emsgrd(locs, three, s, 60.0f, t5, met, p, inv, msg.msg()); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_NE(msg.str().find(" namelist file to at least:            3"), std::string::npos);
 }
 
 TEST_F(Inventory, SetUpRefusals) {
     EmissionInventory absent;
-    emsini(locs, absent, msg.log);
+    emsini(locs, absent, msg.msg());
     EXPECT_FALSE(absent.present);
 
     const fixture::InventoryRecipe good =
         fixture::uniform_inventory(38.0f, -92.0f, 39.0f, -91.0f, 0.5f, 1.0f, {"TEST"}, 1);
     fixture::write_inventory(".", good);
     std::vector<SourceLocation> three{locs[0], locs[1], locs[1]};
-    auto o = run_captured([&] { emsini(three, inv, msg.log); });
+    auto o = run_captured(msg.console, [&] { emsini(three, inv, msg.msg()); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_EQ(msg.count("*ERROR* emsini: 2 source locations required to define grid"), 1u);
 
@@ -267,9 +267,9 @@ TEST_F(Inventory, SetUpRefusals) {
         test::write_file("emission_data.txt", c.data);
         Messages local;
         EmissionInventory fresh;
-        o = run_captured([&] {
-            emsini(locs, fresh, local.log);
-            emsdat(fresh, local.log);
+        o = run_captured(local.console, [&] {
+            emsini(locs, fresh, local.msg());
+            emsdat(fresh, local.msg());
         });
         EXPECT_EQ(o.stop, kStopInput) << c.header << c.data;
         EXPECT_NE((local.str() + o.console).find(c.expect), std::string::npos) << local.str() << o.console;

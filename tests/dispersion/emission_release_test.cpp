@@ -44,7 +44,7 @@ protected:
         m.at(1, 1) = source(kNow, kNow + 120, 8.0f);
     }
     int32_t step(float dt, int32_t now, int32_t nsrc = 1, int32_t numtyp = 1) {
-        return emstmp(m, nsrc, numtyp, s, dt, now, p, msg.log);
+        return emstmp(m, nsrc, numtyp, s, dt, now, p, msg.msg());
     }
     Settings s;
     SourcePollutantMatrix m;
@@ -84,10 +84,10 @@ TEST_F(EmissionRelease, ShortWindowCountsAsOneStepAndBackwardWindowsRunDown) {
 
     ParticleArrays q = make_particles(20000, 1);
     m.at(1, 1) = source(kNow + 60, kNow, 4.0f);  // backward: start after stop
-    EXPECT_EQ(emstmp(m, 1, 1, s, -60.0f, kNow + 60, q, msg.log), 0);
+    EXPECT_EQ(emstmp(m, 1, 1, s, -60.0f, kNow + 60, q, msg.msg()), 0);
     EXPECT_NEAR(mass_sum(q, 0, 0, q.particle_count), 4.0, 4e-6);
     const int32_t after = q.particle_count;
-    emstmp(m, 1, 1, s, -60.0f, kNow, q, msg.log);
+    emstmp(m, 1, 1, s, -60.0f, kNow, q, msg.msg());
     EXPECT_EQ(q.particle_count, after) << "the stop end is outside the window";
 }
 
@@ -146,7 +146,7 @@ TEST_F(EmissionRelease, NoSourcesReleaseNothingAndOddMassSlotsStop) {
 
     allocate_source_pollutant_matrix(m, 1, 2);
     p = make_particles(10, 3);
-    const auto o = run_captured([&] { step(15.0f, kNow, 1, 2); });
+    const auto o = run_captured(msg.console, [&] { step(15.0f, kNow, 1, 2); });
     EXPECT_EQ(o.stop, kStopPlain);
     EXPECT_EQ(msg.count("*ERROR*: emstmp - max mass dimension other than 1 or numtyp"), 1u);
     EXPECT_NE(o.console.find("Abnormal termination (emstmp) - see MESSAGE file"), std::string::npos);

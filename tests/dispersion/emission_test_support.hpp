@@ -14,6 +14,7 @@
 #include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/met_tables.hpp"
+#include "tests/test_support.hpp"
 
 namespace orv::test {
 
@@ -38,10 +39,13 @@ inline MeteoFiles latlon_met(int32_t nx = 60, int32_t ny = 60) {
     return met;
 }
 
+// A message log written to a string, with the console of the same calls.
 struct Messages {
     std::ostringstream text;
     TextOut log;
+    TestConsole console;
     Messages() { log.attach(text); }
+    orv::Messages msg() { return console.with(log); }
     std::string str() const { return text.str(); }
     size_t count(const std::string& what) const {
         const std::string s = text.str();
@@ -56,15 +60,17 @@ struct StopOutcome {
     std::string console;
 };
 
-inline StopOutcome run_captured(const std::function<void()>& f) {
+// Runs f, which writes its console lines to `console`: the stop it ends
+// with and the console lines it wrote.
+inline StopOutcome run_captured(TestConsole& console, const std::function<void()>& f) {
     StopOutcome o;
-    testing::internal::CaptureStdout();
+    const size_t before = console.text().size();
     try {
         f();
     } catch (const RunStop& e) {
         o.stop = e.code();
     }
-    o.console = testing::internal::GetCapturedStdout();
+    o.console = console.text().substr(before);
     return o;
 }
 

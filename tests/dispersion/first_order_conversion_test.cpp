@@ -41,7 +41,7 @@ protected:
 TEST_F(SpeciesConversion, DefaultTableFollowsTheDiscreteLawAndConserves) {
     set_masses(1.0f, 0.0f);
     const int32_t steps = 120;
-    for (int32_t n = 0; n < steps; ++n) chem02(dirt, 5.0f, p, 0, table, msg.log);  // x = 0.1 * 5 / 60
+    for (int32_t n = 0; n < steps; ++n) chem02(dirt, 5.0f, p, 0, table, msg.msg());  // x = 0.1 * 5 / 60
     const double x = std::fabs(0.1f * 5.0f / 60.0f);
     EXPECT_NEAR(p.mass(0, 0), std::pow(1.0 - x, steps), 1e-6 * std::pow(1.0 - x, steps));
     EXPECT_NEAR(p.mass(0, 0) + p.mass(1, 0), 1.0f, 1e-6f);
@@ -52,18 +52,18 @@ TEST_F(SpeciesConversion, DefaultTableFollowsTheDiscreteLawAndConserves) {
 TEST_F(SpeciesConversion, LargeStepsUseTheExponentialEitherWay) {
     fixture::write_rate_table("CHEMRATE.TXT", {fixture::RateRecipe{1, 2, 0.1f, 2.0f}});
     set_masses(1.0f, 0.0f);
-    chem02(dirt, 60.0f, p, 0, table, msg.log);
+    chem02(dirt, 60.0f, p, 0, table, msg.msg());
     EXPECT_NEAR(p.mass(0, 0), std::exp(-0.1f), 1e-6f);
     EXPECT_NEAR(p.mass(1, 0), 2.0f * (1.0f - std::exp(-0.1f)), 1e-6f);
     set_masses(1.0f, 0.0f);
-    chem02(dirt, -60.0f, p, 0, table, msg.log);  // backward: the same amount
+    chem02(dirt, -60.0f, p, 0, table, msg.msg());  // backward: the same amount
     EXPECT_NEAR(p.mass(0, 0), std::exp(-0.1f), 1e-6f);
 }
 
 TEST_F(SpeciesConversion, ReactionsActInSequenceWithTheirFactors) {
     test::write_file("CHEMRATE.TXT", "1 2 60.0 1.0\n\n   \n2 3 60.0 0.0\n");
     set_masses(1.0f, 0.0f, 0.0f);
-    chem02(dirt, 1.0f, p, 0, table, msg.log);  // x = 1 for both
+    chem02(dirt, 1.0f, p, 0, table, msg.msg());  // x = 1 for both
     const float moved = 1.0f - std::exp(-1.0f);
     EXPECT_NEAR(p.mass(0, 0), std::exp(-1.0f), 1e-6f);
     // The mass made in slot 2 this step is converted again; factor 0 removes it.
@@ -75,9 +75,9 @@ TEST_F(SpeciesConversion, ReactionsActInSequenceWithTheirFactors) {
 TEST_F(SpeciesConversion, EmptyTableIsReadOnce) {
     test::write_file("CHEMRATE.TXT", "\n");
     set_masses(1.0f, 0.0f);
-    chem02(dirt, 60.0f, p, 0, table, msg.log);
+    chem02(dirt, 60.0f, p, 0, table, msg.msg());
     fixture::write_rate_table("CHEMRATE.TXT", {fixture::RateRecipe{}});
-    chem02(dirt, 60.0f, p, 0, table, msg.log);
+    chem02(dirt, 60.0f, p, 0, table, msg.msg());
     EXPECT_EQ(p.mass(0, 0), 1.0f);
     EXPECT_TRUE(table.loaded);
     EXPECT_TRUE(table.reactions.empty());
@@ -88,13 +88,13 @@ TEST_F(SpeciesConversion, UnusableTablesStop) {
     for (const char* text : cases) {
         test::write_file("CHEMRATE.TXT", text);
         ReactionTable t;
-        const auto o = run_captured([&] { chem02(dirt, 60.0f, p, 0, t, msg.log); });
+        const auto o = run_captured(msg.console, [&] { chem02(dirt, 60.0f, p, 0, t, msg.msg()); });
         EXPECT_EQ(o.stop, kStopInput) << text;
         EXPECT_NE(o.console.find("CHEMRATE.TXT line "), std::string::npos) << o.console;
     }
     ParticleArrays one = make_particles(1, 1);
     ReactionTable t;
-    const auto o = run_captured([&] { chem02(dirt, 60.0f, one, 0, t, msg.log); });
+    const auto o = run_captured(msg.console, [&] { chem02(dirt, 60.0f, one, 0, t, msg.msg()); });
     EXPECT_EQ(o.stop, kStopPlain);
     EXPECT_EQ(msg.count("*ERROR* chem02 - multiple species definition required"), 1u);
 }

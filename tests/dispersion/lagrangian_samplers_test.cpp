@@ -41,7 +41,7 @@ TEST_F(SamplerFile, NineSamplersGetFilesAndLaterOnesAreKeptWithout) {
     std::vector<fixture::SamplerRecipe> all(12, r);
     for (int32_t k = 0; k < 12; ++k) all[k].output_file = "out " + std::to_string(k + 1) + ".txt";
     fixture::write_sampler_file("LAGSET.CFG", all);
-    read_sampler_file(ls, met, 1, 1, msg.log);
+    read_sampler_file(ls, met, 1, 1, msg.msg());
     write_sampler_notice(ls, msg.log);
     ASSERT_TRUE(ls.sampler_flag);
     ASSERT_EQ(ls.samplers.size(), 12u);
@@ -65,14 +65,14 @@ TEST_F(SamplerFile, ReleasePointOffTheGridIsNeverStarted) {
     fixture::SamplerRecipe r;
     r.lat = 10.0f;
     fixture::write_sampler_file("LAGSET.CFG", {r});
-    read_sampler_file(ls, met, 1, 1, msg.log);
+    read_sampler_file(ls, met, 1, 1, msg.msg());
     EXPECT_EQ(ls.samplers[0].start_minute, 0);
     EXPECT_EQ(msg.count("WARNING main: lagrangian release point off grid"), 1u);
     EXPECT_EQ(msg.count("Position:"), 1u);
 }
 
 TEST_F(SamplerFile, NoFileNoSamplers) {
-    read_sampler_file(ls, met, 1, 1, msg.log);
+    read_sampler_file(ls, met, 1, 1, msg.msg());
     write_sampler_notice(ls, msg.log);
     EXPECT_FALSE(ls.sampler_flag);
     EXPECT_TRUE(ls.samplers.empty());
@@ -92,13 +92,14 @@ TEST_F(SamplerFile, MalformedFilesStopNamingTheFile) {
     for (const std::string& text : cases) {
         test::write_file("LAGSET.CFG", text);
         LagrangianSamplers local;
-        const auto o = run_captured([&] { read_sampler_file(local, met, 1, 1, msg.log); });
+        const auto o = run_captured(msg.console, [&] { read_sampler_file(local, met, 1, 1, msg.msg()); });
         EXPECT_EQ(o.stop, kStopInput) << text;
         EXPECT_NE(o.console.find("LAGSET.CFG"), std::string::npos) << o.console;
     }
 }
 
 TEST(SamplerPlacement, HeightVelocityAndGrid) {
+    TextOut quiet;
     const MeteoFiles met = test::latlon_met();
     LagrangianSampler s;
     s.height = 500.0f;
@@ -130,8 +131,8 @@ TEST(SamplerPlacement, HeightVelocityAndGrid) {
 // A sampler drifting through a steady snapshot field.
 class Sampling : public ::testing::Test {
 protected:
+    TextOut quiet;
     Sampling() : met(test::latlon_met()) {
-        TextOut quiet;
         t0 = tm2min(2024, 1, 1, 0, 0, quiet);
         ConcentrationGrid avg;  // an average grid first: only the snapshot grid is sampled
         ConcentrationGrid snap;
@@ -149,7 +150,7 @@ protected:
         avg.sampling_type = 0;
         snap.sampling_type = 1;
         grids = {avg, snap};
-        allocate_concentration_array(conc, grids, 1);
+        allocate_concentration_array(conc, grids, 1, quiet);
         conc.values.fill(0.0f);
         conc.at(11, 11, 1, 1, 2) = 4.0f;  // 40N 90W, lowest level
         conc.at(11, 11, 1, 1, 1) = 99.0f;
@@ -169,9 +170,9 @@ protected:
     }
     // One step: sampling at the release point, then the clock and the output.
     void step(int32_t& now, float dt = 15.0f) {
-        lagsum(ls, grids, SummationStep{dt, now, kTop, 0}, SummationPoint{40.0f, -90.0f, 0.0f}, p, 0, conc, msg.log);
+        lagsum(ls, grids, SummationStep{dt, now, kTop, 0}, SummationPoint{40.0f, -90.0f, 0.0f}, p, 0, conc, msg.msg());
         now += static_cast<int32_t>(dt);
-        update_lagrangian_samplers(ls, now, dt, p, kTop, met, 1);
+        update_lagrangian_samplers(ls, now, dt, p, kTop, met, 1, quiet);
     }
 
     MeteoFiles met;
@@ -245,13 +246,13 @@ TEST_F(Sampling, LongitudeWrapsOnWideGrids) {
         g.lon_points = 40;
         g.lon_spacing = 5.0f;
     }
-    allocate_concentration_array(conc, grids, 1);
+    allocate_concentration_array(conc, grids, 1, quiet);
     conc.values.fill(0.0f);
     conc.at(3, 11, 1, 1, 2) = 2.0f;  // (181 - 170) / 5 + 1 = 3.2
     p.particle_count = 1;
     p.particle_pollutant[0] = 1;
     p.particle_z[0] = 1.0f - 50.0f / kTop;
-    lagsum(ls, grids, SummationStep{15.0f, t0, kTop, 0}, SummationPoint{40.0f, -179.0f, 0.0f}, p, 0, conc, msg.log);
+    lagsum(ls, grids, SummationStep{15.0f, t0, kTop, 0}, SummationPoint{40.0f, -179.0f, 0.0f}, p, 0, conc, msg.msg());
     EXPECT_FLOAT_EQ(p.mass(0, 0), 30.0f);
     EXPECT_TRUE(msg.str().empty());
 }
@@ -262,17 +263,17 @@ TEST_F(Sampling, OnlyTheFirstProblemIsReported) {
     p.particle_z[0] = 1.0f - 50.0f / kTop;
     const SummationStep st{15.0f, t0, kTop, 0};
     // Near a pole the index is huge: clamped, then off the grid.
-    lagsum(ls, grids, st, SummationPoint{1.0e30f, -90.0f, 0.0f}, p, 0, conc, msg.log);
+    lagsum(ls, grids, st, SummationPoint{1.0e30f, -90.0f, 0.0f}, p, 0, conc, msg.msg());
     p.particle_z[0] = 1.0f - 5000.0f / kTop;  // above the grid
-    lagsum(ls, grids, st, SummationPoint{40.0f, -90.0f, 0.0f}, p, 0, conc, msg.log);
+    lagsum(ls, grids, st, SummationPoint{40.0f, -90.0f, 0.0f}, p, 0, conc, msg.msg());
     lagsum(ls, grids, SummationStep{15.0f, t0 + 2000, kTop, 0}, SummationPoint{40.0f, -90.0f, 0.0f}, p, 0, conc,
-           msg.log);
+           msg.msg());
     EXPECT_EQ(msg.count("WARNING"), 1u);
     EXPECT_EQ(msg.count("WARNING lagsum: lagrangian sampler moved off the grid"), 1u);
     EXPECT_EQ(p.mass(0, 0), 0.0f);
 
     grids[1].sampling_type = 0;
-    const auto o = run_captured([&] { lagsum(ls, grids, st, SummationPoint{40.0f, -90.0f, 0.0f}, p, 0, conc, msg.log); });
+    const auto o = run_captured(msg.console, [&] { lagsum(ls, grids, st, SummationPoint{40.0f, -90.0f, 0.0f}, p, 0, conc, msg.msg()); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_EQ(msg.count("*ERROR* lagsum: snapshot concentration grid not found"), 1u);
 }

@@ -53,7 +53,7 @@ protected:
         if (!files.dump.is_open()) {
             ASSERT_TRUE(files.dump.open("PARDUMP"));
         }
-        parout(time, p, kTop, met, 1, files, log);
+        parout(time, p, kTop, met, 1, files, console.with(log));
     }
     void open_init(const std::string& name = "PARDUMP") {
         files.dump.close();
@@ -66,6 +66,7 @@ protected:
     ParticleFiles files;
     std::ostringstream messages;
     TextOut log;
+    test::TestConsole console;
     int32_t start = 0;
 };
 
@@ -106,11 +107,12 @@ TEST_F(ParticleFileTest, DumpLayout) {
 }
 
 TEST_F(ParticleFileTest, DumpRestoresTheParticles) {
+    test::TestConsole console;
     test::ScratchDir dir;
     dump(start);
     open_init();
     ParticleArrays q = make_particles(10, 2);
-    parinp(start, 1, q, kTop, 1, met, files, log);
+    parinp(start, 1, q, kTop, 1, met, files, console.with(log));
     ASSERT_EQ(q.particle_count, 3);
     for (int32_t i = 0; i < 3; ++i) {
         for (int32_t s = 0; s < 2; ++s) EXPECT_EQ(q.mass(s, i), p.mass(s, i));
@@ -128,12 +130,13 @@ TEST_F(ParticleFileTest, DumpRestoresTheParticles) {
         EXPECT_NEAR(q.particle_y[i], p.particle_y[i], 2e-5f);
     }
     EXPECT_NE(messages.str().find(" Initialized with particles:            3"), std::string::npos);
-    parinp(start + 60, 1, q, kTop, 1, met, files, log);  // the end of the file
+    parinp(start + 60, 1, q, kTop, 1, met, files, console.with(log));  // the end of the file
     EXPECT_FALSE(files.init.is_open());
     EXPECT_NE(messages.str().find("WARNING parinp: particle initialization file closed"), std::string::npos);
 }
 
 TEST_F(ParticleFileTest, GroupsWaitForTheirTimeAndOldGroupsAreSkipped) {
+    test::TestConsole console;
     test::ScratchDir dir;
     dump(start - 60);  // skipped
     dump(start + 120);
@@ -142,32 +145,33 @@ TEST_F(ParticleFileTest, GroupsWaitForTheirTimeAndOldGroupsAreSkipped) {
     open_init();
     ParticleArrays q = make_particles(10, 2);
     q.particle_count = 2;
-    parinp(start, 1, q, kTop, 1, met, files, log);
+    parinp(start, 1, q, kTop, 1, met, files, console.with(log));
     EXPECT_EQ(q.particle_count, 2);
     EXPECT_NE(messages.str().find("WARNING parinp: particle record skipped -           24           7           1           5"),
               std::string::npos);
     EXPECT_NE(messages.str().find("WARNING parinp: initialization in time wait mode"), std::string::npos);
-    parinp(start + 60, 1, q, kTop, 1, met, files, log);
+    parinp(start + 60, 1, q, kTop, 1, met, files, console.with(log));
     EXPECT_EQ(q.particle_count, 2);
-    parinp(start + 120, 1, q, kTop, 1, met, files, log);
+    parinp(start + 120, 1, q, kTop, 1, met, files, console.with(log));
     EXPECT_EQ(q.particle_count, 5);  // added behind the two present
     EXPECT_EQ(q.particle_sort_key[2], 3);
-    parinp(start + 180, 1, q, kTop, 3, met, files, log);
+    parinp(start + 180, 1, q, kTop, 3, met, files, console.with(log));
     EXPECT_EQ(q.particle_count, 1);  // mode 3: the file's particles replace the others
     EXPECT_TRUE(files.init.is_open());
 }
 
 TEST_F(ParticleFileTest, MoreParticlesThanRoomWarnOnce) {
+    test::TestConsole console;
     test::ScratchDir dir;
     dump(start);
     dump(start + 60);
     open_init();
     ParticleArrays q = make_particles(4, 2);
     q.particle_count = 3;
-    parinp(start, 1, q, kTop, 1, met, files, log);
+    parinp(start, 1, q, kTop, 1, met, files, console.with(log));
     EXPECT_EQ(q.particle_count, 4);
     EXPECT_EQ(q.particle_sigma_h[3], 4500.0f);  // the last one read sits in the last slot
-    parinp(start + 60, 1, q, kTop, 1, met, files, log);
+    parinp(start + 60, 1, q, kTop, 1, met, files, console.with(log));
     const std::string text = messages.str();
     const size_t first = text.find("WARNING parinp: exceeding particle number limit");
     ASSERT_NE(first, std::string::npos);
@@ -184,13 +188,12 @@ TEST_F(ParticleFileTest, DamagedOrMismatchedFilesStopTheRun) {
         ASSERT_TRUE(files.init.open(name));
         ParticleArrays q = make_particles(10, maxdim);
         messages.str("");
-        testing::internal::CaptureStdout();
+        test::TestConsole cap;
         try {
-            parinp(start, 1, q, kTop, 1, met, files, log);
-            testing::internal::GetCapturedStdout();
+            parinp(start, 1, q, kTop, 1, met, files, cap.with(log));
             ADD_FAILURE() << name;
         } catch (const RunStop& e) {
-            const std::string console = testing::internal::GetCapturedStdout();
+            const std::string console = cap.text();
             EXPECT_EQ(e.code(), kStopInput);
             EXPECT_NE((console + messages.str()).find(message), std::string::npos) << console << messages.str();
         }

@@ -41,6 +41,7 @@ protected:
 };
 
 TEST_F(PuffMerge, SortFollowsTheMergeSortThroughAnInconsistentTest) {
+    TextOut quiet;
     // P, Q, R stand within one grid unit of their neighbours but not of each
     // other: Q must precede P and R must precede Q (their y), yet P precedes
     // R (their x). T is P's twin, U stands apart.
@@ -53,13 +54,13 @@ TEST_F(PuffMerge, SortFollowsTheMergeSortThroughAnInconsistentTest) {
     // Width 1: (P,Q) -> Q P; (R,T) -> T R (T's x is more than a unit below
     // R's); U. Width 2: Q vs T keeps Q, P vs T keeps P (twins: order 0),
     // then T R. Width 4: U follows everything (x more than a unit above).
-    pufsrt(f, p, sizes, work);
+    pufsrt(f, p, sizes, work, quiet);
     EXPECT_EQ(order(), (std::vector<int32_t>{2, 1, 4, 3, 5}));
     // Sorting again leaves it (every neighbour pair is in order).
-    pufsrt(f, p, sizes, work);
+    pufsrt(f, p, sizes, work, quiet);
     EXPECT_EQ(order(), (std::vector<int32_t>{2, 1, 4, 3, 5}));
     // Merging along it: only the twins P and T join.
-    pufmrg(f, p, sizes, work);
+    pufmrg(f, p, sizes, work, quiet);
     EXPECT_EQ(p.mass(0, 0), 2.0f);
     EXPECT_EQ(p.particle_grid[3], 0);
     for (int32_t i : {1, 2, 4}) EXPECT_EQ(p.particle_grid[i], 1) << i;
@@ -99,6 +100,7 @@ TEST_F(PuffMerge, PairTestKeys) {
 }
 
 TEST_F(PuffMerge, MergedPuffTakesTheMassAndWeightedMeans) {
+    TextOut quiet;
     p = make_particles(10, 2);
     puff(0, 10.0f, 10.0f);
     puff(1, 10.2f, 10.4f);
@@ -110,7 +112,7 @@ TEST_F(PuffMerge, MergedPuffTakesTheMassAndWeightedMeans) {
     p.particle_age[1] = -120;
     p.particle_sigma_h[1] = 1050.0f;
     p.particle_count = 3;
-    pufmrg(f, p, sizes, work);
+    pufmrg(f, p, sizes, work, quiet);
     EXPECT_EQ(p.mass(0, 0), 7.0f);
     EXPECT_EQ(p.mass(1, 0), 1.0f);
     EXPECT_FLOAT_EQ(p.particle_x[0], (2.0f * 10.0f + 6.0f * 10.2f + 0.0f) / 8.0f);
@@ -133,12 +135,13 @@ TEST_F(PuffMerge, MergedPuffTakesTheMassAndWeightedMeans) {
     p.particle_sort_key[1] = 5;
     p.particle_sort_key[3] = 1;
     p.particle_sort_key[4] = 2;
-    pufmrg(f, p, sizes, work);
+    pufmrg(f, p, sizes, work, quiet);
     EXPECT_EQ(p.particle_x[3], 20.25f);
     EXPECT_TRUE(std::isfinite(p.particle_sigma_z[3]));
 }
 
 TEST_F(PuffMerge, MergeStopsAtAGroupWithABigPuff) {
+    TextOut quiet;
     puff(0, 1.0f, 1.0f, 1.0f);
     puff(1, 1.0f, 1.1f, 1.0f);
     puff(2, 9.0f, 9.0f, 1.0f);
@@ -147,14 +150,14 @@ TEST_F(PuffMerge, MergeStopsAtAGroupWithABigPuff) {
     puff(5, 20.0f, 20.1f, 1.0f);
     p.particle_count = 6;
     f.mass_limit = 1.5f;
-    pufmrg(f, p, sizes, work);
+    pufmrg(f, p, sizes, work, quiet);
     for (int32_t i : {0, 2, 4}) EXPECT_EQ(p.mass(0, i), 2.0f) << i;  // small puffs merge
     for (int32_t i : {0, 1, 2, 3, 4, 5}) {
         p.mass(0, i) = 1.0f;
         p.particle_grid[i] = 1;
     }
     p.mass(0, 3) = 3.0f;  // the second group ends with a big puff: the merge stops there
-    pufmrg(f, p, sizes, work);
+    pufmrg(f, p, sizes, work, quiet);
     EXPECT_EQ(p.mass(0, 0), 2.0f);
     EXPECT_EQ(p.mass(0, 2), 1.0f);
     EXPECT_EQ(p.mass(0, 4), 1.0f);
@@ -162,10 +165,11 @@ TEST_F(PuffMerge, MergeStopsAtAGroupWithABigPuff) {
 }
 
 TEST_F(PuffMerge, MassLevelsRemoveNoMoreThanTheirFraction) {
+    TextOut quiet;
     // Equal masses: the smallest tenth cannot be removed without removing all.
     for (int32_t i = 0; i < 10; ++i) puff(i, static_cast<float>(i), 0.0f, 1.0f);
     p.particle_count = 10;
-    MassLevels m = pufmin(p, 10.0f, 0.25f, 0.1f, work);
+    MassLevels m = pufmin(p, 10.0f, 0.25f, 0.1f, work, quiet);
     compact_particle_list(p, 9999, m.m2);
     EXPECT_EQ(p.particle_count, 10);
     EXPECT_EQ(m.m1, 0.0f);
@@ -178,7 +182,7 @@ TEST_F(PuffMerge, MassLevelsRemoveNoMoreThanTheirFraction) {
         total += p.mass(0, i);
     }
     p.particle_count = 50;
-    m = pufmin(p, total, 0.3f, 0.1f, work);
+    m = pufmin(p, total, 0.3f, 0.1f, work, quiet);
     for (int32_t k = 1; k < 50; ++k)  // ascending mass
         EXPECT_LE(entry_mass(p, p.particle_sort_key[k - 1] - 1), entry_mass(p, p.particle_sort_key[k] - 1));
     EXPECT_GE(m.m1, m.m2);
@@ -191,7 +195,7 @@ TEST_F(PuffMerge, MassLevelsRemoveNoMoreThanTheirFraction) {
     // One entry: nothing changes.
     p.particle_count = 1;
     p.particle_sort_key[0] = 1;
-    m = pufmin(p, 5.0f, 0.5f, 0.5f, work);
+    m = pufmin(p, 5.0f, 0.5f, 0.5f, work, quiet);
     EXPECT_EQ(m.m2, 0.0f);
     EXPECT_EQ(p.particle_sort_key[0], 1);
 }
@@ -205,6 +209,7 @@ double grand_total(const std::string& line) {
 }
 
 TEST(HourEnd, WholeSequenceConservesTheMass) {
+    TextOut quiet;
     test::ScratchDir dir;
     DiagnosticChannels channels;
     std::ostringstream messages;
@@ -237,15 +242,15 @@ TEST(HourEnd, WholeSequenceConservesTheMass) {
         return t;
     };
     const double exact_before = exact();
-    PUFF_OUT(1, 0, p, channels);
+    PUFF_OUT(1, 0, p, channels, quiet);
     split_puffs_vertically(p, zz, 19000);
     pufsph(p, sizes, 19000, 10.0f, 1.0f, work, log);
     compact_particle_list(p, 9999, 0.0f);
     const int32_t after_split = p.particle_count;
-    pufsrt(f, p, sizes, work);
-    pufmrg(f, p, sizes, work);
+    pufsrt(f, p, sizes, work, quiet);
+    pufmrg(f, p, sizes, work, quiet);
     compact_particle_list(p, 9999, 0.0f);
-    PUFF_OUT(2, 0, p, channels);
+    PUFF_OUT(2, 0, p, channels, quiet);
     EXPECT_NEAR(exact() / exact_before, 1.0, 1e-6);
     channels.file(kMassTotalsChannel).close();
 
@@ -261,15 +266,16 @@ TEST(HourEnd, WholeSequenceConservesTheMass) {
 }
 
 TEST(MassTotals, EmptyListAndNonPositiveMasses) {
+    TextOut quiet;
     test::ScratchDir dir;
     DiagnosticChannels channels;
     ParticleArrays p = make_particles(5, 2);
-    PUFF_OUT(3, 1234, p, channels);
+    PUFF_OUT(3, 1234, p, channels, quiet);
     p.mass(0, 0) = -1.0f;
     p.mass(1, 1) = 0.0f;
     p.mass(1, 2) = 2.5f;
     p.particle_count = 3;
-    PUFF_OUT(4, 1234, p, channels);
+    PUFF_OUT(4, 1234, p, channels, quiet);
     channels.file(kMassTotalsChannel).close();
     EXPECT_EQ(test::read_file("fort.2009"),
               "    3        1234       0   0.0000000E+00   0.0000000E+00   0.0000000E+00\n"

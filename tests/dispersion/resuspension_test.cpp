@@ -17,6 +17,7 @@ using test::run_captured;
 
 class Resuspension : public ::testing::Test {
 protected:
+    TextOut quiet;
     Resuspension() : met(test::latlon_met()) {
         ConcentrationGrid g;
         g.lat_points = g.lon_points = 10;
@@ -27,7 +28,7 @@ protected:
         g.heights[0] = 0;
         g.heights[1] = 100;
         grids = {g};
-        allocate_concentration_array(conc, grids, 2);
+        allocate_concentration_array(conc, grids, 2, quiet);
         conc.values.fill(0.0f);
         dirt.resize(2);
         dirt[0].DOSUS = true;
@@ -43,12 +44,12 @@ protected:
         w.planned_y1 = y1;
         w.planned_nx = nx;
         w.planned_ny = ny;
-        create_met_tables(arrays, 1);
-        fit_met_fields_to_subgrid(arrays, 1, 1, msg.log);
+        create_met_tables(arrays, 1, quiet);
+        fit_met_fields_to_subgrid(arrays, 1, 1, msg.msg());
         for (int32_t j = 1; j <= ny; ++j)
             for (int32_t i = 1; i <= nx; ++i) arrays.field2(kSfcMomentumX, 1, arrays.time_slots[1]).at(i, j) = flux;
     }
-    void step(float dt = 10.0f) { depsus(grids, dirt, s, met, arrays, 1, 1, dt, conc, p, msg.log); }
+    void step(float dt = 10.0f) { depsus(grids, dirt, s, met, arrays, 1, 1, dt, conc, p, msg.msg()); }
 
     MeteoFiles met;
     MetSubgridArrays arrays;
@@ -130,7 +131,7 @@ TEST_F(Resuspension, FullArraysAndNoDepositionGrid) {
     EXPECT_EQ(msg.count("WARNING depsus: exceeding puff limit"), 1u);
 
     grids[0].heights[0] = 10;
-    const auto o = run_captured([&] { step(); });
+    const auto o = run_captured(msg.console, [&] { step(); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_EQ(msg.count("*ERROR* depsus: requires a deposition grid"), 1u);
 }

@@ -48,7 +48,7 @@ ChildRun run_limited() {
         if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(254);
         std::istringstream keyboard;
         const char* argv[] = {"orvcalc"};
-        int32_t code = run_orvcalc(1, argv, keyboard);
+        int32_t code = run_orvcalc(1, argv, keyboard, std::cout);
         std::cout.flush();
         _exit(code & 0xff);
     }

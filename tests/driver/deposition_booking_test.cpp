@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "common/run_stop.hpp"
+#include "tests/test_support.hpp"
 
 namespace orv {
 namespace {
@@ -82,20 +83,20 @@ TEST(LandUseMix, ReceptorsOnTheDataCategory) {
 }
 
 TEST(LandUseMix, CategoryOutsideTheTablesStops) {
+    test::TestConsole console;
     std::ostringstream text;
     TextOut log;
     log.attach(text);
-    EXPECT_NO_THROW(check_met_land_use(1, kLand, 40.0f, -90.0f, log));
-    EXPECT_NO_THROW(check_met_land_use(kLand, kLand, 40.0f, -90.0f, log));
+    EXPECT_NO_THROW(check_met_land_use(1, kLand, 40.0f, -90.0f, console.with(log)));
+    EXPECT_NO_THROW(check_met_land_use(kLand, kLand, 40.0f, -90.0f, console.with(log)));
     for (int32_t bad : {0, kLand + 1, -3}) {
-        testing::internal::CaptureStdout();
+        test::TestConsole cap;
         try {
-            check_met_land_use(bad, kLand, 40.5f, -90.25f, log);
+            check_met_land_use(bad, kLand, 40.5f, -90.25f, cap.with(log));
             ADD_FAILURE() << "no stop for " << bad;
         } catch (const RunStop& s) {
             EXPECT_EQ(s.code(), kStopInput);
         }
-        testing::internal::GetCapturedStdout();
     }
     EXPECT_NE(text.str().find("land-use category outside 1 to NLAND"), std::string::npos);
     EXPECT_NE(text.str().find("40.5"), std::string::npos);

@@ -31,14 +31,15 @@ FinishedRun run_here() {
     FinishedRun r;
     std::istringstream keyboard;
     const char* argv[] = {"orvcalc"};
-    testing::internal::CaptureStdout();
+    std::ostringstream console;
+    r.ctx->console.attach(console);
     try {
         set_up_run(*r.ctx, 1, argv, keyboard);
         run_hours(*r.ctx);
     } catch (const RunStop& e) {
         r.stop = e.code();
     }
-    r.console = testing::internal::GetCapturedStdout();
+    r.console = console.str();
     r.ctx->log.flush();
     r.ctx->channels.file(50).flush();
     r.ctx->channels.file(51).flush();
@@ -236,7 +237,8 @@ FinishedRun run_prepared(Prepare prepare) {
     FinishedRun r;
     std::istringstream keyboard;
     const char* argv[] = {"orvcalc"};
-    testing::internal::CaptureStdout();
+    std::ostringstream console;
+    r.ctx->console.attach(console);
     try {
         set_up_run(*r.ctx, 1, argv, keyboard);
         prepare(*r.ctx);
@@ -244,7 +246,7 @@ FinishedRun run_prepared(Prepare prepare) {
     } catch (const RunStop& e) {
         r.stop = e.code();
     }
-    r.console = testing::internal::GetCapturedStdout();
+    r.console = console.str();
     r.ctx->log.flush();
     return r;
 }

@@ -29,13 +29,14 @@ SetUpRun set_up_here() {
     SetUpRun s;
     std::istringstream keyboard;
     const char* argv[] = {"orvcalc"};
-    testing::internal::CaptureStdout();
+    std::ostringstream console;
+    s.ctx->console.attach(console);
     try {
         set_up_run(*s.ctx, 1, argv, keyboard);
     } catch (const RunStop& e) {
         s.stop = e.code();
     }
-    s.console = testing::internal::GetCapturedStdout();
+    s.console = console.str();
     s.ctx->log.flush();
     return s;
 }

@@ -54,9 +54,9 @@ struct RunResult {
 inline RunResult run_orvcalc_here(std::vector<const char*> args = {"orvcalc"}, const std::string& typed = "") {
     RunResult r;
     std::istringstream keyboard(typed);
-    testing::internal::CaptureStdout();
-    r.status = run_orvcalc(static_cast<int>(args.size()), args.data(), keyboard);
-    r.console = testing::internal::GetCapturedStdout();
+    std::ostringstream console;
+    r.status = run_orvcalc(static_cast<int>(args.size()), args.data(), keyboard, console);
+    r.console = console.str();
     r.log = read_file(args.size() > 1 ? std::string("MESSAGE.") + args[1] : "MESSAGE");
     return r;
 }

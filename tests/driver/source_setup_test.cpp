@@ -8,6 +8,7 @@
 #include "common/run_stop.hpp"
 #include "driver/setup_checks.hpp"
 #include "meteo/grid_projection.hpp"
+#include "tests/test_support.hpp"
 
 namespace orv {
 namespace {
@@ -49,13 +50,13 @@ Placement place(std::vector<SourceLocation>& locs, MeteoFiles& met, int32_t grid
     run.model_top = 25000.0f;
     Placement p;
     p.count = static_cast<int32_t>(locs.size());
-    testing::internal::CaptureStdout();
+    test::TestConsole cap;
     try {
-        place_sources(locs, p.count, met, run, s);
+        place_sources(locs, p.count, met, run, s, cap.out);
     } catch (const RunStop& e) {
         p.stop = e.code();
     }
-    p.console = testing::internal::GetCapturedStdout();
+    p.console = cap.text();
     return p;
 }
 
@@ -124,24 +125,25 @@ namespace orv {
 namespace {
 
 TEST(SetupChecks, MomentumFluxesForTransportOnWaterSurfaces) {
+    TextOut quiet;
     MeteoFiles met;
     Settings s;
     s.ICHEM = 7;
-    testing::internal::CaptureStdout();
+    test::TestConsole cap;
     int32_t stop = 0;
     try {
-        check_momentum_fluxes(s, met);
+        check_momentum_fluxes(s, met, cap.out);
     } catch (const RunStop& e) {
         stop = e.code();
     }
     EXPECT_EQ(stop, kStopInput);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("input data with momentum fluxes required"),
+    EXPECT_NE(cap.text().find("input data with momentum fluxes required"),
               std::string::npos);
     met.layout(1, 1).flags.momentum_flux = true;
-    EXPECT_NO_THROW(check_momentum_fluxes(s, met));
+    EXPECT_NO_THROW(check_momentum_fluxes(s, met, quiet));
     s.ICHEM = 0;
     met.layout(1, 1).flags.momentum_flux = false;
-    EXPECT_NO_THROW(check_momentum_fluxes(s, met));
+    EXPECT_NO_THROW(check_momentum_fluxes(s, met, quiet));
 }
 
 TEST(SetupChecks, SameParticleFileByTwoNames) {

@@ -1,4 +1,5 @@
 #include "driver/split_control.hpp"
+#include "tests/test_support.hpp"
 
 #include <gtest/gtest.h>
 
@@ -114,11 +115,11 @@ TEST(ParticleDump, Schedule) {
 }
 
 TEST(Progress, ShareOfTheRunHours) {
-    testing::internal::CaptureStdout();
-    write_progress(1, 8);
-    write_progress(8, 8);
-    write_progress(1, 3);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    test::TestConsole cap;
+    write_progress(1, 8, cap.out);
+    write_progress(8, 8, cap.out);
+    write_progress(1, 3, cap.out);
+    EXPECT_EQ(cap.text(),
               " Percent complete:  12.5\n Percent complete: 100.0\n Percent complete:  33.3\n");
 }
 

@@ -39,9 +39,10 @@ TEST(StartUp, CreatesTheLogAndTheEmptyReceptorFiles) {
     test::ScratchDir dir;
     test::write_file("cepconc.out", "left over from an earlier run\n");
     RunContext ctx;
-    testing::internal::CaptureStdout();
+    std::ostringstream console;
+    ctx.console.attach(console);
     start_up(ctx, "t1");
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = console.str();
     EXPECT_EQ(out, " ORVANTE49 (Oct 2008) - Initialization t1\n");
     EXPECT_EQ(ctx.run_suffix, "t1");
     for (const char* f : {"MESSAGE.t1", "hg_out.000", "hg_out.030", "recpmass.out", "cepflux.out", "cepconc.out",
@@ -55,19 +56,21 @@ TEST(StartUp, CreatesTheLogAndTheEmptyReceptorFiles) {
 TEST(StartUp, WithoutSuffixTheLogIsMessage) {
     test::ScratchDir dir;
     RunContext ctx;
-    testing::internal::CaptureStdout();
+    std::ostringstream console;
+    ctx.console.attach(console);
     start_up(ctx, "");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), " ORVANTE49 (Oct 2008) - Initialization \n");
+    EXPECT_EQ(console.str(), " ORVANTE49 (Oct 2008) - Initialization \n");
     EXPECT_TRUE(std::filesystem::exists("MESSAGE"));
 }
 
 TEST(Orvcalc, StopCodesReachTheProcessStatus) {
     test::ScratchDir dir;
     const char* argv[] = {"orvcalc", "t2"};
-    testing::internal::CaptureStdout();
     test::write_file("SETUP.t2", "&SETUP ICHEM=5, MAXDIM=2 /\n");
-    int32_t status = run_orvcalc(2, argv);
-    std::string out = testing::internal::GetCapturedStdout();
+    std::istringstream keyboard;
+    std::ostringstream console;
+    int32_t status = run_orvcalc(2, argv, keyboard, console);
+    std::string out = console.str();
     EXPECT_EQ(status, 900);
     EXPECT_NE(out.find("*ERROR*  main: Probability deposition requires MAXDIM=1"), std::string::npos);
 }

@@ -40,11 +40,12 @@ void expect_rel(double expected, double actual, double tol) {
 }
 
 TEST(DryDepositionVelocity, GasOverForestMatchesHandComputedResistances) {
+    TextOut quiet;
     DepositionTarget t;
     t.pollutant = 1;
     t.land_use = 6;
     t.z0 = 2.5f;
-    const DryDepositionTerms r = dry_deposition_terms(summer_surface(), mercury_gas(), t);
+    const DryDepositionTerms r = dry_deposition_terms(summer_surface(), mercury_gas(), t, quiet);
     EXPECT_EQ(r.kind, DepositionCase::GasElemental);
     EXPECT_EQ(r.season, 1);
     expect_rel(16.736282395463558, r.ra, 1e-4);
@@ -55,13 +56,14 @@ TEST(DryDepositionVelocity, GasOverForestMatchesHandComputedResistances) {
 }
 
 TEST(DryDepositionVelocity, MicrometreParticleOverGrassMatchesHandComputedResistances) {
+    TextOut quiet;
     DepositionTarget t;
     t.pollutant = 3;
     t.land_use = 2;
     t.z0 = 0.75f;
     t.diameter = 1e-6f;
     t.settling = 3.5e-5f;
-    const DryDepositionTerms r = dry_deposition_terms(summer_surface(), mercury_gas(), t);
+    const DryDepositionTerms r = dry_deposition_terms(summer_surface(), mercury_gas(), t, quiet);
     EXPECT_EQ(r.kind, DepositionCase::Other);
     EXPECT_EQ(r.rc, 0.0f);
     expect_rel(23.6817005104188, r.ra, 1e-4);
@@ -73,6 +75,7 @@ TEST(DryDepositionVelocity, MicrometreParticleOverGrassMatchesHandComputedResist
 }
 
 TEST(DryDepositionVelocity, ParticleOverWaterTakesTheTwoLayerFormulaOnly) {
+    TextOut quiet;
     DepositionTarget t;
     t.pollutant = 3;
     t.land_use = 7;
@@ -81,29 +84,31 @@ TEST(DryDepositionVelocity, ParticleOverWaterTakesTheTwoLayerFormulaOnly) {
     t.settling = 3.5e-5f;
     t.extra_transfer = 3.0e-5f;
     DepositionSurface s = summer_surface();
-    const DryDepositionTerms r = dry_deposition_terms(s, mercury_gas(), t);
+    const DryDepositionTerms r = dry_deposition_terms(s, mercury_gas(), t, quiet);
     EXPECT_EQ(r.kind, DepositionCase::ParticleOverWater);
     expect_rel(5.7138471857124134e-05, r.vd, 1e-4);
     // Neither the stability nor the reference height enters.
     s.psi = 3.0f;
     s.z = 10.0f;
-    EXPECT_FLOAT_EQ(dry_deposition_terms(s, mercury_gas(), t).vd, r.vd);
+    EXPECT_FLOAT_EQ(dry_deposition_terms(s, mercury_gas(), t, quiet).vd, r.vd);
     // Category 19 is not water-like.
     t.land_use = 19;
-    EXPECT_EQ(dry_deposition_terms(summer_surface(), mercury_gas(), t).kind, DepositionCase::Other);
+    EXPECT_EQ(dry_deposition_terms(summer_surface(), mercury_gas(), t, quiet).kind, DepositionCase::Other);
 }
 
 TEST(DryDepositionVelocity, OtherGasesHaveNoCanopyResistance) {
+    TextOut quiet;
     DepositionTarget t;
     t.pollutant = 2;
     t.land_use = 6;
     t.z0 = 2.5f;
-    const DryDepositionTerms r = dry_deposition_terms(summer_surface(), mercury_gas(), t);
+    const DryDepositionTerms r = dry_deposition_terms(summer_surface(), mercury_gas(), t, quiet);
     EXPECT_EQ(r.rc, 0.0f);
     EXPECT_FLOAT_EQ(r.vd, 1.0f / (r.ra + r.rb));
 }
 
 TEST(DryDepositionVelocity, ClosedPathsAndTemperatureLimits) {
+    TextOut quiet;
     DepositionTarget t;
     t.pollutant = 1;
     t.land_use = 6;
@@ -112,7 +117,7 @@ TEST(DryDepositionVelocity, ClosedPathsAndTemperatureLimits) {
     inert.HENRY = 0.0f;
     inert.ACVTY = 0.0f;
     // Every conductance is 0: the canopy resistance is held at its upper bound.
-    DryDepositionTerms r = dry_deposition_terms(summer_surface(), inert, t);
+    DryDepositionTerms r = dry_deposition_terms(summer_surface(), inert, t, quiet);
     EXPECT_EQ(r.rc, 9999.0f);
     EXPECT_TRUE(std::isfinite(r.vd));
 
@@ -120,7 +125,7 @@ TEST(DryDepositionVelocity, ClosedPathsAndTemperatureLimits) {
     DepositionSurface s = summer_surface();
     for (float tc : {0.0f, 40.0f}) {
         s.temperature = 273.16f + tc;
-        r = dry_deposition_terms(s, mercury_gas(), t);
+        r = dry_deposition_terms(s, mercury_gas(), t, quiet);
         EXPECT_EQ(r.rs, 1e25f);
         EXPECT_EQ(r.temp_factor, 0.0f);
         EXPECT_GT(r.ct, 0.0f);
@@ -130,7 +135,7 @@ TEST(DryDepositionVelocity, ClosedPathsAndTemperatureLimits) {
 
     // Water categories use the computed roughness and the raised zeros.
     t.land_use = 14;
-    r = dry_deposition_terms(summer_surface(), mercury_gas(), t);
+    r = dry_deposition_terms(summer_surface(), mercury_gas(), t, quiet);
     EXPECT_EQ(r.rac, 1.0f);
     EXPECT_EQ(r.zrgss_used, 1.0f);
     const float nu = 0.01789f / 1200.0f;
@@ -145,6 +150,7 @@ TEST(DryDepositionVelocity, SeasonTypeByHemisphere) {
 }
 
 TEST(DryDepositionVelocity, NoFrictionVelocityGivesTheSettlingSpeed) {
+    TextOut quiet;
     DepositionSurface s = summer_surface();
     for (float us : {0.0f, -0.1f}) {
         s.ustar = us;
@@ -155,11 +161,11 @@ TEST(DryDepositionVelocity, NoFrictionVelocityGivesTheSettlingSpeed) {
             t.z0 = 0.1f;
             t.diameter = 1e-6f;
             t.settling = 3.5e-5f;
-            EXPECT_EQ(dry_deposition_terms(s, mercury_gas(), t).vd, 3.5e-5f);
+            EXPECT_EQ(dry_deposition_terms(s, mercury_gas(), t, quiet).vd, 3.5e-5f);
             t.diameter = 0.0f;
             t.settling = 0.0f;
             t.pollutant = 1;
-            EXPECT_EQ(dry_deposition_terms(s, mercury_gas(), t).vd, 0.0f);
+            EXPECT_EQ(dry_deposition_terms(s, mercury_gas(), t, quiet).vd, 0.0f);
         }
     }
 }
@@ -173,9 +179,9 @@ TEST(DryDepositionVelocity, CalmWaterIsReportedAndStaysFinite) {
     t.diameter = 1e-6f;
     t.settling = 0.0f;
     t.extra_transfer = 0.0f;
-    testing::internal::CaptureStdout();
-    const float vd = dry_deposition_terms(s, mercury_gas(), t).vd;
-    const std::string out = testing::internal::GetCapturedStdout();
+    test::TestConsole cap;
+    const float vd = dry_deposition_terms(s, mercury_gas(), t, cap.out).vd;
+    const std::string out = cap.text();
     EXPECT_EQ(vd, 0.0f);
     EXPECT_NE(out.find("ubar = 0"), std::string::npos);
     EXPECT_NE(out.find("kc = 0"), std::string::npos);
@@ -183,6 +189,7 @@ TEST(DryDepositionVelocity, CalmWaterIsReportedAndStaysFinite) {
 }
 
 TEST(DryDepositionVelocity, DiagnosticRecordsGoToTheirChannels) {
+    TextOut quiet;
     test::ScratchDir dir;
     DiagnosticChannels ch;
     initialise_diagnostic_channels(ch);
@@ -191,12 +198,12 @@ TEST(DryDepositionVelocity, DiagnosticRecordsGoToTheirChannels) {
     t.land_use = 6;
     t.z0 = 2.5f;
     // Off: no record, but every call draws once for channel 29.
-    compute_dry_deposition_velocity(false, summer_surface(), mercury_gas(), t, ch);
+    compute_dry_deposition_velocity(false, summer_surface(), mercury_gas(), t, ch, quiet);
     EXPECT_FALSE(ch.diagnostic_sampling_flags[29]);
     EXPECT_EQ(ch.nwrite[29], 0);
     // With its dump switch the record goes to channel 25's unit.
     ch.channel_probability[29] = 1.0f;
-    compute_dry_deposition_velocity(true, summer_surface(), mercury_gas(), t, ch);
+    compute_dry_deposition_velocity(true, summer_surface(), mercury_gas(), t, ch, quiet);
     EXPECT_EQ(ch.nwrite[29], 1);
     ch.close_all();
     const std::string rec25 = test::read_file("fort.2025");

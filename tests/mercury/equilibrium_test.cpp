@@ -43,10 +43,11 @@ double mass_balance_error(const FindrootInput& in, const EquilibriumVector& x) {
 struct Solver {
     DiagnosticChannels ch;
     EquilibriumWorkspace ws;
+    test::TestConsole console;
     Solver() { initialise_diagnostic_channels(ch); }
     FindrootResult solve(const FindrootInput& in, int32_t caller = 1) {
         FindrootResult r;
-        findroot(caller, in, r, ws, ch);
+        findroot(caller, in, r, ws, ch, console.out);
         return r;
     }
 };
@@ -128,9 +129,8 @@ TEST(Findroot, LargeTotalsNeedTheScaledTriesOrTheBestOne) {
     ASSERT_TRUE(s.ch.file(0).open(channel_file_name(0)));
     s.ch.diagnostic_sampling_flags[13] = true;  // forced on by the chemistry step
     const FindrootInput in{4.5, kT, 0.0, 1e-7, 2.5, 0.2, 0.0};
-    testing::internal::CaptureStdout();
     const FindrootResult r = s.solve(in);
-    const std::string console_out = testing::internal::GetCapturedStdout();
+    const std::string console_out = s.console.text();
     EXPECT_EQ(console_out, " droplet nonconvergence\n");
     EXPECT_EQ(r.converged, 0);
     // Try 1, then the scaled totals below 1 ppb (1e-4 and 0.1): tries 2 and 3.
@@ -151,9 +151,8 @@ TEST(Findroot, CallerTwoReportsOnTheSecondChannelSet) {
     test::ScratchDir dir;
     Solver s;
     const FindrootInput in{4.5, kT, 0.0, 1e-3, 2.5, 0.2, 0.0};
-    testing::internal::CaptureStdout();
+    test::TestConsole cap;
     s.solve(in, 2);
-    testing::internal::GetCapturedStdout();
     s.ch.close_all();
     EXPECT_TRUE(std::filesystem::exists("fort.2100"));
     EXPECT_FALSE(std::filesystem::exists("fort.2000"));
@@ -183,6 +182,7 @@ TEST(Findroot, SampledDumpsOnlyWhereTheFlagsAreSet) {
 }
 
 TEST(Eqlbrm4, StartsWithAllHgIIAsDissolvedHgCl2AndClipsNegativeSteps) {
+    TextOut quiet;
     DiagnosticChannels ch;
     initialise_diagnostic_channels(ch);
     EquilibriumWorkspace ws;
@@ -195,14 +195,14 @@ TEST(Eqlbrm4, StartsWithAllHgIIAsDissolvedHgCl2AndClipsNegativeSteps) {
     // are clipped to 0.
     ws.x.fill(0.0);
     ws.x[2] = t.g * c.hg2total * double(1e-9f) / t.w;
-    ASSERT_TRUE(mnewt4(c, t, 1, ws));
+    ASSERT_TRUE(mnewt4(c, t, 1, ws, quiet));
     EXPECT_EQ(ws.x[1], 0.0);
     EXPECT_EQ(ws.x[2], 0.0);
     EXPECT_LT(ws.dx[2], 0.0);
     for (double v : ws.x) EXPECT_GE(v, 0.0);
     // The solver starts there by itself and goes on to convergence.
     ws.x.fill(1.0);
-    eqlbrm4(1, 0, c, ws, ch);
+    eqlbrm4(1, 0, c, ws, ch, quiet);
     EXPECT_GT(ws.ntrials, 1);
     EXPECT_LT(ws.ntrials, 10);
     for (double e : ws.fracerr) EXPECT_LE(e, kEquilibriumTolfrac);
@@ -212,17 +212,18 @@ TEST(Eqlbrm4, StartsWithAllHgIIAsDissolvedHgCl2AndClipsNegativeSteps) {
     AqueousConditions negative = c;
     negative.hg2total = -1e-3;
     ws.x.fill(0.0);
-    ASSERT_TRUE(mnewt4(negative, equilibrium_terms(negative), 1, ws));
+    ASSERT_TRUE(mnewt4(negative, equilibrium_terms(negative), 1, ws, quiet));
     EXPECT_EQ(ws.x[3], 0.5 * negative.hg2total * double(1e-9f) * t.g / t.w);
     for (int i : {0, 1, 2, 4, 5, 6}) EXPECT_EQ(ws.x[i], 0.0);
 }
 
 TEST(Eqlbrm4, WithoutWaterNothingIsSolved) {
+    TextOut quiet;
     DiagnosticChannels ch;
     initialise_diagnostic_channels(ch);
     EquilibriumWorkspace ws;
     const AqueousConditions c{4.5, kT, 1e-3, 7e-5, 1e-6, -0.1, 0.0};
-    eqlbrm4(1, 0, c, ws, ch);
+    eqlbrm4(1, 0, c, ws, ch, quiet);
     EXPECT_EQ(ws.ntrials, 0);
     for (double v : ws.x) EXPECT_TRUE(std::isfinite(v));
     EXPECT_GT(ws.x[1], 0.0);

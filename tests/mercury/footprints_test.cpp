@@ -23,6 +23,7 @@ struct Fixture {
     ReceptorTables receptors;
     CepTables ceps;
     DiagnosticChannels channels;
+    test::TestConsole console;
     std::vector<float> pfrac, cepres;
 
     Fixture() { initialise_diagnostic_channels(channels); }
@@ -41,7 +42,7 @@ struct Fixture {
         return pfrac;
     }
     const std::vector<float>& inside(int32_t type, float lat, float lon, float sigma_h) {
-        ceptest(type, lat, lon, sigma_h, ceps, cepres, channels);
+        ceptest(type, lat, lon, sigma_h, ceps, cepres, channels, console.out);
         return cepres;
     }
 };
@@ -102,9 +103,8 @@ TEST(Footprints, CepsOnAndOutsideTheRadius) {
     EXPECT_EQ(f.inside(3, 50.0f, 10.0f, x * 1000.0f / 1.54f * 1.0001f)[1], 1.0f);
     EXPECT_EQ(f.inside(3, 50.0f, 10.0f, x * 1000.0f / 1.54f * 0.9999f)[1], 0.0f);
 
-    testing::internal::CaptureStdout();
     std::vector<float> p = f.inside(103, 50.5f, 10.0f, 1.0e6f);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), " ceptest invalid with dispersion method\n");
+    EXPECT_EQ(f.console.text(), " ceptest invalid with dispersion method\n");
     EXPECT_EQ(p, (std::vector<float>{0.0f, 0.0f}));
 }
 

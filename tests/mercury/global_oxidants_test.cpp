@@ -131,14 +131,14 @@ protected:
 
     // Loads month 3 from `dir`; returns the stop code (0 when it returned).
     int32_t load(const std::string& dir, int32_t month = 3) {
-        testing::internal::CaptureStdout();
+        test::TestConsole cap;
         int32_t code = 0;
         try {
-            get_global_conc(grid, month, dir);
+            get_global_conc(grid, month, dir, cap.out);
         } catch (const RunStop& s) {
             code = s.code();
         }
-        console = testing::internal::GetCapturedStdout();
+        console = cap.text();
         return code;
     }
 

@@ -14,6 +14,7 @@ struct Aerosol {
     Hgsim hg;
     SizeDistribution sd;
     DiagnosticChannels ch;
+    test::TestConsole console;
     Aerosol() {
         hg.ndist = 1;
         hg.nrange = 14;
@@ -21,9 +22,8 @@ struct Aerosol {
         hg.pden = 2.0f;
         hg.method_lwc = 6;
         test::ScratchDir dir;
-        testing::internal::CaptureStdout();
-        psetup(hg, sd);
-        testing::internal::GetCapturedStdout();
+        test::TestConsole cap;
+        psetup(hg, sd, cap.out);
         initialise_diagnostic_channels(ch);
     }
     float grow(float h) {
@@ -34,7 +34,7 @@ struct Aerosol {
     float lwc(int32_t method, float rh, int32_t source_mode = 1, bool aerosol_water = false, float start = -7.0f) {
         hg.method_lwc = method;
         float liquid = start;
-        lwc_estm(1, hg, 1, source_mode, rh, aerosol_water, liquid, sd, ch);
+        lwc_estm(1, hg, 1, source_mode, rh, aerosol_water, liquid, sd, ch, console.out);
         return liquid;
     }
 };
@@ -135,14 +135,12 @@ TEST(LiquidWater, OutOfRangeHumidityIsReportedAndClamped) {
     test::ScratchDir dir;
     Aerosol a;
     ASSERT_TRUE(a.ch.file(0).open(channel_file_name(0)));
-    testing::internal::CaptureStdout();
     const float silent = a.lwc(5, 1.005f);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(a.console.text(), "");
     EXPECT_FLOAT_EQ(silent, 0.2f);
-    testing::internal::CaptureStdout();
     const float reported = a.lwc(5, 1.02f);
     const float negative = a.lwc(1, -0.1f);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = a.console.text();
     EXPECT_FLOAT_EQ(reported, 0.2f);
     EXPECT_EQ(negative, 0.0f);
     EXPECT_EQ(out,

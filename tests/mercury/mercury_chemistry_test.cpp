@@ -43,9 +43,10 @@ protected:
     DiagnosticChannels channels;
     Hgsim hgsim;
     PuffChemistryConditions puff;
+    test::TestConsole console;
 
     void SetUp() override {
-        set_up_mercury_chemistry_workspace(work, 5);
+        set_up_mercury_chemistry_workspace(work, 5, console.out);
         initialise_diagnostic_channels(channels);
         hgsim.method_cl2_mass = 2;
         puff.relative_humidity = 0.5f;
@@ -55,7 +56,7 @@ protected:
         puff.time_step = 60.0f;
     }
     void step(std::vector<float>& mass, double liquid, const OxidantValuesAtPuff& ox) {
-        compute_puff_mercury_chemistry_with_liquid(1, puff, liquid, hgsim, ox, mass, work, channels);
+        compute_puff_mercury_chemistry_with_liquid(1, puff, liquid, hgsim, ox, mass, work, channels, console.out);
     }
 };
 
@@ -224,20 +225,20 @@ TEST_F(ChemistryStep, SampledDumpsOfBothCases) {
 }
 
 TEST_F(ChemistryStep, LiquidWaterComesFromTheHumidity) {
+    TextOut quiet;
     hgsim.ndist = 1;
     hgsim.nrange = 14;
     hgsim.pcon = 3.9e-5f;
     hgsim.pden = 2.0f;
     hgsim.method_lwc = 1;  // 0.5 g/m3 from 80 percent humidity up
     SizeDistribution sizes;
-    testing::internal::CaptureStdout();
-    psetup(hgsim, sizes);
-    testing::internal::GetCapturedStdout();
+    test::TestConsole cap;
+    psetup(hgsim, sizes, cap.out);
     const OxidantValuesAtPuff ox = oxidants(280.0, 40.0, 1.0, 1e6, true, 0.1, 1e-8);
     for (float rh : {0.5f, 0.9f}) {
         puff.relative_humidity = rh;
         std::vector<float> estimated = {1e-3f, 2e-4f, 1e-4f, 5e-5f, 0.0f}, given = estimated;
-        compute_puff_mercury_chemistry(1, puff, hgsim, ox, estimated, work, sizes, channels);
+        compute_puff_mercury_chemistry(1, puff, hgsim, ox, estimated, work, sizes, channels, quiet);
         EXPECT_EQ(work.wet, rh > 0.8f);
         step(given, rh > 0.8f ? 0.5 : 0.0, ox);
         EXPECT_EQ(estimated, given) << "humidity " << rh;
@@ -245,16 +246,17 @@ TEST_F(ChemistryStep, LiquidWaterComesFromTheHumidity) {
 }
 
 TEST(ChemistryWorkspace, NeedsTheFourMercurySlots) {
+    TextOut quiet;
     MercuryChemistryWorkspace w;
-    testing::internal::CaptureStdout();
+    test::TestConsole cap;
     try {
-        set_up_mercury_chemistry_workspace(w, 3);
+        set_up_mercury_chemistry_workspace(w, 3, cap.out);
         FAIL() << "a column of three species was accepted";
     } catch (const RunStop& s) {
         EXPECT_EQ(s.code(), kStopInput);
     }
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("MAXDIM"), std::string::npos);
-    set_up_mercury_chemistry_workspace(w, 4);
+    EXPECT_NE(cap.text().find("MAXDIM"), std::string::npos);
+    set_up_mercury_chemistry_workspace(w, 4, quiet);
     EXPECT_EQ(w.rate.size(), 4 * kChemistryReactions);
 }
 

@@ -23,36 +23,37 @@ TEST(SolarTime, WrapsIntoOneDay) {
 }
 
 TEST(Hydroxyl, SeasonsAndTheirCurves) {
-    EXPECT_EQ(convert_month_to_season(12), 1);
-    EXPECT_EQ(convert_month_to_season(2), 1);
-    EXPECT_EQ(convert_month_to_season(3), 2);
-    EXPECT_EQ(convert_month_to_season(8), 3);
-    EXPECT_EQ(convert_month_to_season(11), 4);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(convert_month_to_season(13), 99);
-    EXPECT_EQ(estimate_oh(12.0f, 0, 0.0f, 30.0f), 0.0f);
-    const std::string out = testing::internal::GetCapturedStdout();
+    TextOut quiet;
+    EXPECT_EQ(convert_month_to_season(12, quiet), 1);
+    EXPECT_EQ(convert_month_to_season(2, quiet), 1);
+    EXPECT_EQ(convert_month_to_season(3, quiet), 2);
+    EXPECT_EQ(convert_month_to_season(8, quiet), 3);
+    EXPECT_EQ(convert_month_to_season(11, quiet), 4);
+    test::TestConsole cap;
+    EXPECT_EQ(convert_month_to_season(13, cap.out), 99);
+    EXPECT_EQ(estimate_oh(12.0f, 0, 0.0f, 30.0f, cap.out), 0.0f);
+    const std::string out = cap.text();
     size_t n = 0;
     for (size_t p = out.find("error estimating season"); p != std::string::npos; p = out.find("error estimating season", p + 1)) ++n;
     EXPECT_EQ(n, 5u);  // twice for the first call, three times for the second
 
     const auto& t = fill_seasonal_oh_tables();
     // Noon, at the surface: the curve's maximum A of the band.
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 45.0f), t.a[2][2]);       // R2
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 60.0f), t.a[2][2] / 2);   // R2 / 2
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 75.0f), t.a[2][2] / 2);
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 15.0f), t.a[2][0]);       // R1
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 0.0f), t.a[2][0] / 2);    // R1 / 2
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, -30.0f), (t.a[2][0] + t.a[2][2]) / 2);
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 30.0f), (t.a[2][0] + t.a[2][2]) / 2);
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 45.0f, quiet), t.a[2][2]);       // R2
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 60.0f, quiet), t.a[2][2] / 2);   // R2 / 2
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 75.0f, quiet), t.a[2][2] / 2);
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 15.0f, quiet), t.a[2][0]);       // R1
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 0.0f, quiet), t.a[2][0] / 2);    // R1 / 2
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, -30.0f, quiet), (t.a[2][0] + t.a[2][2]) / 2);
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 7, 0.0f, 30.0f, quiet), (t.a[2][0] + t.a[2][2]) / 2);
     // Heights: 6 km takes the upper column; 1.5 km and 12 km the blends.
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 6.0f, 45.0f), t.a[0][3]);
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 1.5f, 45.0f), (1.3f * t.a[0][2] + 1.7f * t.a[0][3]) / 2);
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 20.0f, 45.0f), (0.27f * t.a[0][2] + 0.34f * t.a[0][3]) / 2);
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 0.75f, 45.0f), (t.a[0][2] + (1.3f * t.a[0][2] + 1.7f * t.a[0][3]) / 2) / 2);
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, -0.2f, 45.0f), t.a[0][2]);  // below sea level: the surface value
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 6.0f, 45.0f, quiet), t.a[0][3]);
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 1.5f, 45.0f, quiet), (1.3f * t.a[0][2] + 1.7f * t.a[0][3]) / 2);
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 20.0f, 45.0f, quiet), (0.27f * t.a[0][2] + 0.34f * t.a[0][3]) / 2);
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 0.75f, 45.0f, quiet), (t.a[0][2] + (1.3f * t.a[0][2] + 1.7f * t.a[0][3]) / 2) / 2);
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, -0.2f, 45.0f, quiet), t.a[0][2]);  // below sea level: the surface value
     // Away from noon the curve falls off as exp(-B (t - 12)^2).
-    EXPECT_FLOAT_EQ(estimate_oh(8.0f, 4, 0.0f, 45.0f), t.a[1][2] * std::exp(-t.b[1][2] * 16.0f));
+    EXPECT_FLOAT_EQ(estimate_oh(8.0f, 4, 0.0f, 45.0f, quiet), t.a[1][2] * std::exp(-t.b[1][2] * 16.0f));
 }
 
 TEST(GlobalGridPosition, LongitudesLatitudesAndHeights) {
@@ -125,6 +126,7 @@ protected:
     std::ostringstream log_text;
     TextOut log;
     TextOut quiet;
+    test::TestConsole console;
     DiagnosticChannels channels;
     ProfileRow row;
 
@@ -144,12 +146,13 @@ protected:
     }
     OxidantValuesAtPuff at(const OxidantPoint& p) {
         OxidantValuesAtPuff v;
-        compute_oxidants_at_point(1, p, row, ig.g, surface, log, channels, v);
+        compute_oxidants_at_point(1, p, row, ig.g, surface, console.with(log), channels, v);
         return v;
     }
 };
 
 TEST_F(OxidantsAtPoint, ConcentrationsFollowPressureAndTemperature) {
+    TextOut quiet;
     const int32_t noon = tm2min(2024, 7, 1, 12, 0, quiet);
     const OxidantValuesAtPuff v = at({noon, 45.0f, 10.0f, 0.0f});
     const float c_air = 1000.0f / (0.0820575f * 280.0f);
@@ -161,7 +164,7 @@ TEST_F(OxidantsAtPoint, ConcentrationsFollowPressureAndTemperature) {
     EXPECT_FLOAT_EQ(v.so2_conc, 2.0f * 1e-9f * c_air);
     EXPECT_FLOAT_EQ(v.soot_value, 0.5e-6f * 1.2f);
     // 10 E at 12 UTC is 12:40 solar time.
-    EXPECT_FLOAT_EQ(v.oh_conc, estimate_oh(12.0f + 10.0f / 15.0f, 7, 0.0f, 45.0f) * 1e6f / 6.022e23f);
+    EXPECT_FLOAT_EQ(v.oh_conc, estimate_oh(12.0f + 10.0f / 15.0f, 7, 0.0f, 45.0f, quiet) * 1e6f / 6.022e23f);
     EXPECT_EQ(v.extra_oxidant_conc, 0.0);  // over land
 
     // Higher up the air is thinner: the same mixing ratio is less per m3.
@@ -174,12 +177,15 @@ TEST_F(OxidantsAtPoint, ConcentrationsFollowPressureAndTemperature) {
 }
 
 TEST_F(OxidantsAtPoint, So2OfZeroTakesItsFloor) {
+    TextOut quiet;
     std::fill(ig.g.so2.begin(), ig.g.so2.end(), 0.0f);
     const OxidantValuesAtPuff v = at({tm2min(2024, 1, 1, 0, 0, quiet), 10.0f, 10.0f, 0.0f});
     EXPECT_FLOAT_EQ(v.so2_conc, 0.05f * v.ppb_factor_1);
 }
 
 TEST_F(OxidantsAtPoint, ChlorineOverWaterAtNightNearTheSurface) {
+    TextOut quiet;
+    test::TestConsole console;
     const float c_air = 1000.0f / (0.0820575f * 280.0f);
     // 45 W: solar time = UTC - 3 h.
     auto cl2 = [&](int32_t hour, int32_t minute, float height) {
@@ -196,20 +202,21 @@ TEST_F(OxidantsAtPoint, ChlorineOverWaterAtNightNearTheSurface) {
     EXPECT_GT(cl2(1, 0, 0.0f), 0.0);
 
     double m = -1.0;
-    estimate_additional_oxidant(3, 17.99f, 0.0f, 20.0f, -45.0f, 0.0f, m, surface, log);
+    estimate_additional_oxidant(3, 17.99f, 0.0f, 20.0f, -45.0f, 0.0f, m, surface, console.with(log));
     EXPECT_EQ(m, 0.0);
-    estimate_additional_oxidant(3, 6.0f, 100.0f, 20.0f, -45.0f, 0.0f, m, surface, log);
+    estimate_additional_oxidant(3, 6.0f, 100.0f, 20.0f, -45.0f, 0.0f, m, surface, console.with(log));
     EXPECT_EQ(m, 1e-10);
-    estimate_additional_oxidant(4, 6.0f, 0.0f, 20.0f, -45.0f, 0.0f, m, surface, log);
+    estimate_additional_oxidant(4, 6.0f, 0.0f, 20.0f, -45.0f, 0.0f, m, surface, console.with(log));
     EXPECT_EQ(m, 1e-10);  // other modes change nothing
 }
 
 TEST(AdditionalOxidant, FractionModes) {
+    test::TestConsole console;
     SurfaceFiles unused;
     TextOut log;
     double m = 0.0;
     auto mode = [&](int32_t md, float t, float f) {
-        estimate_additional_oxidant(md, t, 0.0f, 0.0f, 0.0f, f, m, unused, log);
+        estimate_additional_oxidant(md, t, 0.0f, 0.0f, 0.0f, f, m, unused, console.with(log));
         return m;
     };
     EXPECT_EQ(mode(1, 0.0f, 0.05f), 1e-11);
@@ -225,6 +232,7 @@ TEST(AdditionalOxidant, FractionModes) {
 }
 
 TEST_F(OxidantsAtPoint, SampledDumpsGoToTheChannelFiles) {
+    TextOut quiet;
     channels.channel_probability[8] = 1.0f;
     channels.channel_probability[5] = 1.0f;
     const int32_t t = tm2min(2024, 5, 1, 6, 0, quiet);

@@ -33,6 +33,7 @@ protected:
     DiagnosticChannels ch;
     std::ostringstream log_text;
     TextOut log;
+    test::TestConsole console;
     OxidantValuesAtPuff ox;
     DepositionArguments args;
 
@@ -46,9 +47,8 @@ protected:
         hgsim.nrange = h.NRANGE;
         hgsim.method_lwc = h.METHOD_LWC;
         hgsim.method_elem_dep = 1;
-        testing::internal::CaptureStdout();
-        psetup(hgsim, sizes);
-        testing::internal::GetCapturedStdout();
+        test::TestConsole cap;
+        psetup(hgsim, sizes, cap.out);
         initialise_diagnostic_channels(ch);
         log.attach(log_text);
 
@@ -71,7 +71,7 @@ protected:
         categories.cep_code = {14, 6, 2};
         ASSERT_TRUE(arrays.allocate(4, hgsim.npath, hgsim.nland, 2, 3, 4));
         for (int32_t l = 1; l <= hgsim.nland; ++l) arrays.genrough(l) = l == 7 || l >= 12 ? 0.03f : 0.5f;
-        set_up_deposition_workspace(ws, hgsim, 4);
+        set_up_deposition_workspace(ws, hgsim, 4, console.out);
 
         ox.fixed_value_a = 4.5f;
         ox.fixed_value_b = 2.5f;
@@ -128,7 +128,7 @@ protected:
     void step() {
         for (int32_t p = 1; p <= 4; ++p) arrays.depelm_mass(p) = kEntryMass[p - 1];
         const DepositionSettings run{hgsim, dirt, categories};
-        compute_puff_mercury_deposition(args, run, ox, arrays, sizes, ws, ch, log);
+        compute_puff_mercury_deposition(args, run, ox, arrays, sizes, ws, ch, console.with(log));
     }
     float path_sum(int32_t p) const {
         float s = 0.0f;
@@ -360,11 +360,12 @@ TEST_F(DepositionStep, TheDryPartitionLeavesGasesAsGasesAndTheRestOnParticles) {
 }
 
 TEST_F(DepositionStep, EmptySpeciesHaveNoGasShareAndDepositNothing) {
+    test::TestConsole console;
     args.met.rh_puff = 0.97f;
     rain(1e-4f, 500.0f, 2000.0f);
     for (int32_t p = 1; p <= 4; ++p) arrays.depelm_mass(p) = 0.0f;
     const DepositionSettings run{hgsim, dirt, categories};
-    compute_puff_mercury_deposition(args, run, ox, arrays, sizes, ws, ch, log);
+    compute_puff_mercury_deposition(args, run, ox, arrays, sizes, ws, ch, console.with(log));
     EXPECT_EQ(ws.xfracgas(1, 1), 0.0f);
     EXPECT_EQ(ws.xfracgas(1, 2), 0.0f);
     for (int32_t p = 1; p <= 4; ++p) {
@@ -522,15 +523,15 @@ TEST_F(DepositionStep, EnabledChannelsDumpAndTheVelocityChannelStopsAfterFive) {
 
 TEST_F(DepositionStep, TheWorkspaceRefusesCountsTheStepCannotRun) {
     DepositionWorkspace other;
-    testing::internal::CaptureStdout();
-    EXPECT_THROW(set_up_deposition_workspace(other, hgsim, 3), RunStop);
+    test::TestConsole cap;
+    EXPECT_THROW(set_up_deposition_workspace(other, hgsim, 3, cap.out), RunStop);
     Hgsim few = hgsim;
     few.npath = 4;
-    EXPECT_THROW(set_up_deposition_workspace(other, few, 4), RunStop);
+    EXPECT_THROW(set_up_deposition_workspace(other, few, 4, cap.out), RunStop);
     few = hgsim;
     few.nland = 21;
-    EXPECT_THROW(set_up_deposition_workspace(other, few, 4), RunStop);
-    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_THROW(set_up_deposition_workspace(other, few, 4, cap.out), RunStop);
+    const std::string out = cap.text();
     EXPECT_NE(out.find("MAXDIM"), std::string::npos);
 }
 

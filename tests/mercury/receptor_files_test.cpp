@@ -36,15 +36,15 @@ struct Outcome {
     std::string console;
 };
 
-Outcome run(const std::function<void()>& f) {
+Outcome run(const std::function<void(TextOut&)>& f) {
     Outcome o;
-    testing::internal::CaptureStdout();
+    test::TestConsole cap;
     try {
-        f();
+        f(cap.out);
     } catch (const RunStop& e) {
         o.stop = e.code();
     }
-    o.console = testing::internal::GetCapturedStdout();
+    o.console = cap.text();
     return o;
 }
 
@@ -65,9 +65,9 @@ struct Read {
 
 Read read_receptors() {
     Read r;
-    r.outcome = run([&] {
-        recp_ini(kReceptorSel, hgsim20(), r.count, r.ndivmax);
-        read_receptor_data(kReceptorSel, hgsim20(), r.count, r.ndivmax, r.tables);
+    r.outcome = run([&](TextOut& console) {
+        recp_ini(kReceptorSel, hgsim20(), r.count, r.ndivmax, console);
+        read_receptor_data(kReceptorSel, hgsim20(), r.count, r.ndivmax, r.tables, console);
     });
     return r;
 }
@@ -178,7 +178,7 @@ TEST(ReceptorFiles, PolygonFilesAndBatchFile) {
     dirs.receptors(body);
     Read r = read_receptors();
     ASSERT_EQ(r.outcome.stop, 0) << r.outcome.console;
-    run([&] { write_polygon_files(r.tables); });
+    run([&](TextOut& console) { write_polygon_files(r.tables, console); });
 
     EXPECT_EQ(test::read_file("shp_input_0007_lake one.txt"),
               "    1,      -10.500000,       40.250000\n"
@@ -218,7 +218,7 @@ TEST(ReceptorFiles, MissingFileOrDirectoryStops901) {
         Read r = read_receptors();
         EXPECT_EQ(r.outcome.stop, kStopMissing);
         int32_t n = 0;
-        Outcome o = run([&] { count_cep_records(kCepSel, hgsim20(), n); });
+        Outcome o = run([&](TextOut& console) { count_cep_records(kCepSel, hgsim20(), n, console); });
         EXPECT_EQ(o.stop, kStopMissing);
         EXPECT_EQ(o.console, " FILE NOT FOUND: cep_data.txt\n in directory ../receptors/\n");
     }
@@ -278,9 +278,9 @@ TEST(CepFiles, SelectionSummaryAndLimits) {
         "14 text 3 abcdefghijklmnopqrstuvwxyz0123 -12.5 100.0 20\n");
     CepTables t;
     int32_t n = 0;
-    Outcome o = run([&] {
-        count_cep_records(kCepSel, hgsim20(), n);
-        read_cep_data(kCepSel, hgsim20(), n, t);
+    Outcome o = run([&](TextOut& console) {
+        count_cep_records(kCepSel, hgsim20(), n, console);
+        read_cep_data(kCepSel, hgsim20(), n, t, console);
     });
     ASSERT_EQ(o.stop, 0) << o.console;
     EXPECT_EQ(o.console, " have read first line with field names\n");
@@ -291,20 +291,20 @@ TEST(CepFiles, SelectionSummaryAndLimits) {
               "    2  abcdefghijklmnopqrstuvwxy     20     -12.500000     100.000000\n");
 
     dirs.ceps("14 t 1 a 0 0 21\n");
-    o = run([&] { count_cep_records(kCepSel, hgsim20(), n); });
+    o = run([&](TextOut& console) { count_cep_records(kCepSel, hgsim20(), n, console); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_TRUE(has(o.console,
                     "*ERROR* count_cep_records: cep code 21 outside 1 to 20 - ../receptors/cep_data.txt line 2"));
 
     dirs.ceps("14 t 1 a 0\n");
-    o = run([&] { count_cep_records(kCepSel, hgsim20(), n); });
+    o = run([&](TextOut& console) { count_cep_records(kCepSel, hgsim20(), n, console); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_TRUE(has(o.console, "line cannot be read as a cep (too few items)"));
 
     std::string many;
     for (int i = 0; i < 1000; ++i) many += "14 t 1 a 1 2 3\n";
     dirs.ceps(many);
-    o = run([&] { count_cep_records(kCepSel, hgsim20(), n); });
+    o = run([&](TextOut& console) { count_cep_records(kCepSel, hgsim20(), n, console); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_TRUE(has(o.console, "more than 999 ceps - ../receptors/cep_data.txt line 1001"));
 }

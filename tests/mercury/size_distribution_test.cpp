@@ -32,10 +32,10 @@ TEST(SizeDistribution, DefaultDistributionAndItsReports) {
     test::ScratchDir dir;
     const Hgsim hg = default_hgsim();
     SizeDistribution sd;
-    testing::internal::CaptureStdout();
-    psetup(hg, sd);
-    write_size_distribution_table(hg, sd);
-    const std::vector<std::string> console_lines = lines_of(testing::internal::GetCapturedStdout());
+    test::TestConsole cap;
+    psetup(hg, sd, cap.out);
+    write_size_distribution_table(hg, sd, cap.out);
+    const std::vector<std::string> console_lines = lines_of(cap.text());
     ASSERT_EQ(console_lines.size(), 17u);
     EXPECT_EQ(console_lines[0], " just inside psetup");
     EXPECT_EQ(console_lines[1].rfind(" ndist,nrange,pmass=           1           1", 0), 0u);
@@ -81,14 +81,14 @@ TEST(SizeDistribution, OnlyTheBuiltInDistributionIsAccepted) {
         Hgsim hg = default_hgsim();
         change(hg);
         SizeDistribution sd;
-        testing::internal::CaptureStdout();
+        test::TestConsole cap;
         try {
-            psetup(hg, sd);
+            psetup(hg, sd, cap.out);
             ADD_FAILURE() << "accepted";
         } catch (const RunStop& stop) {
             EXPECT_EQ(stop.code(), kStopInput);
         }
-        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string out = cap.text();
         EXPECT_NE(out.find("*ERROR*  psetup:"), std::string::npos) << out;
     }
     EXPECT_FALSE(std::filesystem::exists("SIZEDIST.OUT"));

@@ -56,6 +56,7 @@ public:
     MetAtParticle at;
     std::ostringstream log_text;
     TextOut log;
+    TestConsole console;
     int32_t start = 0;
 
     // Writes the data (one file per recipe, as times of grid 1, or as grids
@@ -80,10 +81,7 @@ public:
         run.grid_count = setup.grids;
         run.time_count = setup.times;
         start = recipes.front().start;
-        {
-            ConsoleCapture quiet;
-            grid = set_internal_vertical_grid(met.files, run.grid_count, run.entered_model_top);
-        }
+        grid = set_internal_vertical_grid(met.files, run.grid_count, run.entered_model_top, console.out);
         sigma = make_sigma_profile(grid, run.model_top);
         profile.assign(static_cast<size_t>(grid.nlvl), ProfileRow{});
     }
@@ -105,7 +103,7 @@ public:
     }
 
     AdvanceResult advance(ParticlePosition& p, int32_t model_time, float dt) {
-        return advpnt(met, context(), AdvanceStep{model_time, dt}, p, at, profile, log);
+        return advpnt(met, context(), AdvanceStep{model_time, dt}, p, at, profile, console.with(log));
     }
 
     // Advances for `steps` steps of dt minutes from `from`.

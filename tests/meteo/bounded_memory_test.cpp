@@ -84,9 +84,9 @@ std::pair<int32_t, std::string> surface_lookup() {
     TextOut log;
     float roughness = 0.0f, terrain = 0.0f;
     int32_t landuse = 0;
-    test::ConsoleCapture cap;
+    test::TestConsole cap;
     try {
-        sfcinp(files, log, 40.0f, -90.0f, roughness, landuse, true, terrain);
+        sfcinp(files, cap.with(log), 40.0f, -90.0f, roughness, landuse, true, terrain);
     } catch (const RunStop& s) {
         return {s.code(), cap.text()};
     }

@@ -76,6 +76,7 @@ TEST(Metsub, FirstMoveTakesThePlannedWindow) {
 }
 
 TEST(Metsub, GlobalGridSwitchesToTheWholeGridOnce) {
+    TextOut quiet;
     MeteoState m;
     test::add_grid(m, 1, GridShape::global(2.0f), kT0, kT0 + 600, 60);
     const MetGridDefinition& gd = m.files.grid(1, 1);
@@ -104,7 +105,7 @@ protected:
         // Grid 1: a fine regional grid; grid 2: a coarser one around it.
         test::add_grid(m, 1, GridShape::latlon(30.0f, -100.0f, 0.25f, 0.25f, 80, 80), kT0, kT0 + 600, 60);
         test::add_grid(m, 2, GridShape::latlon(20.0f, -110.0f, 1.0f, 1.0f, 60, 50), kT0, kT0 + 600, 60);
-        create_met_tables(m.arrays, 2);
+        create_met_tables(m.arrays, 2, log.console.out);
     }
     float x_on(int32_t kg, float lat, float lon) {
         float x = 0.0f, y = 0.0f;
@@ -116,7 +117,7 @@ protected:
 TEST_F(Metpos, LowestNumberedGridWinsAndPositionsConvert) {
     float x = 0.0f, y = 0.0f;
     convert_geo_to_latlon_grid(m.files.grid(2, 1), 35.0f, -95.0f, x, y);
-    MetPosition p = metpos(m, false, x, y, kT0 + 90, 2, log.log);
+    MetPosition p = metpos(m, false, x, y, kT0 + 90, 2, log.msg());
     ASSERT_EQ(p.status, 0);
     EXPECT_EQ(p.grid, 1);
     EXPECT_NEAR(x, 21.0f, 1e-3f);  // (35N, 95W) on grid 1
@@ -127,28 +128,28 @@ TEST_F(Metpos, LowestNumberedGridWinsAndPositionsConvert) {
     // Outside grid 1 (beyond NX - 3), still inside grid 2.
     x = 78.5f;  // int 78 = NX - 2
     y = 40.0f;
-    p = metpos(m, false, x, y, kT0 + 90, 1, log.log);
+    p = metpos(m, false, x, y, kT0 + 90, 1, log.msg());
     EXPECT_EQ(p.grid, 2);
     x = 77.9f;  // int 77 = NX - 3
     y = 40.0f;
-    EXPECT_EQ(metpos(m, false, x, y, kT0 + 90, 1, log.log).grid, 1);
+    EXPECT_EQ(metpos(m, false, x, y, kT0 + 90, 1, log.msg()).grid, 1);
 }
 
 TEST_F(Metpos, HeldTimesKeepTheirSlots) {
     float x = 40.0f, y = 40.0f;
-    metpos(m, false, x, y, kT0 + 90, 1, log.log);
+    metpos(m, false, x, y, kT0 + 90, 1, log.msg());
     EXPECT_EQ(m.arrays.time_slots[0], 1);
     EXPECT_EQ(m.arrays.time_slots[1], 2);
     m.arrays.met_time(1, 1) = kT0 + 60;
     m.arrays.met_time(1, 2) = kT0 + 120;
     // The next interval: the old data time 2 stays in slot 2 as data time 1.
-    metpos(m, false, x, y, kT0 + 150, 1, log.log);
+    metpos(m, false, x, y, kT0 + 150, 1, log.msg());
     EXPECT_EQ(m.arrays.request_times[0], kT0 + 120);
     EXPECT_EQ(m.arrays.request_times[1], kT0 + 180);
     EXPECT_EQ(m.arrays.time_slots[0], 2);
     EXPECT_EQ(m.arrays.time_slots[1], 1);
     // Backward: data time 1 is the later one.
-    metpos(m, true, x, y, kT0 + 90, 1, log.log);
+    metpos(m, true, x, y, kT0 + 90, 1, log.msg());
     EXPECT_EQ(m.arrays.request_times[0], kT0 + 120);
     EXPECT_EQ(m.arrays.request_times[1], kT0 + 60);
     EXPECT_EQ(m.arrays.time_slots[0], 2);
@@ -156,19 +157,20 @@ TEST_F(Metpos, HeldTimesKeepTheirSlots) {
 }
 
 TEST_F(Metpos, TimesAcrossTwoFilesOfAGrid) {
+    TextOut quiet;
     MeteoState two;
     const GridShape g = GridShape::latlon(30.0f, -100.0f, 0.25f, 0.25f, 80, 80);
     test::add_grid(two, 1, g, kT0, kT0 + 300, 60, 1);
     test::add_grid(two, 1, g, kT0 + 360, kT0 + 600, 60, 2);
-    create_met_tables(two.arrays, 1);
+    create_met_tables(two.arrays, 1, quiet);
     float x = 40.0f, y = 40.0f;
-    MetPosition p = metpos(two, false, x, y, kT0 + 330, 1, log.log);
+    MetPosition p = metpos(two, false, x, y, kT0 + 330, 1, log.msg());
     EXPECT_EQ(p.kt1, 1);
     EXPECT_EQ(p.kt2, 2);
     EXPECT_EQ(two.arrays.request_times[0], kT0 + 300);
     EXPECT_EQ(two.arrays.request_times[1], kT0 + 360);
     EXPECT_EQ(log.count("(kgx,kt1,kt2)"), 1u);
-    p = metpos(two, true, x, y, kT0 + 330, 1, log.log);
+    p = metpos(two, true, x, y, kT0 + 330, 1, log.msg());
     EXPECT_EQ(p.kt1, 2);
     EXPECT_EQ(p.kt2, 1);
     EXPECT_EQ(two.arrays.request_times[0], kT0 + 360);
@@ -178,20 +180,20 @@ TEST_F(Metpos, TimesAcrossTwoFilesOfAGrid) {
 TEST_F(Metpos, NoDataStopsAtTheStartAndWarnsOnceLater) {
     float x = 40.0f, y = 40.0f;
     {
-        test::ConsoleCapture cap;
-        EXPECT_THROW(metpos(m, false, x, y, kT0 + 600, 1, log.log), RunStop);
+        test::TestConsole cap;
+        EXPECT_THROW(metpos(m, false, x, y, kT0 + 600, 1, cap.with(log.log)), RunStop);
         EXPECT_NE(cap.text().find("start point not within (x,y,t) any data file"), std::string::npos);
         EXPECT_NE(cap.text().find("start time after end of meteorology data"), std::string::npos);
     }
     {
-        test::ConsoleCapture cap;
+        test::TestConsole cap;
         float far_x = -500.0f;
-        EXPECT_THROW(metpos(m, false, far_x, y, kT0 + 60, 1, log.log), RunStop);
+        EXPECT_THROW(metpos(m, false, far_x, y, kT0 + 60, 1, cap.with(log.log)), RunStop);
         EXPECT_NE(cap.text().find("start location outside of domain"), std::string::npos);
     }
     m.arrays.met_time(1, 1) = kT0 + 540;
-    EXPECT_EQ(metpos(m, false, x, y, kT0 + 600, 1, log.log).status, -1);
-    EXPECT_EQ(metpos(m, false, x, y, kT0 + 660, 1, log.log).status, -1);
+    EXPECT_EQ(metpos(m, false, x, y, kT0 + 600, 1, log.msg()).status, -1);
+    EXPECT_EQ(metpos(m, false, x, y, kT0 + 660, 1, log.msg()).status, -1);
     EXPECT_EQ(log.count("WARNING metpos: no data at current time on any grid"), 1u);
 }
 
@@ -229,6 +231,7 @@ TEST(SubgridLimits, WindowsFollowTheParticleCloud) {
 }
 
 TEST(SubgridArrays, GrowingByOneRowReallocatesOnce) {
+    TextOut quiet;
     MeteoState m;
     test::add_grid(m, 1, GridShape::latlon(30.0f, -100.0f, 0.25f, 0.25f, 80, 80), kT0, kT0 + 600, 60);
     test::add_grid(m, 2, GridShape::latlon(20.0f, -110.0f, 1.0f, 1.0f, 60, 50), kT0, kT0 + 600, 60);
@@ -237,9 +240,9 @@ TEST(SubgridArrays, GrowingByOneRowReallocatesOnce) {
     a.window(1).planned_ny = 10;
     a.window(2).planned_nx = 12;
     a.window(2).planned_ny = 15;
-    create_met_tables(a, 2);
+    create_met_tables(a, 2, quiet);
     test::LogText log;
-    fit_met_fields_to_subgrid(a, 1, 7, log.log);
+    fit_met_fields_to_subgrid(a, 1, 7, log.msg());
     EXPECT_EQ(a.nx, 20);
     EXPECT_EQ(a.ny, 15);
     EXPECT_EQ(a.nz, 7);
@@ -263,12 +266,12 @@ TEST(SubgridArrays, GrowingByOneRowReallocatesOnce) {
 
     a.met_time(2, 1) = kT0;
     a.window(1).ny = 10;  // shrinking: nothing happens
-    fit_met_fields_to_subgrid(a, 1, 7, log.log);
+    fit_met_fields_to_subgrid(a, 1, 7, log.msg());
     EXPECT_EQ(a.met_time(2, 1), kT0);
     a.window(2).ny = 16;  // one row more than allocated
-    fit_met_fields_to_subgrid(a, 2, 7, log.log);
-    fit_met_fields_to_subgrid(a, 1, 7, log.log);
-    fit_met_fields_to_subgrid(a, 2, 7, log.log);
+    fit_met_fields_to_subgrid(a, 2, 7, log.msg());
+    fit_met_fields_to_subgrid(a, 1, 7, log.msg());
+    fit_met_fields_to_subgrid(a, 2, 7, log.msg());
     EXPECT_EQ(a.ny, 16);
     EXPECT_EQ(log.count("NOTICE advpnt: (kg,nx,ny,nz)"), 2u);
     EXPECT_EQ(a.met_time(2, 1), 0);  // every grid reads its data again
@@ -279,6 +282,7 @@ TEST(SubgridArrays, GrowingByOneRowReallocatesOnce) {
 }
 
 TEST(Metgrd, SpacingsAndSurfaceValuesOverTheWindow) {
+    TextOut quiet;
     test::ScratchDir dir;
     fixture::SurfaceRecipe s;  // global one-degree grid
     s.landuse = [](float lat, float) { return lat > 0.0f ? 3 : 4; };
@@ -299,11 +303,11 @@ TEST(Metgrd, SpacingsAndSurfaceValuesOverTheWindow) {
     m.arrays.window(2).planned_x1 = 21;
     m.arrays.window(2).planned_y1 = 16;
     m.arrays.window(2).planned_nx = m.arrays.window(2).planned_ny = 20;
-    create_met_tables(m.arrays, 2);
     test::LogText log;
-    fit_met_fields_to_subgrid(m.arrays, 1, 5, log.log);
-    metgrd(m, 1, 1, log.log);
-    metgrd(m, 2, 1, log.log);
+    create_met_tables(m.arrays, 2, log.console.out);
+    fit_met_fields_to_subgrid(m.arrays, 1, 5, log.msg());
+    metgrd(m, 1, 1, log.msg());
+    metgrd(m, 2, 1, log.msg());
 
     const MetFixedFields f1 = m.arrays.fixed_fields(1);
     const float ns = 0.1f * kEarthRadiusKm / 57.295776f * 1000.0f;

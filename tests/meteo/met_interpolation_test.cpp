@@ -152,15 +152,15 @@ TEST(Solar, ElevationAndFlux) {
     TextOut quiet;
     tminit();
     float elevation = 0.0f, sine = 0.0f;
-    compute_solar_angle(tm2min(24, 3, 20, 12, 0, quiet), 0.0f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(24, 3, 20, 12, 0, quiet), 0.0f, 0.0f, elevation, sine, quiet);
     EXPECT_NEAR(elevation, 88.1f, 1.0f);  // solar noon at 12:07.5
-    compute_solar_angle(tm2min(24, 3, 20, 12, 30, quiet), 0.0f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(24, 3, 20, 12, 30, quiet), 0.0f, 0.0f, elevation, sine, quiet);
     EXPECT_NEAR(elevation, 84.4f, 1.0f);  // the half hour counts
-    compute_solar_angle(tm2min(24, 6, 20, 12, 0, quiet), 23.44f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(24, 6, 20, 12, 0, quiet), 23.44f, 0.0f, elevation, sine, quiet);
     EXPECT_NEAR(elevation, 89.0f, 1.5f);
-    compute_solar_angle(tm2min(0, 12, 21, 12, 0, quiet), 0.0f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(0, 12, 21, 12, 0, quiet), 0.0f, 0.0f, elevation, sine, quiet);
     EXPECT_NEAR(elevation, 66.5f, 1.5f);
-    compute_solar_angle(tm2min(24, 6, 20, 0, 0, quiet), 40.0f, 0.0f, elevation, sine);
+    compute_solar_angle(tm2min(24, 6, 20, 0, 0, quiet), 40.0f, 0.0f, elevation, sine, quiet);
     EXPECT_LT(elevation, 0.0f);
 
     std::vector<ProfileRow> rows(5);
@@ -182,15 +182,15 @@ protected:
     MeteoState met;
     std::vector<ProfileRow> profile = std::vector<ProfileRow>(4);
     MetAtParticle m;
+    TextOut quiet;
     void SetUp() override {
         test::add_grid(met, 1, fixture::GridShape::latlon(30.0f, -100.0f, 1.0f, 1.0f, 20, 20), 0, 600, 360);
         met.arrays.window(1).planned_nx = 6;
         met.arrays.window(1).planned_ny = 5;
         met.arrays.window(1).planned_x1 = 1;
         met.arrays.window(1).planned_y1 = 1;
-        create_met_tables(met.arrays, 1);
-        TextOut quiet;
-        fit_met_fields_to_subgrid(met.arrays, 1, 4, quiet);
+        create_met_tables(met.arrays, 1, quiet);
+        fit_met_fields_to_subgrid(met.arrays, 1, 4, Messages{quiet, quiet});
         met.arrays.request_times = {360, 720};
         met.arrays.time_slots = {2, 1};
         const MetFixedFields fx = met.arrays.fixed_fields(1);
@@ -214,7 +214,7 @@ protected:
         met.arrays.met_forecast(1, 2) = fh1;
         met.arrays.met_forecast(1, 1) = fh1 + 6;
         MetEvaluation e{1, 1, 2.5f, 2.0f, 540, true, false, 4};
-        interpolate_met_at_position(met, e, m, profile);
+        interpolate_met_at_position(met, e, m, profile, quiet);
         return m.rain;
     }
 };
@@ -224,7 +224,7 @@ TEST_F(AtParticle, NearestPointWordsForecastHourAndRain) {
     met.arrays.met_forecast(1, 2) = 6;
     met.arrays.met_forecast(1, 1) = 12;
     m.rain = -1.0f;
-    EXPECT_EQ(interpolate_met_at_position(met, e, m, profile), 9);
+    EXPECT_EQ(interpolate_met_at_position(met, e, m, profile, quiet), 9);
     EXPECT_EQ(m.land_use, 33);
     EXPECT_FLOAT_EQ(m.terrain_height, 260.0f);
     EXPECT_FLOAT_EQ(m.grid_spacing_y, 2000.0f);

@@ -73,8 +73,9 @@ void expect_unpacked(MeteoFiles& met, int32_t kg, int32_t kt, const MetFileRecip
     f.humidity = FieldView3D{upper.data() + 3 * pl * up, w.nx, pl, up};
     int32_t data_time = 0, fcst = -5;
     TextOut log;
+    test::TestConsole console;
     metinp(met, kg, kt, period_first_record(fe.first.macc, time, fl.records_per_period, fl.data_interval), w, up,
-           data_time, fcst, f, log);
+           data_time, fcst, f, console.with(log));
     ASSERT_EQ(data_time, time);
     EXPECT_EQ(fcst, 0);
 
@@ -485,9 +486,9 @@ TEST_F(BadFile, RecordLabelledBeyondTheLevels) {
     f.humidity = FieldView3D{rh.data(), 40, 1200, 4};
     int32_t time = 0, fcst = 0;
     TextOut log;
-    test::ConsoleCapture cap;
+    test::TestConsole cap;
     try {
-        metinp(run.met, 1, 1, 1, UnpackWindow{1, 1, 40, 30}, 4, time, fcst, f, log);
+        metinp(run.met, 1, 1, 1, UnpackWindow{1, 1, 40, 30}, 4, time, fcst, f, cap.with(log));
         FAIL() << "no stop";
     } catch (const RunStop& s) {
         EXPECT_EQ(s.code(), kStopInput);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/text_output.hpp"
+#include "tests/test_support.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/meteo_state.hpp"
 #include "tools/met_writer.hpp"
@@ -32,11 +33,13 @@ inline void add_grid(MeteoState& m, int32_t kg, const fixture::GridShape& shape,
     m.files.num_times = std::max(m.files.num_times, kt);
 }
 
-// A message log written to a string.
+// A message log and a console, each written to a string.
 struct LogText {
     std::ostringstream text;
     TextOut log;
+    TestConsole console;
     LogText() { log.attach(text); }
+    Messages msg() { return console.with(log); }
     std::string str() const { return text.str(); }
     size_t count(const std::string& what) const {
         const std::string s = text.str();

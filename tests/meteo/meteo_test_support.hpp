@@ -1,9 +1,8 @@
 #pragma once
-// Helpers of the meteorological tests: console capture, the set-up run on
-// files in the working directory, and byte patches of generated files.
+// Helpers of the meteorological tests: the set-up run on files in the
+// working directory, and byte patches of generated files.
 
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,20 +11,9 @@
 #include "common/text_output.hpp"
 #include "run/calendar.hpp"
 #include "meteo/met_setup.hpp"
+#include "tests/test_support.hpp"
 
 namespace orv::test {
-
-// Collects what is written to std::cout while alive.
-class ConsoleCapture {
-public:
-    ConsoleCapture() : old_(std::cout.rdbuf(buf_.rdbuf())) {}
-    ~ConsoleCapture() { std::cout.rdbuf(old_); }
-    std::string text() const { return buf_.str(); }
-
-private:
-    std::ostringstream buf_;
-    std::streambuf* old_;
-};
 
 // One call of the meteorological set-up on files of the working directory:
 // files[g][t] is the file of grid g+1, time t+1.
@@ -52,7 +40,7 @@ struct SetupRun {
     }
     // Runs the set-up; returns the stop code (0 when it completes).
     int32_t run() {
-        ConsoleCapture cap;
+        TestConsole cap;
         int32_t code = 0;
         Settings settings;
         settings.KDEF = kdef;
@@ -74,7 +62,7 @@ struct SetupRun {
         first.start_hour = hour;
         first.start_minute = minute;
         try {
-            metini(settings, control, first, log, met);
+            metini(settings, control, first, cap.with(log), met);
         } catch (const RunStop& s) {
             code = s.code();
         }

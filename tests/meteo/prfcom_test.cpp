@@ -40,8 +40,8 @@ TEST(Prfcom, GeneratedPeriodOnTheInternalLevels) {
     m.files = std::move(run.met);
     InternalVerticalGrid vg;
     {
-        test::ConsoleCapture quiet;
-        vg = set_internal_vertical_grid(m.files, 1, 10000.0f);
+        test::TestConsole quiet;
+        vg = set_internal_vertical_grid(m.files, 1, 10000.0f, quiet.out);
     }
     const std::vector<float> sigma = make_sigma_profile(vg, 25000.0f);
     MetGridWindow& w = m.arrays.window(1);
@@ -49,15 +49,15 @@ TEST(Prfcom, GeneratedPeriodOnTheInternalLevels) {
     w.planned_y1 = 2;
     w.planned_nx = 20;
     w.planned_ny = 20;
-    create_met_tables(m.arrays, 1);
+    create_met_tables(m.arrays, 1, quiet);
     test::LogText log;
-    fit_met_fields_to_subgrid(m.arrays, 1, vg.nlvl, log.log);
-    metgrd(m, 1, 1, log.log);
+    fit_met_fields_to_subgrid(m.arrays, 1, vg.nlvl, log.msg());
+    metgrd(m, 1, 1, log.msg());
     const int32_t levels = std::min(vg.nlvl, m.files.grid(1, 1).nz - 1);
-    load_met_period(m, 1, 1, 1, r.start, levels, log.log);
+    load_met_period(m, 1, 1, 1, r.start, levels, log.msg());
     EXPECT_EQ(m.arrays.met_time(1, 1), r.start);
     Settings settings;
-    prfcom(m, 1, 1, 1, levels, settings, vg, sigma, 25000.0f, log.log);
+    prfcom(m, 1, 1, 1, levels, settings, vg, sigma, 25000.0f, log.msg());
 
     const MetSlotFields f = m.arrays.slot_fields(1, 1);
     const MetFixedFields fx = m.arrays.fixed_fields(1);

@@ -46,7 +46,7 @@ TEST(Stability, FluxObukhovLengthIsTheTextbookOne) {
         s.roughness = 0.1f;
         s.momentum_x = 0.4f;  // USTR
         s.heat = heat;
-        const StabilityState st = stbanl(o, flux_flags(), 1, 1, c, s, log.log);
+        const StabilityState st = stbanl(o, flux_flags(), 1, 1, c, s, log.msg());
         // L = -u*^3 theta rho cp / (kappa g H) at the surface-layer level.
         const double want = -std::pow(0.4, 3) * 300.0 * 1.2 * 1005.0 / (0.4 * 9.80616 * heat);
         EXPECT_NEAR(st.obukhov_length / want, 1.0, 1e-4) << heat;
@@ -63,7 +63,7 @@ TEST(Stability, FluxObukhovLengthIsTheTextbookOne) {
     sa.momentum_x = sb.momentum_x = 0.4f;
     sa.heat = -80.0f;
     sb.heat = -25.0f;
-    EXPECT_EQ(stbanl(o, flux_flags(), 1, 1, a, sa, log.log).tstar, stbanl(o, flux_flags(), 1, 1, b, sb, log.log).tstar);
+    EXPECT_EQ(stbanl(o, flux_flags(), 1, 1, a, sa, log.msg()).tstar, stbanl(o, flux_flags(), 1, 1, b, sb, log.msg()).tstar);
 }
 
 TEST(Stability, CalmReferenceLevelAndNeutralProfiles) {
@@ -74,7 +74,7 @@ TEST(Stability, CalmReferenceLevelAndNeutralProfiles) {
     StabilitySurface s;
     s.momentum_x = 0.3f;
     s.heat = 50.0f;
-    StabilityState st = stbanl(o, flux_flags(), 1, 1, calm, s, log.log);
+    StabilityState st = stbanl(o, flux_flags(), 1, 1, calm, s, log.msg());
     EXPECT_NEAR(st.ustar_x, 0.707107f * 0.3f, 1e-6f);
     EXPECT_NEAR(st.ustar_y, 0.707107f * 0.3f, 1e-6f);
 
@@ -83,7 +83,7 @@ TEST(Stability, CalmReferenceLevelAndNeutralProfiles) {
     ColumnProfile c = neutral_column();
     StabilitySurface p;
     p.roughness = 0.0f;  // no roughness: the least length keeps the log-law finite
-    st = stbanl(o, MeteoDataFlags{}, 1, 1, c, p, log.log);
+    st = stbanl(o, MeteoDataFlags{}, 1, 1, c, p, log.msg());
     EXPECT_FLOAT_EQ(st.obukhov_length, 75.0f / 0.001f);
     EXPECT_EQ(st.wstar, 0.0f);
     EXPECT_GT(st.ustar, 0.0f);
@@ -100,19 +100,19 @@ TEST(Stability, MixedLayerDepthRules) {
     s.momentum_x = 0.4f;
     s.heat = 50.0f;
     s.mixed_layer_depth = 1800.0f;
-    EXPECT_EQ(stbanl(o, flux_flags(), 1, 1, c, s, log.log).mixed_layer_depth, c.z[5]);  // theta rule
+    EXPECT_EQ(stbanl(o, flux_flags(), 1, 1, c, s, log.msg()).mixed_layer_depth, c.z[5]);  // theta rule
     MeteoDataFlags with_depth = flux_flags();
     with_depth.mixed_layer_depth = true;
     s.mixed_layer_depth = 1800.0f;
-    EXPECT_EQ(stbanl(o, with_depth, 1, 1, c, s, log.log).mixed_layer_depth, 1800.0f);
+    EXPECT_EQ(stbanl(o, with_depth, 1, 1, c, s, log.msg()).mixed_layer_depth, 1800.0f);
     o.kmixd = 10;
-    EXPECT_EQ(stbanl(o, with_depth, 1, 1, c, s, log.log).mixed_layer_depth, 250.0f);  // 10 m raised to KMIX0
+    EXPECT_EQ(stbanl(o, with_depth, 1, 1, c, s, log.msg()).mixed_layer_depth, 250.0f);  // 10 m raised to KMIX0
     o.kmixd = 2;  // TKE rule wanted, but the data hold no TKE: theta rule
-    EXPECT_EQ(stbanl(o, flux_flags(), 1, 1, c, s, log.log).mixed_layer_depth, c.z[5]);
+    EXPECT_EQ(stbanl(o, flux_flags(), 1, 1, c, s, log.msg()).mixed_layer_depth, c.z[5]);
     MeteoDataFlags tke = flux_flags();
     tke.tke = true;
     for (int32_t k = 1; k <= 12; ++k) c.e1[k] = k <= 3 ? 2.0f : 0.5f;
-    EXPECT_EQ(stbanl(o, tke, 1, 1, c, s, log.log).mixed_layer_depth, 250.0f);  // z(3) = 200, raised to 250
+    EXPECT_EQ(stbanl(o, tke, 1, 1, c, s, log.msg()).mixed_layer_depth, 250.0f);  // z(3) = 200, raised to 250
 }
 
 TEST(Stability, NoObservedDataStops) {
@@ -121,9 +121,9 @@ TEST(Stability, NoObservedDataStops) {
     ColumnProfile c = neutral_column();
     for (int32_t k = 1; k <= 11; ++k) c.z[k] = -c.z[k];
     StabilitySurface s;
-    test::ConsoleCapture cap;
+    test::TestConsole cap;
     try {
-        stbanl(o, flux_flags(), 4, 7, c, s, log.log);
+        stbanl(o, flux_flags(), 4, 7, c, s, cap.with(log.log));
         FAIL() << "no stop";
     } catch (const RunStop& r) {
         EXPECT_EQ(r.code(), kStopInput);
@@ -141,10 +141,11 @@ StabilityState convective(ColumnProfile& c, TurbulenceOptions& o) {
     s.mixed_layer_depth = 1200.0f;
     MeteoDataFlags f = flux_flags();
     f.mixed_layer_depth = true;
-    return stbanl(o, f, 1, 1, c, s, log.log);
+    return stbanl(o, f, 1, 1, c, s, log.msg());
 }
 
 TEST(Turbulence, MethodsGiveBoundedVariancesSplitByTheWind) {
+    TextOut quiet;
     for (int32_t method = 1; method <= 3; ++method) {
         TurbulenceOptions o;
         o.kblt = method;
@@ -152,7 +153,7 @@ TEST(Turbulence, MethodsGiveBoundedVariancesSplitByTheWind) {
         for (int32_t k = 9; k <= 12; ++k) c.theta[k] = 300.0f + 2.0f * (k - 8);  // stable above the mixed layer
         const StabilityState st = convective(c, o);
         ASSERT_LT(st.obukhov_length, 0.0f);
-        compute_turbulence(o, c, st);
+        compute_turbulence(o, c, st, quiet);
         for (int32_t k = 1; k <= 12; ++k) {
             EXPECT_GT(c.e3[k], 0.0f) << method << " " << k;
             EXPECT_GT(c.e2[k], 0.0f) << method << " " << k;
@@ -175,20 +176,21 @@ TEST(Turbulence, MethodsGiveBoundedVariancesSplitByTheWind) {
 }
 
 TEST(Turbulence, AveragingNightFactorAndCalmLevels) {
+    TextOut quiet;
     // KZMIX 1: the vertical variance of the mixed layer is its mean.
     TurbulenceOptions o;
     o.kblt = 2;
     o.kzmix = 1;
     ColumnProfile c = neutral_column();
     StabilityState st = convective(c, o);
-    compute_turbulence(o, c, st);
+    compute_turbulence(o, c, st, quiet);
     int32_t kml = 0;
     for (int32_t k = 1; k <= 12; ++k)
         if (c.z[k] < 1200.0f) kml = k;
     for (int32_t k = 2; k <= kml; ++k) EXPECT_FLOAT_EQ(c.e3[k], c.e3[1]);
 
     // Night factor of method 2 only when TKERN exceeds TKERD in stable air.
-    auto stable_e3 = [](float tkern) {
+    auto stable_e3 = [&](float tkern) {
         TurbulenceOptions n;
         n.kblt = 2;
         n.tkern = tkern;
@@ -197,7 +199,7 @@ TEST(Turbulence, AveragingNightFactorAndCalmLevels) {
         s.ustar = 0.3f;
         s.obukhov_length = 50.0f;
         s.mixed_layer_depth = 400.0f;
-        compute_turbulence(n, col, s);
+        compute_turbulence(n, col, s, quiet);
         return col.e3[1];
     };
     EXPECT_FLOAT_EQ(stable_e3(0.18f), 1.7f * 0.09f);
@@ -209,20 +211,20 @@ TEST(Turbulence, AveragingNightFactorAndCalmLevels) {
     TurbulenceOptions m1;
     m1.kblt = 1;
     StabilityState s1 = convective(calm, m1);
-    compute_turbulence(m1, calm, s1);
+    compute_turbulence(m1, calm, s1, quiet);
     EXPECT_EQ(calm.e1[3], 0.0f);
     EXPECT_EQ(calm.e2[3], 0.0f);
     ColumnProfile keep = neutral_column();
     keep.e3[5] = 0.7f;
     TurbulenceOptions m4;
     m4.kblt = 4;
-    compute_turbulence(m4, keep, s1);
+    compute_turbulence(m4, keep, s1, quiet);
     EXPECT_EQ(keep.e1[5], 1.0f);
     EXPECT_EQ(keep.e3[5], 0.7f);
     TurbulenceOptions bad;
     bad.kblt = 5;
-    test::ConsoleCapture cap;
-    EXPECT_THROW(compute_turbulence(bad, keep, s1), RunStop);
+    test::TestConsole cap;
+    EXPECT_THROW(compute_turbulence(bad, keep, s1, cap.out), RunStop);
     EXPECT_NE(cap.text().find("turbulence method undefined"), std::string::npos);
 }
 

@@ -35,11 +35,12 @@ struct Lookup {
     SurfaceFiles files;
     std::ostringstream log_text;
     TextOut log;
+    test::TestConsole console;
     float roughness = -1.0f, terrain = -1.0f;
     int32_t landuse = -1;
     Lookup() { log.attach(log_text); }
     void at(float lat, float lon, bool want_terrain = true) {
-        sfcinp(files, log, lat, lon, roughness, landuse, want_terrain, terrain);
+        sfcinp(files, console.with(log), lat, lon, roughness, landuse, want_terrain, terrain);
     }
 };
 
@@ -92,14 +93,13 @@ TEST(SurfaceFiles, MissingFilesFallBackOrStop) {
     {
         // No ASCDATA.CFG anywhere: a plain stop.
         Lookup l;
-        test::ConsoleCapture cap;
         try {
             l.at(0.0f, 0.0f);
             FAIL() << "no stop";
         } catch (const RunStop& s) {
             EXPECT_EQ(s.code(), kStopPlain);
         }
-        EXPECT_NE(cap.text().find("ASCDATA.CFG file not found!"), std::string::npos);
+        EXPECT_NE(l.console.text().find("ASCDATA.CFG file not found!"), std::string::npos);
         EXPECT_NE(l.log_text.str().find("Required in local directory or ../bdyfiles/"), std::string::npos);
     }
     // ASCDATA.CFG in ../bdyfiles, the surface files in the directory it names,
@@ -125,12 +125,11 @@ TEST(SurfaceFiles, MissingFilesFallBackOrStop) {
 // the lookup went through.
 std::string first_lookup_stop() {
     Lookup l;
-    test::ConsoleCapture cap;
     try {
         l.at(35.0f, -90.0f);
     } catch (const RunStop& s) {
         EXPECT_EQ(s.code(), kStopInput);
-        return cap.text().empty() ? "(stop without a message)" : cap.text();
+        return l.console.text().empty() ? "(stop without a message)" : l.console.text();
     }
     return "";
 }

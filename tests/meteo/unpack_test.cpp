@@ -126,10 +126,10 @@ struct Period {
         f.humidity = FieldView3D{store.data() + 15 * pl, kNx, pl, 2};
     }
     int32_t read(MeteoFiles& met, int64_t record) {
-        test::ConsoleCapture cap;
+        test::TestConsole cap;
         int32_t code = 0;
         try {
-            metinp(met, 1, 1, record, UnpackWindow{1, 1, kNx, kNy}, 2, time, fcst, f, log);
+            metinp(met, 1, 1, record, UnpackWindow{1, 1, kNx, kNy}, 2, time, fcst, f, cap.with(log));
         } catch (const RunStop& s) {
             code = s.code();
         }
@@ -263,6 +263,7 @@ std::vector<std::vector<std::string>> mrf_levels() {
 }
 
 TEST(OldLayout, TwoHemispheresAndTheSouthernStart) {
+    test::TestConsole console;
     test::ScratchDir dir;
     write_old("mrf.bin", {2, 3}, 65, 65, mrf_levels(), 2);
     write_old("north.bin", {2}, 65, 65, mrf_levels(), 2);
@@ -286,7 +287,7 @@ TEST(OldLayout, TwoHemispheresAndTheSouthernStart) {
         f.sfc_pressure = FieldView2D{ps.data(), 65};
         int32_t time = 0, fcst = 0;
         TextOut log;
-        metinp(run.met, 1, 1, 135, UnpackWindow{1, 1, 65, 65}, 0, time, fcst, f, log);
+        metinp(run.met, 1, 1, 135, UnpackWindow{1, 1, 65, 65}, 0, time, fcst, f, console.with(log));
         EXPECT_EQ(ps[100], south ? 300.0f : 200.0f);
         TextOut quiet;
         EXPECT_EQ(time, tm2min(24, 3, 5, 6, 0, quiet));

@@ -26,8 +26,8 @@ MeteoFiles pressure_levels(int32_t nz) {
 }
 
 int32_t levels_for(int32_t nz, float top) {
-    test::ConsoleCapture quiet;
-    return set_internal_vertical_grid(pressure_levels(nz), 1, top).nlvl;
+    test::TestConsole quiet;
+    return set_internal_vertical_grid(pressure_levels(nz), 1, top, quiet.out).nlvl;
 }
 
 TEST(InternalGrid, LevelCountsByModelTop) {
@@ -52,9 +52,9 @@ TEST(InternalGrid, LevelCountsByModelTop) {
     const float heights[5] = {75.0f, 55.0f, 50.0f, 70.0f, 60.0f};
     const int32_t sl[5] = {2, 2, 2, 3, 3};
     for (int32_t s = 0; s < 5; ++s) {
-        test::ConsoleCapture quiet;
+        test::TestConsole quiet;
         const int32_t n = s == 0 ? 1 : table[0].need[s - 1];
-        InternalVerticalGrid g = set_internal_vertical_grid(pressure_levels(n), 1, 5000.0f);
+        InternalVerticalGrid g = set_internal_vertical_grid(pressure_levels(n), 1, 5000.0f, quiet.out);
         EXPECT_EQ(g.surface_layer_level, sl[s]);
         EXPECT_EQ(g.surface_layer_height, heights[s]);
         EXPECT_EQ(g.height(1), 10.0f);
@@ -62,18 +62,19 @@ TEST(InternalGrid, LevelCountsByModelTop) {
 }
 
 TEST(InternalGrid, ScanStopsAboveTheTop) {
+    TextOut quiet;
     // 1000 and 850 hPa, then levels far above a 1000 m top: the scan stops at
     // level 3 (n = 4), so set 1 needs more (7 levels) and is taken.
     MeteoFiles m = pressure_levels(10);
     const float levels[9] = {1000, 850, 700, 500, 400, 300, 250, 200, 150};
     for (int32_t k = 2; k <= 10; ++k) m.layout(1, 1).level_heights[k - 1] = levels[k - 2];
-    test::ConsoleCapture cap;
-    InternalVerticalGrid g = set_internal_vertical_grid(m, 1, 1000.0f);
+    test::TestConsole cap;
+    InternalVerticalGrid g = set_internal_vertical_grid(m, 1, 1000.0f, cap.out);
     EXPECT_EQ(g.nlvl, 7);
     EXPECT_NE(cap.text().find("850.0000"), std::string::npos);  // the levels scanned are listed
     EXPECT_EQ(cap.text().find("700.0000"), std::string::npos);
     // A negative top skips the scan.
-    EXPECT_EQ(set_internal_vertical_grid(m, 1, -1000.0f).nlvl, 1);
+    EXPECT_EQ(set_internal_vertical_grid(m, 1, -1000.0f, quiet).nlvl, 1);
     std::vector<float> s = make_sigma_profile(g, 25000.0f);
     ASSERT_EQ(s.size(), 7u);
     EXPECT_FLOAT_EQ(s[0], 1.0f - 10.0f / 25000.0f);
@@ -146,8 +147,8 @@ protected:
     MeteoNotices notices;
     test::LogText log;
     void SetUp() override {
-        test::ConsoleCapture quiet;
-        vg = set_internal_vertical_grid(pressure_levels(16), 1, 10000.0f);  // 19 levels to 10.4 km
+        test::TestConsole quiet;
+        vg = set_internal_vertical_grid(pressure_levels(16), 1, 10000.0f, quiet.out);  // 19 levels to 10.4 km
         sigma = make_sigma_profile(vg, kTop);
         rg = RemapGrid{sigma, kTop, vg.nlvl};
     }
@@ -158,7 +159,7 @@ TEST_F(Remap, IsothermalColumnsGiveTheHydrostaticProfile) {
         IsothermalCase c = isothermal(type);
         ColumnProfile out;
         out.resize(vg.nlvl);
-        remap_column(c.gd, c.lay, rg, c.d, out, notices, log.log);
+        remap_column(c.gd, c.lay, rg, c.d, out, notices, log.msg());
         const double tol = type == 3 ? 1e-3 : 1e-5;
         for (int32_t k = 1; k <= vg.nlvl; ++k) {
             const double z = (1.0 - sigma[static_cast<size_t>(k - 1)]) * (kTop - kZs);
@@ -181,7 +182,7 @@ TEST_F(Remap, AboveTheDataLevelsExtrapolateOncePerMethod) {
         for (int32_t kd = 1; kd <= 5; ++kd) c.d.w[kd] = -0.8f;  // hPa/s
         ColumnProfile out;
         out.resize(vg.nlvl);
-        remap_column(c.gd, c.lay, rg, c.d, out, notices, log.log);
+        remap_column(c.gd, c.lay, rg, c.d, out, notices, log.msg());
         int32_t first = 0;
         for (int32_t k = 1; k <= vg.nlvl; ++k)
             if (first == 0 && out.z[k] > c.d.height[5]) first = k;
@@ -204,7 +205,7 @@ TEST_F(Remap, MissingSurfaceValuesAreEstimated) {
     s.lay.flags.surface_pressure = false;
     ColumnProfile out;
     out.resize(vg.nlvl);
-    remap_column(s.gd, s.lay, rg, s.d, out, notices, log.log);
+    remap_column(s.gd, s.lay, rg, s.d, out, notices, log.msg());
     EXPECT_NEAR(s.d.surface_pressure, 1013.0 * std::exp(-kZs / kScale), 1e-2);
 
     // Pressure levels without terrain: below the lowest level by the
@@ -212,19 +213,19 @@ TEST_F(Remap, MissingSurfaceValuesAreEstimated) {
     // pressure.
     IsothermalCase p = isothermal(2);
     p.lay.flags.terrain_height = false;
-    remap_column(p.gd, p.lay, rg, p.d, out, notices, log.log);
+    remap_column(p.gd, p.lay, rg, p.d, out, notices, log.msg());
     EXPECT_NEAR(p.d.terrain, kZs, 1e-2);
     p = isothermal(2);
     p.lay.flags.terrain_height = false;
     p.d.surface_pressure = 970.0f;
-    remap_column(p.gd, p.lay, rg, p.d, out, notices, log.log);
+    remap_column(p.gd, p.lay, rg, p.d, out, notices, log.msg());
     EXPECT_NEAR(p.d.terrain, kZs + kScale * std::log(kPs / 970.0), 2.0);  // linear in pressure
     // ... and below every level: the top two levels, with one warning.
     for (int32_t round = 0; round < 2; ++round) {
         IsothermalCase high = isothermal(2);
         high.lay.flags.terrain_height = false;
         high.d.surface_pressure = 150.0f;
-        remap_column(high.gd, high.lay, rg, high.d, out, notices, log.log);
+        remap_column(high.gd, high.lay, rg, high.d, out, notices, log.msg());
         EXPECT_NEAR(high.d.terrain, kZs + kScale * std::log(kPs / 150.0), 0.1 * kScale);
     }
     EXPECT_EQ(log.count("surface pressure below every data level"), 1u);
@@ -234,7 +235,7 @@ TEST_F(Remap, MissingSurfaceValuesAreEstimated) {
     IsothermalCase t = isothermal(3);
     t.lay.flags.two_metre_temperature = false;
     t.d.value[1] = 100.0f;  // lowest data level at 97.5 m: above internal levels 1 and 2
-    remap_column(t.gd, t.lay, rg, t.d, out, notices, log.log);
+    remap_column(t.gd, t.lay, rg, t.d, out, notices, log.msg());
     EXPECT_LT(out.z[1], 0.0f);
     EXPECT_LT(out.z[2], 0.0f);
     EXPECT_GT(out.z[3], 0.0f);
@@ -247,7 +248,7 @@ TEST_F(Remap, BottomWindFollowsTheLogLawWithinBounds) {
         c.d.roughness = z0;
         ColumnProfile out;
         out.resize(vg.nlvl);
-        remap_column(c.gd, c.lay, rg, c.d, out, notices, log.log);
+        remap_column(c.gd, c.lay, rg, c.d, out, notices, log.msg());
         EXPECT_TRUE(std::isfinite(out.u[0])) << z0;
         EXPECT_GE(out.u[0], 0.0f) << z0;
         EXPECT_LE(out.u[0], 10.0f) << z0;
@@ -260,7 +261,7 @@ TEST_F(Remap, BottomWindFollowsTheLogLawWithinBounds) {
     c.d.u10 = 3.0f;
     ColumnProfile out;
     out.resize(vg.nlvl);
-    remap_column(c.gd, c.lay, rg, c.d, out, notices, log.log);
+    remap_column(c.gd, c.lay, rg, c.d, out, notices, log.msg());
     EXPECT_EQ(out.u[0], 3.0f);
 }
 
@@ -270,11 +271,11 @@ TEST_F(Remap, UnknownTypeAndMissingSurfaceOfHybridDataStop) {
     c.lay.flags.terrain_height = false;
     ColumnProfile out;
     out.resize(vg.nlvl);
-    test::ConsoleCapture cap;
-    EXPECT_THROW(remap_column(c.gd, c.lay, rg, c.d, out, notices, log.log), RunStop);
+    test::TestConsole cap;
+    EXPECT_THROW(remap_column(c.gd, c.lay, rg, c.d, out, notices, cap.with(log.log)), RunStop);
     EXPECT_NE(log.str().find("prfecm: either surface pressure or terrain required"), std::string::npos);
     c.lay.vertical_type = 5;
-    EXPECT_THROW(remap_column(c.gd, c.lay, rg, c.d, out, notices, log.log), RunStop);
+    EXPECT_THROW(remap_column(c.gd, c.lay, rg, c.d, out, notices, cap.with(log.log)), RunStop);
     EXPECT_NE(cap.text().find("Unknown vertical type:"), std::string::npos);
 }
 

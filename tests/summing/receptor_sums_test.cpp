@@ -19,10 +19,10 @@ struct Result {
 };
 
 Result run_tool() {
-    std::ostringstream out;
+    test::TestConsole console;
     Result r;
-    r.status = sum_receptor_output(".", out);
-    r.console = out.str();
+    r.status = sum_receptor_output(".", console.out);
+    r.console = console.text();
     return r;
 }
 

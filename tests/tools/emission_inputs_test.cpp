@@ -43,6 +43,7 @@ MeteoFiles latlon_grid() {
 }
 
 TEST(EmissionInputs, CommandsWriteWhatTheModelReads) {
+    test::TestConsole console;
     test::ScratchDir dir;
     std::ostringstream text;
     TextOut log;
@@ -59,7 +60,7 @@ TEST(EmissionInputs, CommandsWriteWhatTheModelReads) {
     std::string efile = "emissions.txt";
     TextOut quiet;
     const int32_t start = tm2min(2024, 3, 1, 6, 0, quiet);
-    emsmat(m, met, start + 200, 1, 2, 2, efile, state, false, log);
+    emsmat(m, met, start + 200, 1, 2, 2, efile, state, false, console.with(log));
     EXPECT_EQ(m.at(1, 2).start_minute, start + 180);
     EXPECT_FLOAT_EQ(m.at(1, 1).heat_release, 2.0e6f);
     EXPECT_FLOAT_EQ(m.at(2, 2).source_area, 100.0f);
@@ -72,15 +73,15 @@ TEST(EmissionInputs, CommandsWriteWhatTheModelReads) {
     corners[1].lat = 40.0f;
     corners[1].lon = -90.0f;
     EmissionInventory inv;
-    emsini(corners, inv, log);
-    emsdat(inv, log);
+    emsini(corners, inv, console.with(log));
+    emsdat(inv, console.with(log));
     EXPECT_EQ(inv.cell_count(), 16);
     EXPECT_EQ(inv.pollutant_ids[0], "SO2 ");
     EXPECT_FLOAT_EQ(inv.gridded_emission(4, 4, 1, 13), 2.0f / 12.0f);
 
     ASSERT_EQ(fixture_command("samplers --count 2 --point 41 -91 200 --start 2024 3 1 7 0 --interval 30 ."), 0);
     LagrangianSamplers ls;
-    read_sampler_file(ls, met, 1, 1, log);
+    read_sampler_file(ls, met, 1, 1, console.with(log));
     ASSERT_EQ(ls.samplers.size(), 2u);
     EXPECT_EQ(ls.samplers[1].start_minute, start + 60);
     EXPECT_EQ(ls.samplers[1].next_output_minute, start + 90);
@@ -88,7 +89,7 @@ TEST(EmissionInputs, CommandsWriteWhatTheModelReads) {
 
     ASSERT_EQ(fixture_command("rates --reaction 1 3 0.5 2 ."), 0);
     ReactionTable table;
-    load_reaction_table(table, 3, std::vector<Pollutant>(3), log);
+    load_reaction_table(table, 3, std::vector<Pollutant>(3), console.with(log));
     ASSERT_EQ(table.reactions.size(), 1u);
     EXPECT_EQ(table.reactions[0].to_slot, 3);
     EXPECT_FLOAT_EQ(table.reactions[0].mass_factor, 2.0f);

@@ -67,6 +67,7 @@ std::unique_ptr<test::SetupRun> set_up(const ExampleFiles& files) {
 }
 
 TEST(Example, DefaultDataSetIsReadyForARun) {
+    test::TestConsole console;
     test::ScratchDir dir;
     ExampleOptions o;
     ExampleFiles files = write_example(".", o);
@@ -87,7 +88,7 @@ TEST(Example, DefaultDataSetIsReadyForARun) {
     TextOut log;
     float rough = 0, terrain = 0;
     int32_t use = 0;
-    sfcinp(sfc, log, 40.5f, -89.5f, rough, use, true, terrain);
+    sfcinp(sfc, console.with(log), 40.5f, -89.5f, rough, use, true, terrain);
     EXPECT_NEAR(terrain, example_atmosphere(o).terrain_at(40.5, -89.5), 1.0);
     EXPECT_FLOAT_EQ(rough, 0.2f);
     EXPECT_EQ(use, 2);
@@ -126,8 +127,9 @@ TEST(Example, EveryGridAndVerticalCoordinate) {
         MetinpFields f;
         f.v = FieldView3D{v.data(), g.nx, int64_t{g.nx} * g.ny, 4};
         int32_t time = 0, fcst = 0;
+        test::TestConsole console;
         metinp(r.met, 1, 2, r.met.layout(1, 2).flags.records_per_period + 1, UnpackWindow{1, 1, g.nx, g.ny}, 4,
-               time, fcst, f, r.log);
+               time, fcst, f, console.with(r.log));
         EXPECT_EQ(time, r.met.file(1, 1).first.macc + 540);
         if (g.latlon) {
             EXPECT_NEAR(f.v.at(2, 2, 3), 0.25 * 9.0, 0.01);
