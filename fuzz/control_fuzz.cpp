@@ -24,7 +24,7 @@
 
 namespace {
 
-void read_control_input(const std::string& text, bool keyboard_mode, bool matrix_mode) {
+void read_control_input(const std::string& text, bool keyboard_mode, bool matrix_mode, orv::TextOut& console) {
     if (keyboard_mode) {
         std::filesystem::remove("CONTROL");
     } else {
@@ -38,7 +38,7 @@ void read_control_input(const std::string& text, bool keyboard_mode, bool matrix
     std::vector<orv::ConcentrationGrid> grids;
     orv::DepositionSwitches sw;
     try {
-        orv::open_control_file(ctl, "", keyboard, run);
+        orv::open_control_file(ctl, "", keyboard, console, run);
         orv::runset(ctl, locations, run);
         int32_t numtyp = orv::read_pollutant_count(ctl);
         const orv::SourceLocation first = locations.empty() ? orv::SourceLocation{} : locations[0];
@@ -72,6 +72,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     orv::fuzz::QuietConsole quiet;
-    read_control_input(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0] & 1, data[0] & 2);
+    read_control_input(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0] & 1, data[0] & 2,
+                       quiet.console);
     return 0;
 }

@@ -20,6 +20,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orv::fuzz::write_input("recpmass.out", data, size);
     orv::fuzz::QuietConsole quiet;
-    orv::sum_receptor_output(".", quiet.stream());
+    orv::sum_receptor_output(".", quiet.console);
     return 0;
 }

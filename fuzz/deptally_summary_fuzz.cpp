@@ -22,6 +22,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orv::fuzz::write_input("recp_summary.out", data, size);
     orv::fuzz::QuietConsole quiet;
-    orv::sum_receptor_output(".", quiet.stream());
+    orv::sum_receptor_output(".", quiet.console);
     return 0;
 }

@@ -24,7 +24,7 @@ struct Setup {
     }
 };
 
-void run(const Setup& setup, int32_t nsrc, int32_t numtyp, bool backward, orv::TextOut& log) {
+void run(const Setup& setup, int32_t nsrc, int32_t numtyp, bool backward, orv::Messages msg) {
     orv::SourcePollutantMatrix m;
     orv::allocate_source_pollutant_matrix(m, nsrc, numtyp);
     orv::EmissionFileState state;
@@ -32,14 +32,14 @@ void run(const Setup& setup, int32_t nsrc, int32_t numtyp, bool backward, orv::T
     orv::Settings s;
     s.NUMPAR = 50;
     orv::ParticleArrays p;
-    orv::allocate_particle_arrays(p, 200, numtyp);
-    const int32_t start = orv::tm2min(2024, 1, 1, 0, 0);
+    orv::allocate_particle_arrays(p, 200, numtyp, msg.console);
+    const int32_t start = orv::tm2min(2024, 1, 1, 0, 0, msg.console);
     try {
         for (int32_t h = 0; h < 6; ++h) {
             const int32_t now = backward ? start + 60 * (5 - h) : start + 60 * h;
-            orv::emsmat(m, setup.met, now, 1, nsrc, numtyp, efile, state, backward, log);
+            orv::emsmat(m, setup.met, now, 1, nsrc, numtyp, efile, state, backward, msg);
             if (!state.efile_active) continue;
-            orv::emstmp(m, nsrc, numtyp, s, backward ? -30.0f : 30.0f, now, p, log);
+            orv::emstmp(m, nsrc, numtyp, s, backward ? -30.0f : 30.0f, now, p, msg);
         }
     } catch (const orv::RunStop&) {
     }
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Setup setup;
     if (!orv::fuzz::write_input(setup.path, data, size)) return 0;
     orv::fuzz::QuietConsole quiet;
-    run(setup, 2, 1, false, quiet.log);
-    run(setup, 2, 2, true, quiet.log);
+    run(setup, 2, 1, false, quiet.msg());
+    run(setup, 2, 2, true, quiet.msg());
     return 0;
 }

@@ -41,15 +41,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orv::fuzz::write_input("emission_data.txt",
                            cut == std::string_view::npos ? std::string_view() : all.substr(cut + 1));
     orv::fuzz::QuietConsole quiet;
-    orv::TextOut& log = quiet.log;
+    const orv::Messages msg = quiet.msg();
     try {
         orv::EmissionInventory inv;
-        orv::emsini(setup.locations, inv, log);
+        orv::emsini(setup.locations, inv, msg);
         if (inv.present) {
-            orv::emsdat(inv, log);
+            orv::emsdat(inv, msg);
             std::vector<orv::Pollutant> dirt(2);
             dirt[0].pollutant_id = inv.pollutant_ids.empty() ? "????" : inv.pollutant_ids[0];
-            const int32_t start = orv::tm2min(2024, 1, 1, 0, 0);
+            const int32_t start = orv::tm2min(2024, 1, 1, 0, 0, msg.console);
             for (orv::Pollutant& d : dirt) {
                 d.emission_hours = 3.0f;
                 d.release_start_minute = start;
@@ -57,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             orv::Settings s;
             s.NUMPAR = 200;
             orv::ParticleArrays p;
-            orv::allocate_particle_arrays(p, 300, 2);
+            orv::allocate_particle_arrays(p, 300, 2, msg.console);
             for (int32_t k = 0; k < 4; ++k) {
                 s.INITD = k % 2;
-                orv::emsgrd(setup.locations, dirt, s, 60.0f, start + 60 * k, setup.met, p, inv, log);
+                orv::emsgrd(setup.locations, dirt, s, 60.0f, start + 60 * k, setup.met, p, inv, msg);
             }
         }
     } catch (const orv::RunStop&) {

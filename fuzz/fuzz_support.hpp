@@ -10,12 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <iostream>
+#include <ostream>
 #include <streambuf>
 #include <string>
 #include <string_view>
 #include <system_error>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/met_tables.hpp"
@@ -73,23 +74,22 @@ protected:
     std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
 
-// While it lives, the console (std::cout) and its own message log `log` go
-// nowhere; the console is given back when it goes.
+// A console and a message log that go nowhere, for the calls of a target.
 class QuietConsole {
 public:
-    QuietConsole() : stream_(&buffer_), saved_(std::cout.rdbuf(&buffer_)) { log.attach(stream_); }
-    ~QuietConsole() { std::cout.rdbuf(saved_); }
+    QuietConsole() : stream_(&buffer_) { log.attach(stream_); }
     QuietConsole(const QuietConsole&) = delete;
     QuietConsole& operator=(const QuietConsole&) = delete;
 
     std::ostream& stream() { return stream_; }
+    orv::Messages msg() { return {console, log}; }
 
 private:
     NullBuffer buffer_;
     std::ostream stream_;
-    std::streambuf* saved_;
 
 public:
+    orv::TextOut console{stream_};
     orv::TextOut log;
 };
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-void read_first_period(orv::MeteoFiles& met, orv::TextOut& log) {
+void read_first_period(orv::MeteoFiles& met, orv::Messages msg) {
     const auto& gd = met.grid(1, 1);
     const int32_t levels = gd.nz - 1;
     orv::UnpackWindow w{1, 1, std::min(gd.nx, 16), std::min(gd.ny, 16)};
@@ -31,7 +31,7 @@ void read_first_period(orv::MeteoFiles& met, orv::TextOut& log) {
     for (size_t n = 0; n < std::size(three); ++n)
         *three[n] = orv::FieldView3D{upper.data() + n * plane * std::max(levels, 1), w.nx, plane, levels};
     int32_t data_time = 0, forecast = 0;
-    orv::metinp(met, 1, 1, 1, w, levels, data_time, forecast, f, log);
+    orv::metinp(met, 1, 1, 1, w, levels, data_time, forecast, f, msg);
 }
 
 }  // namespace
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orv::fuzz::write_input("fuzz.bin", data, size);
     orv::fuzz::QuietConsole quiet;
-    orv::TextOut& log = quiet.log;
+    const orv::Messages msg = quiet.msg();
     orv::Settings settings;
     orv::RunControl run;
     run.met_files[0][0] = orv::MetFileName{"./", "fuzz.bin"};
@@ -56,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     first.start_day = 1;
     auto met = std::make_unique<orv::MeteoFiles>();
     try {
-        orv::metini(settings, run, first, log, *met);
-        read_first_period(*met, log);
+        orv::metini(settings, run, first, msg, *met);
+        read_first_period(*met, msg);
     } catch (const orv::RunStop&) {
     }
     return 0;

@@ -28,16 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Setup setup;
     if (!orv::fuzz::write_input(setup.path, data, size)) return 0;
     orv::ParticleArrays p;
-    orv::allocate_particle_arrays(p, 16, 2);
+    orv::fuzz::QuietConsole quiet;
+    orv::allocate_particle_arrays(p, 16, 2, quiet.console);
     orv::ParticleFiles files;
     files.init_name = setup.path;
     if (!files.init.open(setup.path)) return 0;
-    orv::fuzz::QuietConsole quiet;
-    const int32_t start = orv::tm2min(24, 7, 1, 6, 0);
+    const int32_t start = orv::tm2min(24, 7, 1, 6, 0, quiet.console);
     try {
         // Start-up, then a few hour ends, as the driver calls it.
         for (int32_t h = 0; h < 4 && files.init.is_open(); ++h)
-            orv::parinp(start + 60 * h, 1, p, 25000.0f, h == 2 ? 3 : 1, setup.met, files, quiet.log);
+            orv::parinp(start + 60 * h, 1, p, 25000.0f, h == 2 ? 3 : 1, setup.met, files, quiet.msg());
     } catch (const orv::RunStop&) {
     }
     return 0;

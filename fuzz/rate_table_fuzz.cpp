@@ -20,10 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         std::vector<orv::Pollutant> dirt(2);
         orv::ParticleArrays p;
-        orv::allocate_particle_arrays(p, 1, 3);
+        orv::allocate_particle_arrays(p, 1, 3, quiet.console);
         p.mass(0, 0) = 1.0f;
         orv::ReactionTable table;
-        for (int32_t k = 0; k < 3; ++k) orv::chem02(dirt, 15.0f, p, 0, table, quiet.log);
+        for (int32_t k = 0; k < 3; ++k) orv::chem02(dirt, 15.0f, p, 0, table, quiet.msg());
     } catch (const orv::RunStop&) {
     }
     return 0;

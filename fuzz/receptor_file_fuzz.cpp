@@ -34,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         orv::ReceptorTables tables;
         try {
             int32_t count = 0, ndivmax = 0;
-            orv::recp_ini(selection, hgsim, count, ndivmax);
-            orv::read_receptor_data(selection, hgsim, count, ndivmax, tables);
-            orv::write_polygon_files(tables);
+            orv::recp_ini(selection, hgsim, count, ndivmax, quiet.console);
+            orv::read_receptor_data(selection, hgsim, count, ndivmax, tables, quiet.console);
+            orv::write_polygon_files(tables, quiet.console);
             orv::DiagnosticChannels channels;
             orv::initialise_diagnostic_channels(channels);
             std::vector<float> pfrac(static_cast<size_t>(count));

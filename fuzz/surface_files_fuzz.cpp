@@ -29,14 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* name : {"LANDUSE.ASC", "ROUGLEN.ASC", "TERRAIN.ASC"}) orv::fuzz::write_input(name, grid);
 
     orv::fuzz::QuietConsole quiet;
-    orv::TextOut& log = quiet.log;
+    const orv::Messages msg = quiet.msg();
     orv::SurfaceFiles files;
     float roughness = 0.0f, terrain = 0.0f;
     int32_t landuse = 0;
     try {
-        orv::sfcinp(files, log, lat, lon, roughness, landuse, true, terrain);
-        orv::sfcinp(files, log, -lat, lon + 180.0f, roughness, landuse, true, terrain);
-        orv::sfcinp(files, log, 90.0f, -180.0f, roughness, landuse, false, terrain);
+        orv::sfcinp(files, msg, lat, lon, roughness, landuse, true, terrain);
+        orv::sfcinp(files, msg, -lat, lon + 180.0f, roughness, landuse, true, terrain);
+        orv::sfcinp(files, msg, 90.0f, -180.0f, roughness, landuse, false, terrain);
     } catch (const orv::RunStop&) {
     }
     return 0;
