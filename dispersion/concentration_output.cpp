@@ -85,7 +85,8 @@ void conini(const std::vector<SourceLocation>& locations, std::vector<Concentrat
         // Packed records hold the point indices in two bytes.
         if (cpack == 1 && (g.lon_points > kMaxPackedIndex || g.lat_points > kMaxPackedIndex)) {
             msg.log.list("*ERROR* conini: packed output (cpack=1) allows at most 32767 points per axis - grid #", k);
-            msg.console.list("*ERROR* conini: packed output (cpack=1) allows at most 32767 points per axis - grid #", k);
+            msg.console.list("*ERROR* conini: packed output (cpack=1) allows at most 32767 points per axis - grid #",
+                             k);
             throw RunStop(kStopInput);
         }
         g.output_unit = kFirstConcentrationUnit + k - 1;
@@ -266,7 +267,7 @@ void condsk(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollu
         }
         write_grid(grids, g, dirt, s, mg, clock, now, conc, out, msg.console);
         msg.log.list(" NOTICE condsk: ", g, " DELTA:", grid.interval, " KSB:", pos.ksb, " KSD:", pos.ksd, " MTIME:",
-                 pos.mtime);
+                     pos.mtime);
         msg.log.list(" NOTICE condsk: ", g, " output at ", now.month, now.day, now.hour, now.minute);
     }
 }

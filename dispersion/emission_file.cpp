@@ -124,7 +124,7 @@ GroupResult apply_lines(const EmissionFileGroup& g, SourcePollutantMatrix& m, co
                 // More locations than the control file has: read and dropped.
                 if (!extra_warned)
                     msg.log.list("WARNING emsmat: emission file has more locations than CONTROL - extra locations "
-                             "ignored");
+                                 "ignored");
                 extra_warned = true;
                 file_minutes(l.year, l.month, l.day, l.hour, l.minute, file, l.line_number, msg.console);
                 continue;
@@ -240,7 +240,8 @@ void emsmat(SourcePollutantMatrix& m, const MeteoFiles& met, int32_t model_time,
                 st.efile_active = false;
                 return;
             }
-            const int32_t start = file_minutes(g->year, g->month, g->day, g->hour, 0, st.name, g->line_number, msg.console);
+            const int32_t start = file_minutes(g->year, g->month, g->day, g->hour, 0, st.name, g->line_number,
+                                               msg.console);
             st.group_hours = g->group_hours;
             st.next_group_due = clamp_to_int32(int64_t{start} + int64_t{g->group_hours} * 60);
             apply_group(*g, m, met, kt, nsrc, numtyp, backward, st.name, msg);

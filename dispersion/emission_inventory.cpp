@@ -112,7 +112,8 @@ bool select_point(const EmissionInventory& inv, float lat, float lon, int32_t& i
 }
 
 // Reads every point of the data file into the cells and the totals.
-void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, std::vector<float>& totals, TextOut& console) {
+void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, std::vector<float>& totals,
+                    TextOut& console) {
     const size_t per_cell = static_cast<size_t>(inv.nvals) * static_cast<size_t>(inv.npol_file);
     std::vector<float> v(static_cast<size_t>(inv.nvals));
     std::vector<fmt::Target> targets;
@@ -125,7 +126,8 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
             list_read(in, unused1, unused2, lon, lat);
         } catch (const InputError& e) {
             if (is_end_of_file(e)) return;
-            input_stop("emsdat", in.name(), in.line_number(), std::string("point cannot be read (") + e.what() + ")", console);
+            input_stop("emsdat", in.name(), in.line_number(), std::string("point cannot be read (") + e.what() + ")",
+                       console);
         }
         int32_t i = 0, j = 0;
         const bool selected = select_point(inv, lat, lon, i, j);
@@ -137,7 +139,8 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
             } catch (const InputError& e) {
                 input_stop("emsdat", in.name(), in.line_number(),
                            is_end_of_file(e) ? std::string("file ends inside a point")
-                                             : std::string("emission values cannot be read (") + e.what() + ")", console);
+                                             : std::string("emission values cannot be read (") + e.what() + ")",
+                           console);
             }
             if (!selected) continue;
             // Every hour of a value gets the same share, so one sum per value.
@@ -233,7 +236,7 @@ void emsini(const std::vector<SourceLocation>& locations, EmissionInventory& inv
     inv.nlat = truncate_clamped((inv.lat2 - inv.lat1) / inv.dlat + kCornerTolerance) + 1;
     inv.nlon = truncate_clamped((inv.lon2 - inv.lon1) / inv.dlon + kCornerTolerance) + 1;
     msg.log.list(" NOTICE emsini: internal emission grid defined - ", inv.npol_file, inv.nvals, inv.factor, inv.dlat,
-             inv.dlon, inv.nlat, inv.nlon);
+                 inv.dlon, inv.nlat, inv.nlon);
 }
 
 void emsdat(EmissionInventory& inv, Messages msg) {
@@ -251,7 +254,7 @@ void emsdat(EmissionInventory& inv, Messages msg) {
     inv.hours_per_value = 24 / inv.nvals;
     if (24 % inv.nvals != 0)
         msg.log.list("WARNING emsdat: emissions per day do not divide 24 - the last value continues to hour 24 - ",
-                 inv.nvals);
+                     inv.nvals);
     const std::string data_name = read_identifiers_and_data_name(in, inv, msg);
     in.close();
     msg.log.list(" NOTICE emsdat: emission file header - ", inv.npol_file, inv.nvals, inv.factor, inv.dlat, inv.dlon);

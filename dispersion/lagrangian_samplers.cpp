@@ -47,7 +47,8 @@ int32_t sampler_minutes(const TextInput& in, int32_t y, int32_t m, int32_t d, in
 void read_sampler(TextInput& in, int32_t k, LagrangianSampler& s, TextOut& console) {
     read_items(in, k, "release point", console, s.lat, s.lon, s.height);
     read_items(in, k, "direction and speed", console, s.direction, s.speed);
-    read_items(in, k, "start time", console, s.start_year, s.start_month, s.start_day, s.start_hour, s.start_minute_of_hour);
+    read_items(in, k, "start time", console, s.start_year, s.start_month, s.start_day, s.start_hour,
+               s.start_minute_of_hour);
     s.start_minute = sampler_minutes(in, s.start_year, s.start_month, s.start_day, s.start_hour,
                                      s.start_minute_of_hour, console);
     read_items(in, k, "output time", console, s.output_year, s.output_month, s.output_day, s.output_hour,
@@ -263,7 +264,8 @@ void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
 }
 
 void update_lagrangian_samplers(LagrangianSamplers& ls, int32_t model_time, float dt_minutes,
-                                const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt, TextOut& console) {
+                                const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt,
+                                TextOut& console) {
     static const fmt::Format line("(5I3,2F10.3,F10.1,E15.4)");
     const int32_t samplers = static_cast<int32_t>(ls.samplers.size());
     for (int32_t i = 0; i < p.particle_count; ++i) {

@@ -105,6 +105,7 @@ void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
 // whose output time has come to its file: date, position, height and value.
 // Positions are converted on each entry's grid at time index kt.
 void update_lagrangian_samplers(LagrangianSamplers& ls, int32_t model_time, float dt_minutes,
-                                const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt, TextOut& console);
+                                const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt,
+                                TextOut& console);
 
 }  // namespace orv

@@ -8,10 +8,12 @@
 
 namespace orv {
 
-void PUFF_OUT(int32_t checkpoint, int32_t model_time, ParticleArrays& p, DiagnosticChannels& channels, TextOut& console) {
+void PUFF_OUT(int32_t checkpoint, int32_t model_time, ParticleArrays& p, DiagnosticChannels& channels,
+              TextOut& console) {
     static const fmt::Format kLine("(I5, I12, I8, 999ES16.7)");
     // The sums per slot go to the arrays' own work column.
-    if (p.mass_total.size() < p.maxdim) allocate_or_stop(kAllocPrefix, "mass_total in PUFF_OUT", p.mass_total, p.maxdim, console);
+    if (p.mass_total.size() < p.maxdim) allocate_or_stop(kAllocPrefix, "mass_total in PUFF_OUT", p.mass_total, p.maxdim,
+                                                         console);
     // Sums over many entries are taken in double precision, so that the line
     // shows the mass the arrays hold rather than the rounding of a long
     // single-precision sum, which depends on the order of the entries.

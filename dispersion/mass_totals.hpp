@@ -15,6 +15,7 @@ inline constexpr int32_t kMassTotalsChannel = 9;
 // of entries with a positive total, the total of each mass slot and the
 // grand total, on diagnostic channel 9 (opened as "fort.2009" when nothing
 // has opened it). The driver calls it only when the channel is enabled.
-void PUFF_OUT(int32_t checkpoint, int32_t model_time, ParticleArrays& p, DiagnosticChannels& channels, TextOut& console);
+void PUFF_OUT(int32_t checkpoint, int32_t model_time, ParticleArrays& p, DiagnosticChannels& channels,
+              TextOut& console);
 
 }  // namespace orv

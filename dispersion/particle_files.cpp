@@ -162,7 +162,8 @@ void parinp(int32_t model_time, int32_t kt, ParticleArrays& p, float model_top, 
         if (files.record.size() < 24) damaged(files, "truncated or damaged particle initialization file", msg.console);
         RecordCursor c(files.record);
         GroupHeader h{c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32()};
-        if (h.count < 0 || h.pollutants < 0) damaged(files, "negative count in particle initialization file", msg.console);
+        if (h.count < 0 || h.pollutants < 0) damaged(files, "negative count in particle initialization file",
+                                                     msg.console);
         const bool year_ok = (h.year >= 0 && h.year <= 99) || (h.year >= 1941 && h.year <= 2099);
         if (!year_ok || h.month < 1 || h.month > 12 || h.day < 1 || h.day > 31 || h.hour < 0 || h.hour > 23)
             damaged(files, "invalid group time in particle initialization file", msg.console);

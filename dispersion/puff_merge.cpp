@@ -127,7 +127,8 @@ bool valid_order(const ParticleArrays& p, int32_t n) {
 
 }  // namespace
 
-void pufsrt(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work, TextOut& console) {
+void pufsrt(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work,
+            TextOut& console) {
     const int32_t n = p.particle_count;
     if (n <= 1 || !valid_order(p, n)) return;
     work.ensure(p, n, "pufsrt", console);
@@ -179,7 +180,8 @@ void join_group(ParticleArrays& p, int32_t first, int32_t last, const PuffKey* k
 
 }  // namespace
 
-void pufmrg(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work, TextOut& console) {
+void pufmrg(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work,
+            TextOut& console) {
     const int32_t n = p.particle_count;
     if (n <= 1 || !valid_order(p, n)) return;
     int32_t i = 0;

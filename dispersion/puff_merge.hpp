@@ -35,12 +35,14 @@ PuffKey puff_key(const ParticleArrays& p, int32_t i, float mass_limit);
 PuffComparison compare_puffs(const MergeFactors& f, float delta, const PuffKey& a, const PuffKey& b);
 
 // Orders particle_sort_key(1..n). `grid_size_km` holds S(g) for g = 1, 2, ...
-void pufsrt(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work, TextOut& console);
+void pufsrt(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work,
+            TextOut& console);
 
 // Merges the runs of alike puffs along the sort order: the first of a run
 // takes the masses and the mass-weighted place, spreads and age; the others
 // end (grid 0).
-void pufmrg(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work, TextOut& console);
+void pufmrg(const MergeFactors& f, ParticleArrays& p, std::span<const float> grid_size_km, PuffWork& work,
+            TextOut& console);
 
 // The two mass levels below which the smallest entries hold at most the
 // fractions f1 and f2 of `total`; also leaves particle_sort_key in ascending

@@ -89,7 +89,8 @@ void allocate_mercury_arrays(RunContext& ctx) {
     allocate_reported(m.zvdgas, "zvdgas", maxdim, "hgsim%nland = ", hg.nland, from_one(hg.nland), ctx.console);
 
     allocate_labelled(m.zvdprt, hgp, "zvdprt", ctx.console, from_one(maxdim), from_one(hg.nland));
-    allocate_labelled(m.zcepdep, hgp, "zcepdep", ctx.console, from_one(maxdim), from_zero(hg.npath), from_one(hg.nland));
+    allocate_labelled(m.zcepdep, hgp, "zcepdep", ctx.console, from_one(maxdim), from_zero(hg.npath),
+                      from_one(hg.nland));
     allocate_labelled(m.avgvg_spec, kAllocPrefix, "avgvg_spec", ctx.console, from_one(maxdim));
     allocate_labelled(m.depelm_mass, kAllocPrefix, "depelm_mass", ctx.console, from_one(maxdim));
     ReceptorOutputs& r = ctx.receptor_outputs;

@@ -61,7 +61,8 @@ void fix_run_start(RunContext& ctx) {
 }
 
 void set_up_vertical_grid(RunContext& ctx) {
-    ctx.vertical_grid = set_internal_vertical_grid(ctx.met.files, ctx.control.grid_count, ctx.control.entered_model_top, ctx.console);
+    ctx.vertical_grid = set_internal_vertical_grid(ctx.met.files, ctx.control.grid_count, ctx.control.entered_model_top,
+                                                   ctx.console);
     const int32_t nlvl = ctx.vertical_grid.nlvl;
     size_or_stop(ctx.sigma_profile, nlvl, "Sigma profile", ctx.console);
     size_or_stop(ctx.meteo_return_profile, nlvl, "Meteo return profile", ctx.console);

@@ -39,7 +39,8 @@ void read_pollutant_definitions(RunContext& ctx) {
         grow_table(ctx.dirt, "Pollutant description", ctx.console);
         ctx.dirt.back() = padding_pollutant();
     }
-    if (!ctx.mercury.step_deposit.allocate({1, size})) allocation_stop(kAllocPrefix, "Deposition description", ctx.console);
+    if (!ctx.mercury.step_deposit.allocate({1, size})) allocation_stop(kAllocPrefix, "Deposition description",
+                                                                       ctx.console);
 
     if (s.MAXDIM > ctx.numtyp) ctx.console.list("WARNING: namelist file (maxdim) > control file (numtyp)");
     write_ichem_notice(s, ctx.console);

@@ -40,8 +40,9 @@ void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, Tex
     const int32_t mode = distribution_mode(s.INITD);
     if (mode != 1 && mode != 2) {
         console.list("trying to calc puffvol for particle");
-        console.list("*ERROR* main: the mercury steps need INITD of distribution mode 1 or 2 (Gaussian or top-hat puffs) - ",
-                s.INITD);
+        console.list(
+            "*ERROR* main: the mercury steps need INITD of distribution mode 1 or 2 (Gaussian or top-hat puffs) - ",
+            s.INITD);
         bad = true;
     }
     if (h.NPATH < 5) {
@@ -54,7 +55,7 @@ void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, Tex
     }
     if (s.NDUMP > 0 && particle_init_file_in_use(s) && same_file(s.PINPF, s.POUTF)) {
         console.list("*ERROR* main: POUTF and PINPF name the same file, which would be read and written at once - ",
-                trim_trailing_blanks(s.POUTF));
+                     trim_trailing_blanks(s.POUTF));
         bad = true;
     }
     if (bad) throw RunStop(kStopInput);

@@ -15,7 +15,8 @@ namespace {
 
 // Tries the grids in order; returns the grid that takes the location, 0 when
 // none does.
-int32_t place_one(SourceLocation& loc, int32_t n, const MeteoFiles& met, const RunControl& run, Settings& s, TextOut& console) {
+int32_t place_one(SourceLocation& loc, int32_t n, const MeteoFiles& met, const RunControl& run, Settings& s,
+                  TextOut& console) {
     loc.met_grid = 0;
     for (int32_t g = 1; g <= run.grid_count; ++g) {
         const MetGridDefinition& grid = met.grid(g, 1);

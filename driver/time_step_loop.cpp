@@ -99,7 +99,8 @@ void run_time_steps(RunLoop& run) {
         run.date = tm2day(ctx.model_time, ctx.console);
         run.clock.lap(RunTiming::kRelease);
         move_particles(run, ctx.particles.particle_count);
-        if (ctx.channels.enabled(kMassTotalsChannel)) PUFF_OUT(2, ctx.model_time, ctx.particles, ctx.channels, ctx.console);
+        if (ctx.channels.enabled(kMassTotalsChannel)) PUFF_OUT(2, ctx.model_time, ctx.particles, ctx.channels,
+                                                               ctx.console);
         end_step(run);
         run.clock.lap(RunTiming::kEndOfStep);
     }

@@ -98,7 +98,8 @@ void user_fun4(const AqueousConditions& c, const EquilibriumTerms& t, Equilibriu
     fracerr[6] = t.total == 0.0 ? std::fabs(fvec[6]) : std::fabs(fvec[6] / t.total);
 }
 
-bool mnewt4(const AqueousConditions& c, const EquilibriumTerms& t, int32_t ntrial, EquilibriumWorkspace& ws, TextOut& console) {
+bool mnewt4(const AqueousConditions& c, const EquilibriumTerms& t, int32_t ntrial, EquilibriumWorkspace& ws,
+            TextOut& console) {
     for (int32_t k = 0; k < ntrial; ++k) {
         user_fun4(c, t, ws.x, ws.fvec, ws.fjac, ws.fracerr);
         if (largest(ws.fracerr) <= kEquilibriumTolfrac) return true;

@@ -92,7 +92,8 @@ void user_fun4(const AqueousConditions& c, const EquilibriumTerms& t, Equilibriu
 // takes an unknown to zero or below puts it at 0 (the Hg(OH)2 gas pressure at
 // half the total). Returns false when the Jacobian is singular: the message
 // goes to the console and the message log and no step is made.
-bool mnewt4(const AqueousConditions& c, const EquilibriumTerms& t, int32_t ntrial, EquilibriumWorkspace& ws, TextOut& console);
+bool mnewt4(const AqueousConditions& c, const EquilibriumTerms& t, int32_t ntrial, EquilibriumWorkspace& ws,
+            TextOut& console);
 
 // Solves the equilibrium into ws.x (and ws.dx, ws.fvec, ws.fracerr,
 // ws.ntrials), for at most 10 trials of one Newton step. nstart 0 starts with

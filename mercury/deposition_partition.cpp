@@ -38,7 +38,8 @@ void water_of_cases(StepContext& s) {
     const Hgsim& hg = s.run.hgsim;
     for (int32_t c = 1; c <= 3; ++c) {
         float liquid = 0.0f;
-        lwc_estm(s.args.call.call_id, hg, n, c, ws.xrh_calc(c), s.args.puff.near_surface_flag, liquid, s.sizes, s.ch, s.console);
+        lwc_estm(s.args.call.call_id, hg, n, c, ws.xrh_calc(c), s.args.puff.near_surface_flag, liquid, s.sizes, s.ch,
+                 s.console);
         ws.xliquid(c) = liquid;
         ws.xdroplet(c) = liquid > 0.0f;
         ws.XW(c) = liquid / 1000.0;

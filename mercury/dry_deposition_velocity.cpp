@@ -168,7 +168,8 @@ int32_t season_type(float lat, int32_t month) {
     return warm_months ? 2 : 1;
 }
 
-DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t, TextOut& console) {
+DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t,
+                                        TextOut& console) {
     DryDepositionTerms r;
     const bool water = water_like_category(t.land_use);
     const bool particle = t.diameter > 0.0f;

@@ -88,7 +88,8 @@ struct DryDepositionTerms {
 // max(settling velocity, 0); over water a transfer velocity of 0 (kc or kd)
 // gives 0, the limit of the formula. The five zero tests of the water
 // formula ("ubar = 0" ...) are printed on the console.
-DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t, TextOut& console);
+DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t,
+                                        TextOut& console);
 
 // The velocity (m/s) as the deposition step calls it: with `dump` set the
 // diagnostic record goes to channel 25; then, on every call, the routine's

@@ -55,7 +55,8 @@ void report_out_of_place(OxidantKind kind, const OxidantReadProblem& p, TextOut&
     blank_line(console);
 }
 
-[[noreturn]] void stop_on_problem(OxidantKind kind, const std::string& path, const OxidantReadProblem& p, TextOut& console) {
+[[noreturn]] void stop_on_problem(OxidantKind kind, const std::string& path, const OxidantReadProblem& p,
+                                  TextOut& console) {
     using S = OxidantReadProblem::Status;
     if (p.status == S::OutOfPlace) report_out_of_place(kind, p, console);
     std::string what;

@@ -419,7 +419,8 @@ void compute_puff_mercury_chemistry(int32_t caller, const PuffChemistryCondition
     check_column(mass, work);
     if (!start_step(puff, mass, work, ch)) return;
     float liquid = 0.0f;
-    lwc_estm(caller, hgsim, puff.distribution, 1, puff.relative_humidity, puff.aerosol_water, liquid, sizes, ch, console);
+    lwc_estm(caller, hgsim, puff.distribution, 1, puff.relative_humidity, puff.aerosol_water, liquid, sizes, ch,
+             console);
     finish_step(caller, puff, f2d(liquid), hgsim, ox, mass, work, ch, console);
 }
 

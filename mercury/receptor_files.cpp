@@ -104,17 +104,20 @@ std::vector<DivisionLine> scan_receptor_file(const CategorySelection& selection,
             refuse(in, routine,
                    "land category " + std::to_string(d.land_category) + " outside 1 to " +
                        std::to_string(hgsim.nland), console);
-        if (d.division <= 0) refuse(in, routine, "division number " + std::to_string(d.division) + " not positive", console);
+        if (d.division <= 0) refuse(in, routine, "division number " + std::to_string(d.division) + " not positive",
+                                    console);
         for (float v : {d.box.west, d.box.east, d.box.south, d.box.north})
             if (!std::isfinite(v)) refuse(in, routine, "division edge is not a number", console);
-        if (!(d.box.east > d.box.west)) refuse(in, routine, "east edge of the division not east of its west edge", console);
+        if (!(d.box.east > d.box.west)) refuse(in, routine, "east edge of the division not east of its west edge",
+                                               console);
         if (!(d.box.north > d.box.south))
             refuse(in, routine, "north edge of the division not north of its south edge", console);
         if (d.division == 1) {
             if (++receptors > kMaxReceptors)
                 refuse(in, routine, "more than " + std::to_string(kMaxReceptors) + " receptors", console);
         } else if (last_division == 0) {
-            refuse(in, routine, "division " + std::to_string(d.division) + " comes before a receptor's division 1", console);
+            refuse(in, routine, "division " + std::to_string(d.division) + " comes before a receptor's division 1",
+                   console);
         } else if (d.division != last_division + 1) {
             refuse(in, routine,
                    "division " + std::to_string(d.division) + " does not follow division " +
@@ -185,7 +188,8 @@ std::vector<Cep> scan_cep_file(const CategorySelection& selection, const Hgsim& 
         if (c.cep_code < 1 || c.cep_code > hgsim.nland)
             refuse(in, routine,
                    "cep code " + std::to_string(c.cep_code) + " outside 1 to " + std::to_string(hgsim.nland), console);
-        if (!std::isfinite(c.lat) || !std::isfinite(c.lon)) refuse(in, routine, "cep position is not a number", console);
+        if (!std::isfinite(c.lat) || !std::isfinite(c.lon)) refuse(in, routine, "cep position is not a number",
+                                                                   console);
         if (static_cast<int32_t>(ceps.size()) >= kMaxCeps)
             refuse(in, routine, "more than " + std::to_string(kMaxCeps) + " ceps", console);
         c.cep_name = padded_name(c.cep_name);
@@ -198,7 +202,8 @@ std::vector<Cep> scan_cep_file(const CategorySelection& selection, const Hgsim& 
 
 void recp_ini(const CategorySelection& receptor_selection, const Hgsim& hgsim, int32_t& receptor_count,
               int32_t& ndivmax, TextOut& console, std::string_view directory) {
-    const std::vector<DivisionLine> lines = scan_receptor_file(receptor_selection, hgsim, directory, "recp_ini", true, console);
+    const std::vector<DivisionLine> lines = scan_receptor_file(receptor_selection, hgsim, directory, "recp_ini", true,
+                                                               console);
     receptor_count = 0;
     ndivmax = 0;
     for (const DivisionLine& d : lines) {
@@ -224,7 +229,7 @@ void read_receptor_data(const CategorySelection& receptor_selection, const Hgsim
     }
     if (tables.receptor_count() != receptor_count || tables.ndivmax != ndivmax) {
         console.list("*ERROR* read_receptor_data: ", kReceptorFile, " holds ", tables.receptor_count(),
-                " receptors and ", tables.ndivmax, " divisions at most, not ", receptor_count, " and ", ndivmax);
+                     " receptors and ", tables.ndivmax, " divisions at most, not ", receptor_count, " and ", ndivmax);
         throw RunStop(kStopInput);
     }
     index_receptors(tables);
@@ -262,7 +267,8 @@ void write_polygon_files(const ReceptorTables& tables, TextOut& console) {
 
 void count_cep_records(const CategorySelection& cep_selection, const Hgsim& hgsim, int32_t& cep_count,
                        TextOut& console, std::string_view directory) {
-    cep_count = static_cast<int32_t>(scan_cep_file(cep_selection, hgsim, directory, "count_cep_records", true, console).size());
+    cep_count = static_cast<int32_t>(scan_cep_file(cep_selection, hgsim, directory, "count_cep_records", true,
+                                                   console).size());
 }
 
 void read_cep_data(const CategorySelection& cep_selection, const Hgsim& hgsim, int32_t cep_count, CepTables& tables,

@@ -36,7 +36,8 @@ void recp_ini(const CategorySelection& receptor_selection, const Hgsim& hgsim, i
 // and writes "recp_summary.out" and "recp_detail.out". `receptor_count` and
 // `ndivmax` are those recp_ini gave.
 void read_receptor_data(const CategorySelection& receptor_selection, const Hgsim& hgsim, int32_t receptor_count,
-                        int32_t ndivmax, ReceptorTables& tables, TextOut& console, std::string_view directory = kReceptorDirectory);
+                        int32_t ndivmax, ReceptorTables& tables, TextOut& console,
+                        std::string_view directory = kReceptorDirectory);
 
 // Writes one polygon file per receptor and the converter batch file.
 void write_polygon_files(const ReceptorTables& tables, TextOut& console);

@@ -28,8 +28,9 @@ namespace {
 void check_settings(const Hgsim& hg, TextOut& console) {
     bool bad = false;
     if (hg.ndist != 1 || hg.nrange != kBuiltInRanges) {
-        console.list(" *ERROR*  psetup: only the built-in size distribution is defined, NDIST must be 1 and NRANGE 14 - ",
-                hg.ndist, hg.nrange);
+        console.list(
+            " *ERROR*  psetup: only the built-in size distribution is defined, NDIST must be 1 and NRANGE 14 - ",
+            hg.ndist, hg.nrange);
         bad = true;
     }
     if (!(hg.pden > 0.0f)) {
@@ -88,7 +89,8 @@ void psetup(const Hgsim& hg, SizeDistribution& sd, TextOut& console) {
 }
 
 void write_size_distribution_table(const Hgsim& hg, const SizeDistribution& sd, TextOut& console) {
-    write_size_distribution_report("SIZEDIST2.OUT", sd, std::min(hg.ndist, sd.ndist), std::min(hg.nrange, sd.nrange), console);
+    write_size_distribution_report("SIZEDIST2.OUT", sd, std::min(hg.ndist, sd.ndist), std::min(hg.nrange, sd.nrange),
+                                   console);
 }
 
 void write_size_distribution_report(const std::string& path, const SizeDistribution& sd, TextOut& console) {

@@ -37,7 +37,7 @@ void load_data_time(MeteoState& met, const AdvanceContext& ctx, int32_t kg, int3
     const int32_t held = a.met_time(kg, slot);
     if (held != requested) {
         msg.log.list(which == 0 ? "WARNING advpnt: Time 1 input does not match request!"
-                            : "WARNING advpnt: Time 2 input does not match request!");
+                                : "WARNING advpnt: Time 2 input does not match request!");
         msg.log.list(" Internal time: ", model_time);
         msg.log.list("  Time of data: ", held);
         msg.log.list("  Request time: ", requested);

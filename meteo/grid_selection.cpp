@@ -100,7 +100,8 @@ void warn_no_data(MeteoState& met, bool outside_all, const FileBracket& last, in
     }
 }
 
-[[noreturn]] void stop_outside_data(bool outside_all, bool before_start, bool after_end, float x, float y, TextOut& console) {
+[[noreturn]] void stop_outside_data(bool outside_all, bool before_start, bool after_end, float x, float y,
+                                    TextOut& console) {
     console.list("*ERROR* metpos: start point not within (x,y,t) any data file");
     if (before_start) console.list(" - start time before start of meteorology data");
     if (after_end) console.list(" - start time after end of meteorology data");

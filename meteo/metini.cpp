@@ -165,7 +165,8 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
         }
     }
     if (num_grids > kMaxMetGrids || num_times > kMaxMetTimes) {
-        msg.console.list("*ERROR* metini: more meteorology grids or times than the tables hold - ", num_grids, num_times);
+        msg.console.list("*ERROR* metini: more meteorology grids or times than the tables hold - ", num_grids,
+                         num_times);
         throw RunStop(kStopInput);
     }
 
@@ -237,7 +238,8 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
 
             // 11. The grid's projection.
             set_up_met_grid(gd);
-            if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions", msg.console);
+            if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions",
+                                             msg.console);
 
             // 12. The settings for this file.
             f.kdef = std::clamp<int32_t>(settings.KDEF, 0, 1);

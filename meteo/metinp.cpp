@@ -54,7 +54,8 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
     const int32_t upper = std::clamp<int32_t>(levels, 0, gd.nz - 1);
     for (const FieldView3D* f : {&fields.u, &fields.v, &fields.w, &fields.temperature, &fields.humidity,
                                  &fields.pressure, &fields.turbulence_1, &fields.turbulence_2, &fields.turbulence_3})
-        if (!f->empty() && f->nz < upper) input_stop("metinp", fe.path, 0, "field has fewer levels than are read", msg.console);
+        if (!f->empty() && f->nz < upper) input_stop("metinp", fe.path, 0, "field has fewer levels than are read",
+                                                     msg.console);
 
     // 2. The record buffer.
     const int64_t nxy = int64_t{gd.nx} * gd.ny;
@@ -89,7 +90,8 @@ void metinp(MeteoFiles& met, int32_t kg, int32_t kt, int64_t first_record, const
     } catch (const InputError& e) {
         input_stop("metinp", fe.path, 0, std::string("bad index record: ") + e.what(), msg.console);
     }
-    if (!plausible_label_date(y, m, d, h)) input_stop("metinp", fe.path, 0, "record label holds no valid date", msg.console);
+    if (!plausible_label_date(y, m, d, h)) input_stop("metinp", fe.path, 0, "record label holds no valid date",
+                                                      msg.console);
     const int32_t time = tm2min(y, m, d, h, 0, msg.console) + minutes;
 
     // 5. The grid's place within the period.

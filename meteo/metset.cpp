@@ -19,7 +19,8 @@ namespace orv {
 
 namespace {
 
-[[noreturn]] void file_stop(std::string_view routine, const std::string& path, std::string_view what, TextOut& console) {
+[[noreturn]] void file_stop(std::string_view routine, const std::string& path, std::string_view what,
+                            TextOut& console) {
     input_stop(routine, path, 0, what, console);
 }
 
@@ -76,7 +77,8 @@ float level_order_key(int32_t vertical_type, float v) {
 // The levels above the surface must run upward: sigma, pressure and hybrid
 // values falling, terrain-following heights rising and below the top of the
 // data (the surface level's value).
-void check_level_order(const std::string& path, const MetGridDefinition& gd, const MetFileLayout& lay, TextOut& console) {
+void check_level_order(const std::string& path, const MetGridDefinition& gd, const MetFileLayout& lay,
+                       TextOut& console) {
     const int32_t type = lay.vertical_type;
     for (int32_t k = 0; k < gd.nz; ++k)
         if (!std::isfinite(lay.level_heights[k]))
@@ -197,7 +199,8 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     const int64_t first_len = kLabelLength + kFixedHeaderLength;
     if (!fe.file.open(fe.path, first_len)) file_stop("metset", fe.path, "cannot open meteorological file", msg.console);
     std::vector<char> buf;
-    if (!read_record(fe.file, 1, buf, first_len)) file_stop("metset", fe.path, "meteorological file is truncated", msg.console);
+    if (!read_record(fe.file, 1, buf, first_len)) file_stop("metset", fe.path, "meteorological file is truncated",
+                                                            msg.console);
     std::string_view label(buf.data(), kLabelLength);
     int32_t y = 0, m = 0, d = 0, h = 0, fc = 0;
     std::string grid_field, id;
@@ -239,7 +242,8 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
         throw RunStop(kStopInput);
     }
     if (fh.nz < 1) file_stop("metset", fe.path, "index header gives no levels", msg.console);
-    if (fh.header_length < kFixedHeaderLength) file_stop("metset", fe.path, "index header length too short", msg.console);
+    if (fh.header_length < kFixedHeaderLength) file_stop("metset", fe.path, "index header length too short",
+                                                         msg.console);
 
     // 6. Grid number and the large-grid extension.
     GridField gf;
@@ -249,7 +253,8 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     } catch (const InputError&) {
         grid_ok = false;
     }
-    if (!grid_ok) file_stop("metset", fe.path, "grid field '" + grid_field + "' mixes a digit and a letter", msg.console);
+    if (!grid_ok) file_stop("metset", fe.path, "grid field '" + grid_field + "' mixes a digit and a letter",
+                            msg.console);
     gd.grid_number = gf.grid_number;
     gd.nx = fh.nx + gf.nx_extra;
     gd.ny = fh.ny + gf.ny_extra;
@@ -262,7 +267,8 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     const int64_t nxy = int64_t{gd.nx} * gd.ny;
     if (nxy < kFixedHeaderLength) file_stop("metset", fe.path, "grid too small to hold the index header", msg.console);
     fe.record_length = nxy + kLabelLength;
-    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metset", fe.path, "cannot open meteorological file", msg.console);
+    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metset", fe.path, "cannot open meteorological file",
+                                                            msg.console);
 
     // The whole header across the index records, which the file must hold
     // before anything is read: the record length comes from the header.
@@ -288,7 +294,8 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     int64_t sum_vars = 0;
     try {
         for (int32_t k = 0; k < gd.nz; ++k) {
-            if (pos + kLevelEntryLength > lenh) file_stop("metset", fe.path, "index header ends inside the level list", msg.console);
+            if (pos + kLevelEntryLength > lenh) file_stop("metset", fe.path, "index header ends inside the level list",
+                                                          msg.console);
             float height = 0.0f;
             int32_t nvar = 0;
             fmt::read(std::string_view(header).substr(static_cast<size_t>(pos), kLevelEntryLength), level_entry,
@@ -409,10 +416,12 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     };
 
     // 1. The first label.
-    if (!fe.file.open(fe.path, kLabelLength)) file_stop("metold", fe.path, "cannot open meteorological file", msg.console);
+    if (!fe.file.open(fe.path, kLabelLength)) file_stop("metold", fe.path, "cannot open meteorological file",
+                                                        msg.console);
     int32_t label_grid = 0;
     std::string id;
-    if (!read_label(1, fe.first, label_grid, id)) file_stop("metold", fe.path, "meteorological file is truncated", msg.console);
+    if (!read_label(1, fe.first, label_grid, id)) file_stop("metold", fe.path, "meteorological file is truncated",
+                                                            msg.console);
     fe.file.close();
 
     // 2. Only the built-in grids.
@@ -439,7 +448,8 @@ void metold(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     // 4. The variables of the first period, from the labels.
     const int64_t nxy = int64_t{gd.nx} * gd.ny;
     fe.record_length = nxy + kLabelLength;
-    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metold", fe.path, "cannot open meteorological file", msg.console);
+    if (!fe.file.open(fe.path, fe.record_length)) file_stop("metold", fe.path, "cannot open meteorological file",
+                                                            msg.console);
     int64_t rec = 1;
     for (int32_t k = 0; k < gd.nz; ++k) {
         for (int32_t v = 0; v < lay.level_vars[k]; ++v, ++rec) {

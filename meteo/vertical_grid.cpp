@@ -72,7 +72,8 @@ int32_t stopping_level(const MeteoFiles& met, int32_t grid, float top, TextOut& 
 
 }  // namespace
 
-InternalVerticalGrid set_internal_vertical_grid(const MeteoFiles& met, int32_t grid_count, float entered_top, TextOut& console) {
+InternalVerticalGrid set_internal_vertical_grid(const MeteoFiles& met, int32_t grid_count, float entered_top,
+                                                TextOut& console) {
     int32_t best = 0, levels = 0;
     for (int32_t kg = 1; kg <= grid_count; ++kg) {
         if (met.grid(kg, 1).nz > levels) {

@@ -30,7 +30,8 @@ struct InternalVerticalGrid {
 // data levels (first file of grids 1..grid_count) and the top of the model
 // domain as entered (m, sign kept). Writes a line for every data level of 100
 // hPa or more to standard output.
-InternalVerticalGrid set_internal_vertical_grid(const MeteoFiles& met, int32_t grid_count, float entered_top, TextOut& console);
+InternalVerticalGrid set_internal_vertical_grid(const MeteoFiles& met, int32_t grid_count, float entered_top,
+                                                TextOut& console);
 
 // The internal coordinate of each level, 1 - z(k) / model_top, k = 1..nlvl.
 std::vector<float> make_sigma_profile(const InternalVerticalGrid& grid, float model_top);

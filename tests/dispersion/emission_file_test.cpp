@@ -194,7 +194,8 @@ TEST_F(EmissionFile, MalformedFilesStopNamingTheFile) {
         efile = "emissions.txt";
         Messages local;
         allocate_source_pollutant_matrix(m, 3, 1);
-        const auto o = run_captured(local.console, [&] { emsmat(m, met, t0, 1, 3, 1, efile, state, false, local.msg()); });
+        const auto o = run_captured(local.console, [&] { emsmat(m, met, t0, 1, 3, 1, efile, state, false,
+                                                                local.msg()); });
         EXPECT_EQ(o.stop, kStopInput) << c.text;
         EXPECT_NE(o.console.find("emissions.txt"), std::string::npos) << o.console;
         if (*c.log) {

@@ -273,7 +273,8 @@ TEST_F(Sampling, OnlyTheFirstProblemIsReported) {
     EXPECT_EQ(p.mass(0, 0), 0.0f);
 
     grids[1].sampling_type = 0;
-    const auto o = run_captured(msg.console, [&] { lagsum(ls, grids, st, SummationPoint{40.0f, -90.0f, 0.0f}, p, 0, conc, msg.msg()); });
+    const auto o = run_captured(msg.console, [&] { lagsum(ls, grids, st, SummationPoint{40.0f, -90.0f, 0.0f}, p, 0,
+                                                          conc, msg.msg()); });
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_EQ(msg.count("*ERROR* lagsum: snapshot concentration grid not found"), 1u);
 }

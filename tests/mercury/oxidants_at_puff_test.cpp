@@ -50,7 +50,8 @@ TEST(Hydroxyl, SeasonsAndTheirCurves) {
     EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 6.0f, 45.0f, quiet), t.a[0][3]);
     EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 1.5f, 45.0f, quiet), (1.3f * t.a[0][2] + 1.7f * t.a[0][3]) / 2);
     EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 20.0f, 45.0f, quiet), (0.27f * t.a[0][2] + 0.34f * t.a[0][3]) / 2);
-    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 0.75f, 45.0f, quiet), (t.a[0][2] + (1.3f * t.a[0][2] + 1.7f * t.a[0][3]) / 2) / 2);
+    EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, 0.75f, 45.0f, quiet),
+                    (t.a[0][2] + (1.3f * t.a[0][2] + 1.7f * t.a[0][3]) / 2) / 2);
     EXPECT_FLOAT_EQ(estimate_oh(12.0f, 1, -0.2f, 45.0f, quiet), t.a[0][2]);  // below sea level: the surface value
     // Away from noon the curve falls off as exp(-B (t - 12)^2).
     EXPECT_FLOAT_EQ(estimate_oh(8.0f, 4, 0.0f, 45.0f, quiet), t.a[1][2] * std::exp(-t.b[1][2] * 16.0f));

@@ -66,7 +66,7 @@ struct Read {
 Read read_receptors() {
     Read r;
     r.outcome = run([&](TextOut& console) {
-        recp_ini(kReceptorSel, hgsim20(), r.count, r.ndivmax, console);
+                    recp_ini(kReceptorSel, hgsim20(), r.count, r.ndivmax, console);
         read_receptor_data(kReceptorSel, hgsim20(), r.count, r.ndivmax, r.tables, console);
     });
     return r;
@@ -279,7 +279,7 @@ TEST(CepFiles, SelectionSummaryAndLimits) {
     CepTables t;
     int32_t n = 0;
     Outcome o = run([&](TextOut& console) {
-        count_cep_records(kCepSel, hgsim20(), n, console);
+                    count_cep_records(kCepSel, hgsim20(), n, console);
         read_cep_data(kCepSel, hgsim20(), n, t, console);
     });
     ASSERT_EQ(o.stop, 0) << o.console;

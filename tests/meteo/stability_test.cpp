@@ -63,7 +63,8 @@ TEST(Stability, FluxObukhovLengthIsTheTextbookOne) {
     sa.momentum_x = sb.momentum_x = 0.4f;
     sa.heat = -80.0f;
     sb.heat = -25.0f;
-    EXPECT_EQ(stbanl(o, flux_flags(), 1, 1, a, sa, log.msg()).tstar, stbanl(o, flux_flags(), 1, 1, b, sb, log.msg()).tstar);
+    EXPECT_EQ(stbanl(o, flux_flags(), 1, 1, a, sa, log.msg()).tstar, stbanl(o, flux_flags(), 1, 1, b, sb,
+                                                                            log.msg()).tstar);
 }
 
 TEST(Stability, CalmReferenceLevelAndNeutralProfiles) {
