@@ -169,7 +169,9 @@ TEST_F(ChemistryStep, TotalMercuryIsConservedOverDryAndWetCases) {
         oxidants(280.0, 35.0, 1.0, 2e6, true, 0.0, 1e-8),       // typical day
         oxidants(280.0, 35.0, 0.05, 0.0, true, 0.1, 5e-8),      // night over the sea
         oxidants(280.0, 1e4, 50.0, 1e9, true, 100.0, 1e-4)};    // far beyond nature
-    int cases = 0;
+    // Conservation holds trivially for a step that moves nothing: count the
+    // cases of each kind in which mass did move between the species.
+    int moved_dry = 0, moved_wet = 0;
     for (float t : {240.0f, 280.0f, 310.0f})
         for (double liquid : {0.0, -0.1, 1e-6, 2e-4, 0.2, 0.5, 3.0})
             for (int method : {0, 1, 2})
@@ -183,7 +185,7 @@ TEST_F(ChemistryStep, TotalMercuryIsConservedOverDryAndWetCases) {
                             step(mass, liquid, ox);
                             const double before = std::accumulate(column.begin(), column.end(), 0.0);
                             const double after = std::accumulate(mass.begin(), mass.end(), 0.0);
-                            ++cases;
+                            if (mass != column) ++(work.wet ? moved_wet : moved_dry);
                             for (float m : mass) {
                                 ASSERT_TRUE(std::isfinite(m) && m >= 0.0f)
                                     << "T " << t << " liquid " << liquid << " method " << method << " dt " << dt;
@@ -195,7 +197,8 @@ TEST_F(ChemistryStep, TotalMercuryIsConservedOverDryAndWetCases) {
                                 ASSERT_NEAR(mass[3], column[3], 1e-6 * column[3]);
                             }
                         }
-    EXPECT_EQ(cases, 3 * 7 * 3 * 3 * 4 * 7);
+    EXPECT_GT(moved_dry, 0);
+    EXPECT_GT(moved_wet, 0);
 }
 
 TEST_F(ChemistryStep, SampledDumpsOfBothCases) {
