@@ -49,7 +49,7 @@ struct GlobalGridPosition {
 // Fills `values` at the point. Temperature (K) and air density (kg/m3) come
 // from the puff's profile row. `caller` 1 or 2 selects the diagnostic
 // channels (5, 8, 34 or 105, 108, 134). The land use for the chlorine comes
-// from the surface files (their notices go to `log`).
+// from the surface files (their notices go to the message log).
 void compute_oxidants_at_point(int32_t caller, const OxidantPoint& at, const ProfileRow& row,
                                const GlobalChemGrid& grid, SurfaceFiles& surface, Messages msg,
                                DiagnosticChannels& channels, OxidantValuesAtPuff& values);

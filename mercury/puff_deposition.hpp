@@ -179,7 +179,7 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
 // liquid water estimates. A puff volume of 0 or less deposits nothing. A
 // backward step removes as a forward one does: deposition never adds mass.
 // SHAPE values of 0 or less are taken as 1, with one warning per pollutant
-// in `log`.
+// in the message log.
 void compute_puff_mercury_deposition(const DepositionArguments& args, const DepositionSettings& run,
                                      const OxidantValuesAtPuff& oxidants, MercuryArrays& arrays,
                                      SizeDistribution& sizes, DepositionWorkspace& ws, DiagnosticChannels& ch,

@@ -76,7 +76,6 @@ TEST(Metsub, FirstMoveTakesThePlannedWindow) {
 }
 
 TEST(Metsub, GlobalGridSwitchesToTheWholeGridOnce) {
-    TextOut quiet;
     MeteoState m;
     test::add_grid(m, 1, GridShape::global(2.0f), kT0, kT0 + 600, 60);
     const MetGridDefinition& gd = m.files.grid(1, 1);
@@ -282,7 +281,6 @@ TEST(SubgridArrays, GrowingByOneRowReallocatesOnce) {
 }
 
 TEST(Metgrd, SpacingsAndSurfaceValuesOverTheWindow) {
-    TextOut quiet;
     test::ScratchDir dir;
     fixture::SurfaceRecipe s;  // global one-degree grid
     s.landuse = [](float lat, float) { return lat > 0.0f ? 3 : 4; };
