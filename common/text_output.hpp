@@ -27,17 +27,30 @@ std::string list_line(const Args&... args) {
     return line;
 }
 
+// A text file or a stream. Every write, flush and close of a file is checked:
+// a failure (a full disk, a file system error) stops the run through
+// output_stop, naming the file. Streams attached by the caller (the console, a
+// test's buffer) are not checked.
 class TextOut {
 public:
     TextOut() = default;
-    // Opens (creating or emptying) the file. Returns false when it cannot be opened.
-    bool open(const std::string& path);
+    // Closes a file still open; a failure found here is reported, never thrown.
+    ~TextOut();
+    TextOut(TextOut&& o) noexcept;
+    TextOut& operator=(TextOut&& o) noexcept;
+    TextOut(const TextOut&) = delete;
+    TextOut& operator=(const TextOut&) = delete;
+
+    // Opens (creating or emptying) the file. `routine` is named in the line
+    // that reports a failed write. Returns false when it cannot be opened.
+    bool open(const std::string& path, std::string_view routine = "main");
     // Writes to a stream the caller owns (the console, or a test's buffer).
     void attach(std::ostream& s) {
-        owned_.reset();
+        discard();
         out_ = &s;
     }
     bool is_open() const { return out_ != nullptr; }
+    // Flushes and closes the file; a failure stops the run.
     void close();
     const std::string& path() const { return path_; }
 
@@ -54,9 +67,19 @@ public:
     void flush();
 
 private:
+    // A file whose stream has failed stops the run (once).
+    void check() {
+        if (owned_ && owned_->fail()) fail();
+    }
+    void fail();
+    // Closes without throwing: a failure is only reported.
+    void discard() noexcept;
+
     std::unique_ptr<std::ofstream> owned_;
     std::ostream* out_ = nullptr;
     std::string path_;
+    std::string routine_ = "main";
+    bool failed_ = false;  // the failure has been reported
 };
 
 // A line written to the console exactly as given (a formatted record).

@@ -12,13 +12,6 @@ namespace orv {
 
 namespace {
 
-void write_or_stop(ParticleFiles& f) {
-    if (!f.dump.write(f.out)) {
-        console("*ERROR* parout: cannot write particle dump file - ", f.dump_name);
-        throw RunStop(kStopInput);
-    }
-}
-
 bool valid_grid(int32_t g) { return g >= 1 && g <= kMaxMetGrids; }
 
 }  // namespace
@@ -30,22 +23,22 @@ void parout(int32_t model_time, const ParticleArrays& p, float model_top, const 
     RecordBuilder& r = files.out;
     r.clear();
     r.put_i32s({n, p.maxdim, d.year, d.month, d.day, d.hour});
-    write_or_stop(files);
+    files.dump.write(r);
     const bool time_ok = kt >= 1 && kt <= kMaxMetTimes;
     for (int32_t i = 0; i < n; ++i) {
         r.clear();
         for (int32_t s = 0; s < p.maxdim; ++s) r.put_f32(p.particle_mass[int64_t{i} * p.maxdim + s]);
-        write_or_stop(files);
+        files.dump.write(r);
         float lat = 0.0f, lon = 0.0f;
         const int32_t g = p.particle_grid[i];
         if (valid_grid(g) && time_ok) met_grid_to_geo(met.grid(g, kt), p.particle_x[i], p.particle_y[i], lat, lon);
         r.clear();
         r.put_f32s({lat, lon, (1.0f - p.particle_z[i]) * model_top, p.particle_sigma_h[i], p.particle_sigma_z[i],
                     p.particle_turb_v[i]});
-        write_or_stop(files);
+        files.dump.write(r);
         r.clear();
         r.put_i32s({p.particle_age[i], p.particle_hdwp[i], p.particle_pollutant[i], g, p.particle_sort_key[i]});
-        write_or_stop(files);
+        files.dump.write(r);
     }
     log.list(" NOTICE parout: created PARDUMP file at - ", d.year, d.month, d.day, d.hour);
     log.list(" NOTICE parout: number particles output - ", n);
