@@ -1,0 +1,71 @@
+// The writers' checks on a file that cannot be written (a full disk): the
+// failure is named on the console and stops the run, once, at the write or
+// at the close that finds it; found while another stop is unwinding, it is
+// only reported.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "common/record_file.hpp"
+#include "common/run_stop.hpp"
+#include "common/text_output.hpp"
+#include "tests/test_support.hpp"
+
+namespace orv {
+namespace {
+
+int count(const std::string& text, const std::string& piece) {
+    int n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    return n;
+}
+
+TEST(OutputCheck, FullDiskStopsAtTheWriteOrTheCloseThatFindsIt) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    test::ScratchDir dir;
+    std::filesystem::create_symlink("/dev/full", "full");
+    const std::string line = "*ERROR* tester: cannot write file (disk full or write error) - full\n";
+
+    testing::internal::CaptureStdout();
+    {
+        // A short text stays in the buffer: the close finds the failure.
+        TextOut t;
+        ASSERT_TRUE(t.open("full", "tester"));
+        t.line("short");
+        EXPECT_THROW(t.close(), RunStop);
+        t.close();  // closed already: nothing more
+        // A long text fails at a write; the failure is reported once.
+        ASSERT_TRUE(t.open("full", "tester"));
+        EXPECT_THROW(
+            for (int k = 0; k < 100000; ++k) t.line("a line of text that fills the stream buffer"), RunStop);
+        t.line("more");
+        EXPECT_NO_THROW(t.close());
+        RecordWriter w;
+        ASSERT_TRUE(w.open("full", "tester"));
+        RecordBuilder r;
+        r.put_i32(1);
+        w.write(r);
+        EXPECT_THROW(w.close(), RunStop);
+    }
+    EXPECT_EQ(count(testing::internal::GetCapturedStdout(), line), 3);
+
+    // Files left open when another stop unwinds are closed by their
+    // destructors, which report and do not throw.
+    testing::internal::CaptureStdout();
+    try {
+        TextOut t;
+        ASSERT_TRUE(t.open("full", "tester"));
+        t.line("short");
+        RecordWriter w;
+        ASSERT_TRUE(w.open("full", "tester"));
+        w.write(RecordBuilder{});
+        throw RunStop(kStopInput);
+    } catch (const RunStop&) {
+    }
+    EXPECT_EQ(count(testing::internal::GetCapturedStdout(), line), 2);
+}
+
+}  // namespace
+}  // namespace orv
