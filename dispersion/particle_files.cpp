@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
@@ -46,6 +47,16 @@ void parout(int32_t model_time, const ParticleArrays& p, float model_top, const 
 
 namespace {
 
+// The largest values a dump of a valid run can hold: a horizontal spread of
+// half the Earth's circumference, a vertical spread of the whole depth of
+// the internal coordinate, a turbulent velocity far above any wind, and an
+// age of the calendar's span.
+constexpr float kMaxSigmaH = 2.0e7f;       // m
+constexpr float kMaxSigmaZ = 1.0f;         // internal coordinate
+constexpr float kMaxTurbulence = 1000.0f;  // m/s
+constexpr int32_t kMaxAge = 200 * 366 * 1440;  // minutes
+constexpr int32_t kSamplerType = 6;
+
 [[noreturn]] void damaged(const ParticleFiles& f, std::string_view what) {
     console("*ERROR* parinp: ", what, " - ", f.init_name);
     throw RunStop(kStopInput);
@@ -55,7 +66,9 @@ namespace {
 // stops the run.
 bool next_record(ParticleFiles& f) {
     try {
-        return f.init.read(f.record);
+        const bool got = f.init.read(f.record);
+        if (got) ++f.records_read;
+        return got;
     } catch (const InputError&) {
         damaged(f, "truncated or damaged particle initialization file");
     }
@@ -64,6 +77,25 @@ bool next_record(ParticleFiles& f) {
 struct GroupHeader {
     int32_t count, pollutants, year, month, day, hour;
 };
+
+// The next group header, checked; false at the end of the file.
+bool next_header(ParticleFiles& f, GroupHeader& h) {
+    if (!next_record(f)) return false;
+    if (f.record.size() < 24) damaged(f, "truncated or damaged particle initialization file");
+    RecordCursor c(f.record);
+    h = GroupHeader{c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32()};
+    if (h.count < 0 || h.pollutants < 0) damaged(f, "negative count in particle initialization file");
+    const bool year_ok = (h.year >= 0 && h.year <= 99) || (h.year >= 1941 && h.year <= 2099);
+    if (!year_ok || h.month < 1 || h.month > 12 || h.day < 1 || h.day > 31 || h.hour < 0 || h.hour > 23)
+        damaged(f, "invalid group time in particle initialization file");
+    return true;
+}
+
+// Goes back to the start of the header last read.
+void step_back(ParticleFiles& f) {
+    f.init.step_back();
+    --f.records_read;
+}
 
 // One particle record of a group; a missing or short record is reported with
 // its number and stops the run.
@@ -80,45 +112,160 @@ void skip_group(ParticleFiles& f, const GroupHeader& h, TextOut& log) {
         for (int32_t rec = 1; rec <= 3; ++rec) particle_record(f, rec, 0, log);
 }
 
-// Reads one particle into entry q.
-void read_particle(ParticleFiles& f, const GroupHeader& h, int32_t q, int32_t kt, float model_top,
-                   ParticleArrays& p, const MeteoFiles& met, TextOut& log) {
-    RecordCursor mass = particle_record(f, 1, static_cast<size_t>(h.pollutants) * 4, log);
-    for (int32_t s = 0; s < p.maxdim; ++s) p.mass(s, q) = s < h.pollutants ? mass.get_f32() : 0.0f;
-    RecordCursor pos = particle_record(f, 2, 24, log);
-    const float lat = pos.get_f32(), lon = pos.get_f32(), height = pos.get_f32();
-    p.particle_sigma_h[q] = pos.get_f32();
-    p.particle_sigma_z[q] = pos.get_f32();
-    p.particle_turb_v[q] = pos.get_f32();
-    p.particle_turb_u[q] = p.particle_turb_v[q];
-    RecordCursor state = particle_record(f, 3, 20, log);
-    p.particle_age[q] = state.get_i32();
-    p.particle_hdwp[q] = state.get_i32();
-    p.particle_pollutant[q] = state.get_i32();
-    const int32_t g = state.get_i32();
-    p.particle_grid[q] = g;
-    p.particle_sort_key[q] = state.get_i32();
-    if (q < p.particle_lat.size()) p.particle_lat[q] = lat;
-    if (q < p.particle_lon.size()) p.particle_lon[q] = lon;
-    if (g == 0) return;
-    if (!valid_grid(g) || !met.grid(g, kt).in_use())
-        damaged(f, "meteorological grid number of a particle not in this run");
-    float x = 0.0f, y = 0.0f;
-    met_geo_to_grid(met.grid(g, kt), lat, lon, x, y);
-    p.particle_x[q] = x;
-    p.particle_y[q] = y;
-    p.particle_z[q] = (model_top - height) / model_top;
+// A group whose particles carry another number of pollutants than the run.
+void check_pollutant_count(const ParticleFiles& f, const GroupHeader& h, int32_t maxdim, TextOut& log) {
+    if (h.count == 0 || h.pollutants == maxdim) return;
+    log.list("*ERROR* parinp: mismatch in number of pollutants");
+    log.list("Mode: ", maxdim);
+    log.list("     File: ", h.pollutants);
+    console("*ERROR* parinp: mismatch in number of pollutants - ", f.init_name);
+    console("Mode: ", maxdim);
+    console("     File: ", h.pollutants);
+    throw RunStop(kStopInput);
 }
 
-void load_group(ParticleFiles& f, const GroupHeader& h, int32_t kt, float model_top, int32_t NINIT,
-                ParticleArrays& p, const MeteoFiles& met, TextOut& log) {
-    if (h.count > 0 && NINIT == 3) p.particle_count = 0;
-    if (h.count > 0 && h.pollutants > p.maxdim) {
-        log.list("*ERROR* parinp: mismatch in number of pollutants");
-        log.list("Mode: ", p.maxdim);
-        log.list("     File: ", h.pollutants);
-        throw RunStop(kStopInput);
+// What a particle is checked against: the run's pollutant count, model top
+// and meteorological grids at the time index of the reading.
+struct ParticleCheck {
+    int32_t maxdim;
+    float model_top;
+    const MeteoFiles& met;
+    int32_t kt;
+};
+
+// One particle as the file holds it, with its position on its grid and the
+// file's record numbers of its position and state records.
+struct DumpedParticle {
+    float lat, lon, height, sigma_h, sigma_z, turb_v;
+    int32_t age, type, pollutant, grid, sort_key;
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    int64_t position_record = 0, state_record = 0;
+};
+
+std::string number_text(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.7g", v);
+    return buf;
+}
+
+// A value the run cannot start from: the line names the file, the record,
+// the particle of the group and the item.
+[[noreturn]] void refuse_value(const ParticleFiles& f, const GroupHeader& h, int32_t k, int64_t record,
+                               std::string_view item, const std::string& value, std::string_view why, TextOut& log) {
+    const std::string what = std::string(item) + " " + value + " " + std::string(why) + " in record " +
+                             std::to_string(record) + " (particle " + std::to_string(k) +
+                             " of the group of " + std::to_string(h.year) + " " + std::to_string(h.month) + " " +
+                             std::to_string(h.day) + " " + std::to_string(h.hour) + ")";
+    log.list("*ERROR* parinp: ", what, " - ", f.init_name);
+    damaged(f, what);
+}
+
+void check_range(const ParticleFiles& f, const GroupHeader& h, int32_t k, int64_t record, std::string_view item,
+                 float v, float low, float high, TextOut& log) {
+    if (!(v >= low && v <= high))
+        refuse_value(f, h, k, record, item, number_text(v),
+                     "outside " + number_text(low) + " to " + number_text(high), log);
+}
+
+// The position on the particle's grid: inside the grid's index range.
+void place_on_grid(const ParticleFiles& f, const GroupHeader& h, int32_t k, const ParticleCheck& c,
+                   DumpedParticle& d, TextOut& log) {
+    const int64_t at = d.position_record;
+    check_range(f, h, k, at, "height", d.height, 0.0f, c.model_top, log);
+    if (d.grid == 0) return;  // ended: never moved again
+    const bool time_ok = c.kt >= 1 && c.kt <= kMaxMetTimes;
+    if (d.grid < 1 || d.grid > kMaxMetGrids || !time_ok || !c.met.grid(d.grid, c.kt).in_use())
+        refuse_value(f, h, k, d.state_record, "meteorological grid", std::to_string(d.grid), "not in this run", log);
+    check_range(f, h, k, at, "latitude", d.lat, -90.0f, 90.0f, log);
+    check_range(f, h, k, at, "longitude", d.lon, -360.0f, 360.0f, log);
+    const MetGridDefinition& g = c.met.grid(d.grid, c.kt);
+    met_geo_to_grid(g, d.lat, d.lon, d.x, d.y);
+    // A cyclic grid holds the points up to one column past its last.
+    const float last_x = static_cast<float>(g.global ? g.nx + 1 : g.nx);
+    if (!(d.x >= 1.0f && d.x <= last_x && d.y >= 1.0f && d.y <= static_cast<float>(g.ny)))
+        refuse_value(f, h, k, at, "position", number_text(d.lat) + " " + number_text(d.lon),
+                     "off meteorological grid " + std::to_string(d.grid), log);
+    d.z = (c.model_top - d.height) / c.model_top;
+}
+
+// Reads particle k of group h and checks every value; its masses go to
+// `mass` (maxdim values) when one is given. A value outside what a dump of
+// a valid run can hold stops the run.
+DumpedParticle read_checked_particle(ParticleFiles& f, const GroupHeader& h, int32_t k, const ParticleCheck& c,
+                                     float* mass, TextOut& log) {
+    RecordCursor m = particle_record(f, 1, static_cast<size_t>(h.pollutants) * 4, log);
+    for (int32_t s = 0; s < c.maxdim; ++s) {
+        const float v = m.get_f32();
+        if (!std::isfinite(v))
+            refuse_value(f, h, k, f.records_read, "mass of pollutant " + std::to_string(s + 1), number_text(v),
+                         "is not a finite number", log);
+        if (mass) mass[s] = v;
     }
+    DumpedParticle d{};
+    RecordCursor pos = particle_record(f, 2, 24, log);
+    d.lat = pos.get_f32();
+    d.lon = pos.get_f32();
+    d.height = pos.get_f32();
+    d.sigma_h = pos.get_f32();
+    d.sigma_z = pos.get_f32();
+    d.turb_v = pos.get_f32();
+    d.position_record = f.records_read;
+    check_range(f, h, k, d.position_record, "sigma_h", d.sigma_h, 0.0f, kMaxSigmaH, log);
+    check_range(f, h, k, d.position_record, "sigma_z", d.sigma_z, 0.0f, kMaxSigmaZ, log);
+    check_range(f, h, k, d.position_record, "turbulent velocity", d.turb_v, -kMaxTurbulence, kMaxTurbulence, log);
+    RecordCursor state = particle_record(f, 3, 20, log);
+    d.state_record = f.records_read;
+    d.age = state.get_i32();
+    d.type = state.get_i32();
+    d.pollutant = state.get_i32();
+    d.grid = state.get_i32();
+    d.sort_key = state.get_i32();
+    const int64_t at = d.state_record;
+    if (d.age < -kMaxAge || d.age > kMaxAge)
+        refuse_value(f, h, k, at, "age", std::to_string(d.age), "outside the calendar's span", log);
+    // Every puff goes through the mercury steps, which need Gaussian or
+    // top-hat puffs; samplers are carried as they are.
+    const int32_t mode = distribution_mode(d.type);
+    if (mode != 1 && mode != 2 && d.type != kSamplerType)
+        refuse_value(f, h, k, at, "type code", std::to_string(d.type), "is not a puff type this run can carry", log);
+    if (d.pollutant < 1) refuse_value(f, h, k, at, "pollutant index", std::to_string(d.pollutant), "below 1", log);
+    if (d.sort_key < 1 || d.sort_key > h.count)
+        refuse_value(f, h, k, at, "sort key", std::to_string(d.sort_key), "outside 1 to the group's count", log);
+    place_on_grid(f, h, k, c, d, log);
+    return d;
+}
+
+// Checks and drops the particles of a group.
+void check_group(ParticleFiles& f, const GroupHeader& h, const ParticleCheck& c, TextOut& log) {
+    check_pollutant_count(f, h, c.maxdim, log);
+    for (int32_t k = 1; k <= h.count; ++k) read_checked_particle(f, h, k, c, nullptr, log);
+}
+
+// Reads particle k of the group into entry q.
+void read_particle(ParticleFiles& f, const GroupHeader& h, int32_t k, int32_t q, const ParticleCheck& c,
+                   ParticleArrays& p, TextOut& log) {
+    const DumpedParticle d = read_checked_particle(f, h, k, c, &p.mass(0, q), log);
+    p.particle_sigma_h[q] = d.sigma_h;
+    p.particle_sigma_z[q] = d.sigma_z;
+    p.particle_turb_v[q] = d.turb_v;
+    p.particle_turb_u[q] = d.turb_v;
+    p.particle_age[q] = d.age;
+    p.particle_hdwp[q] = d.type;
+    p.particle_pollutant[q] = d.pollutant;
+    p.particle_grid[q] = d.grid;
+    p.particle_sort_key[q] = d.sort_key;
+    if (q < p.particle_lat.size()) p.particle_lat[q] = d.lat;
+    if (q < p.particle_lon.size()) p.particle_lon[q] = d.lon;
+    if (d.grid == 0) return;
+    p.particle_x[q] = d.x;
+    p.particle_y[q] = d.y;
+    p.particle_z[q] = d.z;
+}
+
+void load_group(ParticleFiles& f, const GroupHeader& h, const ParticleCheck& c, int32_t NINIT, ParticleArrays& p,
+                TextOut& log) {
+    check_pollutant_count(f, h, c.maxdim, log);
+    if (h.count > 0 && NINIT == 3) p.particle_count = 0;
     const int32_t start = p.particle_count;
     for (int32_t k = 1; k <= h.count; ++k) {
         int64_t slot = int64_t{start} + k;
@@ -129,12 +276,12 @@ void load_group(ParticleFiles& f, const GroupHeader& h, int32_t kt, float model_
                 f.limit_warned = true;
             }
         }
-        // With no room at all the particle is read and dropped.
+        // With no room at all the particle is read, checked and dropped.
         if (slot < 1) {
-            skip_group(f, GroupHeader{1, h.pollutants, 0, 0, 0, 0}, log);
+            read_checked_particle(f, h, k, c, nullptr, log);
             continue;
         }
-        read_particle(f, h, static_cast<int32_t>(slot - 1), kt, model_top, p, met, log);
+        read_particle(f, h, k, static_cast<int32_t>(slot - 1), c, p, log);
     }
     p.particle_count = static_cast<int32_t>(std::min<int64_t>(int64_t{start} + h.count, p.maxpar));
     log.list(" NOTICE parinp: particle initialization - ", h.year, h.month, h.day, h.hour);
@@ -143,30 +290,41 @@ void load_group(ParticleFiles& f, const GroupHeader& h, int32_t kt, float model_
 
 }  // namespace
 
+void check_particle_init_file(int32_t model_time, int32_t kt, const ParticleArrays& p, float model_top,
+                              const MeteoFiles& met, ParticleFiles& files, TextOut& log) {
+    if (kt < 1 || kt > kMaxMetTimes) kt = 1;
+    const ParticleCheck c{p.maxdim, model_top, met, kt};
+    GroupHeader h;
+    while (next_header(files, h)) {
+        if (tm2min(h.year, h.month, h.day, h.hour, 0) < model_time)
+            skip_group(files, h, log);
+        else
+            check_group(files, h, c, log);
+    }
+    files.init.close();
+    files.records_read = 0;
+    if (!files.init.open(files.init_name)) damaged(files, "cannot open the particle initialization file again");
+}
+
 void parinp(int32_t model_time, int32_t kt, ParticleArrays& p, float model_top, int32_t NINIT,
             const MeteoFiles& met, ParticleFiles& files, TextOut& log) {
     if (kt < 1 || kt > kMaxMetTimes) kt = 1;
+    const ParticleCheck c{p.maxdim, model_top, met, kt};
     while (files.init.is_open()) {
-        if (!next_record(files)) {
+        GroupHeader h;
+        if (!next_header(files, h)) {
             files.init.close();
             log.list("WARNING parinp: particle initialization file closed");
             return;
         }
-        if (files.record.size() < 24) damaged(files, "truncated or damaged particle initialization file");
-        RecordCursor c(files.record);
-        GroupHeader h{c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32()};
-        if (h.count < 0 || h.pollutants < 0) damaged(files, "negative count in particle initialization file");
-        const bool year_ok = (h.year >= 0 && h.year <= 99) || (h.year >= 1941 && h.year <= 2099);
-        if (!year_ok || h.month < 1 || h.month > 12 || h.day < 1 || h.day > 31 || h.hour < 0 || h.hour > 23)
-            damaged(files, "invalid group time in particle initialization file");
         const int32_t t = tm2min(h.year, h.month, h.day, h.hour, 0);
         if (model_time < t) {
             log.list("WARNING parinp: initialization in time wait mode");
-            files.init.step_back();
+            step_back(files);
             return;
         }
         if (t == model_time) {
-            load_group(files, h, kt, model_top, NINIT, p, met, log);
+            load_group(files, h, c, NINIT, p, log);
             return;
         }
         skip_group(files, h, log);
