@@ -224,10 +224,11 @@ DumpedParticle read_checked_particle(ParticleFiles& f, const GroupHeader& h, int
     if (d.age < -kMaxAge || d.age > kMaxAge)
         refuse_value(f, h, k, at, "age", std::to_string(d.age), "outside the calendar's span", log);
     // Every puff goes through the mercury steps, which need Gaussian or
-    // top-hat puffs; samplers are carried as they are.
-    const int32_t mode = distribution_mode(d.type);
-    if (mode != 1 && mode != 2 && d.type != kSamplerType)
-        refuse_value(f, h, k, at, "type code", std::to_string(d.type), "is not a puff type this run can carry", log);
+    // top-hat puffs (the set-up takes no other release type); samplers are
+    // carried as they are.
+    if (d.type != 1 && d.type != 2 && d.type != kSamplerType)
+        refuse_value(f, h, k, at, "type code", std::to_string(d.type),
+                     "is none of 1, 2 (Gaussian and top-hat puffs) or 6 (sampler) that the run carries", log);
     if (d.pollutant < 1) refuse_value(f, h, k, at, "pollutant index", std::to_string(d.pollutant), "below 1", log);
     if (d.sort_key < 1 || d.sort_key > h.count)
         refuse_value(f, h, k, at, "sort key", std::to_string(d.sort_key), "outside 1 to the group's count", log);

@@ -285,7 +285,7 @@ TEST(OrvcalcRun, InitialParticlesTheRunCannotCarryAreRefusedBeforeTheFirstStep) 
          "sigma_h 1e+30 outside 0 to 2e+07 in record 3 (particle 1 of the group of 24 1 1 0) - PARINIT"},
         // A group due an hour after the start is refused before the start.
         {1, 1, [](DumpedValues& d) { d.state[1] = 99; },
-         "type code 99 is not a puff type this run can carry in record 14 (particle 2 of the group of 24 1 1 1)"},
+         "type code 99 is none of 1, 2 (Gaussian and top-hat puffs) or 6 (sampler) that the run carries in record 14 (particle 2 of the group of 24 1 1 1)"},
         {1, 0, [](DumpedValues& d) { d.position[0] = 10.0f; }, "position 10 -90 off meteorological grid 1 in record 10 (particle 1"},
         {0, -1, [](DumpedValues& d) { d.mass.resize(2); },
          "*ERROR* parinp: mismatch in number of pollutants - PARINIT\n Mode:            4\n      File:            2\n"},
