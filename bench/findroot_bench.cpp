@@ -12,7 +12,7 @@ using namespace orv;
 void run(benchmark::State& state, const FindrootInput& in) {
     TextOut quiet;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     EquilibriumWorkspace ws;
     FindrootResult out;
     for (auto _ : state) {

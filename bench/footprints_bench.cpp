@@ -101,8 +101,9 @@ void BM_Receptors(benchmark::State& state) {
     const Setup& s = setup();
     const int32_t type = static_cast<int32_t>(state.range(0));
     std::vector<float> pfrac(998);
+    TextOut quiet;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     size_t i = 0;
     for (auto _ : state) {
         const auto& p = s.puffs[i++ & 4095];
@@ -130,7 +131,7 @@ void BM_Ceps(benchmark::State& state) {
     const Setup& s = setup();
     std::vector<float> cepres(999);
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     size_t i = 0;
     for (auto _ : state) {
         const auto& p = s.puffs[i++ & 4095];

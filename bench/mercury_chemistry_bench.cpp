@@ -69,7 +69,7 @@ struct Chemistry {
     Chemistry() {
         work_dir();
         set_up_mercury_chemistry_workspace(work, 5, quiet);
-        initialise_diagnostic_channels(channels);
+        initialise_diagnostic_channels(channels, quiet);
         hgsim.ndist = 1;
         hgsim.nrange = 14;
         hgsim.pcon = 3.9e-5f;
@@ -130,7 +130,7 @@ void BM_OxidantsAtPoint(benchmark::State& state) {
     SurfaceFiles surface;
     TextOut log;
     DiagnosticChannels channels;
-    initialise_diagnostic_channels(channels);
+    initialise_diagnostic_channels(channels, quiet);
     ProfileRow row;
     row.temperature = 280.0f;
     row.density = 1.2f;

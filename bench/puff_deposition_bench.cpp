@@ -54,7 +54,7 @@ struct Scene {
         std::filesystem::current_path(old);
         std::filesystem::remove_all(dir);
 
-        initialise_diagnostic_channels(ch);
+        initialise_diagnostic_channels(ch, quiet);
         log.attach(log_text);
         dirt.resize(4);
         for (Pollutant& p : dirt) {

@@ -50,27 +50,44 @@ std::string RecordCursor::get_chars(size_t width) {
     return s;
 }
 
-RecordWriter::~RecordWriter() { close(); }
+RecordWriter::~RecordWriter() {
+    if (!f_) return;
+    const bool ok = std::fclose(f_) == 0;
+    f_ = nullptr;
+    if (!ok && !failed_) report_output_failure(routine_, path_, *console_);
+}
 
-bool RecordWriter::open(const std::string& path) {
-    close();
+bool RecordWriter::open(const std::string& path, std::string_view routine, TextOut& console) {
+    if (f_) std::fclose(f_);
     f_ = std::fopen(path.c_str(), "wb");
+    path_ = path;
+    routine_ = std::string(routine);
+    console_ = &console;
+    failed_ = false;
     return f_ != nullptr;
 }
 
-bool RecordWriter::write(std::span<const uint8_t> data) {
-    if (!f_ || data.size() > 0x7fffffffu) return false;
-    uint8_t len[4];
-    store_be32(len, static_cast<uint32_t>(data.size()));
-    return std::fwrite(len, 1, 4, f_) == 4 && std::fwrite(data.data(), 1, data.size(), f_) == data.size() &&
-           std::fwrite(len, 1, 4, f_) == 4;
+void RecordWriter::fail() {
+    if (failed_) return;
+    failed_ = true;
+    output_stop(routine_, path_, *console_);
 }
 
-bool RecordWriter::close() {
-    if (!f_) return true;
-    bool ok = std::fclose(f_) == 0;
+void RecordWriter::write(std::span<const uint8_t> data) {
+    if (!f_) return;
+    if (data.size() > 0x7fffffffu) return fail();
+    uint8_t len[4];
+    store_be32(len, static_cast<uint32_t>(data.size()));
+    if (std::fwrite(len, 1, 4, f_) != 4 || std::fwrite(data.data(), 1, data.size(), f_) != data.size() ||
+        std::fwrite(len, 1, 4, f_) != 4)
+        fail();
+}
+
+void RecordWriter::close() {
+    if (!f_) return;
+    const bool ok = std::fclose(f_) == 0;
     f_ = nullptr;
-    return ok;
+    if (!ok) fail();
 }
 
 RecordReader::~RecordReader() { close(); }

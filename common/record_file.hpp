@@ -13,6 +13,8 @@
 
 namespace orv {
 
+class TextOut;
+
 // Builds one record's data.
 class RecordBuilder {
 public:
@@ -49,22 +51,35 @@ private:
     size_t pos_ = 0;
 };
 
+// Every write and the close are checked: a failure (a full disk, a file
+// system error) is written to the console the file was opened with and stops
+// the run through output_stop, naming the file.
 class RecordWriter {
 public:
     RecordWriter() = default;
+    // Closes a file still open; a failure found here is reported, never thrown.
     ~RecordWriter();
     RecordWriter(const RecordWriter&) = delete;
     RecordWriter& operator=(const RecordWriter&) = delete;
-    // Creates or empties the file. Returns false when it cannot be opened.
-    bool open(const std::string& path);
+    // Creates or empties the file. A failed write is reported to `console`,
+    // naming `routine` and the file; the console must outlive this file (the
+    // run's console outlives every file of the run). Returns false when the
+    // file cannot be opened.
+    bool open(const std::string& path, std::string_view routine, TextOut& console);
     bool is_open() const { return f_ != nullptr; }
-    // Returns false on a write error.
-    bool write(std::span<const uint8_t> data);
-    bool write(const RecordBuilder& r) { return write(r.bytes()); }
-    bool close();
+    void write(std::span<const uint8_t> data);
+    void write(const RecordBuilder& r) { write(r.bytes()); }
+    // Flushes and closes the file; a failure stops the run.
+    void close();
 
 private:
+    void fail();
+
     std::FILE* f_ = nullptr;
+    std::string path_;
+    std::string routine_;
+    TextOut* console_ = nullptr;  // where a failed write is reported; set by open
+    bool failed_ = false;         // the failure has been reported
 };
 
 class RecordReader {

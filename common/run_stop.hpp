@@ -44,4 +44,14 @@ class TextOut;
 [[noreturn]] void input_stop(std::string_view routine, std::string_view file, int64_t line, std::string_view what,
                              TextOut& console);
 
+// A write, flush or close of an output file that failed (a full disk, a file
+// system error): every writer of text and binary files reports through these,
+// to the console it was opened with. The line "*ERROR* <routine>: cannot write
+// file (disk full or write error) - <file>" goes to the console, never to the
+// message log, which may be the file that failed.
+void report_output_failure(std::string_view routine, std::string_view file, TextOut& console);
+// Reports the failure and stops the run with code 900; while another stop is
+// already unwinding (a file closed on the way out) it only reports.
+void output_stop(std::string_view routine, std::string_view file, TextOut& console);
+
 }  // namespace orv

@@ -26,19 +26,35 @@ std::string list_line(const Args&... args) {
     return line;
 }
 
+// A text file or a stream. Every write, flush and close of a file is checked:
+// a failure (a full disk, a file system error) is written to the console the
+// file was opened with and stops the run through output_stop. Streams
+// attached by the caller (the console itself, a test's buffer) are not
+// checked, so reporting a failure never reports another.
 class TextOut {
 public:
     TextOut() = default;
     // Writes to a stream the caller owns (see attach).
     explicit TextOut(std::ostream& s) : out_(&s) {}
-    // Opens (creating or emptying) the file. Returns false when it cannot be opened.
-    bool open(const std::string& path);
+    // Closes a file still open; a failure found here is reported, never thrown.
+    ~TextOut();
+    TextOut(TextOut&& o) noexcept;
+    TextOut& operator=(TextOut&& o) noexcept;
+    TextOut(const TextOut&) = delete;
+    TextOut& operator=(const TextOut&) = delete;
+
+    // Opens (creating or emptying) the file. A failed write is reported to
+    // `console`, naming `routine` and the file; the console must outlive this
+    // file (the run's console outlives every file of the run). Returns false
+    // when the file cannot be opened.
+    bool open(const std::string& path, std::string_view routine, TextOut& console);
     // Writes to a stream the caller owns (the console, or a test's buffer).
     void attach(std::ostream& s) {
-        owned_.reset();
+        discard();
         out_ = &s;
     }
     bool is_open() const { return out_ != nullptr; }
+    // Flushes and closes the file; a failure stops the run.
     void close();
     const std::string& path() const { return path_; }
 
@@ -55,9 +71,20 @@ public:
     void flush();
 
 private:
+    // A file whose stream has failed stops the run (once).
+    void check() {
+        if (owned_ && owned_->fail()) fail();
+    }
+    void fail();
+    // Closes without throwing: a failure is only reported.
+    void discard() noexcept;
+
     std::unique_ptr<std::ofstream> owned_;
     std::ostream* out_ = nullptr;
     std::string path_;
+    std::string routine_;
+    TextOut* console_ = nullptr;  // where a failed write is reported; set by open
+    bool failed_ = false;         // the failure has been reported
 };
 
 }  // namespace orv

@@ -22,23 +22,18 @@ std::string concentration_path(const ConcentrationGrid& g) {
     return trim_blanks(g.directory) + trim_trailing_blanks(g.file_name);
 }
 
-void write_record(ConcentrationOutput& out, int32_t file, const char* routine, TextOut& console) {
-    if (!out.files[static_cast<size_t>(file)].write(out.record)) {
-        console.list("*ERROR* ", routine, ": cannot write concentration file - ", out.paths[static_cast<size_t>(file)]);
-        throw RunStop(kStopInput);
-    }
-}
+void write_record(ConcentrationOutput& out, int32_t file) { out.files[static_cast<size_t>(file)].write(out.record); }
 
 void write_header(const std::vector<SourceLocation>& locations, const ConcentrationGrid& g,
                   const std::vector<Pollutant>& dirt, int32_t pollutant_count, int32_t cpack, const MeteoFiles& met,
-                  ConcentrationOutput& out, int32_t file, TextOut& console) {
+                  ConcentrationOutput& out, int32_t file) {
     RecordBuilder& r = out.record;
     const MetTime& first = met.file(1, 1).first;
     r.clear();
     r.put_chars(met.grid(1, 1).source_id.view(), 4);
     r.put_i32s({first.year, first.month, first.day, first.hour, first.forecast,
                 static_cast<int32_t>(locations.size()), cpack});
-    write_record(out, file, "conini", console);
+    write_record(out, file);
 
     const Pollutant start = dirt.empty() ? Pollutant{} : dirt[0];
     for (const SourceLocation& loc : locations) {
@@ -46,25 +41,25 @@ void write_header(const std::vector<SourceLocation>& locations, const Concentrat
         r.put_i32s({start.release_year, start.release_month, start.release_day, start.release_hour});
         r.put_f32s({loc.lat, loc.lon, loc.height});
         r.put_i32(start.release_minute);
-        write_record(out, file, "conini", console);
+        write_record(out, file);
     }
 
     r.clear();
     r.put_i32s({g.lat_points, g.lon_points});
     r.put_f32s({g.lat_spacing, g.lon_spacing, cpack == 2 ? 0.0f : g.lower_left_lat,
                 cpack == 2 ? 0.0f : g.lower_left_lon});
-    write_record(out, file, "conini", console);
+    write_record(out, file);
 
     r.clear();
     r.put_i32(g.level_count);
     for (int32_t l = 0; l < g.level_count; ++l) r.put_i32(g.heights[static_cast<size_t>(l)]);
-    write_record(out, file, "conini", console);
+    write_record(out, file);
 
     r.clear();
     r.put_i32(pollutant_count);
     for (int32_t p = 0; p < pollutant_count; ++p)
         r.put_chars(static_cast<size_t>(p) < dirt.size() ? dirt[static_cast<size_t>(p)].pollutant_id : "", 4);
-    write_record(out, file, "conini", console);
+    write_record(out, file);
 }
 
 }  // namespace
@@ -92,11 +87,11 @@ void conini(const std::vector<SourceLocation>& locations, std::vector<Concentrat
         g.output_unit = kFirstConcentrationUnit + k - 1;
         const size_t f = static_cast<size_t>(k - 1);
         out.paths[f] = concentration_path(g);
-        if (!out.files[f].open(out.paths[f])) {
+        if (!out.files[f].open(out.paths[f], "condsk", msg.console)) {
             msg.console.list("*ERROR* conini: cannot open concentration file - ", out.paths[f]);
             throw RunStop(kStopInput);
         }
-        write_header(locations, g, dirt, pollutant_count, cpack, met, out, static_cast<int32_t>(f), msg.console);
+        write_header(locations, g, dirt, pollutant_count, cpack, met, out, static_cast<int32_t>(f));
     }
 }
 
@@ -207,16 +202,16 @@ void points_record(const LevelRecord& lr, const std::vector<ConcentrationGrid>& 
 
 void write_grid(const std::vector<ConcentrationGrid>& grids, int32_t g, const std::vector<Pollutant>& dirt,
                 const Settings& s, const MetGridDefinition* mg, const SamplingClock& clock, const CalendarDate& now,
-                const ConcentrationArray& conc, ConcentrationOutput& out, TextOut& console) {
+                const ConcentrationArray& conc, ConcentrationOutput& out) {
     const ConcentrationGrid& grid = grids[static_cast<size_t>(g - 1)];
     const int32_t f = g - 1;
     RecordBuilder& r = out.record;
     r.clear();
     for (int32_t v : grid.period_start) r.put_i32(v);
-    write_record(out, f, "condsk", console);
+    write_record(out, f);
     r.clear();
     r.put_i32s({now.year, now.month, now.day, now.hour, now.minute, clock.forecast_hour});
-    write_record(out, f, "condsk", console);
+    write_record(out, f);
 
     const int32_t levels = std::min(grid.level_count, conc.nlev);
     for (int32_t p = 1; p <= conc.npol; ++p) {
@@ -234,7 +229,7 @@ void write_grid(const std::vector<ConcentrationGrid>& grids, int32_t g, const st
                 points_record(lr, grids, conc, r);
             else
                 packed_record(lr, conc, s.ICHEM == 4 ? mg : nullptr, out);
-            write_record(out, f, "condsk", console);
+            write_record(out, f);
         }
     }
 }
@@ -265,7 +260,7 @@ void condsk(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollu
             msg.log.list("*ERROR* condsk: temporary memory allocation");
             throw RunStop(kStopInput);
         }
-        write_grid(grids, g, dirt, s, mg, clock, now, conc, out, msg.console);
+        write_grid(grids, g, dirt, s, mg, clock, now, conc, out);
         msg.log.list(" NOTICE condsk: ", g, " DELTA:", grid.interval, " KSB:", pos.ksb, " KSD:", pos.ksd, " MTIME:",
                      pos.mtime);
         msg.log.list(" NOTICE condsk: ", g, " output at ", now.month, now.day, now.hour, now.minute);

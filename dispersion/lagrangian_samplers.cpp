@@ -64,7 +64,7 @@ void read_sampler(TextInput& in, int32_t k, LagrangianSampler& s, TextOut& conso
 void open_output(int32_t k, LagrangianSampler& s, TextOut& out, Messages msg) {
     if (kFirstOutputUnit + k - 1 <= kLastOutputUnit) {
         const std::string name = trim_blanks(s.output_file);
-        if (!out.open(name)) {
+        if (!out.open(name, "lagout", msg.console)) {
             msg.console.list("*ERROR* main: unable to open lagrangian sampler output file - ", name);
             throw RunStop(kStopInput);
         }

@@ -41,7 +41,7 @@ void PUFF_OUT(int32_t checkpoint, int32_t model_time, ParticleArrays& p, Diagnos
     TextOut& out = channels.file(kMassTotalsChannel);
     if (!out.is_open()) {
         const std::string name = "fort." + std::to_string(2000 + kMassTotalsChannel);
-        if (!out.open(name)) {
+        if (!out.open(name, "PUFF_OUT", console)) {
             console.list("*ERROR* PUFF_OUT: cannot open ", name);
             throw RunStop(kStopInput);
         }

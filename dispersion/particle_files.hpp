@@ -23,6 +23,7 @@ struct ParticleFiles {
     std::string dump_name;
     RecordReader init;      // PINPF, open until its end or a failure
     std::string init_name;
+    int64_t records_read = 0;        // records of PINPF read so far (the one read last is this number)
     bool limit_warned = false;       // "exceeding particle number limit", once per run
     std::vector<uint8_t> record;     // read buffer
     RecordBuilder out;               // write buffer
@@ -34,11 +35,24 @@ struct ParticleFiles {
 void parout(int32_t model_time, const ParticleArrays& p, float model_top, const MeteoFiles& met, int32_t kt,
             ParticleFiles& files, Messages msg);
 
+// Reads the whole initialisation file once before the run starts and checks
+// every group that a later parinp may load (those not older than
+// model_time): the file's pollutant count must be the run's, and every value
+// of every particle must be one a dump of a valid run can hold (finite
+// masses; spreads, velocity and age within bounds; a type code the run can
+// carry; a position inside its meteorological grid at time index kt and
+// below the model top). A bad value stops the run naming the file, the
+// record, the particle and the item. The file is then opened again at its
+// start.
+void check_particle_init_file(int32_t model_time, int32_t kt, const ParticleArrays& p, float model_top,
+                              const MeteoFiles& met, ParticleFiles& files, Messages msg);
+
 // Reads the groups of the initialisation file up to model_time: older groups
 // are skipped, the group of model_time is added (NINIT 3: it replaces the
 // entries present), a later group waits for a later call. Positions are
 // converted onto each entry's meteorological grid at time index kt. A
-// truncated or damaged file stops the run naming the file.
+// truncated or damaged file, another pollutant count than the run's, or a
+// value that check_particle_init_file refuses stops the run naming the file.
 void parinp(int32_t model_time, int32_t kt, ParticleArrays& p, float model_top, int32_t NINIT,
             const MeteoFiles& met, ParticleFiles& files, Messages msg);
 

@@ -5,6 +5,7 @@
 
 #include "common/run_stop.hpp"
 #include "common/work_array.hpp"
+#include "run/input_checks.hpp"
 
 namespace orv {
 
@@ -16,6 +17,7 @@ void read_concentration_grids(RunContext& ctx) {
     const RunStart& t = ctx.start;
     conset(ctx.control_input, ctx.concentration_grids, ctx.control.model_top, ctx.time_step_spacing,
            ctx.setup.CPACK, first.lat, first.lon, t.year, t.month, t.day, t.hour, ctx.control.backward);
+    check_concentration_grids(ctx.control_input.name(), ctx.concentration_grids, ctx.control.backward, ctx.console);
 
     ctx.last_average_grid = ctx.last_snapshot_grid = ctx.last_maximum_grid = 0;
     for (size_t g = 0; g < ctx.concentration_grids.size(); ++g) {

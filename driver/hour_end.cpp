@@ -91,7 +91,7 @@ void dump_and_reread(RunLoop& run) {
     if (particle_dump_due(run.hour, s.NDUMP, s.NCYCL)) {
         if (!files.dump.is_open()) {
             files.dump_name = trim_trailing_blanks(s.POUTF);
-            if (!files.dump.open(files.dump_name)) {
+            if (!files.dump.open(files.dump_name, "parout", ctx.console)) {
                 ctx.console.list("*ERROR* main: unable to open particle dump file - ", files.dump_name);
                 ctx.log.list("*ERROR* main: unable to open particle dump file - ", files.dump_name);
                 throw RunStop(kStopInput);

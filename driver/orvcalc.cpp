@@ -113,7 +113,13 @@ int32_t run_orvcalc(int argc, const char* const* argv, std::istream& keyboard, s
         ctx->console.list("*ERROR* orvcalc: ", std::string(e.what()));
         status = kStopPlain;
     }
-    ctx.reset();  // closes every file
+    // After a stop the files are closed here; what they hold so far is kept.
+    try {
+        close_run_files(*ctx);
+    } catch (const RunStop& stop) {
+        if (status == 0) status = stop.code();
+    }
+    ctx.reset();
     console.flush();
     return status;
 }

@@ -6,6 +6,7 @@
 #include "common/run_stop.hpp"
 #include "common/work_array.hpp"
 #include "driver/setup_checks.hpp"
+#include "run/input_checks.hpp"
 
 namespace orv {
 
@@ -34,6 +35,7 @@ void read_pollutant_definitions(RunContext& ctx) {
     const RunStart& t = ctx.start;
     read_pollutant_emissions(ctx.control_input, ctx.dirt, ctx.numtyp, t.year, t.month, t.day, t.hour,
                              ctx.control.backward, matrix ? ctx.location_count : INT32_MAX);
+    check_pollutant_emissions(ctx.control_input.name(), ctx.dirt, ctx.numtyp, ctx.control.backward, ctx.console);
     const int32_t size = pollutant_table_size(ctx.pollutant_entry_count, s.MAXDIM);
     while (static_cast<int32_t>(ctx.dirt.size()) < size) {
         grow_table(ctx.dirt, "Pollutant description", ctx.console);
@@ -120,6 +122,7 @@ void make_each_location_a_pollutant(std::vector<Pollutant>& dirt, int32_t& numty
 
 void set_up_deposition(RunContext& ctx) {
     depset(ctx.control_input, ctx.dirt, ctx.numtyp, ctx.deposition);
+    check_particle_definitions(ctx.control_input.name(), ctx.dirt, ctx.numtyp, ctx.console);
     TextOut* dump = ctx.channels.enabled(0) ? ctx.channels.dump_file(0) : nullptr;
     if (dump) write_deposition_dump(*dump, false, ctx.deposition, ctx.dirt, ctx.numtyp);
     reset_deposition_switches(ctx.dirt, ctx.setup.MAXDIM, ctx.deposition);

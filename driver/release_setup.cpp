@@ -57,6 +57,9 @@ void read_initial_particles(RunContext& ctx) {
         ctx.console.list("*ERROR* main: unable to open particle initialization file - ", files.init_name);
         throw RunStop(kStopInput);
     }
+    // Every particle the run may load is checked before the first step.
+    check_particle_init_file(ctx.model_time, ctx.current_met_file, p, ctx.control.model_top, ctx.met.files, files,
+                             ctx.msg());
     parinp(ctx.model_time, ctx.current_met_file, p, ctx.control.model_top, s.NINIT, ctx.met.files, files, ctx.msg());
 
     // Without a concentration grid there is nothing to sum onto.

@@ -47,7 +47,10 @@ struct RunStart {
 struct RunContext {
     // ---- start-up and settings ----
     std::string run_suffix;      // from the command line; empty when none
-    TextOut console{std::cout};  // the console: standard output unless main is given another stream
+    // The console: standard output unless main is given another stream. Every
+    // output file reports a failed write to it, so it is declared before them
+    // all and outlives them.
+    TextOut console{std::cout};
     TextOut log;                 // the message log, MESSAGE
     Messages msg() { return {console, log}; }
     DiagnosticChannels channels;

@@ -1,6 +1,26 @@
 #include "driver/run_end.hpp"
 
+#include "common/run_stop.hpp"
+
 namespace orv {
+
+void close_run_files(RunContext& ctx) {
+    bool failed = false;
+    auto close = [&failed](auto& file) {
+        try {
+            file.close();
+        } catch (const RunStop&) {
+            failed = true;
+        }
+    };
+    for (TextOut& f : ctx.dispersion.samplers.outputs) close(f);
+    for (RecordWriter& f : ctx.dispersion.concentration_output.files) close(f);
+    close(ctx.dispersion.particle_files.dump);
+    close(ctx.control_input);
+    for (TextOut& f : *ctx.channels.files) close(f);  // the diagnostic and receptor files
+    close(ctx.log);
+    if (failed) throw RunStop(kStopInput);
+}
 
 void end_run(RunContext& ctx) {
     if (!ctx.split_enabled) {
@@ -12,10 +32,8 @@ void end_run(RunContext& ctx) {
         ctx.console.list("WARNING particle array limit reached; emissions turned off");
         ctx.log.list("WARNING particle array limit reached; expand MAXPAR");
     }
+    close_run_files(ctx);
     ctx.console.list("Complete Orvante");
-    DiagnosticChannels& ch = ctx.channels;
-    for (int32_t c = 0; c < DiagnosticChannels::kCount; ++c)
-        if (ch.channel_probability[c] > 0.0f) ch.file(c).close();
     release_met_arrays(ctx.met.arrays);
 }
 

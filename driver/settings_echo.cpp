@@ -97,7 +97,7 @@ std::string conc_cfg_text(const Settings& s) {
 
 void write_conc_cfg(RunContext& ctx) {
     TextOut out;
-    if (!out.open("CONC.CFG")) {
+    if (!out.open("CONC.CFG", "main", ctx.console)) {
         ctx.console.list("*ERROR* main: unable to create file - CONC.CFG");
         throw RunStop(kStopInput);
     }

@@ -7,7 +7,7 @@ namespace orv {
 namespace {
 
 void open_or_stop(TextOut& out, const std::string& name, TextOut& console) {
-    if (!out.open(name)) {
+    if (!out.open(name, "main", console)) {
         console.list("*ERROR* main: unable to create file - ", name);
         throw RunStop(kStopInput);
     }
@@ -29,7 +29,7 @@ std::string run_suffix_from_argument(std::string_view argument) {
 
 void start_up(RunContext& ctx, std::string_view argument) {
     DiagnosticChannels& ch = ctx.channels;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, ctx.console);
     for (int32_t c = 0; c < DiagnosticChannels::kCount; ++c) {
         if (ch.channel_probability[c] > 0.0f) {
             open_or_stop(ch.file(c), channel_file_name(c), ctx.console);

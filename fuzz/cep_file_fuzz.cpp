@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         orv::count_cep_records(selection, hgsim, count, quiet.console);
         orv::read_cep_data(selection, hgsim, count, tables, quiet.console);
         orv::DiagnosticChannels channels;
-        orv::initialise_diagnostic_channels(channels);
+        orv::initialise_diagnostic_channels(channels, quiet.console);
         std::vector<float> cepres(static_cast<size_t>(count));
         for (const orv::Cep& c : tables.ceps)
             orv::ceptest(2, c.lat, c.lon, 10000.0f, tables, cepres, channels, quiet.console);

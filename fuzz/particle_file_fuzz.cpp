@@ -1,6 +1,8 @@
 // The particle initialisation file reader on arbitrary bytes: every input
-// either loads, waits, closes the file or stops the run with its code; none
-// may crash, read past a record or allocate more than the file holds.
+// either passes the check of the whole file and then loads, waits or closes
+// the file, or stops the run with its code; none may crash, read past a
+// record or allocate more than the file holds. Half the inputs skip the
+// check, so that parinp's own checks are reached with any value.
 
 #include <cstdint>
 #include <string>
@@ -35,7 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!files.init.open(setup.path)) return 0;
     const int32_t start = orv::tm2min(24, 7, 1, 6, 0, quiet.console);
     try {
-        // Start-up, then a few hour ends, as the driver calls it.
+        // The check of the whole file, start-up, then a few hour ends, as
+        // the driver calls them.
+        if (size % 2 == 0) orv::check_particle_init_file(start, 1, p, 25000.0f, setup.met, files, quiet.msg());
         for (int32_t h = 0; h < 4 && files.init.is_open(); ++h)
             orv::parinp(start + 60 * h, 1, p, 25000.0f, h == 2 ? 3 : 1, setup.met, files, quiet.msg());
     } catch (const orv::RunStop&) {

@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             orv::read_receptor_data(selection, hgsim, count, ndivmax, tables, quiet.console);
             orv::write_polygon_files(tables, quiet.console);
             orv::DiagnosticChannels channels;
-            orv::initialise_diagnostic_channels(channels);
+            orv::initialise_diagnostic_channels(channels, quiet.console);
             std::vector<float> pfrac(static_cast<size_t>(count));
             for (const orv::Receptor& r : tables.receptors)
                 for (int32_t type : {0, 2, 4})

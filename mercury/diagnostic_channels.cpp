@@ -53,7 +53,7 @@ TextOut* DiagnosticChannels::dump_file(int32_t c) {
     if (c < 0 || c >= kCount || channel_unit[c] <= 0) return nullptr;
     TextOut& f = file(c);
     if (!f.is_open()) {
-        if (!f.open("fort." + std::to_string(channel_unit[c]))) return nullptr;
+        if (!console || !f.open("fort." + std::to_string(channel_unit[c]), "main", *console)) return nullptr;
     }
     return &f;
 }
@@ -68,7 +68,8 @@ std::string channel_file_name(int32_t c) {
     return name;
 }
 
-void initialise_diagnostic_channels(DiagnosticChannels& ch) {
+void initialise_diagnostic_channels(DiagnosticChannels& ch, TextOut& console) {
+    ch.console = &console;
     ch.channel_probability.fill(-1.0f);
     ch.diagnostic_sampling_flags.fill(false);
     ch.channel_tag.fill(0);

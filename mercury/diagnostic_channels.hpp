@@ -56,6 +56,9 @@ struct DiagnosticChannels {
     ChannelRandom generator;
     // The open file of each channel (closed for a channel never written).
     std::unique_ptr<std::array<TextOut, kCount>> files = std::make_unique<std::array<TextOut, kCount>>();
+    // The console a failed write of a channel's file is reported to (set by
+    // initialise_diagnostic_channels; it outlives the files).
+    TextOut* console = nullptr;
 
     bool enabled(int32_t c) const { return c >= 0 && c < kCount && channel_probability[c] > 0.0f; }
     TextOut& file(int32_t c) { return (*files)[static_cast<size_t>(c)]; }
@@ -97,8 +100,8 @@ std::string channel_file_name(int32_t c);
 // Fills the channel tables as they stand at start-up: every probability -1.0
 // except channels 0 and 30 (1.0); the unit 2000 + c for the channels that
 // have one, 0 for the others; flags, tags and counts 0; the generator at its
-// seeds.
-void initialise_diagnostic_channels(DiagnosticChannels& ch);
+// seeds. The files the channels open report a failed write to `console`.
+void initialise_diagnostic_channels(DiagnosticChannels& ch, TextOut& console);
 
 // ---- writing dumps ----
 

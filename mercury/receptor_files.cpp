@@ -131,7 +131,7 @@ std::vector<DivisionLine> scan_receptor_file(const CategorySelection& selection,
 }
 
 void open_output(TextOut& out, const std::string& name, std::string_view routine, TextOut& console) {
-    if (!out.open(name)) {
+    if (!out.open(name, routine, console)) {
         console.list("*ERROR* ", routine, ": unable to create file - ", name);
         throw RunStop(kStopInput);
     }
@@ -154,6 +154,8 @@ void write_receptor_summaries(const ReceptorTables& t, TextOut& console) {
                     b.north, b.x_west, b.x_east, b.y_south, b.y_north);
         }
     }
+    sum.close();
+    det.close();
 }
 
 // The receptor name as it may stand in a file name.
@@ -260,9 +262,11 @@ void write_polygon_files(const ReceptorTables& tables, TextOut& console) {
             poly.line("END");
         }
         poly.line("END");
+        poly.close();
         const std::string stem = fmt::format_int(r, 4, 4) + "_" + file_name_part(rc.receptor_name);
         batch.line(trim_trailing_blanks("polyconv " + stem + " polygons < " + file));
     }
+    batch.close();
 }
 
 void count_cep_records(const CategorySelection& cep_selection, const Hgsim& hgsim, int32_t& cep_count,
@@ -287,6 +291,7 @@ void read_cep_data(const CategorySelection& cep_selection, const Hgsim& hgsim, i
         const Cep& cp = tables.ceps[static_cast<size_t>(c - 1)];
         out.put(summary, c, cp.cep_name, cp.cep_code, cp.lat, cp.lon);
     }
+    out.close();
 }
 
 }  // namespace orv

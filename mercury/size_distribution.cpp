@@ -100,7 +100,7 @@ void write_size_distribution_report(const std::string& path, const SizeDistribut
 void write_size_distribution_report(const std::string& path, const SizeDistribution& sd, int32_t ndist,
                                     int32_t nrange, TextOut& console) {
     TextOut out;
-    if (!out.open(path)) {
+    if (!out.open(path, "psetup", console)) {
         console.list("*ERROR* psetup: unable to create file - ", path);
         throw RunStop(kStopInput);
     }

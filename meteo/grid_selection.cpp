@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "common/run_stop.hpp"
+#include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/map_projection.hpp"
 
@@ -85,18 +86,48 @@ void choose_slots(MetSubgridArrays& a, int32_t kg, int32_t t1, int32_t t2) {
     a.time_slots = {s1, s2};
 }
 
-void warn_no_data(MeteoState& met, bool outside_all, const FileBracket& last, int32_t T, TextOut& log) {
+// The last data time of the run's direction over every file of every grid:
+// the latest in a forward run, the earliest in a backward one.
+const MetTime* data_end(const MeteoFiles& files, bool backward) {
+    const MetTime* end = nullptr;
+    for (int32_t kg = 1; kg <= files.num_grids; ++kg)
+        for (int32_t kt = 1; kt <= files.num_times; ++kt) {
+            const MetFileEntry& fe = files.file(kg, kt);
+            const MetTime& t = backward ? fe.first : fe.last;
+            if (t.macc == 0) continue;  // no file described
+            if (!end || (backward ? t.macc < end->macc : t.macc > end->macc)) end = &t;
+        }
+    return end;
+}
+
+// The particles that find no data are ended: the message log is told once,
+// and so is the console, so that a run that lost its particles with its
+// data does not end looking like a whole one.
+void warn_no_data(MeteoState& met, bool backward, bool outside_all, const FileBracket& last, int32_t T,
+                  Messages msg) {
     if (met.notices.metpos_warned) return;
     met.notices.metpos_warned = true;
     if (outside_all) {
-        log.list("WARNING metpos: off spatial domain of all grids");
-    } else if (met.files.num_grids == 1) {
+        msg.log.list("WARNING metpos: off spatial domain of all grids");
+        return;
+    }
+    if (met.files.num_grids == 1) {
         if (last.kt1 == last.kt2 || met.files.num_times == 1)
-            log.list("WARNING metpos: no meteo data at current time - ", T);
+            msg.log.list("WARNING metpos: no meteo data at current time - ", T);
         else
-            log.list("WARNING metpos: too much time between files - ", T);
+            msg.log.list("WARNING metpos: too much time between files - ", T);
     } else {
-        log.list("WARNING metpos: no data at current time on any grid - ", T);
+        msg.log.list("WARNING metpos: no data at current time on any grid - ", T);
+    }
+    const MetTime* end = data_end(met.files, backward);
+    if (end && (backward ? T <= end->macc : T >= end->macc)) {
+        const CalendarDate d = tm2day(end->macc, msg.console);
+        msg.console.list("WARNING metpos: meteorological data end at ", d.year, d.month, d.day, d.hour, d.minute,
+                         " before the run does; particles ended - see MESSAGE");
+    } else {
+        const CalendarDate d = tm2day(T, msg.console);
+        msg.console.list("WARNING metpos: no meteorological data at ", d.year, d.month, d.day, d.hour, d.minute,
+                         "; particles ended - see MESSAGE");
     }
 }
 
@@ -150,7 +181,7 @@ MetPosition metpos(MeteoState& met, bool backward, float& x, float& y, int32_t m
 
     if (r.grid == 0) {
         if (!a.nothing_loaded()) {
-            warn_no_data(met, outside_all, last, model_time, msg.log);
+            warn_no_data(met, backward, outside_all, last, model_time, msg);
             return MetPosition{};
         }
         stop_outside_data(outside_all, before_start, after_end, x, y, msg.console);

@@ -140,6 +140,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
             clat = location_lat;
             clon = location_lon;
         }
+        c.centre_lat = clat;
 
         prompt(ctl, "Grid spacing (deg) Latitude, Longitude", c.lat_spacing, c.lon_spacing);
         ctl.list("conset", "a grid spacing", c.lat_spacing, c.lon_spacing);
@@ -287,6 +288,8 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float mode
                 }
             }
         }
+        c.start_entered = c.start;
+        c.start_relative = start_shift.relative;
         c.start_minute = sampling_minutes(c.start, start_shift, "start", shift_text(start_shift), g, console);
         CalendarDate s = tm2day(c.start_minute, console);
         c.start = {s.year, s.month, s.day, s.hour, s.minute, 0};

@@ -36,7 +36,7 @@ void ControlInput::open(std::string_view run_suffix, std::istream& keyboard, Tex
     }
     unit_ = kKeyboardUnit;
     in_.attach(keyboard, "keyboard input");
-    if (!startup_.open("STARTUP")) {
+    if (!startup_.open("STARTUP", "main", console)) {
         console.list("*ERROR* main: unable to create file - STARTUP");
         throw RunStop(kStopInput);
     }

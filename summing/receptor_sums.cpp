@@ -218,15 +218,28 @@ int32_t sum_receptor_output(const std::filesystem::path& directory, TextOut& con
     std::array<TextOut, 3> files;
     for (int32_t i = 0; i < 3; ++i) {
         const std::string name = "recpsum_" + std::to_string(i + 1) + ".out";
-        if (!files[static_cast<size_t>(i)].open((directory / name).string())) {
+        if (!files[static_cast<size_t>(i)].open((directory / name).string(), "sum_receptor_output", console)) {
             console.list("unable to create ", name, ", deptally program stop");
             return 1;
         }
     }
-    write_sum_files(*table, sums, files, console);
-    for (TextOut& f : files) f.close();
+    // A file that cannot be written to its end is named on the console (by
+    // the writer) and fails the program; the others are closed all the same.
+    bool failed = false;
+    try {
+        write_sum_files(*table, sums, files, console);
+    } catch (const RunStop&) {
+        failed = true;
+    }
+    for (TextOut& f : files) {
+        try {
+            f.close();
+        } catch (const RunStop&) {
+            failed = true;
+        }
+    }
     console.flush();
-    return 0;
+    return failed ? 1 : 0;
 }
 
 }  // namespace orv

@@ -27,7 +27,7 @@ inline constexpr int32_t kTallyKinds = 3;
 // Runs the tool on the files of `directory`, writing its progress lines to
 // `console`. Returns the exit status: 0 when the three sum files are
 // written, 1 when an input is missing or unusable or holds no complete
-// output time.
+// output time, or when a sum file cannot be written (named on the console).
 int32_t sum_receptor_output(const std::filesystem::path& directory, TextOut& console);
 
 }  // namespace orv

@@ -11,17 +11,18 @@ namespace {
 
 TEST(RecordFile, BigEndianFramesAndStepBack) {
     test::ScratchDir dir;
+    test::TestConsole console;
     RecordWriter w;
-    ASSERT_TRUE(w.open("rec.bin"));
+    ASSERT_TRUE(w.open("rec.bin", "tester", console.out));
     RecordBuilder r;
     r.put_chars("AB", 4);
     r.put_i32(-2);
     r.put_f32(1.0f);
-    ASSERT_TRUE(w.write(r));
+    w.write(r);
     r.clear();
     r.put_i32(7);
-    ASSERT_TRUE(w.write(r));
-    ASSERT_TRUE(w.close());
+    w.write(r);
+    w.close();
 
     std::string bytes = test::read_file("rec.bin");
     ASSERT_EQ(bytes.size(), 4u + 12u + 4u + 4u + 4u + 4u);

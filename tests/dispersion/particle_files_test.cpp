@@ -41,7 +41,7 @@ protected:
             p.particle_turb_u[i] = 9.0f;
             p.particle_turb_v[i] = -0.75f;
             p.particle_age[i] = i == 1 ? -180 : 240;
-            p.particle_hdwp[i] = 1 + i;
+            p.particle_hdwp[i] = i < 2 ? 1 + i : 6;  // Gaussian and top-hat puffs, a sampler
             p.particle_pollutant[i] = 1;
             p.particle_sort_key[i] = 3 - i;
             p.mass(0, i) = 0.125f * static_cast<float>(i + 1);
@@ -51,7 +51,7 @@ protected:
     }
     void dump(int32_t time) {
         if (!files.dump.is_open()) {
-            ASSERT_TRUE(files.dump.open("PARDUMP"));
+            ASSERT_TRUE(files.dump.open("PARDUMP", "parout", console.out));
         }
         parout(time, p, kTop, met, 1, files, console.with(log));
     }
@@ -61,12 +61,12 @@ protected:
         ASSERT_TRUE(files.init.open(name));
     }
 
+    test::TestConsole console;  // before the files, which report to it
     MeteoFiles met;
     ParticleArrays p = make_particles(10, 2);
     ParticleFiles files;
     std::ostringstream messages;
     TextOut log;
-    test::TestConsole console;
     int32_t start = 0;
 };
 
@@ -141,6 +141,7 @@ TEST_F(ParticleFileTest, GroupsWaitForTheirTimeAndOldGroupsAreSkipped) {
     dump(start - 60);  // skipped
     dump(start + 120);
     p.particle_count = 1;
+    p.particle_sort_key[0] = 1;  // the key of a group of one
     dump(start + 180);
     open_init();
     ParticleArrays q = make_particles(10, 2);

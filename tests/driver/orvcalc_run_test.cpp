@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <filesystem>
+#include <functional>
+#include <limits>
+#include <vector>
 
 #include "common/record_file.hpp"
 #include "tests/driver/run_test_support.hpp"
@@ -204,25 +209,41 @@ TEST(OrvcalcRun, ConcCfgServesAsTheSetupOfASecondRun) {
     EXPECT_EQ(test::read_file("CONC.CFG"), first);
 }
 
+// The values of one particle in a particle initialisation file.
+struct DumpedValues {
+    std::vector<float> mass{1.0f, 0.5f, 0.0f, 0.25f};
+    std::array<float, 6> position{};  // lat, lon, height, sigma_h, sigma_z, v'
+    std::array<int32_t, 5> state{};   // age, type, pollutant, grid, sort key
+};
+
 // A particle initialisation file: one group at the start time holding two
-// puffs near the source, and a group an hour later.
-void write_particle_file(const std::string& name) {
+// puffs near the source, and a group an hour later; `edit` may change the
+// values of particle k (0, 1) of the group of hour 0 or 1.
+void write_particle_file(const std::string& name,
+                         const std::function<void(int32_t hour, int32_t k, DumpedValues&)>& edit = {}) {
+    test::TestConsole console;
     RecordWriter w;
-    ASSERT_TRUE(w.open(name));
+    ASSERT_TRUE(w.open(name, "tester", console.out));
     RecordBuilder r;
     for (int32_t hour : {0, 1}) {
-        r.clear();
-        for (int32_t v : {2, 4, 24, 1, 1, hour}) r.put_i32(v);
-        w.write(r);
+        std::vector<DumpedValues> group(2);
         for (int32_t k = 0; k < 2; ++k) {
+            group[k].position = {40.0f + 0.1f * static_cast<float>(k), -90.0f, 300.0f, 500.0f, 0.001f, 0.0f};
+            group[k].state = {60, 1, 1, 1, k + 1};
+            if (edit) edit(hour, k, group[k]);
+        }
+        r.clear();
+        for (int32_t v : {2, static_cast<int32_t>(group[0].mass.size()), 24, 1, 1, hour}) r.put_i32(v);
+        w.write(r);
+        for (const DumpedValues& d : group) {
             r.clear();
-            for (float m : {1.0f, 0.5f, 0.0f, 0.25f}) r.put_f32(m);
+            for (float m : d.mass) r.put_f32(m);
             w.write(r);
             r.clear();
-            for (float v : {40.0f + 0.1f * k, -90.0f, 300.0f, 500.0f, 0.001f, 0.0f}) r.put_f32(v);
+            for (float v : d.position) r.put_f32(v);
             w.write(r);
             r.clear();
-            for (int32_t v : {60, 1, 1, 1, k + 1}) r.put_i32(v);
+            for (int32_t v : d.state) r.put_i32(v);
             w.write(r);
         }
     }
@@ -246,6 +267,40 @@ TEST(OrvcalcRun, InitialParticlesAreReadAtTheStart) {
     r = test::run_orvcalc_here();
     ASSERT_EQ(r.status, 0) << r.console;
     EXPECT_FALSE(has(r.log, "parinp")) << r.log;
+}
+
+TEST(OrvcalcRun, InitialParticlesTheRunCannotCarryAreRefusedBeforeTheFirstStep) {
+    fixture::ExampleOptions o;
+    o.run_hours = 2;
+    test::ExampleTree tree(o);
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ninit = 2 /\n");
+    struct Case {
+        int32_t hour, particle;  // the particle changed; -1: every particle
+        std::function<void(DumpedValues&)> edit;
+        const char* message;
+    };
+    const Case cases[] = {
+        {0, 1, [](DumpedValues& d) { d.mass[2] = std::numeric_limits<float>::quiet_NaN(); },
+         "mass of pollutant 3 nan is not a finite number in record 5 (particle 2 of the group of 24 1 1 0) - PARINIT"},
+        {0, 0, [](DumpedValues& d) { d.position[3] = 1.0e30f; },
+         "sigma_h 1e+30 outside 0 to 2e+07 in record 3 (particle 1 of the group of 24 1 1 0) - PARINIT"},
+        // A group due an hour after the start is refused before the start.
+        {1, 1, [](DumpedValues& d) { d.state[1] = 99; },
+         "type code 99 is none of 1, 2 (Gaussian and top-hat puffs) or 6 (sampler) that the run carries in record 14 (particle 2 of the group of 24 1 1 1)"},
+        {1, 0, [](DumpedValues& d) { d.position[0] = 10.0f; }, "position 10 -90 off meteorological grid 1 in record 10 (particle 1"},
+        {0, -1, [](DumpedValues& d) { d.mass.resize(2); },
+         "*ERROR* parinp: mismatch in number of pollutants - PARINIT\n Mode:            4\n      File:            2\n"},
+    };
+    for (const Case& c : cases) {
+        write_particle_file("PARINIT", [&c](int32_t hour, int32_t k, DumpedValues& d) {
+            if (c.particle < 0 || (hour == c.hour && k == c.particle)) c.edit(d);
+        });
+        test::RunResult r = test::run_orvcalc_here();
+        EXPECT_EQ(r.status, 900) << c.message;
+        EXPECT_TRUE(has(r.console, c.message)) << c.message << r.console;
+        EXPECT_FALSE(has(r.console, "Percent complete")) << c.message;
+        EXPECT_FALSE(has(r.log, "Initialized with particles")) << c.message;
+    }
 }
 
 }  // namespace

@@ -21,8 +21,9 @@ TEST(RunSuffix, CutAtTheFirstBlankWithinEightyCharacters) {
 }
 
 TEST(DiagnosticChannelTables, OnlyChannelsZeroAndThirtyAreEnabled) {
+    TextOut quiet;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     int enabled = 0;
     for (int c = 0; c < DiagnosticChannels::kCount; ++c) enabled += ch.enabled(c) ? 1 : 0;
     EXPECT_EQ(enabled, 2);

@@ -55,8 +55,9 @@ TEST(ChannelRandom, IsUniformAndRestartsFromItsSeeds) {
 }
 
 TEST(DiagnosticChannels, DrawSetsOnlyTheListedFlagsByTheSelectionRule) {
+    TextOut quiet;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     ch.channel_probability[7] = 1.0f;   // fires whenever r >= 0.5
     ch.channel_probability[11] = 0.1f;  // a share of 0.1 of the calls
     // channel 12 keeps -1.0: never fires
@@ -92,9 +93,10 @@ TEST(DiagnosticChannels, CallerNumbersPickTheChannelSet) {
 
 TEST(DiagnosticChannels, ADumpWithoutAnOpenFileGoesToTheUnitsDefaultFile) {
     test::ScratchDir dir;
+    TextOut quiet;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
-    ASSERT_TRUE(ch.file(0).open(channel_file_name(0)));
+    initialise_diagnostic_channels(ch, quiet);
+    ASSERT_TRUE(ch.file(0).open(channel_file_name(0), "main", quiet));
     dump_line(ch.dump_file(0), "droplet nonconvergence");
     dump_line(ch.dump_file(13), "first");
     dump_line(ch.dump_file(13), "second");  // the same file, not emptied again

@@ -192,7 +192,7 @@ TEST(DryDepositionVelocity, DiagnosticRecordsGoToTheirChannels) {
     TextOut quiet;
     test::ScratchDir dir;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     DepositionTarget t;
     t.pollutant = 1;
     t.land_use = 6;
@@ -217,8 +217,9 @@ TEST(DryDepositionVelocity, DiagnosticRecordsGoToTheirChannels) {
 }
 
 TEST(BelowCloudScavenging, FitsAtOneMicrometreAndScalesWithRain) {
+    TextOut quiet;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     const float rain = 1e-4f;
     const float k = compute_below_cloud_scavenging(rain, 1e-6f, ch);
     expect_rel(1e-4 * 1000.0 / 60.0 * std::exp(-9.0925), k, 1e-4);
@@ -231,8 +232,9 @@ TEST(BelowCloudScavenging, FitsAtOneMicrometreAndScalesWithRain) {
 
 TEST(BelowCloudScavenging, AGasIsReportedOnChannelZero) {
     test::ScratchDir dir;
+    TextOut quiet;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     EXPECT_EQ(compute_below_cloud_scavenging(1e-4f, 0.0f, ch), 0.0f);
     ch.close_all();
     EXPECT_EQ(test::read_file("fort.2000"), " ERR: tried to do below-cloud particle scavenging for a gas!\n");

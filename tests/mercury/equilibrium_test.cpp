@@ -41,10 +41,10 @@ double mass_balance_error(const FindrootInput& in, const EquilibriumVector& x) {
 }
 
 struct Solver {
+    test::TestConsole console;  // before the channels, whose files report to it
     DiagnosticChannels ch;
     EquilibriumWorkspace ws;
-    test::TestConsole console;
-    Solver() { initialise_diagnostic_channels(ch); }
+    Solver() { initialise_diagnostic_channels(ch, console.out); }
     FindrootResult solve(const FindrootInput& in, int32_t caller = 1) {
         FindrootResult r;
         findroot(caller, in, r, ws, ch, console.out);
@@ -126,7 +126,7 @@ TEST(Findroot, LargeTotalsNeedTheScaledTriesOrTheBestOne) {
     // still rescaled to the given total, and the non-convergence is reported.
     test::ScratchDir dir;
     Solver s;
-    ASSERT_TRUE(s.ch.file(0).open(channel_file_name(0)));
+    ASSERT_TRUE(s.ch.file(0).open(channel_file_name(0), "main", s.console.out));
     s.ch.diagnostic_sampling_flags[13] = true;  // forced on by the chemistry step
     const FindrootInput in{4.5, kT, 0.0, 1e-7, 2.5, 0.2, 0.0};
     const FindrootResult r = s.solve(in);
@@ -184,7 +184,7 @@ TEST(Findroot, SampledDumpsOnlyWhereTheFlagsAreSet) {
 TEST(Eqlbrm4, StartsWithAllHgIIAsDissolvedHgCl2AndClipsNegativeSteps) {
     TextOut quiet;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     EquilibriumWorkspace ws;
     AqueousConditions c{8.0, kT, 1e-3, 7e-5, 0.0, 0.2, 0.0};
     const double h = 1e-8;
@@ -220,7 +220,7 @@ TEST(Eqlbrm4, StartsWithAllHgIIAsDissolvedHgCl2AndClipsNegativeSteps) {
 TEST(Eqlbrm4, WithoutWaterNothingIsSolved) {
     TextOut quiet;
     DiagnosticChannels ch;
-    initialise_diagnostic_channels(ch);
+    initialise_diagnostic_channels(ch, quiet);
     EquilibriumWorkspace ws;
     const AqueousConditions c{4.5, kT, 1e-3, 7e-5, 1e-6, -0.1, 0.0};
     eqlbrm4(1, 0, c, ws, ch, quiet);

@@ -22,11 +22,11 @@ DivisionBox deg(float west, float east, float south, float north) {
 struct Fixture {
     ReceptorTables receptors;
     CepTables ceps;
+    test::TestConsole console;  // before the channels, whose files report to it
     DiagnosticChannels channels;
-    test::TestConsole console;
     std::vector<float> pfrac, cepres;
 
-    Fixture() { initialise_diagnostic_channels(channels); }
+    Fixture() { initialise_diagnostic_channels(channels, console.out); }
     void add(std::vector<DivisionBox> divisions) {
         add_receptor(receptors, "r", 1, divisions);
         index_receptors(receptors);

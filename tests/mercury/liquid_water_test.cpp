@@ -13,8 +13,8 @@ namespace {
 struct Aerosol {
     Hgsim hg;
     SizeDistribution sd;
+    test::TestConsole console;  // before the channels, whose files report to it
     DiagnosticChannels ch;
-    test::TestConsole console;
     Aerosol() {
         hg.ndist = 1;
         hg.nrange = 14;
@@ -24,7 +24,7 @@ struct Aerosol {
         test::ScratchDir dir;
         test::TestConsole cap;
         psetup(hg, sd, cap.out);
-        initialise_diagnostic_channels(ch);
+        initialise_diagnostic_channels(ch, console.out);
     }
     float grow(float h) {
         float liquid = -1.0f;
@@ -134,7 +134,7 @@ TEST(LiquidWater, MethodsByHumidity) {
 TEST(LiquidWater, OutOfRangeHumidityIsReportedAndClamped) {
     test::ScratchDir dir;
     Aerosol a;
-    ASSERT_TRUE(a.ch.file(0).open(channel_file_name(0)));
+    ASSERT_TRUE(a.ch.file(0).open(channel_file_name(0), "main", a.console.out));
     const float silent = a.lwc(5, 1.005f);
     EXPECT_EQ(a.console.text(), "");
     EXPECT_FLOAT_EQ(silent, 0.2f);

@@ -39,15 +39,15 @@ OxidantValuesAtPuff oxidants(double t, double o3_ppb, double so2_ppb, double oh_
 class ChemistryStep : public ::testing::Test {
 protected:
     test::ScratchDir scratch;  // dumps land in the working directory
+    test::TestConsole console;  // before the channels, whose files report to it
     MercuryChemistryWorkspace work;
     DiagnosticChannels channels;
     Hgsim hgsim;
     PuffChemistryConditions puff;
-    test::TestConsole console;
 
     void SetUp() override {
         set_up_mercury_chemistry_workspace(work, 5, console.out);
-        initialise_diagnostic_channels(channels);
+        initialise_diagnostic_channels(channels, console.out);
         hgsim.method_cl2_mass = 2;
         puff.relative_humidity = 0.5f;
         puff.temperature = 280.0f;

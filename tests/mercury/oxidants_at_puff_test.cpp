@@ -137,7 +137,7 @@ protected:
         s.landuse = [](float, float lon) { return lon < 0.0f ? 7 : 2; };
         fixture::write_surface_files(".", s);
         log.attach(log_text);
-        initialise_diagnostic_channels(channels);
+        initialise_diagnostic_channels(channels, console.out);
         row.temperature = 280.0f;
         row.density = 1.2f;
         // Uniform fields: 30 ppb ozone, 2 ppb SO2, soot 0.5.

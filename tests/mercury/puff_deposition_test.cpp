@@ -29,11 +29,11 @@ protected:
     ReceptorCategories categories;
     SizeDistribution sizes;
     MercuryArrays arrays;
+    test::TestConsole console;  // before the channels, whose files report to it
     DepositionWorkspace ws;
     DiagnosticChannels ch;
     std::ostringstream log_text;
     TextOut log;
-    test::TestConsole console;
     OxidantValuesAtPuff ox;
     DepositionArguments args;
 
@@ -49,7 +49,7 @@ protected:
         hgsim.method_elem_dep = 1;
         test::TestConsole cap;
         psetup(hgsim, sizes, cap.out);
-        initialise_diagnostic_channels(ch);
+        initialise_diagnostic_channels(ch, console.out);
         log.attach(log_text);
 
         dirt.resize(4);

@@ -8,6 +8,7 @@
 
 #include "common/run_stop.hpp"
 #include "meteo/grid_selection.hpp"
+#include "run/calendar.hpp"
 #include "meteo/map_projection.hpp"
 #include "tests/meteo/met_state_support.hpp"
 #include "tests/meteo/meteo_test_support.hpp"
@@ -191,9 +192,16 @@ TEST_F(Metpos, NoDataStopsAtTheStartAndWarnsOnceLater) {
         EXPECT_NE(cap.text().find("start location outside of domain"), std::string::npos);
     }
     m.arrays.met_time(1, 1) = kT0 + 540;
-    EXPECT_EQ(metpos(m, false, x, y, kT0 + 600, 1, log.msg()).status, -1);
-    EXPECT_EQ(metpos(m, false, x, y, kT0 + 660, 1, log.msg()).status, -1);
+    tminit();
+    test::TestConsole cap;
+    EXPECT_EQ(metpos(m, false, x, y, kT0 + 600, 1, cap.with(log.log)).status, -1);
+    EXPECT_EQ(metpos(m, false, x, y, kT0 + 660, 1, cap.with(log.log)).status, -1);
     EXPECT_EQ(log.count("WARNING metpos: no data at current time on any grid"), 1u);
+    // The console too is told, once, when the data ended.
+    const CalendarDate end = tm2day(kT0 + 600, log.console.out);
+    const std::string line = list_line("WARNING metpos: meteorological data end at ", end.year, end.month, end.day,
+                                       end.hour, end.minute, " before the run does; particles ended - see MESSAGE");
+    EXPECT_EQ(cap.text(), line + "\n");
 }
 
 TEST(SubgridLimits, WindowsFollowTheParticleCloud) {

@@ -215,5 +215,29 @@ TEST(ReceptorSums, MissingOrUnusableInputs) {
     }
 }
 
+TEST(ReceptorSums, ASumFileThatCannotBeWrittenFailsTheTool) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    test::ScratchDir dir;
+    test::write_file("recp_summary.out", summary_line(1, "a", 1, 1.0f, 0.0f, 0.0f));
+    test::write_file("recpmass.out", mass_file(1, 1));
+    ASSERT_EQ(run_tool().status, 0);
+    const std::string names[] = {"recpsum_1.out", "recpsum_2.out", "recpsum_3.out"};
+    for (const std::string& name : names) {
+        std::filesystem::remove(name);
+        std::filesystem::create_symlink("/dev/full", name);
+        Result r = run_tool();
+        std::filesystem::remove(name);
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_TRUE(has(r.console, "*ERROR* sum_receptor_output: cannot write file (disk full or write error) - ./" +
+                                       name + "\n"))
+            << name << r.console;
+        // The other two are written whole.
+        for (const std::string& other : names)
+            if (other != name) {
+                EXPECT_EQ(read_sums(other).size(), 2u) << other;
+            }
+    }
+}
+
 }  // namespace
 }  // namespace orv
