@@ -33,7 +33,7 @@ void start_up(RunContext& ctx, std::string_view argument) {
     const std::string suffix = run_suffix_from_argument(argument);
     if (!suffix.empty() && suffix.front() == '-') {
         console("usage: orvcalc [suffix]  (the suffix names CONTROL.suffix, SETUP.suffix and MESSAGE.suffix;"
-                     " it may not begin with -)");
+                " it may not begin with -)");
         throw RunStop::plain();
     }
     DiagnosticChannels& ch = ctx.channels;
