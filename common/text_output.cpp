@@ -6,18 +6,23 @@
 
 namespace orv {
 
-void append_list_item(std::string& line, const fmt::Value& v) {
+void append_list_item(std::string& line, const fmt::Value& v, bool& after_value) {
     using K = fmt::Value::Kind;
     switch (v.kind) {
         case K::Int: line += fmt::format_int(v.i, 12); break;
         case K::Float:
         case K::Double: line += fmt::format_general(v.r, 15, 7); break;
-        case K::Text: line += v.s; break;
+        case K::Text:
+            // A number or logical value is kept apart from the text after it.
+            if (after_value) line += ' ';
+            line += v.s;
+            break;
         case K::Bool:
             if (!line.empty() && line.back() != ' ') line += ' ';
             line += v.i ? 'T' : 'F';
             break;
     }
+    after_value = v.kind != K::Text;
 }
 
 TextOut::~TextOut() { discard(); }

@@ -4,7 +4,9 @@
 //
 // A free-format line begins with one blank; integers take 12 columns, reals a
 // 15-column general format (G15.7), text is written as it stands and logical
-// values as T or F. Every message of the system is written this way.
+// values as T or F; a text item that follows a number or a logical value is
+// set off from it by one blank. Every message of the system is written this
+// way.
 
 #include <fstream>
 #include <memory>
@@ -16,13 +18,16 @@
 
 namespace orv {
 
-// Appends one free-format item to a line being built.
-void append_list_item(std::string& line, const fmt::Value& v);
+// Appends one free-format item to a line being built. `after_value` tells
+// whether the item before was a number or a logical value (false at the start
+// of a line); it is updated for the next item.
+void append_list_item(std::string& line, const fmt::Value& v, bool& after_value);
 
 template <typename... Args>
 std::string list_line(const Args&... args) {
     std::string line = " ";
-    (append_list_item(line, fmt::Value(args)), ...);
+    bool after_value = false;
+    (append_list_item(line, fmt::Value(args), after_value), ...);
     return line;
 }
 

@@ -89,11 +89,12 @@ int32_t pufsph(ParticleArrays& p, std::span<const float> grid_size_km, int32_t l
     int32_t n = p.particle_count;
     if (limit <= n + 5) return kSplitNoRoom;
     if (n < 1) return kSplitDone;
-    // A factor of 0 or less would make the cell size 0 and place the
-    // children at infinity.
-    if (!(SPLITF > 0.0f)) {
+    // The cell size takes the factor's magnitude (a negative factor splits
+    // as its magnitude does); a factor of 0 would make the cell size 0 and
+    // place the children at infinity.
+    if (!(std::fabs(SPLITF) > 0.0f)) {
         if (!work.split_factor_notice) {
-            log.list(" NOTICE pufsph: split factor SPLITF not above zero - no horizontal splitting");
+            log.list(" NOTICE pufsph: split factor SPLITF is 0 - no horizontal splitting");
             work.split_factor_notice = true;
         }
         return kSplitDone;

@@ -26,8 +26,8 @@ enum SplitStatus : int32_t {
 int32_t split_puffs_vertically(ParticleArrays& p, std::span<const float> sigma_profile, int32_t limit);
 
 // Horizontal split. `grid_size_km` holds S(g) for meteorological grids
-// g = 1, 2, ...; `time_step_spacing` is Sg. A SPLITF of 0 or less splits
-// nothing (one notice per run in the message log).
+// g = 1, 2, ...; `time_step_spacing` is Sg. The cell size takes |SPLITF|; a
+// SPLITF of 0 splits nothing (one notice per run in the message log).
 int32_t pufsph(ParticleArrays& p, std::span<const float> grid_size_km, int32_t limit, float time_step_spacing,
                float SPLITF, PuffWork& work, TextOut& log);
 

@@ -44,8 +44,8 @@ bool advance(RunLoop& run, Particle& q) {
     p.particle_y[i] = pos.y;
     p.particle_z[i] = pos.z;
     p.particle_grid[i] = pos.grid;
-    if (r.status != 0) return false;
     if (r.file > 0) ctx.current_met_file = r.file;
+    if (r.status != 0) return false;
     run.forecast_hour = r.forecast_hour;
     // The speed in km per minute, on the grid of the particle handled before
     // (a backward run moves as fast as a forward one).

@@ -80,10 +80,8 @@ void preset_source_pollutant_matrix(SourcePollutantMatrix& m, const std::vector<
 AdvanceResult probe_met(MetProbe& probe, ParticlePosition point, CurrentMet& current, int32_t& grid_after) {
     AdvanceResult r = advpnt(probe.met, probe.advance, probe.step, point, probe.at, probe.profile, probe.msg);
     grid_after = point.grid;
-    if (r.status == 0) {
-        current.grid = point.grid;
-        current.file = r.file;
-    }
+    if (r.file > 0) current.file = r.file;
+    if (r.status == 0) current.grid = point.grid;
     return r;
 }
 

@@ -28,6 +28,14 @@ std::string run_suffix_from_argument(std::string_view argument) {
 }
 
 void start_up(RunContext& ctx, std::string_view argument) {
+    // An option such as --help is no file-name suffix: refused before any
+    // file is created.
+    const std::string suffix = run_suffix_from_argument(argument);
+    if (!suffix.empty() && suffix.front() == '-') {
+        ctx.console.list("usage: orvcalc [suffix]  (the suffix names CONTROL.suffix, SETUP.suffix and MESSAGE.suffix;"
+                         " it may not begin with -)");
+        throw RunStop::plain();
+    }
     DiagnosticChannels& ch = ctx.channels;
     initialise_diagnostic_channels(ch, ctx.console);
     for (int32_t c = 0; c < DiagnosticChannels::kCount; ++c) {
@@ -42,7 +50,7 @@ void start_up(RunContext& ctx, std::string_view argument) {
         ch.channel_unit[50 + k] = 2050 + k;
         open_or_stop(ch.file(50 + k), receptor_files[k], ctx.console);
     }
-    ctx.run_suffix = run_suffix_from_argument(argument);
+    ctx.run_suffix = suffix;
     open_or_stop(ctx.log, ctx.run_suffix.empty() ? std::string("MESSAGE") : "MESSAGE." + ctx.run_suffix, ctx.console);
     ctx.console.list("ORVANTE49 (Oct 2008) - Initialization " + ctx.run_suffix);
 }

@@ -14,7 +14,9 @@ namespace orv {
 std::string run_suffix_from_argument(std::string_view argument);
 
 // Runs the start-up steps in order; `argument` is the first command-line
-// argument (empty when none). A file that cannot be created stops the run.
+// argument (empty when none). A suffix that begins with "-" is refused with
+// the usage line (plain stop) before any file is opened. A file that cannot
+// be created stops the run.
 void start_up(RunContext& ctx, std::string_view argument);
 
 }  // namespace orv

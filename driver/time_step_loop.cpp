@@ -28,6 +28,7 @@ void place_emission_releases(RunLoop& run, int32_t first, int32_t last) {
                                        ctx.meteo_return_profile, ctx.msg());
         // A look-up that found no data leaves the current grid as it was.
         if (probe.grid > 0) ctx.current_met_grid = probe.grid;
+        if (r.file > 0) ctx.current_met_file = r.file;
         emission_release_height(p, i, r.status == 0, ctx.met_at_particle, probe.z, top, sums);
     }
     if (sums.count > 0 && run.step == 1) write_plume_rise_notice(sums, ctx.log);

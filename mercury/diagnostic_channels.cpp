@@ -86,7 +86,8 @@ void initialise_diagnostic_channels(DiagnosticChannels& ch, TextOut& console) {
 void dump_list(TextOut* out, std::span<const fmt::Value> items) {
     if (!out) return;
     std::string line = " ";
-    for (const fmt::Value& v : items) append_list_item(line, v);
+    bool after_value = false;
+    for (const fmt::Value& v : items) append_list_item(line, v, after_value);
     out->line(line);
 }
 

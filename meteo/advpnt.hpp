@@ -50,7 +50,9 @@ struct AdvanceStep {
 
 struct AdvanceResult {
     int32_t status = 0;         // 0 advanced; 1 ended (the particle's grid is set to 0)
-    int32_t file = 0;           // file (time) index of data time 1 on the particle's grid
+    int32_t file = 0;           // file (time) index of data time 1 on the particle's grid, set once the
+                                // grid is chosen (also when the advance then ends the particle); 0 when
+                                // no grid holds the position
     float speed = 0.0f;         // max(|dx|, |dy|) / time step, grid units per minute
     int32_t forecast_hour = 0;  // at the evaluation time
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <new>
 #include <string>
 
@@ -328,6 +329,19 @@ void write_column(const MetSlotFields& f, int32_t i, int32_t j, const ColumnProf
     }
 }
 
+// Sizes one group of work profiles to levels 0..`levels`, zeroed; a group
+// that cannot be had stops the run with its label.
+void size_work_profiles(const char* label, std::initializer_list<std::vector<float>*> group, int32_t levels,
+                        TextOut& console) {
+    const size_t n = static_cast<size_t>(std::max(levels, 0)) + 1;
+    try {
+        for (std::vector<float>* a : group) a->assign(n, 0.0f);
+    } catch (const std::bad_alloc&) {
+        console.list(std::string("*ERROR* prfcom: memory allocation - ") + label);
+        throw RunStop(kStopInput);
+    }
+}
+
 }  // namespace
 
 void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_levels, const Settings& settings,
@@ -351,15 +365,14 @@ void prfcom(MeteoState& met, int32_t kg, int32_t kt, int32_t slot, int32_t data_
     RemapGrid rg{sigma.first(static_cast<size_t>(n)), model_top, n};
     DataColumn d;
     ColumnProfile c;
-    const char* part = "input";
-    try {
-        d.resize(nd);
-        part = "output";
-        c.resize(n);
-    } catch (const std::bad_alloc&) {
-        msg.console.list(std::string("*ERROR* prfcom: memory allocation - ") + part);
-        throw RunStop(kStopInput);
-    }
+    d.nd = nd;
+    c.nlvl = n;
+    size_work_profiles("sigma", {&d.value}, nd, msg.console);
+    size_work_profiles("input", {&d.u, &d.v, &d.w, &d.t, &d.moisture, &d.height_or_pressure}, nd, msg.console);
+    size_work_profiles("turbulence", {&d.e1, &d.e2, &d.e3}, nd, msg.console);
+    size_work_profiles("output", {&c.p, &c.u, &c.v, &c.w, &c.theta, &c.z, &c.rh, &c.rho, &c.t}, n, msg.console);
+    size_work_profiles("mixing", {&c.e1, &c.e2, &c.e3}, n, msg.console);
+    size_work_profiles("diagnostic", {&d.pressure, &d.height, &d.rh}, nd, msg.console);
     for (int32_t kd = 1; kd <= nd; ++kd) d.value[kd] = lay.level_heights[static_cast<size_t>(kd)];
     TurbulenceOptions o;
     o.kbls = fl.kbls;

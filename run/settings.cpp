@@ -46,7 +46,8 @@ bool refuse(std::string_view item, std::string_view allowed, int32_t value, Text
 // (the defaults all have one), which the line names.
 bool refuse_hg(std::string_view item, std::string_view allowed, const fmt::Value& value, TextOut& console) {
     std::string line = " *ERROR*  main: " + std::string(item) + " must be " + std::string(allowed) + " - ";
-    append_list_item(line, value);
+    bool after_value = false;  // the value follows text
+    append_list_item(line, value, after_value);
     console.list(line + " in Hg_SETUP.CFG");
     return true;
 }

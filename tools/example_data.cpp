@@ -120,7 +120,10 @@ MetFileRecipe example_met_recipe(const ExampleOptions& o) {
     if (o.levels < 1 || o.levels > kMaxMetLevels - 1) throw std::invalid_argument("1 to 74 upper levels");
     s.vertical_type = o.vertical_type;
     s.levels = level_values(o.vertical_type, o.levels);
-    s.surface_vars = {"PRSS", "SHGT", "T02M", "U10M", "V10M", "PBLH", "DSWF", "USTR", "SHTF"};
+    // No 2 m temperature or 10 m wind: a file that lists them draws two
+    // warnings into every run's message log. The run derives the surface
+    // temperature and the lowest wind from the lowest data level instead.
+    s.surface_vars = {"PRSS", "SHGT", "PBLH", "DSWF", "USTR", "SHTF"};
     if (o.rain) s.surface_vars.push_back(precipitation_id(o.interval));
     switch (o.vertical_type) {
         case 2: s.upper_vars = {"HGTS", "TEMP", "UWND", "VWND", "WWND", "RELH"}; break;
@@ -200,9 +203,10 @@ std::string example_control(const ExampleOptions& o, const std::vector<std::stri
     t += fmt::write(one_int, 1);
     t += fmt::write(one_int, 100);
     t += "0 0 0 0 0\n0 0 0 0 0\n0 6 0\n";
-    // Gases without deposition (the mercury steps set their own).
+    // Gases without deposition (the mercury steps set their own), with a
+    // shape factor of 1, the value the mercury deposition takes when none is given.
     t += fmt::write(one_int, static_cast<int32_t>(species.size()));
-    for (size_t k = 0; k < species.size(); ++k) t += "0.0 0.0 0.0\n0.0 0.0 0.0 0.0 0.0\n0.0 0.0 0.0\n0.0\n0.0\n";
+    for (size_t k = 0; k < species.size(); ++k) t += "0.0 0.0 1.0\n0.0 0.0 0.0 0.0 0.0\n0.0 0.0 0.0\n0.0\n0.0\n";
     return t;
 }
 

@@ -184,6 +184,12 @@ TEST(ListLine, ConsoleConvention) {
     EXPECT_EQ(list_line("x", 1.5f), " x   1.500000    ");
     EXPECT_EQ(list_line("CDEP = ", true), " CDEP = T");
     EXPECT_EQ(list_line(1, false), "            1 F");
+    // Text after a number or logical value is set off by a blank (a real's
+    // exponent form has no trailing blanks of its own); text after text is not.
+    EXPECT_EQ(list_line("nnp = ", 2, "not equal to np = ", 4), " nnp =            2 not equal to np =            4");
+    EXPECT_EQ(list_line("x", 1.5e10f, "y"), " x  0.1500000E+11 y");
+    EXPECT_EQ(list_line(true, "z", 3), " T z           3");
+    EXPECT_EQ(list_line("a", "b"), " ab");
 }
 
 }  // namespace

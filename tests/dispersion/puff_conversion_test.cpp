@@ -35,8 +35,8 @@ TEST(Conversion, EntriesChangeKindAtTheConversionAge) {
     pufpar(p, 2880, log);
     EXPECT_EQ(p.particle_hdwp[2], 0);
     EXPECT_EQ(p.particle_hdwp[3], 140);
-    EXPECT_EQ(messages.str(), "  NOTICE parpuf:            1 unconverted particles\n"
-                              "  NOTICE pufpar:            1 unconverted puffs\n");
+    EXPECT_EQ(messages.str(), "  NOTICE parpuf:            1  unconverted particles\n"
+                              "  NOTICE pufpar:            1  unconverted puffs\n");
     messages.str("");
     p.particle_age[5] = p.particle_age[3] = 3000;
     parpuf(p, 2880, log);

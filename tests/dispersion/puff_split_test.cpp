@@ -145,14 +145,19 @@ TEST_F(HorizontalSplit, RoomAndSplitFactor) {
     EXPECT_EQ(p.particle_age[1], -30);
     p.particle_count = 1;
     p.particle_grid[0] = 1;
-    // No split factor: nothing, with one notice for the run.
+    // A factor of 0: nothing, with one notice for the run.
     EXPECT_EQ(pufsph(p, sizes, 100, 5.0f, 0.0f, work, log), kSplitDone);
-    EXPECT_EQ(pufsph(p, sizes, 100, 5.0f, -1.0f, work, log), kSplitDone);
+    EXPECT_EQ(pufsph(p, sizes, 100, 5.0f, 0.0f, work, log), kSplitDone);
     EXPECT_EQ(p.particle_count, 1);
-    EXPECT_EQ(messages.str(), "  NOTICE pufsph: split factor SPLITF not above zero - no horizontal splitting\n");
-    // A larger factor makes the cell larger.
+    EXPECT_EQ(messages.str(), "  NOTICE pufsph: split factor SPLITF is 0 - no horizontal splitting\n");
+    // A larger factor makes the cell larger; a negative one acts by its magnitude.
     EXPECT_EQ(pufsph(p, sizes, 100, 5.0f, 2.0f, work, log), kSplitDone);
+    EXPECT_EQ(pufsph(p, sizes, 100, 5.0f, -2.0f, work, log), kSplitDone);
     EXPECT_EQ(p.particle_count, 1);
+    EXPECT_EQ(pufsph(p, sizes, 100, 5.0f, -1.0f, work, log), kSplitDone);
+    EXPECT_EQ(p.particle_count, 6);
+    EXPECT_EQ(p.particle_grid[0], 0);
+    EXPECT_FLOAT_EQ(p.particle_x[1], 40.0f + 0.5f * 18000.0f / 10000.0f);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
     const std::string first = "HG0\n       1.0\n       1.0\n0 0 0 0 0\n";
     const std::string centre = "     0.000     0.000\n     0.100";
     const std::string levels = "cdump\n     1\n   100\n0 0 0 0 0\n0 0 0 0 0\n0 6 0\n";
-    const std::string particle = "     4\n0.0 0.0 0.0\n";
+    const std::string particle = "     4\n0.0 0.0 1.0\n";
     struct Case {
         std::string from, to;  // in the control file; empty: a mercury setting
         std::string hg;

@@ -189,6 +189,9 @@ TEST(RunLoop, OutputsOfAWholeRunAndItsRepeat) {
     test::write_file("Hg_SETUP.CFG", " &HG_SETUP\n rxn_conc_dir = '../oxidants/',\n dep_delta = 120,\n /\n");
     const test::RunResult first = test::run_orvcalc_here();
     ASSERT_EQ(first.status, 0) << first.console;
+    // The example runs clean.
+    EXPECT_FALSE(has(first.log, "WARNING"));
+    EXPECT_FALSE(has(first.console, "WARNING"));
 
     // The console: one progress line per hour, "Complete Orvante" last.
     EXPECT_EQ(lines_starting(first.console, " Percent complete: ").size(), 6u);

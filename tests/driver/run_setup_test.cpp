@@ -75,6 +75,30 @@ TEST(RunSetUp, SourcesOnTheMeteorologyAndWhatTheLoopStartsFrom) {
     EXPECT_TRUE(c.dispersion.source_pollutant_matrix.records.empty());  // no EFILE
 }
 
+TEST(RunSetUp, ALookUpThatEndsAfterChoosingTheGridStillSetsTheCurrentFile) {
+    fixture::ExampleOptions o;
+    o.run_hours = 0;
+    o.files = 2;
+    test::ExampleTree tree(o);
+    SetUpRun s = set_up_here();
+    ASSERT_EQ(s.stop, 0) << s.console;
+    RunContext& c = *s.ctx;
+    const AdvanceContext advance{c.setup, c.control, c.deposition, c.vertical_grid, c.sigma_profile};
+    MetProbe probe{c.met, advance, AdvanceStep{c.model_time, 1.0f}, c.met_at_particle, c.meteo_return_profile,
+                   c.msg()};
+    // The start time lies in the first file; an invalid type code ends the
+    // look-up after the grid and the file were chosen.
+    CurrentMet current{1, 2};
+    const SourceLocation& loc = c.source_locations[0];
+    int32_t grid_after = -1;
+    const AdvanceResult r =
+        probe_met(probe, ParticlePosition{loc.grid_x, loc.grid_y, loc.release_z, loc.met_grid, 7}, current, grid_after);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(grid_after, 0);
+    EXPECT_EQ(current.file, 1);
+    EXPECT_EQ(current.grid, 1);
+}
+
 TEST(RunSetUp, HeightsAboveSeaLevelBecomeHeightsAboveGround) {
     fixture::ExampleOptions o;
     o.run_hours = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "driver/orvcalc.hpp"
@@ -62,6 +63,21 @@ TEST(StartUp, WithoutSuffixTheLogIsMessage) {
     start_up(ctx, "");
     EXPECT_EQ(console.str(), " ORVANTE49 (Oct 2008) - Initialization \n");
     EXPECT_TRUE(std::filesystem::exists("MESSAGE"));
+}
+
+TEST(Orvcalc, AnOptionIsRefusedBeforeAnyFileIsWritten) {
+    test::ScratchDir dir;
+    for (const char* option : {"--help", "-h"}) {
+        const char* argv[] = {"orvcalc", option};
+        std::istringstream keyboard;
+        std::ostringstream console;
+        const int32_t status = run_orvcalc(2, argv, keyboard, console);
+        const std::string out = console.str();
+        EXPECT_EQ(status, 1) << option;
+        EXPECT_EQ(out.rfind(" usage: orvcalc [suffix]", 0), 0u) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+        EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::current_path())) << option;
+    }
 }
 
 TEST(Orvcalc, StopCodesReachTheProcessStatus) {

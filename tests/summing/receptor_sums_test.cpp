@@ -159,7 +159,7 @@ TEST(ReceptorSums, UnexpectedPathIsReportedAndSummed) {
     test::write_file("recpmass.out", mass);
     Result r = run_tool();
     ASSERT_EQ(r.status, 0);
-    EXPECT_TRUE(has(r.console, " nnp =            2not equal to np =            1\n"));
+    EXPECT_TRUE(has(r.console, " nnp =            2 not equal to np =            1\n"));
     const std::vector<SumLine> s1 = read_sums("recpsum_1.out");
     EXPECT_DOUBLE_EQ(s1[1].values[0], 40.0);  // 20 records of kind 3, value 2 each
     EXPECT_DOUBLE_EQ(s1[0].values[1], 5.0);   // block 1: five records of kind 3, value 1
