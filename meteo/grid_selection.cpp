@@ -123,11 +123,11 @@ void warn_no_data(MeteoState& met, bool backward, bool outside_all, const FileBr
     if (end && (backward ? T <= end->macc : T >= end->macc)) {
         const CalendarDate d = tm2day(end->macc, msg.console);
         msg.console.list("WARNING metpos: meteorological data end at ", d.year, d.month, d.day, d.hour, d.minute,
-                         " before the run does; particles ended - see MESSAGE");
+                         "before the run does: particles ended, see MESSAGE");
     } else {
         const CalendarDate d = tm2day(T, msg.console);
         msg.console.list("WARNING metpos: no meteorological data at ", d.year, d.month, d.day, d.hour, d.minute,
-                         "; particles ended - see MESSAGE");
+                         "- particles ended, see MESSAGE");
     }
 }
 

@@ -200,7 +200,7 @@ TEST_F(Metpos, NoDataStopsAtTheStartAndWarnsOnceLater) {
     // The console too is told, once, when the data ended.
     const CalendarDate end = tm2day(kT0 + 600, log.console.out);
     const std::string line = list_line("WARNING metpos: meteorological data end at ", end.year, end.month, end.day,
-                                       end.hour, end.minute, " before the run does; particles ended - see MESSAGE");
+                                       end.hour, end.minute, "before the run does: particles ended, see MESSAGE");
     EXPECT_EQ(cap.text(), line + "\n");
 }
 
