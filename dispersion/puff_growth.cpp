@@ -1,6 +1,7 @@
 #include "dispersion/puff_growth.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace orv {
@@ -26,17 +27,17 @@ void horizontal_growth(const Settings& s, const MetAtParticle& met, float dt, fl
     sigma_h = sigma_h + std::sqrt(f) * suv * dt;
 }
 
-void vertical_growth(const Settings& s, const MetAtParticle& met, const ParticleColumn& col, float dt, float& zc,
-                     float& sigma_z) {
-    const int32_t n = col.level_count();
-    if (n < 2) return;
-    const VerticalSubSteps steps = vertical_sub_steps(col, dt, met.terrain_height, s.VSCALE);
-    if (steps.count < 1) return;
-    const float depth = col.model_top - met.terrain_height;
-    const float depth2 = depth * depth;
-    const float sub = static_cast<float>(steps.length);
-    const float top = col.zz(n);
-    for (int32_t step = 0; step < steps.count; ++step) {
+// One vertical sub-step of a puff's centre zc and spread sigma_z (both in
+// internal coordinates). Everything else it reads is fixed for the whole step.
+struct VerticalSubStep {
+    const Settings& s;
+    const ParticleColumn& col;
+    int32_t n;     // internal levels
+    float depth2;  // square of the column depth
+    float sub;     // sub-step length, s
+    float top;     // zz(n)
+
+    void operator()(float& zc, float& sigma_z) const {
         const float zb = std::min(zc + kTopHat * sigma_z, 1.0f);
         const float zt = std::clamp(zc - kTopHat * sigma_z, 0.0f, 1.0f);
         const int32_t kb = clamp_level(col.level_index_of_height(col.model_top * (1.0f - zb)), n);
@@ -51,6 +52,25 @@ void vertical_growth(const Settings& s, const MetAtParticle& met, const Particle
         const float zt2 = std::max(zc - kTopHat * std::sqrt(2.0f * pt * s.VSCALE * sub / depth2 + s2), top);
         sigma_z = (zb2 - zt2) / kTopHat * 0.5f;
         zc = (zb2 + zt2) * 0.5f;
+    }
+};
+
+bool same_bits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+void vertical_growth(const Settings& s, const MetAtParticle& met, const ParticleColumn& col, float dt, float& zc,
+                     float& sigma_z) {
+    const int32_t n = col.level_count();
+    if (n < 2) return;
+    const VerticalSubSteps steps = vertical_sub_steps(col, dt, met.terrain_height, s.VSCALE);
+    if (steps.count < 1) return;
+    const float depth = col.model_top - met.terrain_height;
+    const VerticalSubStep sub_step{s, col, n, depth * depth, static_cast<float>(steps.length), col.zz(n)};
+    // A sub-step is a function of (zc, sigma_z) alone: once one gives both
+    // back bit for bit, so would every later one, and the rest are skipped.
+    for (int32_t step = 0; step < steps.count; ++step) {
+        const float zc_before = zc, sigma_before = sigma_z;
+        sub_step(zc, sigma_z);
+        if (same_bits(zc, zc_before) && same_bits(sigma_z, sigma_before)) break;
     }
 }
 
