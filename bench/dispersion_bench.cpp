@@ -1,5 +1,6 @@
-// The per-particle work of a time step: the random walk with its vertical
-// sub-steps, and the summation onto one 100 x 100 x 5 concentration grid.
+// The per-particle work of a time step: the random walk and the growth of a
+// Gaussian puff, both with their vertical sub-steps, and the summation onto
+// one 100 x 100 x 5 concentration grid.
 // Times are per particle step (the report's time per iteration divided by the
 // particle count; items per second counts particle steps).
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "dispersion/concentration_sum.hpp"
+#include "dispersion/puff_growth.hpp"
 #include "dispersion/random_walk.hpp"
 
 namespace {
@@ -19,12 +21,12 @@ constexpr int32_t kParticles = 4096;
 constexpr float kTop = 25000.0f;
 
 // Levels at 30 k^2 - 25 k + 5 m (the lowest layer 65 m deep), vertical
-// variance falling from 0.5 near the ground.
+// variance 0.5 in the lowest `mixed` levels and `above` higher up.
 struct BenchColumn {
     InternalVerticalGrid grid;
     std::vector<float> zz;
     std::vector<ProfileRow> rows;
-    BenchColumn() {
+    explicit BenchColumn(int32_t mixed = 11, float above = 0.05f) {
         grid.aa = 30.0f;
         grid.bb = -25.0f;
         grid.cc = 5.0f;
@@ -32,7 +34,7 @@ struct BenchColumn {
         for (int32_t k = 1; k <= grid.nlvl; ++k) {
             zz.push_back(1.0f - grid.height(k) / kTop);
             ProfileRow r;
-            r.turbulence_3 = k < 12 ? 0.5f : 0.05f;
+            r.turbulence_3 = k <= mixed ? 0.5f : above;
             rows.push_back(r);
         }
     }
@@ -80,6 +82,37 @@ void BM_RandomWalkStep(benchmark::State& state) {
         static_cast<double>(state.iterations()) * kParticles, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_RandomWalkStep)->Arg(1)->Arg(10)->Arg(60);
+
+// One step of puffs 50 to 1550 m above ground with sigma_z of 100 to 1000 m,
+// in a mixed layer 2.2 km deep without turbulence above it: the deeper ones
+// soon fill the layer, as puffs of some hours do. Every iteration starts from
+// the same puffs (restoring them is timed too, and is small).
+void BM_PuffGrowthStep(benchmark::State& state) {
+    const BenchColumn col(9, 0.0f);
+    const float dt_minutes = static_cast<float>(state.range(0));
+    Settings s;
+    MetAtParticle met;
+    met.turbulence_1 = met.turbulence_2 = 1.0f;
+    ParticleArrays p = bench_particles(1, 1000.0f);
+    DispersionGenerator g;
+    for (int32_t i = 0; i < kParticles; ++i) p.particle_sigma_z[i] = (100.0f + 900.0f * draw_uniform_random(g)) / kTop;
+    const std::vector<float> z0(p.particle_z.data(), p.particle_z.data() + kParticles);
+    const std::vector<float> sz0(p.particle_sigma_z.data(), p.particle_sigma_z.data() + kParticles);
+    for (auto _ : state) {
+        for (int32_t i = 0; i < kParticles; ++i) {
+            p.particle_z[i] = z0[static_cast<size_t>(i)];
+            p.particle_sigma_z[i] = sz0[static_cast<size_t>(i)];
+            p.particle_sigma_h[i] = 1000.0f;
+            compute_puff_growth_step(s, met, col.view(), dt_minutes, p, i);
+        }
+        benchmark::DoNotOptimize(p.particle_z.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kParticles);
+    state.counters["sub_steps"] = vertical_sub_steps(col.view(), dt_minutes * 60.0f, 0.0f, s.VSCALE).count;
+    state.counters["ns_per_particle_step"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kParticles, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PuffGrowthStep)->Arg(1)->Arg(10)->Arg(60);
 
 void BM_SummationStep(benchmark::State& state) {
     TextOut quiet;

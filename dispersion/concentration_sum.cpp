@@ -127,13 +127,97 @@ int32_t target_pollutant(const ParticleArrays& p, int32_t i, int32_t slot, const
     return target >= 1 && target <= conc.npol ? target : 0;
 }
 
-// One grid's contribution. dist(i, j, dx, dy) gives the offsets (m) of cell
-// (i, j) from the particle.
+// One addition of a particle to the cells of one plane (level, pollutant):
+// lead * w, or lead * w / divisor for a particle, with w the cell's weight.
+struct PlaneAddition {
+    float* plane;
+    float lead;
+    float divisor;
+    bool particle;
+};
+
+// Room for the additions of one pass over the window; a particle with more
+// (pollutant slots x levels) takes further passes.
+constexpr int32_t kAdditionsPerPass = 32;
+
+// The addition of one slot (its mass and its deposited mass) to level l, if
+// that level takes one; `a.plane` is left to the caller.
+inline bool level_addition(const ConcentrationGrid& grid, int32_t l, const Footprint& fp, const VerticalPlace& vp,
+                           float weight, float mass, float dep, PlaneAddition& a) {
+    const float hl = static_cast<float>(grid.heights[static_cast<size_t>(l - 1)]);
+    const float hp = l > 1 ? static_cast<float>(grid.heights[static_cast<size_t>(l - 2)]) : 0.0f;
+    a.divisor = 1.0f;
+    a.particle = false;
+    if (vp.puff) {
+        if (hl == 0.0f) {
+            a.lead = fp.area_factor * dep;
+        } else if (vp.bottom <= hl && hl < vp.top) {
+            a.lead = weight * mass * fp.area_factor / vp.depth;
+        } else {
+            return false;
+        }
+    } else {
+        if (hp == 0.0f && hl == 0.0f) {
+            a.lead = fp.area_factor * dep;
+        } else if (hp < vp.height && vp.height <= hl) {
+            a.particle = true;
+            a.lead = weight * mass * fp.area_factor;
+            a.divisor = std::max(hl - hp, 1.0f);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Calls add(offset, w) for every cell of the window within the footprint,
+// with the cell's offset in a plane and its weight.
+template <typename Offsets, typename Add>
+void for_each_cell(const Footprint& fp, const CellWindow& win, int32_t nlon, Offsets offsets, Add add) {
+    const Footprint f = fp;  // a local copy the stores cannot alias
+    for (int32_t jj = win.j1; jj <= win.j2; ++jj) {
+        const int64_t row = int64_t{jj - 1} * nlon;
+        for (int32_t ii = win.i1; ii <= win.i2; ++ii) {
+            float w = 1.0f;
+            if (!f.single_point) {
+                float dx, dy;
+                offsets(ii, jj, dx, dy);
+                const float r = std::sqrt(dx * dx + dy * dy);
+                if (!(r < f.radius)) continue;
+                if (f.gaussian) w = std::exp(-(r * r) / f.two_sigma2);
+            }
+            add(row + (ii - 1), w);
+        }
+    }
+}
+
+float addition_value(const PlaneAddition& a, float w) { return a.particle ? a.lead * w / a.divisor : a.lead * w; }
+
+// Adds every addition to the window's cells, each cell's weight computed once
+// for all of them. No two additions share a plane, so each value receives at
+// most one addition and the order of planes does not matter.
+template <typename Offsets>
+void add_to_cells(const Footprint& fp, const CellWindow& win, const PlaneAddition* adds, int32_t count,
+                  int32_t nlon, Offsets offsets) {
+    if (count == 1) {
+        const PlaneAddition a = adds[0];
+        for_each_cell(fp, win, nlon, offsets, [&](int64_t at, float w) { a.plane[at] += addition_value(a, w); });
+        return;
+    }
+    for_each_cell(fp, win, nlon, offsets, [&](int64_t at, float w) {
+        for (int32_t k = 0; k < count; ++k) adds[k].plane[at] += addition_value(adds[k], w);
+    });
+}
+
+// One grid's contribution. offsets(i, j, dx, dy) gives the offsets (m) of
+// cell (i, j) from the particle.
 template <typename Offsets>
 void add_to_grid(const ConcentrationGrid& grid, int32_t g, const Footprint& fp, const CellWindow& win,
                  const VerticalPlace& vp, float weight, const ParticleArrays& p, int32_t i,
                  std::span<const float> deposited, ConcentrationArray& conc, Offsets offsets) {
     const int32_t levels = std::min(grid.level_count, conc.nlev);
+    PlaneAddition adds[kAdditionsPerPass];  // filled as far as count
+    int32_t count = 0;
     for (int32_t slot = 1; slot <= p.maxdim; ++slot) {
         const int32_t target = target_pollutant(p, i, slot, conc);
         if (target == 0) continue;
@@ -141,47 +225,17 @@ void add_to_grid(const ConcentrationGrid& grid, int32_t g, const Footprint& fp, 
         const float dep = static_cast<size_t>(slot) <= deposited.size() ? deposited[static_cast<size_t>(slot - 1)]
                                                                          : 0.0f;
         for (int32_t l = 1; l <= levels; ++l) {
-            const float hl = static_cast<float>(grid.heights[static_cast<size_t>(l - 1)]);
-            const float hp = l > 1 ? static_cast<float>(grid.heights[static_cast<size_t>(l - 2)]) : 0.0f;
-            // Which of the three additions this level takes, if any.
-            float lead = 0.0f, divisor = 1.0f;
-            bool particle = false;
-            if (vp.puff) {
-                if (hl == 0.0f) {
-                    lead = fp.area_factor * dep;
-                } else if (vp.bottom <= hl && hl < vp.top) {
-                    lead = weight * mass * fp.area_factor / vp.depth;
-                } else {
-                    continue;
-                }
-            } else {
-                if (hp == 0.0f && hl == 0.0f) {
-                    lead = fp.area_factor * dep;
-                } else if (hp < vp.height && vp.height <= hl) {
-                    particle = true;
-                    lead = weight * mass * fp.area_factor;
-                    divisor = std::max(hl - hp, 1.0f);
-                } else {
-                    continue;
-                }
-            }
-            float* plane = conc.plane(l, target, g);
-            for (int32_t jj = win.j1; jj <= win.j2; ++jj) {
-                float* row = plane + int64_t{jj - 1} * conc.nlon;
-                for (int32_t ii = win.i1; ii <= win.i2; ++ii) {
-                    float w = 1.0f;
-                    if (!fp.single_point) {
-                        float dx, dy;
-                        offsets(ii, jj, dx, dy);
-                        const float r = std::sqrt(dx * dx + dy * dy);
-                        if (!(r < fp.radius)) continue;
-                        if (fp.gaussian) w = std::exp(-(r * r) / fp.two_sigma2);
-                    }
-                    row[ii - 1] += particle ? lead * w / divisor : lead * w;
-                }
+            PlaneAddition& a = adds[count];
+            if (!level_addition(grid, l, fp, vp, weight, mass, dep, a)) continue;
+            a.plane = conc.plane(l, target, g);
+            ++count;
+            if (count == kAdditionsPerPass) {
+                add_to_cells(fp, win, adds, count, conc.nlon, offsets);
+                count = 0;
             }
         }
     }
+    if (count > 0) add_to_cells(fp, win, adds, count, conc.nlon, offsets);
 }
 
 bool finite_state(const ParticleArrays& p, int32_t i) {
@@ -266,7 +320,7 @@ void consum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
         if (win.empty() || grid.level_count < 1 || p.maxdim < 1) return;
         smallest_spacing_km = std::min(smallest_spacing_km, grid.grid_spacing_km);
         add_to_grid(grid, g, fp, win, vp, weight, p, i, deposited, conc,
-                    [&](int32_t ii, int32_t jj, float& dx, float& dy) {
+                    [=](int32_t ii, int32_t jj, float& dx, float& dy) {
                         dx = (lambda - (lambda0 + static_cast<float>(ii - 1) * dlon)) * kMetresPerDegree * cosphi;
                         dy = (phi - (phi0 + static_cast<float>(jj - 1) * dlat)) * kMetresPerDegree;
                     });
@@ -292,7 +346,7 @@ void metsum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
         if (win.empty() || grid.level_count < 1 || p.maxdim < 1) return;
         smallest_spacing_km = std::min(smallest_spacing_km, std::min(sx, sy) / 1000.0f);
         add_to_grid(grid, g, fp, win, vp, weight, p, i, deposited, conc,
-                    [&](int32_t ii, int32_t jj, float& dx, float& dy) {
+                    [=](int32_t ii, int32_t jj, float& dx, float& dy) {
                         dx = (x - static_cast<float>(ii)) * sx;
                         dy = (y - static_cast<float>(jj)) * sy;
                     });

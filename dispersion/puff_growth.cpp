@@ -1,7 +1,9 @@
 #include "dispersion/puff_growth.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <type_traits>
 
 namespace orv {
 
@@ -26,6 +28,74 @@ void horizontal_growth(const Settings& s, const MetAtParticle& met, float dt, fl
     sigma_h = sigma_h + std::sqrt(f) * suv * dt;
 }
 
+bool same_bits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+// The last argument and result of a pure function, so that a repeated
+// argument (bit for bit) takes the result it gave before.
+template <typename Arg, typename Result>
+struct LastCall {
+    bool held = false;
+    Arg arg{};
+    Result result{};
+
+    template <typename F>
+    Result operator()(Arg a, F f) {
+        if (!held || !same(a)) {
+            result = f(a);
+            arg = a;
+            held = true;
+        }
+        return result;
+    }
+    bool same(Arg a) const {
+        if constexpr (std::is_same_v<Arg, float>) return same_bits(a, arg);
+        else return a == arg;
+    }
+};
+
+// One vertical sub-step of a puff's centre zc and spread sigma_z (both in
+// internal coordinates). Everything else it reads is fixed for the whole step,
+// so its level lookups and per-level growth terms are pure functions of their
+// arguments; from one sub-step to the next those mostly repeat, and the last
+// result of each is reused.
+struct VerticalSubStep {
+    const Settings& s;
+    const ParticleColumn& col;
+    int32_t n;     // internal levels
+    float depth2;  // square of the column depth
+    float sub;     // sub-step length, s
+    float top;     // zz(n)
+    LastCall<float, int32_t> bottom_level, top_level;  // by zb, zt
+    LastCall<int32_t, float> bottom_term, top_term;    // by kb, kt
+
+    // The variance added over one sub-step at level k (internal coordinates).
+    float growth_term(int32_t k) const {
+        const float p = std::max(col.vertical_variance(k), 0.0f);
+        return 2.0f * p * s.VSCALE * sub / depth2;
+    }
+
+    void operator()(float& zc, float& sigma_z) {
+        const float zb = std::min(zc + kTopHat * sigma_z, 1.0f);
+        const float zt = std::clamp(zc - kTopHat * sigma_z, 0.0f, 1.0f);
+        const int32_t kb = bottom_level(zb, [&](float z) {
+            return clamp_level(col.level_index_of_height(col.model_top * (1.0f - z)), n);
+        });
+        // The top level is the nearest one (clamped before rounding).
+        const int32_t kt = top_level(zt, [&](float z) {
+            float index = col.level_index_of_height(col.model_top * (1.0f - z));
+            index = std::isfinite(index) ? std::clamp(index, 1.0f, static_cast<float>(n)) : 1.0f;
+            return static_cast<int32_t>(std::lround(index));
+        });
+        const float gb = bottom_term(kb, [&](int32_t k) { return growth_term(k); });
+        const float gt = top_term(kt, [&](int32_t k) { return growth_term(k); });
+        const float s2 = sigma_z * sigma_z;
+        const float zb2 = std::min(zc + kTopHat * std::sqrt(gb + s2), 1.0f);
+        const float zt2 = std::max(zc - kTopHat * std::sqrt(gt + s2), top);
+        sigma_z = (zb2 - zt2) / kTopHat * 0.5f;
+        zc = (zb2 + zt2) * 0.5f;
+    }
+};
+
 void vertical_growth(const Settings& s, const MetAtParticle& met, const ParticleColumn& col, float dt, float& zc,
                      float& sigma_z) {
     const int32_t n = col.level_count();
@@ -33,24 +103,13 @@ void vertical_growth(const Settings& s, const MetAtParticle& met, const Particle
     const VerticalSubSteps steps = vertical_sub_steps(col, dt, met.terrain_height, s.VSCALE);
     if (steps.count < 1) return;
     const float depth = col.model_top - met.terrain_height;
-    const float depth2 = depth * depth;
-    const float sub = static_cast<float>(steps.length);
-    const float top = col.zz(n);
+    VerticalSubStep sub_step{s, col, n, depth * depth, static_cast<float>(steps.length), col.zz(n), {}, {}, {}, {}};
+    // A sub-step is a function of (zc, sigma_z) alone: once one gives both
+    // back bit for bit, so would every later one, and the rest are skipped.
     for (int32_t step = 0; step < steps.count; ++step) {
-        const float zb = std::min(zc + kTopHat * sigma_z, 1.0f);
-        const float zt = std::clamp(zc - kTopHat * sigma_z, 0.0f, 1.0f);
-        const int32_t kb = clamp_level(col.level_index_of_height(col.model_top * (1.0f - zb)), n);
-        // The top level is the nearest one (clamped before rounding).
-        float top_index = col.level_index_of_height(col.model_top * (1.0f - zt));
-        top_index = std::isfinite(top_index) ? std::clamp(top_index, 1.0f, static_cast<float>(n)) : 1.0f;
-        const int32_t kt = static_cast<int32_t>(std::lround(top_index));
-        const float pb = std::max(col.vertical_variance(kb), 0.0f);
-        const float pt = std::max(col.vertical_variance(kt), 0.0f);
-        const float s2 = sigma_z * sigma_z;
-        const float zb2 = std::min(zc + kTopHat * std::sqrt(2.0f * pb * s.VSCALE * sub / depth2 + s2), 1.0f);
-        const float zt2 = std::max(zc - kTopHat * std::sqrt(2.0f * pt * s.VSCALE * sub / depth2 + s2), top);
-        sigma_z = (zb2 - zt2) / kTopHat * 0.5f;
-        zc = (zb2 + zt2) * 0.5f;
+        const float zc_before = zc, sigma_before = sigma_z;
+        sub_step(zc, sigma_z);
+        if (same_bits(zc, zc_before) && same_bits(sigma_z, sigma_before)) break;
     }
 }
 

@@ -92,26 +92,44 @@ float cell_size(std::span<const float> grid_size_km, int32_t grid) {
     return grid_size_km[static_cast<size_t>(grid - 1)] * 1000.0f;
 }
 
-// Bottom-up merge sort of the sort keys (entry numbers 1..n): runs of width
-// 1, 2, 4, ... are merged pairwise; the right element is taken only when
-// `before(left, right)` says it must come first, so equal elements keep their
-// order. The test need not be a consistent ordering: the result is the one
-// this sequence of comparisons gives.
-template <typename Before>
-void merge_sort_keys(ParticleArrays& p, int32_t n, PuffWork& work, Before before) {
-    int32_t* keys = p.particle_sort_key.data();
-    int32_t* out = work.order.data();
+// Bottom-up merge sort of records[0..n), each carrying its entry number:
+// runs of width 1, 2, 4, ... are merged pairwise, from one buffer into the
+// other; the right record is taken only when `before(left, right)` says it
+// must come first, so equal records keep their order. The test need not be a
+// consistent ordering: the result is the one this sequence of comparisons
+// gives. Records move whole, so each pass reads and writes memory in order.
+// Returns the buffer that holds the result.
+template <typename Record, typename Before>
+Record* merge_sort_records(Record* records, Record* spare, int32_t n, Before before) {
+    Record* in = records;
+    Record* out = spare;
     for (int32_t w = 1; w < n; w *= 2) {
         for (int32_t lo = 0; lo < n; lo += 2 * w) {
             const int32_t mid = std::min(lo + w, n), hi = std::min(lo + 2 * w, n);
             int32_t i = lo, j = mid, k = lo;
-            while (i < mid && j < hi) out[k++] = before(keys[i], keys[j]) ? keys[j++] : keys[i++];
-            while (i < mid) out[k++] = keys[i++];
-            while (j < hi) out[k++] = keys[j++];
+            while (i < mid && j < hi) out[k++] = before(in[i], in[j]) ? in[j++] : in[i++];
+            while (i < mid) out[k++] = in[i++];
+            while (j < hi) out[k++] = in[j++];
         }
-        std::copy(out, out + n, keys);
-        if (2 * w >= n) break;
+        std::swap(in, out);
     }
+    return in;
+}
+
+// The records of the sort keys (entry numbers 1..n) in their present order,
+// make(i) giving the record of entry i (0-based).
+template <typename Record, typename Make>
+void fill_records(const ParticleArrays& p, int32_t n, Record* records, Make make) {
+    for (int32_t k = 0; k < n; ++k) {
+        const int32_t entry = p.particle_sort_key[k];
+        records[k] = make(entry - 1);
+        records[k].entry = entry;
+    }
+}
+
+template <typename Record>
+void store_order(const Record* sorted, int32_t n, ParticleArrays& p) {
+    for (int32_t k = 0; k < n; ++k) p.particle_sort_key[k] = sorted[k].entry;
 }
 
 void fill_keys(const ParticleArrays& p, int32_t n, float mass_limit, PuffWork& work) {
@@ -132,12 +150,19 @@ void pufsrt(const MergeFactors& f, ParticleArrays& p, std::span<const float> gri
     const int32_t n = p.particle_count;
     if (n <= 1 || !valid_order(p, n)) return;
     work.ensure(p, n, "pufsrt", console);
+    work.ensure_sort_records(p, n, "pufsrt", console);
+    // The keys are made in entry order, then taken in sort order: one scattered
+    // read per entry, not one per particle array.
     fill_keys(p, n, f.mass_limit, work);
     const PuffKey* keys = work.keys.data();
-    merge_sort_keys(p, n, work, [&](int32_t left, int32_t right) {
-        const PuffKey& a = keys[left - 1];
-        return compare_puffs(f, cell_size(grid_size_km, a.grid), a, keys[right - 1]).order == -1;
-    });
+    PuffSortRecord* records = work.sort_records.data();
+    fill_records(p, n, records, [&](int32_t i) { return PuffSortRecord{keys[i], 0}; });
+    const PuffSortRecord* sorted =
+        merge_sort_records(records, records + n, n, [&](const PuffSortRecord& left, const PuffSortRecord& right) {
+            const PuffKey& a = left.key;
+            return compare_puffs(f, cell_size(grid_size_km, a.grid), a, right.key).order == -1;
+        });
+    store_order(sorted, n, p);
 }
 
 namespace {
@@ -243,10 +268,15 @@ MassLevels pufmin(ParticleArrays& p, float total, float f1, float f2, PuffWork& 
     const int32_t n = p.particle_count;
     if (n <= 1 || !valid_order(p, n)) return levels;
     work.ensure(p, n, "pufmin", console);
+    work.ensure_sort_records(p, n, "pufmin", console);
     fill_keys(p, n, 0.0f, work);
     const PuffKey* keys = work.keys.data();
-    merge_sort_keys(p, n, work,
-                    [&](int32_t left, int32_t right) { return keys[right - 1].mass < keys[left - 1].mass; });
+    MassSortRecord* records = work.mass_records.data();
+    fill_records(p, n, records, [&](int32_t i) { return MassSortRecord{keys[i].mass, 0}; });
+    const MassSortRecord* sorted = merge_sort_records(
+        records, records + n, n,
+        [](const MassSortRecord& left, const MassSortRecord& right) { return right.mass < left.mass; });
+    store_order(sorted, n, p);
     if (f1 * total >= 0.0f) levels.m1 = mass_level(p, n, keys, f1 * total);
     if (f2 * total >= 0.0f) levels.m2 = mass_level(p, n, keys, f2 * total);
     return levels;

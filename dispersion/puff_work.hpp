@@ -20,15 +20,29 @@ struct PuffKey {
     int32_t mode, pollutant, grid;
 };
 
+// What the sorts move: a key with the entry number (1-based) it belongs to.
+struct PuffSortRecord {
+    PuffKey key;
+    int32_t entry;
+};
+struct MassSortRecord {
+    float mass;
+    int32_t entry;
+};
+
 struct PuffWork {
     WorkArray<PuffKey> keys;     // per entry
-    WorkArray<int32_t> order;    // merge sort work list
     WorkArray<float> group_mass; // per pollutant slot
+    // The sorts' records and, behind them, as many again for the merge passes.
+    WorkArray<PuffSortRecord> sort_records;
+    WorkArray<MassSortRecord> mass_records;
     bool split_factor_notice = false;  // the SPLITF notice, once per run
 
     // Makes the arrays on first use (or when the entries outgrow them); a
     // failure writes "*ERROR* <routine>: memory allocation" and stops the run.
     void ensure(const ParticleArrays& p, int32_t n, std::string_view routine, TextOut& console);
+    // The same for the sort records.
+    void ensure_sort_records(const ParticleArrays& p, int32_t n, std::string_view routine, TextOut& console);
 };
 
 // The total mass of entry i over its pollutant slots.

@@ -126,6 +126,27 @@ TEST_F(Summation, VerticalPuffSpreadsOverTheLevelsOfItsExtent) {
     EXPECT_EQ(conc.at(11, 11, 5, 1, 1), 0.0f);
 }
 
+TEST_F(Summation, EveryLevelOfEverySlotOfADeepPuffIsFilled) {
+    // 4 slots x 20 levels, all within the puff: more additions than one pass
+    // over the window holds.
+    ConcentrationGrid g = fine_grid(11, 0.1f);
+    g.level_count = 20;
+    for (int32_t l = 0; l < 20; ++l) g.heights[static_cast<size_t>(l)] = 50 * (l + 1);
+    set_up({g}, 4);
+    p = make_particles(1, 4);
+    place(0, 1, 500.0f, 20000.0f, 1.0f);
+    p.particle_sigma_z[0] = 600.0f / kTop / 1.54f;  // from 100 m below the ground to 1100 m
+    for (int32_t s = 0; s < 4; ++s) p.mass(s, 0) = static_cast<float>(s + 1);
+    sum(0.0f, 0.0f);  // on grid point (11, 11)
+    const float a = 1.0f / (6.283185f * 20000.0f * 20000.0f);
+    ASSERT_GT(conc.at(10, 10, 1, 1, 1), 0.0f);
+    for (int32_t s = 1; s <= 4; ++s)
+        for (int32_t l = 1; l <= 20; ++l) {
+            EXPECT_NEAR(conc.at(11, 11, l, s, 1) / (static_cast<float>(s) * a / 1200.0f), 1.0f, 1e-4f) << s << l;
+            EXPECT_FLOAT_EQ(conc.at(10, 10, l, s, 1), conc.at(10, 10, 1, 1, 1) * static_cast<float>(s)) << s << l;
+        }
+}
+
 TEST_F(Summation, DepositionLevelsTakeOnlyDepositedMass) {
     set_up({fine_grid()});
     place(0, 0, 50.0f, 0.0f, 1.0f);
