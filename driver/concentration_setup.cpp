@@ -15,8 +15,9 @@ void read_concentration_grids(RunContext& ctx) {
     for (int32_t g = 0; g < n; ++g) grow_table(ctx.concentration_grids, "Concentration grid structure", ctx.console);
     const SourceLocation& first = ctx.source_locations[0];
     const RunStart& t = ctx.start;
-    conset(ctx.control_input, ctx.concentration_grids, ctx.control.model_top, ctx.time_step_spacing,
-           ctx.setup.CPACK, first.lat, first.lon, t.year, t.month, t.day, t.hour, ctx.control.backward);
+    const RunStartDate start{t.year, t.month, t.day, t.hour, ctx.control.backward};
+    conset(ctx.control_input, ctx.concentration_grids, start, first, ctx.control.model_top, ctx.setup.CPACK,
+           ctx.time_step_spacing);
     check_concentration_grids(ctx.control_input.name(), ctx.concentration_grids, ctx.control.backward, ctx.console);
 
     ctx.last_average_grid = ctx.last_snapshot_grid = ctx.last_maximum_grid = 0;

@@ -52,8 +52,8 @@ void read_control_input(const std::string& text, bool keyboard_mode, bool matrix
         int32_t n = orv::read_concentration_grid_count(ctl);
         grids.assign(static_cast<size_t>(std::max(n, 0)), orv::ConcentrationGrid{});
         float spacing = 1.0e6f;
-        orv::conset(ctl, grids, run.model_top, spacing, 1, first.lat, first.lon, run.start_year, run.start_month,
-                    run.start_day, run.start_hour, run.backward);
+        const orv::RunStartDate start{run.start_year, run.start_month, run.start_day, run.start_hour, run.backward};
+        orv::conset(ctl, grids, start, first, run.model_top, 1, spacing);
         orv::depset(ctl, dirt, numtyp, sw);
     } catch (const orv::RunStop&) {
     }

@@ -145,25 +145,166 @@ void order_times(MeteoFiles& met, int32_t num_grids, int32_t num_times) {
     }
 }
 
+// 1. Bytes above 127 must survive a copy unchanged.
+void check_byte_copy(TextOut& console) {
+    volatile unsigned char a = 128;
+    unsigned char b = a;
+    if (b != 128) {
+        console.list("*ERROR*: metini - ASCII character conversion not working");
+        console.list("Contact support - modifications required to subroutine PAKINP");
+        throw RunStop(kStopInput);
+    }
+}
+
+// 5. Field flags start cleared; the staggering belongs to the grid.
+void clear_field_flags(MetGridDefinition& gd, MeteoDataFlags& f) {
+    MeteoDataFlags cleared;
+    cleared.records_per_period = f.records_per_period;
+    cleared.data_interval = f.data_interval;
+    cleared.record_offset = f.record_offset;
+    f = cleared;
+    if (gd.source_id.is("AWRF")) {
+        gd.stagger = WindStaggerOffsets{0.5f, 0.0f, 0.0f, 0.5f};
+        f.stagger = 1;
+    } else {
+        gd.stagger = WindStaggerOffsets{};
+        f.stagger = 0;
+    }
+}
+
+// 9. Without vertical velocity in the data the vertical motion comes from
+// the divergence; option 6 needs ETA data.
+void check_vertical_motion(const MetGridDefinition& gd, const MeteoDataFlags& f, int32_t& vertical_motion,
+                           TextOut& console) {
+    const bool third_level_w = gd.nz >= 3 && f.level_vertical_velocity[2];
+    if (!third_level_w && vertical_motion == 0) vertical_motion = 5;
+    if (vertical_motion == 6 && !gd.source_id.is("ETA ") && !gd.source_id.is(" ETA") && !gd.source_id.is("EDAS")) {
+        console.list("*ERROR*: metini - WVEL option 6 only valid with ETA data");
+        console.list("Input data file: ", gd.source_id.view());
+        throw RunStop(kStopInput);
+    }
+}
+
+// 10. Terrain or surface pressure is needed.
+void check_terrain_or_pressure(const MeteoDataFlags& f, TextOut& console) {
+    if (!f.terrain_height && !f.surface_pressure) {
+        console.list("*ERROR*: metini - input meteorology requires either");
+        console.list("   Surface pressure: ", f.surface_pressure);
+        console.list("   Terrain height  : ", f.terrain_height);
+        throw RunStop(kStopInput);
+    }
+}
+
+// 12. The settings for this file.
+void take_settings(const Settings& settings, MeteoDataFlags& f) {
+    f.kdef = std::clamp<int32_t>(settings.KDEF, 0, 1);
+    f.kzmix = std::clamp<int32_t>(settings.KZMIX, 0, 3);
+    f.kbls = std::clamp<int32_t>(settings.KBLS, 1, 2);
+    f.kblt = std::clamp<int32_t>(settings.KBLT, 1, 4);
+    f.tvmix = std::clamp(settings.TVMIX, 0.01f, 100.0f);
+}
+
+// 13-14. Settings the data of grid kg, time kt cannot support.
+void adjust_to_data(MeteoDataFlags& f, int32_t kg, int32_t kt, TextOut& log) {
+    if (f.kbls == 1 && (!(f.exchange_coefficient || f.friction_velocity || f.momentum_flux) ||
+                        !(f.friction_temperature || f.heat_flux))) {
+        log.list("WARNING: metini - FLUXES not found in data (kg,kt)", kg, kt);
+        log.list("Setting KBLS=2 to use the wind/temp profiles!");
+        f.kbls = 2;
+    }
+    if (f.kbls == 2 && (!f.ten_metre_wind || !f.two_metre_temperature)) {
+        log.list("WARNING: metini - SFC wind/temp not found in data (kg,kt)", kg, kt);
+        log.list("KBLS setting unchanged but compuatation may not be as accurate!");
+    }
+    if (f.kblt == 3 && !f.tke) {
+        log.list("WARNING: metini - TKE not found in data (kg,kt)", kg, kt);
+        log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
+        f.kblt = 1;
+    }
+    if (f.kblt == 4 && !f.velocity_variance) {
+        log.list("WARNING: metini - VARIANCE not found in data (kg,kt)", kg, kt);
+        log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
+        f.kblt = 1;
+    }
+}
+
+// 3-14. The file of grid kg, time kt: its unit, its description, the field
+// flags and settings that its data allow, and its grid's projection.
+void set_up_file(const Settings& settings, RunControl& run, int32_t record_offset, int32_t kg, int32_t kt,
+                 MeteoFiles& met, Messages msg) {
+    auto& fe = met.file(kg, kt);
+    auto& gd = met.grid(kg, kt);
+    auto& lay = met.layout(kg, kt);
+    fe.directory = run.met_files[kg - 1][kt - 1].directory;
+    fe.file_name = run.met_files[kg - 1][kt - 1].file;
+
+    // 3. The file's unit.
+    fe.unit = 9 + kt + (kg - 1) * run.time_count;
+    if (fe.unit > kMaxUnit) {
+        msg.console.list("*ERROR* metini: exceeding maximum number of meteorology files");
+        msg.console.list("Number permitted: ", kFilesPermitted);
+        throw RunStop(kStopInput);
+    }
+    lay.flags.record_offset = record_offset;
+
+    // 4. Open and describe the file.
+    metset(met, kg, kt, msg);
+
+    MeteoDataFlags& f = lay.flags;
+    clear_field_flags(gd, f);
+
+    // 6-8. The variable lists.
+    scan_surface_list(lay, f, msg.log);
+    scan_upper_lists(gd, lay, f);
+
+    check_vertical_motion(gd, f, run.vertical_motion, msg.console);
+    check_terrain_or_pressure(f, msg.console);
+
+    // 11. The grid's projection.
+    set_up_met_grid(gd);
+    if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions", msg.console);
+
+    take_settings(settings, f);
+    adjust_to_data(f, kg, kt, msg.log);
+}
+
+// 17. The start taken from the data: the earliest first time plus the
+// offsets of the start (a backward run: the latest last time less them).
+void take_start_from_data(const MeteoFiles& met, bool backward, SourceLocation& first_location, TextOut& console) {
+    int32_t& year = first_location.start_year;
+    int32_t& month = first_location.start_month;
+    int32_t& day = first_location.start_day;
+    int32_t& hour = first_location.start_hour;
+    int32_t& minute = first_location.start_minute;
+    // Offsets from the control input are taken wide, so that an absurd
+    // day count ends in the calendar's range message, not in overflow.
+    const int64_t offset = int64_t{day} * 1440 + int64_t{hour} * 60 + minute;
+    int64_t best = backward ? 0 : tm2min(39, 12, 31, 23, 0, console);
+    for (int32_t kg = 1; kg <= met.num_grids; ++kg) {
+        for (int32_t kt = 1; kt <= met.num_times; ++kt) {
+            if (!met.grid(kg, kt).in_use()) continue;
+            const auto& fe = met.file(kg, kt);
+            if (backward)
+                best = std::max(best, fe.last.macc - offset);
+            else
+                best = std::min(best, fe.first.macc + offset);
+        }
+    }
+    CalendarDate dt = tm2day(static_cast<int32_t>(std::clamp<int64_t>(best, -1, INT32_MAX)), console);
+    year = dt.year;
+    month = dt.month;
+    day = dt.day;
+    hour = dt.hour;
+    minute = dt.minute;
+}
+
 }  // namespace
 
 void metini(const Settings& settings, RunControl& run, SourceLocation& first_location, Messages msg,
             MeteoFiles& met) {
     int32_t& num_grids = run.grid_count;
     int32_t& num_times = run.time_count;
-    const MetFileNames& names = run.met_files;
-    const bool backward = run.backward;
-    int32_t& vertical_motion = run.vertical_motion;
-    // 1. Bytes above 127 must survive a copy unchanged.
-    {
-        volatile unsigned char a = 128;
-        unsigned char b = a;
-        if (b != 128) {
-            msg.console.list("*ERROR*: metini - ASCII character conversion not working");
-            msg.console.list("Contact support - modifications required to subroutine PAKINP");
-            throw RunStop(kStopInput);
-        }
-    }
+    check_byte_copy(msg.console);
     if (num_grids > kMaxMetGrids || num_times > kMaxMetTimes) {
         msg.console.list("*ERROR* metini: more meteorology grids or times than the tables hold - ", num_grids,
                          num_times);
@@ -178,99 +319,8 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
     met = MeteoFiles{};
     met.num_grids = num_grids;
     met.num_times = num_times;
-
-    for (int32_t kg = 1; kg <= num_grids; ++kg) {
-        for (int32_t kt = 1; kt <= num_times; ++kt) {
-            auto& fe = met.file(kg, kt);
-            auto& gd = met.grid(kg, kt);
-            auto& lay = met.layout(kg, kt);
-            fe.directory = names[kg - 1][kt - 1].directory;
-            fe.file_name = names[kg - 1][kt - 1].file;
-
-            // 3. The file's unit.
-            fe.unit = 9 + kt + (kg - 1) * num_times;
-            if (fe.unit > kMaxUnit) {
-                msg.console.list("*ERROR* metini: exceeding maximum number of meteorology files");
-                msg.console.list("Number permitted: ", kFilesPermitted);
-                throw RunStop(kStopInput);
-            }
-            lay.flags.record_offset = record_offset;
-
-            // 4. Open and describe the file.
-            metset(met, kg, kt, msg);
-
-            // 5. Field flags start cleared; the staggering belongs to the grid.
-            MeteoDataFlags& f = lay.flags;
-            MeteoDataFlags cleared;
-            cleared.records_per_period = f.records_per_period;
-            cleared.data_interval = f.data_interval;
-            cleared.record_offset = f.record_offset;
-            f = cleared;
-            if (gd.source_id.is("AWRF")) {
-                gd.stagger = WindStaggerOffsets{0.5f, 0.0f, 0.0f, 0.5f};
-                f.stagger = 1;
-            } else {
-                gd.stagger = WindStaggerOffsets{};
-                f.stagger = 0;
-            }
-
-            // 6-8. The variable lists.
-            scan_surface_list(lay, f, msg.log);
-            scan_upper_lists(gd, lay, f);
-
-            // 9. Vertical motion.
-            const bool third_level_w = gd.nz >= 3 && f.level_vertical_velocity[2];
-            if (!third_level_w && vertical_motion == 0) vertical_motion = 5;
-            if (vertical_motion == 6 && !gd.source_id.is("ETA ") && !gd.source_id.is(" ETA") &&
-                !gd.source_id.is("EDAS")) {
-                msg.console.list("*ERROR*: metini - WVEL option 6 only valid with ETA data");
-                msg.console.list("Input data file: ", gd.source_id.view());
-                throw RunStop(kStopInput);
-            }
-
-            // 10. Terrain or surface pressure is needed.
-            if (!f.terrain_height && !f.surface_pressure) {
-                msg.console.list("*ERROR*: metini - input meteorology requires either");
-                msg.console.list("   Surface pressure: ", f.surface_pressure);
-                msg.console.list("   Terrain height  : ", f.terrain_height);
-                throw RunStop(kStopInput);
-            }
-
-            // 11. The grid's projection.
-            set_up_met_grid(gd);
-            if (!grid_usable(gd)) input_stop("metini", fe.path, 0, "grid definition cannot place positions",
-                                             msg.console);
-
-            // 12. The settings for this file.
-            f.kdef = std::clamp<int32_t>(settings.KDEF, 0, 1);
-            f.kzmix = std::clamp<int32_t>(settings.KZMIX, 0, 3);
-            f.kbls = std::clamp<int32_t>(settings.KBLS, 1, 2);
-            f.kblt = std::clamp<int32_t>(settings.KBLT, 1, 4);
-            f.tvmix = std::clamp(settings.TVMIX, 0.01f, 100.0f);
-
-            // 13-14. Settings the data cannot support.
-            if (f.kbls == 1 && (!(f.exchange_coefficient || f.friction_velocity || f.momentum_flux) ||
-                                !(f.friction_temperature || f.heat_flux))) {
-                msg.log.list("WARNING: metini - FLUXES not found in data (kg,kt)", kg, kt);
-                msg.log.list("Setting KBLS=2 to use the wind/temp profiles!");
-                f.kbls = 2;
-            }
-            if (f.kbls == 2 && (!f.ten_metre_wind || !f.two_metre_temperature)) {
-                msg.log.list("WARNING: metini - SFC wind/temp not found in data (kg,kt)", kg, kt);
-                msg.log.list("KBLS setting unchanged but compuatation may not be as accurate!");
-            }
-            if (f.kblt == 3 && !f.tke) {
-                msg.log.list("WARNING: metini - TKE not found in data (kg,kt)", kg, kt);
-                msg.log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
-                f.kblt = 1;
-            }
-            if (f.kblt == 4 && !f.velocity_variance) {
-                msg.log.list("WARNING: metini - VARIANCE not found in data (kg,kt)", kg, kt);
-                msg.log.list("Setting KBLT=1 to use Beljaaars-Betchov parameterization!");
-                f.kblt = 1;
-            }
-        }
-    }
+    for (int32_t kg = 1; kg <= num_grids; ++kg)
+        for (int32_t kt = 1; kt <= num_times; ++kt) set_up_file(settings, run, record_offset, kg, kt, met, msg);
 
     // 15-16. Order of grids and times.
     if (num_grids > 1 && num_times == 1) order_and_merge_grids(met, num_grids, num_times);
@@ -279,33 +329,7 @@ void metini(const Settings& settings, RunControl& run, SourceLocation& first_loc
     met.num_times = num_times;
 
     // 17. A start month of 0 takes the start from the data.
-    int32_t& year = first_location.start_year;
-    int32_t& month = first_location.start_month;
-    int32_t& day = first_location.start_day;
-    int32_t& hour = first_location.start_hour;
-    int32_t& minute = first_location.start_minute;
-    if (month == 0) {
-        // Offsets from the control input are taken wide, so that an absurd
-        // day count ends in the calendar's range message, not in overflow.
-        const int64_t offset = int64_t{day} * 1440 + int64_t{hour} * 60 + minute;
-        int64_t best = backward ? 0 : tm2min(39, 12, 31, 23, 0, msg.console);
-        for (int32_t kg = 1; kg <= num_grids; ++kg) {
-            for (int32_t kt = 1; kt <= num_times; ++kt) {
-                if (!met.grid(kg, kt).in_use()) continue;
-                const auto& fe = met.file(kg, kt);
-                if (backward)
-                    best = std::max(best, fe.last.macc - offset);
-                else
-                    best = std::min(best, fe.first.macc + offset);
-            }
-        }
-        CalendarDate dt = tm2day(static_cast<int32_t>(std::clamp<int64_t>(best, -1, INT32_MAX)), msg.console);
-        year = dt.year;
-        month = dt.month;
-        day = dt.day;
-        hour = dt.hour;
-        minute = dt.minute;
-    }
+    if (first_location.start_month == 0) take_start_from_data(met, run.backward, first_location, msg.console);
 }
 
 }  // namespace orv

@@ -166,86 +166,81 @@ void apply_builtin(const BuiltinGrid& b, MetGridDefinition& gd, MetFileLayout& l
     }
 }
 
-}  // namespace
-
-void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
-    static const fmt::Format index_label(kIndexLabelFormat);
-    static const fmt::Format period_label(kPeriodLabelFormat);
-    static const fmt::Format level_entry(kLevelFormat);
-    static const fmt::Format variable_entry(kVariableFormat);
-    static const fmt::Format fcst_minutes("(I3,I2)");
-
-    auto& fe = met.file(kg, kt);
-    auto& gd = met.grid(kg, kt);
-    auto& lay = met.layout(kg, kt);
-
-    // 1-2. The path and the file's presence.
+// 1-2. The path of the file, which must be there.
+void set_file_path(MetFileEntry& fe, TextOut& console) {
     std::string dir = trim_trailing_blanks(fe.directory);
     if (dir.empty()) {
-        msg.console.list("Directory: ", fe.directory);
-        msg.console.list("String length exceeds character maximum");
+        console.list("Directory: ", fe.directory);
+        console.list("String length exceeds character maximum");
         throw RunStop(kStopInput);
     }
     fe.path = dir + trim_trailing_blanks(fe.file_name);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(fe.path, ec)) {
-        msg.console.list("Unable to find file: ", trim_trailing_blanks(fe.file_name));
-        msg.console.list("On local directory : ", dir);
-        msg.console.list("Check input CONTROL file for correct values");
+        console.list("Unable to find file: ", trim_trailing_blanks(fe.file_name));
+        console.list("On local directory : ", dir);
+        console.list("Check input CONTROL file for correct values");
         throw RunStop(kStopInput);
     }
+}
 
-    // 3. The first record: label and fixed header.
-    const int64_t first_len = kLabelLength + kFixedHeaderLength;
-    if (!fe.file.open(fe.path, first_len)) file_stop("metset", fe.path, "cannot open meteorological file", msg.console);
-    std::vector<char> buf;
-    if (!read_record(fe.file, 1, buf, first_len)) file_stop("metset", fe.path, "meteorological file is truncated",
-                                                            msg.console);
-    std::string_view label(buf.data(), kLabelLength);
+// The label of the first record: the first time, the grid field and the ID.
+struct FirstLabel {
     int32_t y = 0, m = 0, d = 0, h = 0, fc = 0;
     std::string grid_field, id;
+};
+
+// 3. Opens the file at the length of a label and the fixed header and reads
+// the first record into buf.
+FirstLabel read_first_label(MetFileEntry& fe, std::vector<char>& buf, TextOut& console) {
+    static const fmt::Format index_label(kIndexLabelFormat);
+    const int64_t first_len = kLabelLength + kFixedHeaderLength;
+    if (!fe.file.open(fe.path, first_len)) file_stop("metset", fe.path, "cannot open meteorological file", console);
+    if (!read_record(fe.file, 1, buf, first_len)) file_stop("metset", fe.path, "meteorological file is truncated",
+                                                            console);
+    std::string_view label(buf.data(), kLabelLength);
+    FirstLabel l;
     try {
-        fmt::read(label, index_label, y, m, d, h, fc, grid_field, id);
+        fmt::read(label, index_label, l.y, l.m, l.d, l.h, l.fc, l.grid_field, l.id);
     } catch (const InputError& e) {
-        file_stop("metset", fe.path, std::string("bad first record label: ") + e.what(), msg.console);
+        file_stop("metset", fe.path, std::string("bad first record label: ") + e.what(), console);
     }
+    return l;
+}
 
-    // 4. Old layout.
-    if (id != "INDX") {
-        msg.log.list("WARNING metset: Old format meteo data grid ", kg, kt);
-        fe.file.close();
-        metold(met, kg, kt, msg);
-        lay.format = 1;
-        return;
-    }
-
-    // 5. Indexed layout: the fixed header.
-    lay.format = 2;
+// 5. The fixed header of the first record (in buf) into the grid definition
+// and layout.
+FixedHeader take_fixed_header(const std::string& path, const std::vector<char>& buf, MetGridDefinition& gd,
+                              MetFileLayout& lay, TextOut& console) {
     FixedHeader fh;
     try {
         fh = read_fixed_header(std::string_view(buf.data() + kLabelLength, kFixedHeaderLength));
     } catch (const InputError& e) {
-        file_stop("metset", fe.path, std::string("bad index header: ") + e.what(), msg.console);
+        file_stop("metset", path, std::string("bad index header: ") + e.what(), console);
     }
     gd.source_id = fh.source_id;
     gd.header = fh.reals;
     gd.nz = fh.nz;
     lay.vertical_type = fh.vertical_type;
     if (fh.nz > kMaxMetLevels) {
-        msg.console.list("*ERROR* metset: exceeding DEFGRID dimension MLVL - ", kMaxMetLevels);
-        msg.console.list("        data file dimension - ", fh.nz);
+        console.list("*ERROR* metset: exceeding DEFGRID dimension MLVL - ", kMaxMetLevels);
+        console.list("        data file dimension - ", fh.nz);
         throw RunStop(kStopInput);
     }
     if (fh.header_length > kMaxHeaderLength) {
-        msg.console.list("*ERROR* metset: exceeding compiled header length: ", kMaxHeaderLength);
-        msg.console.list("                                 Input data file: ", fh.header_length);
+        console.list("*ERROR* metset: exceeding compiled header length: ", kMaxHeaderLength);
+        console.list("                                 Input data file: ", fh.header_length);
         throw RunStop(kStopInput);
     }
-    if (fh.nz < 1) file_stop("metset", fe.path, "index header gives no levels", msg.console);
-    if (fh.header_length < kFixedHeaderLength) file_stop("metset", fe.path, "index header length too short",
-                                                         msg.console);
+    if (fh.nz < 1) file_stop("metset", path, "index header gives no levels", console);
+    if (fh.header_length < kFixedHeaderLength) file_stop("metset", path, "index header length too short", console);
+    return fh;
+}
 
-    // 6. Grid number and the large-grid extension.
+// 6. Grid number and size, the large-grid extension included; the file is
+// reopened at the record length of the grid.
+void take_grid_size(MetFileEntry& fe, MetGridDefinition& gd, const MetFileLayout& lay, const std::string& grid_field,
+                    const FixedHeader& fh, TextOut& console) {
     GridField gf;
     bool grid_ok = false;
     try {
@@ -253,64 +248,73 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     } catch (const InputError&) {
         grid_ok = false;
     }
-    if (!grid_ok) file_stop("metset", fe.path, "grid field '" + grid_field + "' mixes a digit and a letter",
-                            msg.console);
+    if (!grid_ok) file_stop("metset", fe.path, "grid field '" + grid_field + "' mixes a digit and a letter", console);
     gd.grid_number = gf.grid_number;
     gd.nx = fh.nx + gf.nx_extra;
     gd.ny = fh.ny + gf.ny_extra;
-    if (gd.nx < 1 || gd.ny < 1) file_stop("metset", fe.path, "grid dimensions are not positive", msg.console);
+    if (gd.nx < 1 || gd.ny < 1) file_stop("metset", fe.path, "grid dimensions are not positive", console);
     if (lay.vertical_type < 1 || lay.vertical_type > 4)
         file_stop("metset", fe.path,
                   "vertical coordinate type " + std::to_string(lay.vertical_type) +
-                      " - must be 1 sigma, 2 pressure, 3 terrain-following height or 4 hybrid", msg.console);
-    check_grid_header(fe.path, gd, msg.console);
+                      " - must be 1 sigma, 2 pressure, 3 terrain-following height or 4 hybrid", console);
+    check_grid_header(fe.path, gd, console);
     const int64_t nxy = int64_t{gd.nx} * gd.ny;
-    if (nxy < kFixedHeaderLength) file_stop("metset", fe.path, "grid too small to hold the index header", msg.console);
+    if (nxy < kFixedHeaderLength) file_stop("metset", fe.path, "grid too small to hold the index header", console);
     fe.record_length = nxy + kLabelLength;
     if (!fe.file.open(fe.path, fe.record_length)) file_stop("metset", fe.path, "cannot open meteorological file",
-                                                            msg.console);
+                                                            console);
+}
 
-    // The whole header across the index records, which the file must hold
-    // before anything is read: the record length comes from the header.
-    const int64_t lenh = fh.header_length;
-    const int64_t nindex = index_record_count(lenh, nxy);
+// 6. The whole header across the index records, which the file must hold
+// before anything is read: the record length comes from the header.
+std::string read_index_header(MetFileEntry& fe, const MetGridDefinition& gd, int64_t lenh, int64_t nindex,
+                              std::vector<char>& buf, TextOut& console) {
+    const int64_t nxy = int64_t{gd.nx} * gd.ny;
     if (fe.file.record_count() < nindex)
         file_stop("metset", fe.path,
                   "meteorological file is truncated: " + std::to_string(gd.nx) + " x " + std::to_string(gd.ny) +
-                      " grid needs records of " + std::to_string(fe.record_length) + " bytes", msg.console);
+                      " grid needs records of " + std::to_string(fe.record_length) + " bytes", console);
     std::string header(static_cast<size_t>(lenh), ' ');
     for (int64_t k = 1; k <= nindex; ++k) {
         int64_t from = (k - 1) * nxy;
         int64_t count = std::min(nxy, lenh - from);
         if (count <= 0) break;
         if (!read_record(fe.file, k, buf, static_cast<size_t>(kLabelLength + count)))
-            file_stop("metset", fe.path, "meteorological file is truncated", msg.console);
+            file_stop("metset", fe.path, "meteorological file is truncated", console);
         header.replace(static_cast<size_t>(from), static_cast<size_t>(count), buf.data() + kLabelLength,
                        static_cast<size_t>(count));
     }
+    return header;
+}
 
-    // 7. Levels and their variables.
+// 7. Levels and their variables from the header into the layout. Returns the
+// number of variables over all levels.
+int64_t read_level_list(const std::string& path, const std::string& header, const MetGridDefinition& gd,
+                        MetFileLayout& lay, TextOut& console) {
+    static const fmt::Format level_entry(kLevelFormat);
+    static const fmt::Format variable_entry(kVariableFormat);
+    const int64_t lenh = static_cast<int64_t>(header.size());
     int64_t pos = kFixedHeaderLength;
     int64_t sum_vars = 0;
     try {
         for (int32_t k = 0; k < gd.nz; ++k) {
-            if (pos + kLevelEntryLength > lenh) file_stop("metset", fe.path, "index header ends inside the level list",
-                                                          msg.console);
+            if (pos + kLevelEntryLength > lenh) file_stop("metset", path, "index header ends inside the level list",
+                                                          console);
             float height = 0.0f;
             int32_t nvar = 0;
             fmt::read(std::string_view(header).substr(static_cast<size_t>(pos), kLevelEntryLength), level_entry,
                       height, nvar);
             pos += kLevelEntryLength;
             if (nvar > kMaxMetVariables) {
-                msg.console.list("*ERROR* metset: exceeding DEFGRID dimension MVAR - ", kMaxMetVariables);
+                console.list("*ERROR* metset: exceeding DEFGRID dimension MVAR - ", kMaxMetVariables);
                 throw RunStop(kStopInput);
             }
-            if (nvar < 0) file_stop("metset", fe.path, "negative number of variables in the level list", msg.console);
+            if (nvar < 0) file_stop("metset", path, "negative number of variables in the level list", console);
             lay.level_heights[k] = height;
             lay.level_vars[k] = nvar;
             for (int32_t v = 0; v < nvar; ++v) {
                 if (pos + kVariableEntryLength > lenh)
-                    file_stop("metset", fe.path, "index header ends inside the level list", msg.console);
+                    file_stop("metset", path, "index header ends inside the level list", console);
                 std::string vid;
                 int32_t sum = 0;
                 fmt::read(std::string_view(header).substr(static_cast<size_t>(pos), kVariableEntryLength),
@@ -322,40 +326,42 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
             sum_vars += nvar;
         }
     } catch (const InputError& e) {
-        file_stop("metset", fe.path, std::string("bad level list: ") + e.what(), msg.console);
+        file_stop("metset", path, std::string("bad level list: ") + e.what(), console);
     }
-    check_level_order(fe.path, gd, lay, msg.console);
-    lay.flags.records_per_period = static_cast<int32_t>(nindex + sum_vars);
-    lay.flags.record_offset = 0;
+    return sum_vars;
+}
+
+// Reads the label and header characters 5-9 of a period's first record.
+// False when the record cannot be read.
+bool read_period(MetFileEntry& fe, int64_t rec, std::vector<char>& buf, MetTime& t, std::string& pid,
+                 TextOut& console) {
+    static const fmt::Format period_label(kPeriodLabelFormat);
+    static const fmt::Format fcst_minutes("(I3,I2)");
+    if (!read_record(fe.file, rec, buf, kLabelLength + 9)) return false;
+    try {
+        fmt::read(std::string_view(buf.data(), kLabelLength), period_label, t.year, t.month, t.day, t.hour,
+                  t.forecast, pid);
+        if (pid == "INDX")
+            fmt::read(std::string_view(buf.data() + kLabelLength + 4, 5), fcst_minutes, t.forecast, t.minute);
+    } catch (const InputError& e) {
+        file_stop("metset", fe.path, std::string("bad period label: ") + e.what(), console);
+    }
+    if (pid == "INDX") {
+        check_label_date("metset", fe.path, t.year, t.month, t.day, t.hour, console);
+        t.macc = tm2min(t.year, t.month, t.day, t.hour, t.minute, console);
+    }
+    return true;
+}
+
+// 9-10. The later periods give the data interval, the last time and the
+// number of records.
+void read_period_times(MetFileEntry& fe, MetFileLayout& lay, std::vector<char>& buf, Messages msg) {
     const int64_t rpp = lay.flags.records_per_period;
-
-    // 8. The first time.
-    check_label_date("metset", fe.path, y, m, d, h, msg.console);
-    fe.first = MetTime{y, m, d, h, fh.minutes, fh.forecast, 0};
-    fe.first.macc = tm2min(y, m, d, h, fh.minutes, msg.console);
-
-    // Reads the label and header characters 5-9 of a period's first record.
-    auto read_period = [&](int64_t rec, MetTime& t, std::string& pid) -> bool {
-        if (!read_record(fe.file, rec, buf, kLabelLength + 9)) return false;
-        try {
-            fmt::read(std::string_view(buf.data(), kLabelLength), period_label, t.year, t.month, t.day, t.hour,
-                      t.forecast, pid);
-            if (pid == "INDX")
-                fmt::read(std::string_view(buf.data() + kLabelLength + 4, 5), fcst_minutes, t.forecast, t.minute);
-        } catch (const InputError& e) {
-            file_stop("metset", fe.path, std::string("bad period label: ") + e.what(), msg.console);
-        }
-        if (pid == "INDX") {
-            check_label_date("metset", fe.path, t.year, t.month, t.day, t.hour, msg.console);
-            t.macc = tm2min(t.year, t.month, t.day, t.hour, t.minute, msg.console);
-        }
-        return true;
-    };
 
     // 9. The second period gives the data interval.
     MetTime t2;
     std::string pid;
-    if (!read_period(rpp + 1, t2, pid)) {
+    if (!read_period(fe, rpp + 1, buf, t2, pid, msg.console)) {
         msg.log.list("WARNING metset: Only one time period of meteo data");
         fe.last = fe.first;
         lay.flags.data_interval = 1;
@@ -374,7 +380,7 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     int64_t rec = 2 * rpp + 1;
     for (;;) {
         MetTime t;
-        if (!read_period(rec, t, pid) || pid != "INDX") break;
+        if (!read_period(fe, rec, buf, t, pid, msg.console) || pid != "INDX") break;
         int32_t diff = t.macc - previous;
         if (diff != lay.flags.data_interval) {
             msg.log.list("*ERROR* metset: meteorological data time interval varies");
@@ -389,6 +395,45 @@ void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     fe.record_count = rec - 1;
     fe.last.macc = tm2min(fe.last.year, fe.last.month, fe.last.day, fe.last.hour, fe.last.minute, msg.console);
     check_whole_periods("metset", fe, rpp, msg.console);
+}
+
+}  // namespace
+
+void metset(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
+    auto& fe = met.file(kg, kt);
+    auto& gd = met.grid(kg, kt);
+    auto& lay = met.layout(kg, kt);
+
+    set_file_path(fe, msg.console);
+    std::vector<char> buf;
+    const FirstLabel first = read_first_label(fe, buf, msg.console);
+
+    // 4. Old layout.
+    if (first.id != "INDX") {
+        msg.log.list("WARNING metset: Old format meteo data grid ", kg, kt);
+        fe.file.close();
+        metold(met, kg, kt, msg);
+        lay.format = 1;
+        return;
+    }
+
+    // 5-7. Indexed layout: grid, levels and variables from the index header.
+    lay.format = 2;
+    const FixedHeader fh = take_fixed_header(fe.path, buf, gd, lay, msg.console);
+    take_grid_size(fe, gd, lay, first.grid_field, fh, msg.console);
+    const int64_t nindex = index_record_count(fh.header_length, int64_t{gd.nx} * gd.ny);
+    const std::string header = read_index_header(fe, gd, fh.header_length, nindex, buf, msg.console);
+    const int64_t sum_vars = read_level_list(fe.path, header, gd, lay, msg.console);
+    check_level_order(fe.path, gd, lay, msg.console);
+    lay.flags.records_per_period = static_cast<int32_t>(nindex + sum_vars);
+    lay.flags.record_offset = 0;
+
+    // 8. The first time.
+    check_label_date("metset", fe.path, first.y, first.m, first.d, first.h, msg.console);
+    fe.first = MetTime{first.y, first.m, first.d, first.h, fh.minutes, fh.forecast, 0};
+    fe.first.macc = tm2min(first.y, first.m, first.d, first.h, fh.minutes, msg.console);
+
+    read_period_times(fe, lay, buf, msg);
 }
 
 void metold(MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "run/control_file.hpp"
 #include "run/control_input.hpp"
 
 namespace orv {
@@ -53,10 +54,22 @@ struct ConcentrationGrid {
 // The number of concentration grids (default 1). More than 10 stops the run.
 int32_t read_concentration_grid_count(ControlInput& ctl);
 
-// Reads the grid definitions. `time_step_spacing` (km) comes back as the
-// smaller of its value and every grid's spacing.
-void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, float model_top, float& time_step_spacing,
-            int32_t cpack, float location_lat, float location_lon, int32_t year, int32_t month, int32_t day,
-            int32_t hour, bool backward);
+// The run start that sampling times default to and count from, and the run
+// direction.
+struct RunStartDate {
+    int32_t year = 0;  // as the control input gives it (2 or 4 digits)
+    int32_t month = 0;
+    int32_t day = 0;
+    int32_t hour = 0;
+    bool backward = false;
+};
+
+// Reads the grid definitions, one block per grid. A grid is centred on the
+// first starting location unless the block gives a centre; its levels may not
+// lie above `model_top` (m); `cpack` 2 makes every grid a single point at its
+// centre. `time_step_spacing` (km) comes back as the smaller of its value and
+// every grid's spacing.
+void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, const RunStartDate& start,
+            const SourceLocation& first_location, float model_top, int32_t cpack, float& time_step_spacing);
 
 }  // namespace orv

@@ -42,8 +42,9 @@ inline ControlRecords read_control(std::istream& keyboard, int32_t cpack = 1) {
         int32_t n = read_concentration_grid_count(ctl);
         r.grids.assign(static_cast<size_t>(std::max(n, 0)), ConcentrationGrid{});
         const SourceLocation first = r.locations.empty() ? SourceLocation{} : r.locations[0];
-        conset(ctl, r.grids, r.run.model_top, r.spacing, cpack, first.lat, first.lon, r.run.start_year,
-               r.run.start_month, r.run.start_day, r.run.start_hour, r.run.backward);
+        const RunStartDate start{r.run.start_year, r.run.start_month, r.run.start_day, r.run.start_hour,
+                                 r.run.backward};
+        conset(ctl, r.grids, start, first, r.run.model_top, cpack, r.spacing);
         depset(ctl, r.dirt, r.numtyp, r.sw);
     } catch (const RunStop& s) {
         r.stop = s.code();
