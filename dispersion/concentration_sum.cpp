@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
 #include "common/messages.hpp"
 #include "common/run_stop.hpp"
 #include "dispersion/concentration_output.hpp"
@@ -12,7 +13,6 @@ namespace orv {
 namespace {
 
 constexpr float kMetresPerDegree = 111198.32f;
-constexpr float kDegreesPerRadian = 57.295776f;
 constexpr float kTopHat = 1.54f;
 constexpr float kGaussianCutoff = 3.0f;
 
@@ -92,13 +92,13 @@ Footprint footprint_of(int32_t mode, float sigma_h, float point_area) {
         case 3:
             f.gaussian = true;
             f.radius = kGaussianCutoff * sigma_h;
-            f.area_factor = 1.0f / (6.283185f * sigma_h * sigma_h);
+            f.area_factor = 1.0f / (kTwoPi * sigma_h * sigma_h);
             f.two_sigma2 = 2.0f * sigma_h * sigma_h;
             break;
         default: {  // 2, 4
             const float r = kTopHat * sigma_h;
             f.radius = r;
-            f.area_factor = 1.0f / (3.1415927f * (r * r));
+            f.area_factor = 1.0f / (kPi * (r * r));
         }
     }
     return f;
@@ -243,7 +243,7 @@ void consum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
     if (mode == 6) return;
     if (!std::isfinite(at.lat) || !std::isfinite(at.lon) || !finite_state(p, i)) return;
     const float phi = at.lat;
-    const float cosphi = std::cos(phi / kDegreesPerRadian);
+    const float cosphi = std::cos(phi / kRadToDegF);
     const float sigma_h = p.particle_sigma_h[i];
     const VerticalPlace vp = vertical_place(mode, p.particle_z[i], p.particle_sigma_z[i], step, at.terrain_height);
     for_each_receiving_grid(grids, step, conc, [&](int32_t g, const ConcentrationGrid& grid, float weight,

@@ -7,6 +7,7 @@
 
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 #include "common/clamped_int.hpp"
@@ -19,7 +20,6 @@ namespace orv {
 namespace {
 
 constexpr int32_t kMaxInventoryPollutants = 255;  // identifiers on one (255A4) line
-constexpr float kPi = 3.1415927f;
 // Cell corners in the data file meet the grid's corners only to within the
 // rounding of single precision (38.3 - 38 over 0.1 is 2.9999993): a point
 // within this fraction of a cell below a corner counts as on it.
@@ -356,7 +356,7 @@ void place_cell_release(const EmissionInventory& inv, int32_t c, const CellRelea
     p.particle_x[q] = inv.cell_x[c];
     p.particle_y[q] = inv.cell_y[c];
     p.particle_sigma_h[q] =
-        std::sqrt(inv.dlat * 1.2e10f * inv.dlon * std::cos(lat / 57.29578f) / kPi) / 1.5f;
+        std::sqrt(inv.dlat * 1.2e10f * inv.dlon * std::cos(lat / kRadToDegInventoryCell) / kPi) / 1.5f;
     if (cr.puffs) {
         p.particle_sigma_z[q] = std::fabs(cr.span / 1.5f * 0.5f);
         p.particle_z[q] = 1.0f - 0.5f * cr.span;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/clamped_int.hpp"
 
@@ -14,7 +15,6 @@ namespace {
 // runs as one process.
 constexpr int32_t kProcessCount = 1;
 constexpr int32_t kProcessRank = 0;
-constexpr float kPi = 3.1415927f;
 
 bool window_open(const SourcePollutantRecord& r, float dt_minutes, int32_t now) {
     if (dt_minutes > 0.0f) return r.start_minute <= now && now < r.stop_minute;

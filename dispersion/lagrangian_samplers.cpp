@@ -6,6 +6,7 @@
 
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 #include "common/clamped_int.hpp"
@@ -20,7 +21,6 @@ namespace {
 constexpr int32_t kSamplerType = 6;
 constexpr int32_t kFirstOutputUnit = 91;
 constexpr int32_t kLastOutputUnit = 99;
-constexpr float kSamplerDegToRad = 0.017453292f;
 
 // One free-format read of the sampler file; a failure stops the run naming
 // the file, the line and what was being read.
@@ -131,7 +131,7 @@ void place_sampler(LagrangianSampler& s, bool met_found, const MetAtParticle& me
     s.grid_z = 1.0f - s.height / (model_top - terrain);
     if (s.direction == 0.0f && s.speed == 0.0f) return;
     if (!(met.grid_spacing_x > 0.0f) || !(met.grid_spacing_y > 0.0f)) return;
-    const float angle = s.direction * kSamplerDegToRad;
+    const float angle = s.direction * kDegToRadF;
     float u = 60.0f * s.speed * std::sin(angle) / met.grid_spacing_x;
     float v = 60.0f * s.speed * std::cos(angle) / met.grid_spacing_y;
     if (grid_after >= 1 && grid_after <= kMaxMetGrids && kt >= 1 && kt <= kMaxMetTimes &&

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/clamped_int.hpp"
+#include "common/math_constants.hpp"
 
 namespace orv {
 
@@ -64,7 +65,7 @@ void place_release(const SourceLocation& a, const Settings& s, int32_t r, int32_
     p.particle_y[q] = a.grid_y;
     p.particle_turb_u[q] = 0.0f;
     p.particle_turb_v[q] = 0.0f;
-    p.particle_sigma_h[q] = a.source_area > 0.0f ? std::sqrt(a.source_area / 3.1415927f) / 1.54f : 0.0f;
+    p.particle_sigma_h[q] = a.source_area > 0.0f ? std::sqrt(a.source_area / kPi) / 1.54f : 0.0f;
     const float span = std::fabs(a.release_z_partner - a.release_z);
     const int32_t mode = distribution_mode(s.INITD);
     if (span == 0.0f) {

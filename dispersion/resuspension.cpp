@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/clamped_int.hpp"
 #include "meteo/grid_projection.hpp"
@@ -11,7 +12,6 @@ namespace orv {
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
 
 // The deposition grid (1-based) and its zero-height level; 0 when none.
 int32_t find_deposition_grid(const std::vector<ConcentrationGrid>& grids, int32_t& level) {
@@ -119,7 +119,7 @@ void depsus(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollu
                     msg.log.list("WARNING depsus: exceeding puff limit");
                     return;
                 }
-                const float area = dg.lat_spacing * 1.2e10f * dg.lon_spacing * std::cos(c.lat / 57.295776f);
+                const float area = dg.lat_spacing * 1.2e10f * dg.lon_spacing * std::cos(c.lat / kRadToDegF);
                 deposit -= r;
                 const int32_t q = p.particle_count;
                 p.particle_count = q + 1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 
 namespace orv {
@@ -9,7 +10,6 @@ namespace orv {
 namespace {
 
 constexpr float kPuffExtent = 1.54f;
-constexpr float kCepPi = 3.14159f;  // the cep area's value of pi
 
 int32_t receptor_total(const ReceptorCategories& c) { return static_cast<int32_t>(c.receptor_land_category.size()); }
 int32_t cep_total(const ReceptorCategories& c) { return static_cast<int32_t>(c.cep_code.size()); }

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
+
 namespace orv {
 
 namespace {
 
 constexpr int32_t kReceptorChannel = 1;
 constexpr int32_t kCepChannel = 3;
-constexpr float kPi = 3.141593f;
 
 // The footprint diameter of a puff, km.
 float footprint_diameter(float sigma_h) { return 2.0f * 1.54f * sigma_h / 1000.0f; }
@@ -40,10 +41,10 @@ void top_hat_shares(float lat, float lon, float sigma_h, const ReceptorTables& t
     const size_t n = std::min(pfrac.size(), t.receptors.size());
     const float diameter = footprint_diameter(sigma_h);
     // Half the side of the square with the area of the footprint disc.
-    const float s = 0.5f * std::sqrt(kPi * diameter * diameter * 0.0625f);
+    const float s = 0.5f * std::sqrt(kFootprintPi * diameter * diameter * 0.0625f);
     const float square = 4.0f * s * s;
     const float reach = widened(s / kKmPerDegreeLat);
-    const float cos_abs_lat = std::cos(std::fabs(lat) * kReceptorDegToRad);
+    const float cos_abs_lat = std::cos(std::fabs(lat) * kDegToRadF);
     t.bands.for_each_near(lat - reach, lat + reach, [&](const LatitudeBands::Member& m) {
         // The divisions lie half a degree inside the bounding box: a square
         // that misses the box's latitudes by more than the rounding cannot
@@ -62,7 +63,7 @@ void top_hat_shares(float lat, float lon, float sigma_h, const ReceptorTables& t
         const float dy = (lat - rc.centre_lat) * kKmPerDegreeLat;
         if (dy + s < b[0].y_south || dy - s > b[0].y_north) return;
         const float dx =
-            (lon - rc.centre_lon) * kKmPerDegreeLon * std::cos(((lat + rc.centre_lat) / 2.0f) * kReceptorDegToRad);
+            (lon - rc.centre_lon) * kKmPerDegreeLon * std::cos(((lat + rc.centre_lat) / 2.0f) * kDegToRadF);
         if (dx + s < b[0].x_west || dx - s > b[0].x_east) return;
         float share = 0.0f;
         for (int32_t d = 1; d <= rc.division_count; ++d) {
@@ -94,8 +95,8 @@ struct CepDistance {
 CepDistance cep_distance(float lat, float lon, const Cep& c) {
     CepDistance d;
     d.mid_lat = (lat + c.lat) / 2.0f;
-    d.km_per_deg_lon = std::cos(d.mid_lat * kReceptorDegToRad) * kKmPerDegreeLon;
-    d.x = std::fabs(c.lon - lon) * std::cos(d.mid_lat * kReceptorDegToRad) * kKmPerDegreeLon;
+    d.km_per_deg_lon = std::cos(d.mid_lat * kDegToRadF) * kKmPerDegreeLon;
+    d.x = std::fabs(c.lon - lon) * std::cos(d.mid_lat * kDegToRadF) * kKmPerDegreeLon;
     d.y = std::fabs(lat - c.lat) * kKmPerDegreeLat;
     d.distance = std::sqrt(d.x * d.x + d.y * d.y);
     return d;
