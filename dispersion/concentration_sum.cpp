@@ -7,13 +7,13 @@
 #include "common/messages.hpp"
 #include "common/run_stop.hpp"
 #include "dispersion/concentration_output.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
 namespace {
 
 constexpr float kMetresPerDegree = 111198.32f;
-constexpr float kTopHat = 1.54f;
 constexpr float kGaussianCutoff = 3.0f;
 
 // The horizontal shape of one particle on one grid.

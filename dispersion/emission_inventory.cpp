@@ -355,6 +355,7 @@ void place_cell_release(const EmissionInventory& inv, int32_t c, const CellRelea
     p.particle_sort_key[q] = q + 1;
     p.particle_x[q] = inv.cell_x[c];
     p.particle_y[q] = inv.cell_y[c];
+    // A cell is spread over 1.5 sigma, not the top-hat half-width kTopHat.
     p.particle_sigma_h[q] =
         std::sqrt(inv.dlat * 1.2e10f * inv.dlon * std::cos(lat / kRadToDegInventoryCell) / kPi) / 1.5f;
     if (cr.puffs) {

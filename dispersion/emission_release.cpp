@@ -6,6 +6,7 @@
 #include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/clamped_int.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -67,7 +68,7 @@ void place_release(const SourcePollutantMatrix& m, int32_t i, int32_t k, int32_t
     p.particle_z[q] = r.release_height;  // metres: placed by the driver after the plume rise
     p.particle_turb_u[q] = 0.0f;
     p.particle_turb_v[q] = 0.0f;
-    p.particle_sigma_h[q] = r.source_area > 0.0f ? std::sqrt(r.source_area / kPi) / 1.54f : 0.0f;
+    p.particle_sigma_h[q] = r.source_area > 0.0f ? std::sqrt(r.source_area / kPi) / kTopHat : 0.0f;
     p.particle_hdwp[q] = s.INITD;
     p.particle_pollutant[q] = k;
     p.particle_grid[q] = r.met_grid;

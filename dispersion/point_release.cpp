@@ -5,6 +5,7 @@
 
 #include "common/clamped_int.hpp"
 #include "common/math_constants.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -65,7 +66,7 @@ void place_release(const SourceLocation& a, const Settings& s, int32_t r, int32_
     p.particle_y[q] = a.grid_y;
     p.particle_turb_u[q] = 0.0f;
     p.particle_turb_v[q] = 0.0f;
-    p.particle_sigma_h[q] = a.source_area > 0.0f ? std::sqrt(a.source_area / kPi) / 1.54f : 0.0f;
+    p.particle_sigma_h[q] = a.source_area > 0.0f ? std::sqrt(a.source_area / kPi) / kTopHat : 0.0f;
     const float span = std::fabs(a.release_z_partner - a.release_z);
     const int32_t mode = distribution_mode(s.INITD);
     if (span == 0.0f) {
@@ -74,7 +75,7 @@ void place_release(const SourceLocation& a, const Settings& s, int32_t r, int32_
     } else {
         const float lowest = std::max(a.release_z, a.release_z_partner);
         if (mode == 1 || mode == 2) {
-            p.particle_sigma_z[q] = (span / 1.54f) * 0.5f;
+            p.particle_sigma_z[q] = (span / kTopHat) * 0.5f;
             p.particle_z[q] = lowest - span * 0.5f;
         } else {
             p.particle_sigma_z[q] = 0.0f;

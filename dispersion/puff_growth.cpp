@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "run/particle_types.hpp"
+
 namespace orv {
 
 namespace {
 
-constexpr float kTopHat = 1.54f;          // half-width of a top-hat puff in sigmas
 constexpr float kYoungPuffFactor = 1.999396f;  // the growth factor at age 0 (1.414^2)
 
 bool grows_horizontally(int32_t mode) { return mode != 0 && mode != 5 && mode != 6; }

@@ -4,11 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "run/particle_types.hpp"
+
 namespace orv {
 
 namespace {
 
-constexpr float kTopHat = 1.54f;
 
 // Copies what a child takes from its parent unchanged.
 void copy_parent(ParticleArrays& p, int32_t from, int32_t to) {

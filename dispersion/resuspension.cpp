@@ -7,6 +7,7 @@
 #include "common/run_stop.hpp"
 #include "common/clamped_int.hpp"
 #include "meteo/grid_projection.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -69,7 +70,7 @@ void place_resuspension(const DepositionCell& c, float area, float mass, int32_t
     p.particle_turb_u[q] = 0.0f;
     p.particle_turb_v[q] = 0.0f;
     p.particle_sigma_z[q] = 0.0f;
-    p.particle_sigma_h[q] = std::sqrt(area / kPi) / 1.54f;
+    p.particle_sigma_h[q] = std::sqrt(area / kPi) / kTopHat;
     p.particle_hdwp[q] = s.INITD;
     p.particle_age[q] = 0;
     p.particle_pollutant[q] = pollutant;

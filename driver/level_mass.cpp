@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/clamped_int.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -27,8 +28,8 @@ LevelSpan particle_level_span(const InternalVerticalGrid& grid, float model_top,
                               float sigma_z, int32_t level) {
     LevelSpan s;
     if (run_mode == 1 || run_mode == 2) {
-        const float zt = std::clamp(z - 1.54f * sigma_z, 0.0f, 1.0f);
-        const float zb = std::clamp(z + 1.54f * sigma_z, 0.0f, 1.0f);
+        const float zt = std::clamp(z - kTopHat * sigma_z, 0.0f, 1.0f);
+        const float zb = std::clamp(z + kTopHat * sigma_z, 0.0f, 1.0f);
         s.top = level_of_height(grid, model_top * (1.0f - zt));
         s.bottom = level_of_height(grid, model_top * (1.0f - zb));
     } else {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/math_constants.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -13,7 +14,7 @@ constexpr int32_t kReceptorChannel = 1;
 constexpr int32_t kCepChannel = 3;
 
 // The footprint diameter of a puff, km.
-float footprint_diameter(float sigma_h) { return 2.0f * 1.54f * sigma_h / 1000.0f; }
+float footprint_diameter(float sigma_h) { return 2.0f * kTopHat * sigma_h / 1000.0f; }
 
 // A latitude reach (degrees) widened for rounding, so that the band index
 // never misses an item the exact test would take.
