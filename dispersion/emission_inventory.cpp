@@ -14,6 +14,7 @@
 #include "meteo/grid_projection.hpp"
 #include "dispersion/point_release.hpp"
 #include "run/calendar.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -314,7 +315,7 @@ void match_pollutants(const std::vector<Pollutant>& dirt, EmissionInventory& inv
 int32_t releases_per_cell(const std::vector<Pollutant>& dirt, const Settings& s, float dt_minutes,
                           const EmissionInventory& inv) {
     const int32_t mode = distribution_mode(s.INITD);
-    if (mode == 1 || mode == 2) return 1;
+    if (is_vertical_puff(mode)) return 1;
     const float hstep = std::fabs(dt_minutes) / 60.0f;
     float longest = 0.0f;
     for (const Pollutant& d : dirt) longest = std::max({longest, std::fabs(d.emission_hours), hstep});
@@ -413,7 +414,7 @@ void emsgrd(const std::vector<SourceLocation>& locations, std::vector<Pollutant>
         place_cells(g, grid, inv);
         const int32_t mode = distribution_mode(s.INITD);
         const CellRelease cr{&g, grid, releases_per_cell(dirt, s, dt_minutes, inv), 1.0f - locations[0].release_z,
-                             mode == 1 || mode == 2};
+                             is_vertical_puff(mode)};
         inv.cell_mass.assign(static_cast<size_t>(std::max(p.maxdim, 0)), 0.0f);
         const int32_t v = inv.value_index(hour);
         bool warned = false;

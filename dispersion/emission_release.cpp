@@ -30,7 +30,7 @@ int32_t window_minutes(const SourcePollutantRecord& r) {
 int32_t releases_per_step(const SourcePollutantMatrix& m, int32_t nsrc, int32_t numtyp, int32_t maxdim,
                           const Settings& s, float dt_minutes) {
     const int32_t mode = distribution_mode(s.INITD);
-    if (mode == 1 || mode == 2) return 1;
+    if (is_vertical_puff(mode)) return 1;
     const float hstep = std::fabs(dt_minutes) / 60.0f;
     float longest = 0.0f;
     for (int32_t j = 1; j <= numtyp; ++j)

@@ -13,12 +13,12 @@
 #include "meteo/grid_projection.hpp"
 #include "meteo/map_projection.hpp"
 #include "run/calendar.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
 namespace {
 
-constexpr int32_t kSamplerType = 6;
 constexpr int32_t kFirstOutputUnit = 91;
 constexpr int32_t kLastOutputUnit = 99;
 
@@ -171,7 +171,7 @@ void lagems(LagrangianSamplers& ls, int32_t model_time, ParticleArrays& p, TextO
         p.particle_turb_u[q] = 0.0f;
         p.particle_turb_v[q] = 0.0f;
         p.particle_sigma_z[q] = 0.0f;
-        p.particle_hdwp[q] = kSamplerType;
+        p.particle_hdwp[q] = kSampler;
         p.particle_age[q] = 0;
         p.particle_pollutant[q] = static_cast<int32_t>(k) + 1;
         p.particle_grid[q] = s.met_grid;
@@ -269,7 +269,7 @@ void update_lagrangian_samplers(LagrangianSamplers& ls, int32_t model_time, floa
     static const fmt::Format line("(5I3,2F10.3,F10.1,E15.4)");
     const int32_t samplers = static_cast<int32_t>(ls.samplers.size());
     for (int32_t i = 0; i < p.particle_count; ++i) {
-        if (p.particle_hdwp[i] != kSamplerType) continue;
+        if (p.particle_hdwp[i] != kSampler) continue;
         const int32_t s = p.particle_pollutant[i];
         const int32_t g = p.particle_grid[i];
         if (s < 1 || s > samplers || g < 1 || g > kMaxMetGrids || kt < 1 || kt > kMaxMetTimes) continue;

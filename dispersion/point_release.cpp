@@ -42,7 +42,7 @@ int32_t pair_line_sources(std::vector<SourceLocation>& loc) {
 int32_t releases_per_step(const std::vector<Pollutant>& dirt, const Settings& s, float dt_minutes,
                           int32_t effective) {
     const int32_t mode = distribution_mode(s.INITD);
-    if (mode == 1 || mode == 2) return 1;
+    if (is_vertical_puff(mode)) return 1;
     const float hstep = std::fabs(dt_minutes) / 60.0f;
     float hours = 0.0f;
     const size_t last = s.ICHEM == 1 ? std::min<size_t>(1, dirt.size()) : dirt.size();
@@ -74,7 +74,7 @@ void place_release(const SourceLocation& a, const Settings& s, int32_t r, int32_
         p.particle_sigma_z[q] = 0.0f;
     } else {
         const float lowest = std::max(a.release_z, a.release_z_partner);
-        if (mode == 1 || mode == 2) {
+        if (is_vertical_puff(mode)) {
             p.particle_sigma_z[q] = (span / kTopHat) * 0.5f;
             p.particle_z[q] = lowest - span * 0.5f;
         } else {

@@ -6,6 +6,7 @@
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
 #include "run/particle_arrays.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -38,7 +39,7 @@ void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, Tex
         bad = true;
     }
     const int32_t mode = distribution_mode(s.INITD);
-    if (mode != 1 && mode != 2) {
+    if (!is_vertical_puff(mode)) {
         console.list("trying to calc puffvol for particle");
         console.list(
             "*ERROR* main: the mercury steps need INITD of distribution mode 1 or 2 (Gaussian or top-hat puffs) - ",

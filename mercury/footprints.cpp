@@ -124,12 +124,12 @@ void flag_touched_receptors(int32_t hdwp, float lat, float lon, float sigma_h, c
                             std::span<float> pfrac, DiagnosticChannels& channels) {
     channels.draw_channels({kReceptorChannel});
     std::fill(pfrac.begin(), pfrac.end(), 0.0f);
-    const int32_t type = footprint_type(hdwp);
+    const int32_t type = distribution_mode(hdwp);
     // A position or spread that is not a number touches nothing.
     if (!std::isnan(lat) && !std::isnan(lon) && !std::isnan(sigma_h)) {
-        if (type == 0)
+        if (type == kParticle)
             particle_shares(lat, lon, tables, pfrac);
-        else if (type == 2 || type == 4)
+        else if (type == kTopHatPuff || type == kTopHatHorizontalPuff)
             top_hat_shares(lat, lon, sigma_h, tables, pfrac);
     }
     if (channels.fires(kReceptorChannel)) dump_receptor_shares(channels, type, lat, lon, sigma_h, pfrac);
@@ -139,7 +139,7 @@ void ceptest(int32_t hdwp, float lat, float lon, float sigma_h, const CepTables&
              DiagnosticChannels& channels, TextOut& console) {
     channels.draw_channels({kCepChannel});
     std::fill(cepres.begin(), cepres.end(), 0.0f);
-    if (footprint_type(hdwp) == 0) {
+    if (distribution_mode(hdwp) == kParticle) {
         console.list("ceptest invalid with dispersion method");
         return;
     }

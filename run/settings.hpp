@@ -10,12 +10,13 @@
 
 #include "common/namelist.hpp"
 #include "common/text_output.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
 // The SETUP group, in the order of the group.
 struct Settings {
-    int32_t INITD = 0;
+    int32_t INITD = kParticle;
     int32_t KHMAX = 9999;
     int32_t NUMPAR = 2500;
     int32_t MAXPAR = 10000;
