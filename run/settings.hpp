@@ -10,6 +10,7 @@
 
 #include "common/namelist.hpp"
 #include "common/text_output.hpp"
+#include "run/land_use.hpp"
 #include "run/particle_types.hpp"
 
 namespace orv {
@@ -87,7 +88,7 @@ struct Settings {
 struct HgSetup {
     std::string RXN_CONC_DIR = "/data/home/pellam/gridded_chem_data/1999_global_EMEP_data/";
     int32_t NPATH = 5;
-    int32_t NLAND = 20;
+    int32_t NLAND = kLandCategories;
     float PCON = 3.9e-5f;
     float PDEN = 2.0f;
     int32_t NDIST = 1;
