@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "common/math_constants.hpp"
 #include "mercury/footprints.hpp"
 
 namespace {
@@ -74,7 +75,7 @@ void full_scan_shares(int32_t type, float lat, float lon, float sigma_h, const R
         } else {
             const float dy = (lat - rc.centre_lat) * kKmPerDegreeLat;
             const float dx = (lon - rc.centre_lon) * kKmPerDegreeLon *
-                             std::cos(((lat + rc.centre_lat) / 2.0f) * kReceptorDegToRad);
+                             std::cos(((lat + rc.centre_lat) / 2.0f) * kDegToRadF);
             if (dy + s < b0.y_south || dy - s > b0.y_north || dx + s < b0.x_west || dx - s > b0.x_east) continue;
             for (int32_t d = 1; d <= rc.division_count; ++d) {
                 const DivisionBox& b = t.box(r, d);
@@ -91,7 +92,7 @@ void full_scan_ceps(float lat, float lon, float sigma_h, const CepTables& t, std
     for (size_t i = 0; i < t.ceps.size(); ++i) {
         const Cep& c = t.ceps[i];
         const float m = (lat + c.lat) / 2.0f;
-        const float x = std::fabs(c.lon - lon) * std::cos(m * kReceptorDegToRad) * kKmPerDegreeLon;
+        const float x = std::fabs(c.lon - lon) * std::cos(m * kDegToRadF) * kKmPerDegreeLon;
         const float y = std::fabs(lat - c.lat) * kKmPerDegreeLat;
         p[i] = std::sqrt(x * x + y * y) <= half ? 1.0f : 0.0f;
     }

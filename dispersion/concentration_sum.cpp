@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
 #include "common/messages.hpp"
 #include "common/run_stop.hpp"
 #include "dispersion/concentration_output.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
 namespace {
 
 constexpr float kMetresPerDegree = 111198.32f;
-constexpr float kDegreesPerRadian = 57.295776f;
-constexpr float kTopHat = 1.54f;
 constexpr float kGaussianCutoff = 3.0f;
 
 // The horizontal shape of one particle on one grid.
@@ -83,22 +83,22 @@ CellWindow radius_window(float ic, float jc, float i1, float j1, int32_t nx, int
 Footprint footprint_of(int32_t mode, float sigma_h, float point_area) {
     Footprint f;
     switch (mode) {
-        case 0:
-        case 5:
+        case kParticle:
+        case kSurfaceParticle:
             f.single_point = true;
             f.area_factor = 1.0f / point_area;
             break;
-        case 1:
-        case 3:
+        case kGaussianPuff:
+        case kGaussianHorizontalPuff:
             f.gaussian = true;
             f.radius = kGaussianCutoff * sigma_h;
-            f.area_factor = 1.0f / (6.283185f * sigma_h * sigma_h);
+            f.area_factor = 1.0f / (kTwoPi * sigma_h * sigma_h);
             f.two_sigma2 = 2.0f * sigma_h * sigma_h;
             break;
-        default: {  // 2, 4
+        default: {  // kTopHatPuff, kTopHatHorizontalPuff
             const float r = kTopHat * sigma_h;
             f.radius = r;
-            f.area_factor = 1.0f / (3.1415927f * (r * r));
+            f.area_factor = 1.0f / (kPi * (r * r));
         }
     }
     return f;
@@ -108,12 +108,12 @@ VerticalPlace vertical_place(int32_t mode, float z, float sigma_z, const Summati
     VerticalPlace v;
     const float column = step.model_top - terrain;
     const float base = step.KMSL == 1 ? terrain : 0.0f;
-    if (mode == 1 || mode == 2) {
+    if (is_vertical_puff(mode)) {
         v.puff = true;
         v.bottom = (1.0f - (z + kTopHat * sigma_z)) * column + base;
         v.top = (1.0f - (z - kTopHat * sigma_z)) * column + base;
         v.depth = std::max(v.top - v.bottom, 1.0f);
-    } else if (mode == 5) {
+    } else if (mode == kSurfaceParticle) {
         v.height = base;
     } else {
         v.height = std::max((1.0f - z) * column, 1.0f) + base;
@@ -284,7 +284,8 @@ float grid_longitude(const ConcentrationGrid& g, float lon) {
 
 int32_t checked_mode(const ParticleArrays& p, int32_t i, const char* routine, Messages msg) {
     const int32_t mode = distribution_mode(p.particle_hdwp[i]);
-    if (mode != 6 && (mode < 0 || mode > 5)) invalid_type(routine, p.particle_hdwp[i], msg);
+    if (mode != kSampler && (mode < kParticle || mode > kSurfaceParticle))
+        invalid_type(routine, p.particle_hdwp[i], msg);
     return mode;
 }
 
@@ -294,10 +295,10 @@ void consum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
             const ParticleArrays& p, int32_t i, std::span<const float> deposited, float& smallest_spacing_km,
             ConcentrationArray& conc, Messages msg) {
     const int32_t mode = checked_mode(p, i, "consum", msg);
-    if (mode == 6) return;
+    if (mode == kSampler) return;
     if (!std::isfinite(at.lat) || !std::isfinite(at.lon) || !finite_state(p, i)) return;
     const float phi = at.lat;
-    const float cosphi = std::cos(phi / kDegreesPerRadian);
+    const float cosphi = std::cos(phi / kRadToDegF);
     const float sigma_h = p.particle_sigma_h[i];
     const VerticalPlace vp = vertical_place(mode, p.particle_z[i], p.particle_sigma_z[i], step, at.terrain_height);
     for_each_receiving_grid(grids, step, conc, [&](int32_t g, const ConcentrationGrid& grid, float weight,
@@ -331,7 +332,7 @@ void metsum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
             const ParticleArrays& p, int32_t i, std::span<const float> deposited, float& smallest_spacing_km,
             ConcentrationArray& conc, Messages msg) {
     const int32_t mode = checked_mode(p, i, "metsum", msg);
-    if (mode == 6) return;
+    if (mode == kSampler) return;
     const float x = p.particle_x[i], y = p.particle_y[i];
     if (!std::isfinite(x) || !std::isfinite(y) || !finite_state(p, i)) return;
     const float sx = at.spacing_x, sy = at.spacing_y;

@@ -7,19 +7,20 @@
 
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 #include "common/clamped_int.hpp"
 #include "meteo/grid_projection.hpp"
 #include "dispersion/point_release.hpp"
 #include "run/calendar.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
 namespace {
 
 constexpr int32_t kMaxInventoryPollutants = 255;  // identifiers on one (255A4) line
-constexpr float kPi = 3.1415927f;
 // Cell corners in the data file meet the grid's corners only to within the
 // rounding of single precision (38.3 - 38 over 0.1 is 2.9999993): a point
 // within this fraction of a cell below a corner counts as on it.
@@ -314,7 +315,7 @@ void match_pollutants(const std::vector<Pollutant>& dirt, EmissionInventory& inv
 int32_t releases_per_cell(const std::vector<Pollutant>& dirt, const Settings& s, float dt_minutes,
                           const EmissionInventory& inv) {
     const int32_t mode = distribution_mode(s.INITD);
-    if (mode == 1 || mode == 2) return 1;
+    if (is_vertical_puff(mode)) return 1;
     const float hstep = std::fabs(dt_minutes) / 60.0f;
     float longest = 0.0f;
     for (const Pollutant& d : dirt) longest = std::max({longest, std::fabs(d.emission_hours), hstep});
@@ -355,8 +356,9 @@ void place_cell_release(const EmissionInventory& inv, int32_t c, const CellRelea
     p.particle_sort_key[q] = q + 1;
     p.particle_x[q] = inv.cell_x[c];
     p.particle_y[q] = inv.cell_y[c];
+    // A cell is spread over 1.5 sigma, not the top-hat half-width kTopHat.
     p.particle_sigma_h[q] =
-        std::sqrt(inv.dlat * 1.2e10f * inv.dlon * std::cos(lat / 57.29578f) / kPi) / 1.5f;
+        std::sqrt(inv.dlat * 1.2e10f * inv.dlon * std::cos(lat / kRadToDegInventoryCell) / kPi) / 1.5f;
     if (cr.puffs) {
         p.particle_sigma_z[q] = std::fabs(cr.span / 1.5f * 0.5f);
         p.particle_z[q] = 1.0f - 0.5f * cr.span;
@@ -412,7 +414,7 @@ void emsgrd(const std::vector<SourceLocation>& locations, std::vector<Pollutant>
         place_cells(g, grid, inv);
         const int32_t mode = distribution_mode(s.INITD);
         const CellRelease cr{&g, grid, releases_per_cell(dirt, s, dt_minutes, inv), 1.0f - locations[0].release_z,
-                             mode == 1 || mode == 2};
+                             is_vertical_puff(mode)};
         inv.cell_mass.assign(static_cast<size_t>(std::max(p.maxdim, 0)), 0.0f);
         const int32_t v = inv.value_index(hour);
         bool warned = false;

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/clamped_int.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -14,7 +16,6 @@ namespace {
 // runs as one process.
 constexpr int32_t kProcessCount = 1;
 constexpr int32_t kProcessRank = 0;
-constexpr float kPi = 3.1415927f;
 
 bool window_open(const SourcePollutantRecord& r, float dt_minutes, int32_t now) {
     if (dt_minutes > 0.0f) return r.start_minute <= now && now < r.stop_minute;
@@ -29,7 +30,7 @@ int32_t window_minutes(const SourcePollutantRecord& r) {
 int32_t releases_per_step(const SourcePollutantMatrix& m, int32_t nsrc, int32_t numtyp, int32_t maxdim,
                           const Settings& s, float dt_minutes) {
     const int32_t mode = distribution_mode(s.INITD);
-    if (mode == 1 || mode == 2) return 1;
+    if (is_vertical_puff(mode)) return 1;
     const float hstep = std::fabs(dt_minutes) / 60.0f;
     float longest = 0.0f;
     for (int32_t j = 1; j <= numtyp; ++j)
@@ -67,7 +68,7 @@ void place_release(const SourcePollutantMatrix& m, int32_t i, int32_t k, int32_t
     p.particle_z[q] = r.release_height;  // metres: placed by the driver after the plume rise
     p.particle_turb_u[q] = 0.0f;
     p.particle_turb_v[q] = 0.0f;
-    p.particle_sigma_h[q] = r.source_area > 0.0f ? std::sqrt(r.source_area / kPi) / 1.54f : 0.0f;
+    p.particle_sigma_h[q] = r.source_area > 0.0f ? std::sqrt(r.source_area / kPi) / kTopHat : 0.0f;
     p.particle_hdwp[q] = s.INITD;
     p.particle_pollutant[q] = k;
     p.particle_grid[q] = r.met_grid;

@@ -6,21 +6,21 @@
 
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 #include "common/clamped_int.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/map_projection.hpp"
 #include "run/calendar.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
 namespace {
 
-constexpr int32_t kSamplerType = 6;
 constexpr int32_t kFirstOutputUnit = 91;
 constexpr int32_t kLastOutputUnit = 99;
-constexpr float kSamplerDegToRad = 0.017453292f;
 
 // One free-format read of the sampler file; a failure stops the run naming
 // the file, the line and what was being read.
@@ -131,7 +131,7 @@ void place_sampler(LagrangianSampler& s, bool met_found, const MetAtParticle& me
     s.grid_z = 1.0f - s.height / (model_top - terrain);
     if (s.direction == 0.0f && s.speed == 0.0f) return;
     if (!(met.grid_spacing_x > 0.0f) || !(met.grid_spacing_y > 0.0f)) return;
-    const float angle = s.direction * kSamplerDegToRad;
+    const float angle = s.direction * kDegToRadF;
     float u = 60.0f * s.speed * std::sin(angle) / met.grid_spacing_x;
     float v = 60.0f * s.speed * std::cos(angle) / met.grid_spacing_y;
     if (grid_after >= 1 && grid_after <= kMaxMetGrids && kt >= 1 && kt <= kMaxMetTimes &&
@@ -171,7 +171,7 @@ void lagems(LagrangianSamplers& ls, int32_t model_time, ParticleArrays& p, TextO
         p.particle_turb_u[q] = 0.0f;
         p.particle_turb_v[q] = 0.0f;
         p.particle_sigma_z[q] = 0.0f;
-        p.particle_hdwp[q] = kSamplerType;
+        p.particle_hdwp[q] = kSampler;
         p.particle_age[q] = 0;
         p.particle_pollutant[q] = static_cast<int32_t>(k) + 1;
         p.particle_grid[q] = s.met_grid;
@@ -269,7 +269,7 @@ void update_lagrangian_samplers(LagrangianSamplers& ls, int32_t model_time, floa
     static const fmt::Format line("(5I3,2F10.3,F10.1,E15.4)");
     const int32_t samplers = static_cast<int32_t>(ls.samplers.size());
     for (int32_t i = 0; i < p.particle_count; ++i) {
-        if (p.particle_hdwp[i] != kSamplerType) continue;
+        if (p.particle_hdwp[i] != kSampler) continue;
         const int32_t s = p.particle_pollutant[i];
         const int32_t g = p.particle_grid[i];
         if (s < 1 || s > samplers || g < 1 || g > kMaxMetGrids || kt < 1 || kt > kMaxMetTimes) continue;

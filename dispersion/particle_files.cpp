@@ -6,6 +6,7 @@
 
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
+#include "run/particle_types.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/map_projection.hpp"
 
@@ -55,7 +56,6 @@ constexpr float kMaxSigmaH = 2.0e7f;       // m
 constexpr float kMaxSigmaZ = 1.0f;         // internal coordinate
 constexpr float kMaxTurbulence = 1000.0f;  // m/s
 constexpr int32_t kMaxAge = 200 * 366 * 1440;  // minutes
-constexpr int32_t kSamplerType = 6;
 
 [[noreturn]] void damaged(const ParticleFiles& f, std::string_view what, TextOut& console) {
     console.list("*ERROR* parinp: ", what, " - ", f.init_name);
@@ -226,7 +226,7 @@ DumpedParticle read_checked_particle(ParticleFiles& f, const GroupHeader& h, int
     // Every puff goes through the mercury steps, which need Gaussian or
     // top-hat puffs (the set-up takes no other release type); samplers are
     // carried as they are.
-    if (d.type != 1 && d.type != 2 && d.type != kSamplerType)
+    if (d.type != kGaussianPuff && d.type != kTopHatPuff && d.type != kSampler)
         refuse_value(f, h, k, at, "type code", std::to_string(d.type),
                      "is none of 1, 2 (Gaussian and top-hat puffs) or 6 (sampler) that the run carries", msg);
     if (d.pollutant < 1) refuse_value(f, h, k, at, "pollutant index", std::to_string(d.pollutant), "below 1", msg);

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "common/clamped_int.hpp"
+#include "common/math_constants.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -40,7 +42,7 @@ int32_t pair_line_sources(std::vector<SourceLocation>& loc) {
 int32_t releases_per_step(const std::vector<Pollutant>& dirt, const Settings& s, float dt_minutes,
                           int32_t effective) {
     const int32_t mode = distribution_mode(s.INITD);
-    if (mode == 1 || mode == 2) return 1;
+    if (is_vertical_puff(mode)) return 1;
     const float hstep = std::fabs(dt_minutes) / 60.0f;
     float hours = 0.0f;
     const size_t last = s.ICHEM == 1 ? std::min<size_t>(1, dirt.size()) : dirt.size();
@@ -64,7 +66,7 @@ void place_release(const SourceLocation& a, const Settings& s, int32_t r, int32_
     p.particle_y[q] = a.grid_y;
     p.particle_turb_u[q] = 0.0f;
     p.particle_turb_v[q] = 0.0f;
-    p.particle_sigma_h[q] = a.source_area > 0.0f ? std::sqrt(a.source_area / 3.1415927f) / 1.54f : 0.0f;
+    p.particle_sigma_h[q] = a.source_area > 0.0f ? std::sqrt(a.source_area / kPi) / kTopHat : 0.0f;
     const float span = std::fabs(a.release_z_partner - a.release_z);
     const int32_t mode = distribution_mode(s.INITD);
     if (span == 0.0f) {
@@ -72,8 +74,8 @@ void place_release(const SourceLocation& a, const Settings& s, int32_t r, int32_
         p.particle_sigma_z[q] = 0.0f;
     } else {
         const float lowest = std::max(a.release_z, a.release_z_partner);
-        if (mode == 1 || mode == 2) {
-            p.particle_sigma_z[q] = (span / 1.54f) * 0.5f;
+        if (is_vertical_puff(mode)) {
+            p.particle_sigma_z[q] = (span / kTopHat) * 0.5f;
             p.particle_z[q] = lowest - span * 0.5f;
         } else {
             p.particle_sigma_z[q] = 0.0f;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "dispersion/puff_work.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -22,7 +23,7 @@ int32_t convert(ParticleArrays& p, int32_t a, int32_t b, int32_t conversion_age,
         p.particle_turb_u[i] = 0.0f;
         p.particle_turb_v[i] = 0.0f;
         p.particle_sigma_z[i] = 0.0f;
-        p.particle_hdwp[i] = to_puff ? code % 100 : 0;
+        p.particle_hdwp[i] = to_puff ? code % 100 : kParticle;
     }
     return waiting;
 }
@@ -30,12 +31,12 @@ int32_t convert(ParticleArrays& p, int32_t a, int32_t b, int32_t conversion_age,
 }  // namespace
 
 void parpuf(ParticleArrays& p, int32_t conversion_age, TextOut& log) {
-    const int32_t waiting = convert(p, 103, 104, conversion_age, true);
+    const int32_t waiting = convert(p, kParticleToGaussianPuff, kParticleToTopHatPuff, conversion_age, true);
     if (waiting > 0) log.list(" NOTICE parpuf: ", waiting, " unconverted particles");
 }
 
 void pufpar(ParticleArrays& p, int32_t conversion_age, TextOut& log) {
-    const int32_t waiting = convert(p, 130, 140, conversion_age, false);
+    const int32_t waiting = convert(p, kGaussianPuffToParticle, kTopHatPuffToParticle, conversion_age, false);
     if (waiting > 0) log.list(" NOTICE pufpar: ", waiting, " unconverted puffs");
 }
 
@@ -63,7 +64,7 @@ void compact_particle_list(ParticleArrays& p, int32_t KHMAX, float minimum_mass)
     for (int32_t i = 0; i < p.particle_count; ++i) {
         const bool ended = p.particle_grid[i] == 0;
         const bool too_old = std::llabs(int64_t{p.particle_age[i]}) / 60 >= KHMAX;
-        const bool exhausted = p.particle_hdwp[i] != 6 && entry_mass(p, i) <= minimum_mass;
+        const bool exhausted = p.particle_hdwp[i] != kSampler && entry_mass(p, i) <= minimum_mass;
         if (ended || too_old || exhausted) continue;
         if (kept != i) move_entry(p, i, kept);
         p.particle_sort_key[kept] = kept + 1;

@@ -5,15 +5,16 @@
 #include <cmath>
 #include <type_traits>
 
+#include "run/particle_types.hpp"
+
 namespace orv {
 
 namespace {
 
-constexpr float kTopHat = 1.54f;          // half-width of a top-hat puff in sigmas
 constexpr float kYoungPuffFactor = 1.999396f;  // the growth factor at age 0 (1.414^2)
 
-bool grows_horizontally(int32_t mode) { return mode != 0 && mode != 5 && mode != 6; }
-bool grows_vertically(int32_t mode) { return grows_horizontally(mode) && mode != 3 && mode != 4; }
+bool grows_horizontally(int32_t mode) { return mode != kParticle && mode != kSurfaceParticle && mode != kSampler; }
+bool grows_vertically(int32_t mode) { return grows_horizontally(mode) && !is_horizontal_puff(mode); }
 
 void horizontal_growth(const Settings& s, const MetAtParticle& met, float dt, float age_seconds, float& sigma_h) {
     const float suv = std::sqrt(met.turbulence_2 + met.turbulence_1);

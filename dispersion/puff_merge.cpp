@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "run/particle_types.hpp"
+
 namespace orv {
 
 PuffKey puff_key(const ParticleArrays& p, int32_t i, float mass_limit) {
@@ -41,7 +43,7 @@ PuffComparison compare_puffs(const MergeFactors& f, float delta, const PuffKey& 
     const float dh = delta > 0.0f ? f.horizontal * sigma_min / delta : 0.0f;
     float dv = 0.0f;
     if (a.mode == b.mode) {
-        if (a.mode == 1 || a.mode == 2)
+        if (is_vertical_puff(a.mode))
             dv = std::min(a.sigma_z, b.sigma_z) * f.vertical;
         else if (a.sigma_z == 0.0f || b.sigma_z == 0.0f)
             dv = std::min(0.1f * sigma_min / f.model_top, 0.1f) * f.vertical;
@@ -211,7 +213,7 @@ void pufmrg(const MergeFactors& f, ParticleArrays& p, std::span<const float> gri
     if (n <= 1 || !valid_order(p, n)) return;
     int32_t i = 0;
     auto puff_mode = [&](int32_t pos) { return distribution_mode(p.particle_hdwp[p.particle_sort_key[pos] - 1]); };
-    while (i < n && (puff_mode(i) < 1 || puff_mode(i) > 4)) ++i;
+    while (i < n && (puff_mode(i) < kGaussianPuff || puff_mode(i) > kTopHatHorizontalPuff)) ++i;
     if (n - i < 2) return;
     work.ensure(p, n, "pufmrg", console);
     fill_keys(p, n, f.mass_limit, work);

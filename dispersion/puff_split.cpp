@@ -4,11 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "run/particle_types.hpp"
+
 namespace orv {
 
 namespace {
 
-constexpr float kTopHat = 1.54f;
 
 // Copies what a child takes from its parent unchanged.
 void copy_parent(ParticleArrays& p, int32_t from, int32_t to) {
@@ -52,7 +53,7 @@ int32_t split_puffs_vertically(ParticleArrays& p, std::span<const float> sigma_p
     for (int32_t i = 0; i < entries; ++i) {
         if (!split_hour(p.particle_age[i])) continue;
         const int32_t mode = distribution_mode(p.particle_hdwp[i]);
-        if (p.particle_grid[i] < 1 || (mode != 1 && mode != 2)) continue;
+        if (p.particle_grid[i] < 1 || !is_vertical_puff(mode)) continue;
         const float z = p.particle_z[i], sz = p.particle_sigma_z[i];
         const float zt = std::max(z - kTopHat * sz, 0.0f);
         const float zb = std::min(z + kTopHat * sz, 1.0f);
@@ -109,12 +110,12 @@ int32_t pufsph(ParticleArrays& p, std::span<const float> grid_size_km, int32_t l
         const int32_t mode = distribution_mode(p.particle_hdwp[i]);
         float extent, outer, centre;
         int32_t k;
-        if (mode == 1 || mode == 3) {
+        if (mode == kGaussianPuff || mode == kGaussianHorizontalPuff) {
             extent = 3.0f * p.particle_sigma_h[i];
             k = 5;
             outer = 0.1f;
             centre = 0.6f;
-        } else if (mode == 2 || mode == 4) {
+        } else if (mode == kTopHatPuff || mode == kTopHatHorizontalPuff) {
             extent = kTopHat * p.particle_sigma_h[i];
             k = 4;
             outer = centre = 0.25f;
@@ -133,7 +134,7 @@ int32_t pufsph(ParticleArrays& p, std::span<const float> grid_size_km, int32_t l
                     p.particle_x[q] = p.particle_x[i] + ox[m - 1] * offset;
                     p.particle_y[q] = p.particle_y[i] + oy[m - 1] * offset;
                     p.particle_sigma_h[q] = 0.5f * p.particle_sigma_h[i];
-                    if (mode == 3 || mode == 4) p.particle_sigma_z[q] = 0.0f;
+                    if (is_horizontal_puff(mode)) p.particle_sigma_z[q] = 0.0f;
                     scale_mass(p, i, q, m == 5 ? centre : outer);
                     p.particle_sort_key[q] = entries + m;
                 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "run/particle_types.hpp"
+
 namespace orv {
 
 VerticalSubSteps vertical_sub_steps(const ParticleColumn& col, float dt_seconds, float terrain_height,
@@ -32,8 +34,10 @@ VerticalSubSteps vertical_sub_steps(const ParticleColumn& col, float dt_seconds,
 
 namespace {
 
-bool walks_horizontally(int32_t mode) { return mode == 0; }
-bool walks_vertically(int32_t mode) { return mode != 1 && mode != 2 && mode != 5 && mode != 6; }
+bool walks_horizontally(int32_t mode) { return mode == kParticle; }
+bool walks_vertically(int32_t mode) {
+    return !is_vertical_puff(mode) && mode != kSurfaceParticle && mode != kSampler;
+}
 
 void horizontal_walk(const Settings& s, const MetAtParticle& met, float dt, ParticleArrays& p, int32_t i,
                      DispersionGenerator& gen) {

@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/clamped_int.hpp"
 #include "meteo/grid_projection.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
 
 // The deposition grid (1-based) and its zero-height level; 0 when none.
 int32_t find_deposition_grid(const std::vector<ConcentrationGrid>& grids, int32_t& level) {
@@ -69,7 +70,7 @@ void place_resuspension(const DepositionCell& c, float area, float mass, int32_t
     p.particle_turb_u[q] = 0.0f;
     p.particle_turb_v[q] = 0.0f;
     p.particle_sigma_z[q] = 0.0f;
-    p.particle_sigma_h[q] = std::sqrt(area / kPi) / 1.54f;
+    p.particle_sigma_h[q] = std::sqrt(area / kPi) / kTopHat;
     p.particle_hdwp[q] = s.INITD;
     p.particle_age[q] = 0;
     p.particle_pollutant[q] = pollutant;
@@ -119,7 +120,7 @@ void depsus(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollu
                     msg.log.list("WARNING depsus: exceeding puff limit");
                     return;
                 }
-                const float area = dg.lat_spacing * 1.2e10f * dg.lon_spacing * std::cos(c.lat / 57.295776f);
+                const float area = dg.lat_spacing * 1.2e10f * dg.lon_spacing * std::cos(c.lat / kRadToDegF);
                 deposit -= r;
                 const int32_t q = p.particle_count;
                 p.particle_count = q + 1;

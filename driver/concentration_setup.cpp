@@ -6,6 +6,7 @@
 #include "common/run_stop.hpp"
 #include "common/work_array.hpp"
 #include "run/input_checks.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -49,8 +50,8 @@ void open_concentration_files(RunContext& ctx) {
 
 int32_t puff_split_limit(const Settings& s, int32_t locations, const Pollutant& first) {
     const int32_t mode = distribution_mode(s.INITD);
-    if (mode == 3 || mode == 4) return s.MAXPAR / 2;
-    if (mode != 1 && mode != 2) return s.MAXPAR;
+    if (is_horizontal_puff(mode)) return s.MAXPAR / 2;
+    if (!is_vertical_puff(mode)) return s.MAXPAR;
     // In 64 bits from the magnitude of the hours: a backward run has the
     // limit of the forward run, and no product wraps.
     const double releases = std::trunc(static_cast<double>(locations) * 60.0 * std::fabs(double{first.emission_hours}));

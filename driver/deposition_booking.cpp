@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
 namespace {
 
-constexpr float kPuffExtent = 1.54f;
-constexpr float kCepPi = 3.14159f;  // the cep area's value of pi
 
 int32_t receptor_total(const ReceptorCategories& c) { return static_cast<int32_t>(c.receptor_land_category.size()); }
 int32_t cep_total(const ReceptorCategories& c) { return static_cast<int32_t>(c.cep_code.size()); }
@@ -87,7 +87,7 @@ LandUseMix mix_land_use(MercuryArrays& m, const ReceptorCategories& categories, 
 
 void book_deposition(const MercuryArrays& m, const ReceptorCategories& categories, const PuffDeposition& puff,
                      ReceptorOutputs& out) {
-    const float radius = kPuffExtent * puff.sigma_h;
+    const float radius = kTopHat * puff.sigma_h;
     const float area = kCepPi * radius * radius;
     for (int32_t o = 1; o <= m.maxdim; ++o) {
         for (int32_t p = 1; p <= m.npath; ++p) out.pathtot_puff(o, p) += m.zdep(o, p);

@@ -9,6 +9,7 @@
 #include "dispersion/puff_split.hpp"
 #include "driver/receptor_output.hpp"
 #include "driver/run_state.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -16,6 +17,9 @@ namespace {
 
 constexpr float kMergeDistance = 0.015f;  // vertical tolerance of the mass-based merge
 constexpr float kMergeSpread = 0.15f;     // its sigma tolerance
+// A run type that the merging passes over; INITD cannot take it (the settings
+// check refuses it), so that test never holds.
+constexpr int32_t kUnmergedType = 109;
 
 // The receptor sums every DEP_DELTA minutes from the first grid's sampling
 // start (the run start without a grid), and every sixth hour the level table.
@@ -56,16 +60,16 @@ void manage_puffs(RunLoop& run) {
         run.grid_sizes[static_cast<size_t>(g - 1)] = ctx.met.files.grid(g, ctx.current_met_file).header[kGridSize];
 
     const int32_t conversion_age = clamp_to_int32(std::llabs(int64_t{s.CONAGE} * 60));
-    if (initd == 103 || initd == 104) parpuf(p, conversion_age, ctx.log);
-    if (initd == 130 || initd == 140) pufpar(p, conversion_age, ctx.log);
+    if (initd == kParticleToGaussianPuff || initd == kParticleToTopHatPuff) parpuf(p, conversion_age, ctx.log);
+    if (initd == kGaussianPuffToParticle || initd == kTopHatPuffToParticle) pufpar(p, conversion_age, ctx.log);
 
-    if (initd > 0 && run.hour % s.KSPL == 0) {
+    if (initd > kParticle && run.hour % s.KSPL == 0) {
         split_puffs_vertically(p, ctx.sigma_profile, ctx.puff_split_limit);
         const int32_t status =
             pufsph(p, run.grid_sizes, ctx.puff_split_limit, ctx.time_step_spacing, s.SPLITF, work, ctx.log);
         control_split_and_merge(run.split, status, ctx.concentration_grids, s, ctx.split_enabled, ctx.log);
     }
-    const bool merging = initd > 0 && initd != 109;
+    const bool merging = initd > kParticle && initd != kUnmergedType;
     if (merging && p.particle_count > s.MAXPAR / 10) {
         compact_particle_list(p, s.KHMAX, 0.0f);
         const MergeFactors f = merge_factors(s.FRHS, s.FRVS, s.FRTS, 0.0f, top);

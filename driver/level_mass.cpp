@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/clamped_int.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -26,9 +27,9 @@ int32_t level_of_height(const InternalVerticalGrid& grid, float height) {
 LevelSpan particle_level_span(const InternalVerticalGrid& grid, float model_top, int32_t run_mode, float z,
                               float sigma_z, int32_t level) {
     LevelSpan s;
-    if (run_mode == 1 || run_mode == 2) {
-        const float zt = std::clamp(z - 1.54f * sigma_z, 0.0f, 1.0f);
-        const float zb = std::clamp(z + 1.54f * sigma_z, 0.0f, 1.0f);
+    if (is_vertical_puff(run_mode)) {
+        const float zt = std::clamp(z - kTopHat * sigma_z, 0.0f, 1.0f);
+        const float zb = std::clamp(z + kTopHat * sigma_z, 0.0f, 1.0f);
         s.top = level_of_height(grid, model_top * (1.0f - zt));
         s.bottom = level_of_height(grid, model_top * (1.0f - zb));
     } else {

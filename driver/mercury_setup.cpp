@@ -4,6 +4,7 @@
 #include "common/work_array.hpp"
 #include "run/calendar.hpp"
 #include "mercury/receptor_files.hpp"
+#include "run/land_use.hpp"
 
 namespace orv {
 
@@ -83,7 +84,7 @@ void allocate_mercury_arrays(RunContext& ctx) {
     allocate_labelled(m.cepres, hgp, "cepres", ctx.console, from_one(hg.cep_count));
     allocate_labelled(m.fracland, hgp, "fracland", ctx.console, from_one(hg.nland));
     allocate_labelled(m.genrough, hgp, "genrough", ctx.console, from_one(hg.nland));
-    for (int32_t k = 1; k <= std::min(hg.nland, 20); ++k) m.genrough(k) = generic_roughness(k);
+    for (int32_t k = 1; k <= std::min(hg.nland, kLandCategories); ++k) m.genrough(k) = generic_roughness(k);
 
     allocate_reported(m.zdep, "zdep", maxdim, "hgsim%npath = ", hg.npath, from_zero(hg.npath), ctx.console);
     allocate_reported(m.zvdgas, "zvdgas", maxdim, "hgsim%nland = ", hg.nland, from_one(hg.nland), ctx.console);

@@ -12,12 +12,12 @@
 #include "driver/run_state.hpp"
 #include "driver/time_step.hpp"
 #include "mercury/footprints.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
 namespace {
 
-constexpr int32_t kSamplerMode = 6;
 constexpr float kSlowestSpeed = 0.06f;  // km per minute
 
 // What the particle loop knows of the particle being handled.
@@ -63,7 +63,7 @@ bool advance(RunLoop& run, Particle& q) {
 void disperse(RunLoop& run, Particle& q) {
     RunContext& ctx = run.ctx;
     ParticleArrays& p = ctx.particles;
-    if (q.mode != kSamplerMode) p.particle_age[q.i] = aged(p.particle_age[q.i], run.time_step);
+    if (q.mode != kSampler) p.particle_age[q.i] = aged(p.particle_age[q.i], run.time_step);
     compute_particle_dispersion_step(ctx.setup, ctx.met_at_particle, run.column, run.time_step, p, q.i,
                                      ctx.dispersion.generator);
     compute_puff_growth_step(ctx.setup, ctx.met_at_particle, run.column, run.time_step, p, q.i);
@@ -106,7 +106,7 @@ bool chemistry(RunLoop& run, Particle& q, PuffGeometry& g) {
     RunContext& ctx = run.ctx;
     ParticleArrays& p = ctx.particles;
     const int32_t i = q.i;
-    if (q.mode != 1 && q.mode != 2) {
+    if (!is_vertical_puff(q.mode)) {
         ctx.console.list("trying to calc puffvol for particle");
         ctx.log.list("*ERROR* main: only Gaussian and top-hat puffs have a volume - type ", p.particle_hdwp[i]);
         throw RunStop(kStopInput);
@@ -204,7 +204,7 @@ void sum(RunLoop& run, Particle& q) {
     else
         sum_particle_on_latlon_grids(ctx.concentration_grids, step, at, p, i, ctx.time_step_spacing,
                                      d.concentration);
-    if (q.mode == kSamplerMode) {
+    if (q.mode == kSampler) {
         if (d.samplers.sampler_flag)
             lagsum(d.samplers, ctx.concentration_grids, step, at, p, i, d.concentration, ctx.msg());
         return;
@@ -230,7 +230,7 @@ void handle_particle(RunLoop& run, Particle& q) {
     bool any_cep_touched = false;
     const LandUseMix mix = touch_receptors(run, q, any_cep_touched);
     clock.lap(RunTiming::kReceptors);
-    if (q.mode != kSamplerMode) {
+    if (q.mode != kSampler) {
         PuffGeometry g;
         const bool has_volume = chemistry(run, q, g);
         clock.lap(RunTiming::kChemistry);

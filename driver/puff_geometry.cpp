@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "common/math_constants.hpp"
+#include "run/particle_types.hpp"
+
 namespace orv {
 
 namespace {
 
-constexpr float kPuffExtent = 1.54f;     // puff edges at 1.54 sigma
-constexpr float kPuffPi = 3.1415927f;    // the puff volume's value of pi
 constexpr float kFallbackBase = 500.0f;  // cloud base without a cloudy level, m
 constexpr float kFallbackTop = 3000.0f;  // cloud top without a cloudy level, m
 
@@ -25,12 +26,12 @@ PuffGeometry puff_geometry(float z, float sigma_z, float sigma_h, float model_to
                            float surface_layer_height) {
     PuffGeometry g;
     g.column_depth = model_top - terrain_height;
-    const float spread = kPuffExtent * sigma_z;
+    const float spread = kTopHat * sigma_z;
     g.puff_bottom_height = (1.0f - std::min(z + spread, 1.0f)) * g.column_depth;
     g.puff_top_height = (1.0f - std::max(z - spread, 0.0f)) * g.column_depth;
     g.puff_depth = std::max(g.puff_top_height - g.puff_bottom_height, 1.0f);
-    const float radius = kPuffExtent * sigma_h;
-    g.puffvol = kPuffPi * radius * radius * g.puff_depth;
+    const float radius = kTopHat * sigma_h;
+    g.puffvol = kPi * radius * radius * g.puff_depth;
     g.near_surface_flag = g.puff_bottom_height < surface_layer_height;
     return g;
 }
@@ -86,7 +87,7 @@ void apply_puff_descent(PuffGeometry& g, float descent, float& z, float& sigma_z
     g.puff_top_height = top;
     g.puff_bottom_height = bottom;
     z = 1.0f - ((top + bottom) / 2.0f) / g.column_depth;
-    sigma_z = 0.5f * (top - bottom) / (kPuffExtent * g.column_depth);
+    sigma_z = 0.5f * (top - bottom) / (kTopHat * g.column_depth);
     g.puff_depth = std::max(top - bottom, 1.0f);
 }
 

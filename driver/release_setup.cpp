@@ -11,6 +11,7 @@
 #include "driver/setup_checks.hpp"
 #include "driver/source_setup.hpp"
 #include "meteo/grid_selection.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -122,7 +123,7 @@ void place_releases_on_meteorology(RunContext& ctx) {
 
 void check_release_settings(RunContext& ctx) {
     Settings& s = ctx.setup;
-    if (s.INITD == 0) s.FRMR = 0.0f;
+    if (s.INITD == kParticle) s.FRMR = 0.0f;
     if (s.ICHEM != 4) return;
     const MetGridDefinition& g = ctx.met.files.grid(ctx.current_met_grid, ctx.current_met_file);
     const MetGridWindow& w = ctx.met.arrays.window(ctx.current_met_grid);

@@ -5,7 +5,9 @@
 #include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
+#include "run/land_use.hpp"
 #include "run/particle_arrays.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -38,7 +40,7 @@ void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, Tex
         bad = true;
     }
     const int32_t mode = distribution_mode(s.INITD);
-    if (mode != 1 && mode != 2) {
+    if (!is_vertical_puff(mode)) {
         console.list("trying to calc puffvol for particle");
         console.list(
             "*ERROR* main: the mercury steps need INITD of distribution mode 1 or 2 (Gaussian or top-hat puffs) - ",
@@ -49,7 +51,7 @@ void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, Tex
         console.list("*ERROR* main: NPATH must be at least 5, the deposition paths booked - ", h.NPATH);
         bad = true;
     }
-    if (h.NLAND < 20) {
+    if (h.NLAND < kLandCategories) {
         console.list("*ERROR* main: NLAND must be at least 20, the land-use categories of the land tables - ", h.NLAND);
         bad = true;
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/text_output.hpp"
+#include "run/land_use.hpp"
 
 namespace orv {
 

@@ -12,18 +12,11 @@
 
 #include <cstdint>
 
+#include "run/land_use.hpp"
 #include "run/pollutants.hpp"
 #include "mercury/diagnostic_channels.hpp"
 
 namespace orv {
-
-inline constexpr int32_t kLandCategories = 20;
-
-// Categories 7 and 12 to 18: water-like surfaces, with a computed roughness
-// and, for particles, the water formula.
-inline bool water_like_category(int32_t category) {
-    return category == 7 || (category >= 12 && category <= 18);
-}
 
 // Season type of the resistance tables: 1 in the warm half year (April to
 // September in the north, October to March at and south of the equator),

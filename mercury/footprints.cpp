@@ -3,16 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
+#include "run/particle_types.hpp"
+
 namespace orv {
 
 namespace {
 
 constexpr int32_t kReceptorChannel = 1;
 constexpr int32_t kCepChannel = 3;
-constexpr float kPi = 3.141593f;
 
 // The footprint diameter of a puff, km.
-float footprint_diameter(float sigma_h) { return 2.0f * 1.54f * sigma_h / 1000.0f; }
+float footprint_diameter(float sigma_h) { return 2.0f * kTopHat * sigma_h / 1000.0f; }
 
 // A latitude reach (degrees) widened for rounding, so that the band index
 // never misses an item the exact test would take.
@@ -40,10 +42,10 @@ void top_hat_shares(float lat, float lon, float sigma_h, const ReceptorTables& t
     const size_t n = std::min(pfrac.size(), t.receptors.size());
     const float diameter = footprint_diameter(sigma_h);
     // Half the side of the square with the area of the footprint disc.
-    const float s = 0.5f * std::sqrt(kPi * diameter * diameter * 0.0625f);
+    const float s = 0.5f * std::sqrt(kFootprintPi * diameter * diameter * 0.0625f);
     const float square = 4.0f * s * s;
     const float reach = widened(s / kKmPerDegreeLat);
-    const float cos_abs_lat = std::cos(std::fabs(lat) * kReceptorDegToRad);
+    const float cos_abs_lat = std::cos(std::fabs(lat) * kDegToRadF);
     t.bands.for_each_near(lat - reach, lat + reach, [&](const LatitudeBands::Member& m) {
         // The divisions lie half a degree inside the bounding box: a square
         // that misses the box's latitudes by more than the rounding cannot
@@ -62,7 +64,7 @@ void top_hat_shares(float lat, float lon, float sigma_h, const ReceptorTables& t
         const float dy = (lat - rc.centre_lat) * kKmPerDegreeLat;
         if (dy + s < b[0].y_south || dy - s > b[0].y_north) return;
         const float dx =
-            (lon - rc.centre_lon) * kKmPerDegreeLon * std::cos(((lat + rc.centre_lat) / 2.0f) * kReceptorDegToRad);
+            (lon - rc.centre_lon) * kKmPerDegreeLon * std::cos(((lat + rc.centre_lat) / 2.0f) * kDegToRadF);
         if (dx + s < b[0].x_west || dx - s > b[0].x_east) return;
         float share = 0.0f;
         for (int32_t d = 1; d <= rc.division_count; ++d) {
@@ -94,8 +96,8 @@ struct CepDistance {
 CepDistance cep_distance(float lat, float lon, const Cep& c) {
     CepDistance d;
     d.mid_lat = (lat + c.lat) / 2.0f;
-    d.km_per_deg_lon = std::cos(d.mid_lat * kReceptorDegToRad) * kKmPerDegreeLon;
-    d.x = std::fabs(c.lon - lon) * std::cos(d.mid_lat * kReceptorDegToRad) * kKmPerDegreeLon;
+    d.km_per_deg_lon = std::cos(d.mid_lat * kDegToRadF) * kKmPerDegreeLon;
+    d.x = std::fabs(c.lon - lon) * std::cos(d.mid_lat * kDegToRadF) * kKmPerDegreeLon;
     d.y = std::fabs(lat - c.lat) * kKmPerDegreeLat;
     d.distance = std::sqrt(d.x * d.x + d.y * d.y);
     return d;
@@ -122,12 +124,12 @@ void flag_touched_receptors(int32_t hdwp, float lat, float lon, float sigma_h, c
                             std::span<float> pfrac, DiagnosticChannels& channels) {
     channels.draw_channels({kReceptorChannel});
     std::fill(pfrac.begin(), pfrac.end(), 0.0f);
-    const int32_t type = footprint_type(hdwp);
+    const int32_t type = distribution_mode(hdwp);
     // A position or spread that is not a number touches nothing.
     if (!std::isnan(lat) && !std::isnan(lon) && !std::isnan(sigma_h)) {
-        if (type == 0)
+        if (type == kParticle)
             particle_shares(lat, lon, tables, pfrac);
-        else if (type == 2 || type == 4)
+        else if (type == kTopHatPuff || type == kTopHatHorizontalPuff)
             top_hat_shares(lat, lon, sigma_h, tables, pfrac);
     }
     if (channels.fires(kReceptorChannel)) dump_receptor_shares(channels, type, lat, lon, sigma_h, pfrac);
@@ -137,7 +139,7 @@ void ceptest(int32_t hdwp, float lat, float lon, float sigma_h, const CepTables&
              DiagnosticChannels& channels, TextOut& console) {
     channels.draw_channels({kCepChannel});
     std::fill(cepres.begin(), cepres.end(), 0.0f);
-    if (footprint_type(hdwp) == 0) {
+    if (distribution_mode(hdwp) == kParticle) {
         console.list("ceptest invalid with dispersion method");
         return;
     }

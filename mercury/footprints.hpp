@@ -19,10 +19,6 @@
 
 namespace orv {
 
-// The type as the footprint tests see it: the code itself below 100, else
-// its tens digit (103 and 104 act as 0, 130 as 3, 140 as 4).
-inline int32_t footprint_type(int32_t hdwp) { return hdwp < 100 ? hdwp : (hdwp / 10) % 10; }
-
 // Sets pfrac (one entry per receptor) to the share of the particle or puff
 // over each receptor: 1 for a particle inside one of its divisions, the
 // overlap of a top-hat puff's square with the receptor's divisions. sigma_h

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "run/calendar.hpp"
+#include "run/land_use.hpp"
 
 namespace orv {
 
@@ -193,7 +194,7 @@ void estimate_additional_oxidant(int32_t mode, float solar_time, float height, f
         float roughness = 0.0f, terrain = 0.0f;
         int32_t landuse = 0;
         sfcinp(surface, msg, lat, lon, roughness, landuse, false, terrain);
-        const bool water = landuse == 7 || (landuse >= 14 && landuse <= 18);
+        const bool water = oxidant_water_category(landuse);
         const bool night = solar_time <= 6.0f || solar_time >= 18.0f;
         if (water && night && height <= 100.0f) value = 1e-10;
     }

@@ -5,6 +5,7 @@
 
 #include "common/run_stop.hpp"
 #include "mercury/deposition_stages.hpp"
+#include "run/land_use.hpp"
 
 namespace orv {
 
@@ -97,7 +98,7 @@ void species_concentrations(deposition::StepContext& s) {
 namespace deposition {
 
 int32_t water_case(int32_t category) {
-    return category == 7 || (category >= 12 && category <= 18) ? 3 : 2;
+    return water_like_category(category) ? 3 : 2;
 }
 
 float shape_factor(StepContext& s, int32_t p) {
@@ -149,7 +150,7 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
                      hgsim.npath);
         throw RunStop(kStopInput);
     }
-    if (hgsim.nland > 20) {
+    if (hgsim.nland > kLandCategories) {
         console.list("*ERROR* compute_puff_mercury_deposition: at most 20 land-use categories, NLAND = ", hgsim.nland);
         throw RunStop(kStopInput);
     }

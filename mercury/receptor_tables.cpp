@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
+
 namespace orv {
 
 CategorySelection CategorySelection::only(int32_t category) {
@@ -24,7 +26,7 @@ namespace {
 
 float division_area(const DivisionBox& b) {
     const float mid = (b.south + b.north) / 2.0f;
-    return (b.east - b.west) * kKmPerDegreeLon * std::cos(mid * kReceptorDegToRad) * (b.north - b.south) * kKmPerDegreeLat;
+    return (b.east - b.west) * kKmPerDegreeLon * std::cos(mid * kDegToRadF) * (b.north - b.south) * kKmPerDegreeLat;
 }
 
 // The box's edges in km from the receptor centre; longitudes are scaled at
@@ -79,9 +81,9 @@ void add_receptor(ReceptorTables& t, std::string_view name, int32_t land_categor
     box.south -= 0.5f;
     box.north += 0.5f;
 
-    const float cos_centre = std::cos(r.centre_lat * kReceptorDegToRad);
+    const float cos_centre = std::cos(r.centre_lat * kDegToRadF);
     for (DivisionBox& b : boxes) set_km_box(b, r.centre_lat, r.centre_lon, cos_centre);
-    r.cos_abs_centre_lat = std::cos(std::fabs(r.centre_lat) * kReceptorDegToRad);
+    r.cos_abs_centre_lat = std::cos(std::fabs(r.centre_lat) * kDegToRadF);
     r.box_half_width_km = std::max(std::fabs(boxes[0].x_west), std::fabs(boxes[0].x_east));
 
     t.boxes.insert(t.boxes.end(), boxes.begin(), boxes.end());

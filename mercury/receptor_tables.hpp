@@ -27,7 +27,6 @@ inline constexpr size_t kNameLength = 25;
 // longitude at the equator (times the cosine of the latitude elsewhere).
 inline constexpr float kKmPerDegreeLat = 111.17748f;
 inline constexpr float kKmPerDegreeLon = 40023.895f / 360.0f;
-inline constexpr float kReceptorDegToRad = 3.14159265f / 180.0f;
 
 // Which categories of the definition files a run uses: entry c is 1 when
 // category c is selected. Categories outside the table are not selected.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
 
@@ -71,7 +72,7 @@ void psetup(const Hgsim& hg, SizeDistribution& sd, TextOut& console) {
             const float d = sd.pd(n, m);
             const float pmass = 0.5235984f * (d * d * d) * hg.pden * 1e6f;  // g per particle
             console.list("ndist,nrange,pmass=", n, m, pmass);
-            sd.surf(n, m) = (sd.mfrac(n, m) * sd.pconc[n - 1] / pmass) * 3.14159f * (d * d);
+            sd.surf(n, m) = (sd.mfrac(n, m) * sd.pconc[n - 1] / pmass) * kParticleSurfacePi * (d * d);
             total += sd.surf(n, m);
         }
         sd.totsurf[n - 1] = total;

@@ -12,6 +12,7 @@
 #include "meteo/met_loading.hpp"
 #include "meteo/vertical_motion.hpp"
 #include "meteo/vertical_remap.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -69,10 +70,10 @@ AdvectionFields advection_fields(MeteoState& met, int32_t kg, int32_t kt) {
 // and the converting 103, 104, 130, 140 by their tens digit), 2-D (5) or
 // sampler (6); 0 for an invalid code.
 int32_t advection_kind(int32_t code) {
-    const int32_t c = code >= 100 ? (code / 10) % 10 : code;
-    if (c <= 4) return 3;
-    if (c == 5) return 2;
-    if (c == 6) return 6;
+    const int32_t c = distribution_mode(code);
+    if (c <= kTopHatHorizontalPuff) return 3;
+    if (c == kSurfaceParticle) return 2;
+    if (c == kSampler) return 6;
     return 0;
 }
 

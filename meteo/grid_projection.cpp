@@ -2,14 +2,12 @@
 
 #include <cmath>
 
+#include "common/math_constants.hpp"
 #include "meteo/map_projection.hpp"
 
 namespace orv {
 
 namespace {
-
-constexpr float kDegToRadF = 0.017453292f;
-constexpr float kRadToDegF = 57.295776f;
 
 float fold_latitude(float lat) {
     if (lat > 90.0f) return 180.0f - lat;

@@ -8,13 +8,12 @@
 // (1 = first row). Values are single precision; the series, logarithms and
 // trigonometry are evaluated in double precision.
 
+#include "common/math_constants.hpp"
 #include "meteo/met_tables.hpp"
 
 namespace orv {
 
 inline constexpr float kEarthRadiusKm = 6371.2f;
-inline constexpr double kDegToRad = 0.017453292;
-inline constexpr double kRadToDeg = 57.295776;
 
 // The angle brought into (min(a,b), max(a,b)].
 float wrap_angle_into_range(float angle, float a, float b);

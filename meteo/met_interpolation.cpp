@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/math_constants.hpp"
 #include "run/calendar.hpp"
 
 namespace orv {
@@ -20,18 +21,18 @@ void compute_solar_angle(int32_t time, float lat, float lon, float& elevation, f
     const float days = (d.year + 1900) % 4 == 0 ? 366.242f : 365.242f;
     const int32_t minutes = time - tm2min(d.year, 1, 1, 0, 0, console);
     const float D = 360.0f * static_cast<float>(minutes) / (days * 24.0f * 60.0f);
-    const float r = D * 0.017453292f, r2 = D * 0.034906585f;
+    const float r = D * kDegToRadF, r2 = D * (2.0f * kDegToRadF);
     const float L = 279.9348f + D + 1.914827f * std::sin(r) - 0.079525f * std::cos(r) + 0.019938f * std::sin(r2) -
                     0.00162f * std::cos(r2);
-    const float sin_decl = 0.39784986f * std::sin(L * 0.017453292f);
+    const float sin_decl = 0.39784986f * std::sin(L * kDegToRadF);
     const float decl = std::asin(sin_decl);
     const float noon = 12.0f + 0.12357f * std::sin(r) - 0.004289f * std::cos(r) + 0.153809f * std::sin(r2) +
                        0.060783f * std::cos(r2);
     const float hours = std::fmod(static_cast<float>(minutes) / 60.0f, 24.0f);
-    const float h = ((hours - noon) * 15.0f + lon) * 0.017453292f;
-    const float phi = lat * 0.017453292f;
+    const float h = ((hours - noon) * 15.0f + lon) * kDegToRadF;
+    const float phi = lat * kDegToRadF;
     sine = std::sin(phi) * sin_decl + std::cos(phi) * std::cos(decl) * std::cos(h);
-    elevation = std::asin(std::clamp(sine, -1.0f, 1.0f)) / 0.017453292f;
+    elevation = std::asin(std::clamp(sine, -1.0f, 1.0f)) / kDegToRadF;
 }
 
 void estimate_solar_flux(std::span<const ProfileRow> profile, float sine, float& flux, float& transmission) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
 
@@ -174,7 +175,7 @@ void set_geometry(ConcentrationGrid& c, GridCentre& centre, GridSpan span, int32
     float& clat = centre.lat;
     float& clon = centre.lon;
     float span_lat = span.lat, span_lon = span.lon;
-    c.grid_spacing_km = std::min(std::cos(clat / 57.29583f) * kKmPerDegree * c.lon_spacing,
+    c.grid_spacing_km = std::min(std::cos(clat / kRadToDegGridSpacing) * kKmPerDegree * c.lon_spacing,
                                  kKmPerDegree * c.lat_spacing);
     time_step_spacing = std::min(time_step_spacing, c.grid_spacing_km);
     c.lower_left_lat = std::max(clat - 0.5f * span_lat, -90.0f);

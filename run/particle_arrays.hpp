@@ -11,13 +11,12 @@
 // naming entries, not indices. Convert a stored number to an index only
 // where it is used (index = number - 1).
 //
-// Type codes: 0 particle; 1, 2 Gaussian and top-hat puffs (horizontal and
-// vertical); 3, 4 horizontal puffs with a vertical particle; 6 sampler;
-// 103, 104 particles that become 3, 4; 130, 140 puffs that become particles.
+// The type codes (`particle_hdwp`) are named in run/particle_types.hpp.
 
 #include <cstdint>
 
 #include "common/work_array.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -46,9 +45,6 @@ struct ParticleArrays {
     // Mass of pollutant slot s of entry p (both counted from 0).
     float& mass(int32_t s, int32_t p) { return particle_mass[int64_t{p} * maxdim + s]; }
 };
-
-// The distribution mode of a type code: the code below 100, else its tens digit.
-inline int32_t distribution_mode(int32_t code) { return code < 100 ? code : (code / 10) % 10; }
 
 // Allocates the arrays from MAXPAR and MAXDIM (negative values give empty
 // arrays), every element zero. A failure stops the run with its group label.

@@ -7,6 +7,7 @@
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 #include "common/text_output.hpp"
+#include "run/particle_types.hpp"
 
 namespace orv {
 
@@ -55,7 +56,8 @@ bool refuse_hg(std::string_view item, std::string_view allowed, const fmt::Value
 // The run-type code of new releases: the particle and puff codes 0 to 6
 // (negative codes move as particles), and the converting codes.
 bool known_type_code(int32_t code) {
-    return code <= 6 || code == 103 || code == 104 || code == 130 || code == 140;
+    return code <= kSampler || code == kParticleToGaussianPuff || code == kParticleToTopHatPuff ||
+           code == kGaussianPuffToParticle || code == kTopHatPuffToParticle;
 }
 
 // Array sizes and option values that no run can use. Options whose odd
@@ -143,10 +145,10 @@ std::string setup_file_name(std::string_view run_suffix) {
 void check_settings(Settings& s, const HgSetup& h, TextOut& console) {
     // Probability deposition.
     if (s.ICHEM == 5 || s.ICHEM == 7) {
-        if (s.INITD != 0) {
+        if (s.INITD != kParticle) {
             console.list(" NOTICE   main: Probability deposition requires INITD=0");
             console.list(" Configuration corrected, continuing ...");
-            s.INITD = 0;
+            s.INITD = kParticle;
         }
         if (s.MAXDIM != 1) {
             console.list(" *ERROR*  main: Probability deposition requires MAXDIM=1");

@@ -211,6 +211,22 @@ TEST_F(OxidantsAtPoint, ChlorineOverWaterAtNightNearTheSurface) {
     EXPECT_EQ(m, 1e-10);  // other modes change nothing
 }
 
+// The night-time oxidant's water is 7 and 14 to 18: categories 12 and 13,
+// water for the deposition, are not water here.
+TEST_F(OxidantsAtPoint, NightOxidantLeavesOutCategoriesTwelveAndThirteen) {
+    fixture::SurfaceRecipe s;
+    s.landuse = [](float, float lon) { return lon < -90.0f ? 12 : (lon < 0.0f ? 13 : 14); };
+    fixture::write_surface_files(".", s);
+    auto night_value = [&](float lon) {
+        double m = -1.0;
+        estimate_additional_oxidant(3, 6.0f, 0.0f, 20.0f, lon, 0.0f, m, surface, console.with(log));
+        return m;
+    };
+    EXPECT_EQ(night_value(-135.0f), 0.0);
+    EXPECT_EQ(night_value(-45.0f), 0.0);
+    EXPECT_EQ(night_value(45.0f), 1e-10);
+}
+
 TEST(AdditionalOxidant, FractionModes) {
     test::TestConsole console;
     SurfaceFiles unused;

@@ -389,6 +389,8 @@ TEST_F(DepositionStep, VelocitiesOnlyForCategoriesUnderThePuffItsReceptorsAndCep
     // the lowest level's humidity.
     EXPECT_EQ(deposition::water_case(14), 3);
     EXPECT_EQ(deposition::water_case(7), 3);
+    EXPECT_EQ(deposition::water_case(12), 3);
+    EXPECT_EQ(deposition::water_case(13), 3);
     EXPECT_EQ(deposition::water_case(11), 2);
     EXPECT_EQ(deposition::water_case(19), 2);
     // A species without the resistance method has no velocity.
