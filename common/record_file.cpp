@@ -78,7 +78,9 @@ void RecordWriter::write(std::span<const uint8_t> data) {
     if (data.size() > 0x7fffffffu) return fail();
     uint8_t len[4];
     store_be32(len, static_cast<uint32_t>(data.size()));
-    if (std::fwrite(len, 1, 4, f_) != 4 || std::fwrite(data.data(), 1, data.size(), f_) != data.size() ||
+    // An empty record is its two length words alone (an empty span may hold no pointer).
+    if (std::fwrite(len, 1, 4, f_) != 4 ||
+        (!data.empty() && std::fwrite(data.data(), 1, data.size(), f_) != data.size()) ||
         std::fwrite(len, 1, 4, f_) != 4)
         fail();
 }
