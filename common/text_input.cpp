@@ -1,7 +1,6 @@
 #include "common/text_input.hpp"
 
 #include <fstream>
-#include <sstream>
 
 #include "common/run_stop.hpp"
 
@@ -11,9 +10,17 @@ bool TextInput::open(const std::string& path) {
     close();
     std::ifstream f(path, std::ios::in | std::ios::binary);
     if (!f) return false;
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    data_ = std::move(ss).str();
+    // Room for the whole file at once where its size is known (a monthly
+    // oxidant file is tens of megabytes), then read in blocks until the end.
+    data_.clear();
+    if (f.seekg(0, std::ios::end)) {
+        const std::streamoff size = f.tellg();
+        if (size > 0) data_.reserve(static_cast<size_t>(size));
+    }
+    f.clear();
+    f.seekg(0, std::ios::beg);
+    char block[1 << 16];
+    while (f.read(block, sizeof block) || f.gcount() > 0) data_.append(block, static_cast<size_t>(f.gcount()));
     name_ = path;
     open_ = true;
     return true;
