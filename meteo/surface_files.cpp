@@ -117,8 +117,25 @@ void open_surface_file(SurfaceFiles& s, int kind, Messages msg) {
                        std::to_string(want) + " bytes)", msg.console);
     f.path = path;
     f.open = true;
-    f.row = 0;
-    f.buffer.assign(static_cast<size_t>(reclen), ' ');
+    f.record_length = reclen;
+    const int64_t per_slot = reclen + static_cast<int64_t>(sizeof(int32_t));
+    const int64_t slots = std::clamp<int64_t>(s.row_cache_bytes / per_slot, 1, s.nlat);
+    f.slot_row.assign(static_cast<size_t>(slots), 0);
+    f.rows = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(slots * reclen));
+}
+
+// Row r of an open file, read on its first use and while another row holds
+// its slot.
+const char* surface_row(SurfaceFiles::File& f, int32_t r, TextOut& console) {
+    const size_t slot = static_cast<size_t>(r - 1) % f.slot_row.size();
+    char* row = f.rows.get() + static_cast<int64_t>(slot) * f.record_length;
+    if (f.slot_row[slot] != r) {
+        f.slot_row[slot] = 0;
+        if (!f.file.read(r, std::span<char>(row, static_cast<size_t>(f.record_length))))
+            input_stop("sfcinp", f.path, r, "surface file is truncated", console);
+        f.slot_row[slot] = r;
+    }
+    return row;
 }
 
 }  // namespace
@@ -155,12 +172,7 @@ void sfcinp(SurfaceFiles& s, Messages msg, float lat, float lon, float& roughnes
     for (int kind = 0; kind < 3; ++kind) {
         auto& f = s.files[kind];
         if (!f.open) continue;
-        if (f.row != r) {
-            if (!f.file.read(r, std::span<char>(f.buffer.data(), f.buffer.size())))
-                input_stop("sfcinp", f.path, r, "surface file is truncated", msg.console);
-            f.row = r;
-        }
-        std::string_view field(f.buffer.data() + 4 * (col - 1), 4);
+        std::string_view field(surface_row(f, r, msg.console) + 4 * (col - 1), 4);
         try {
             if (kind == SurfaceFiles::kLandUse)
                 landuse = fmt::parse_int_field(field);
