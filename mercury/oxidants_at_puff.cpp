@@ -204,7 +204,12 @@ void compute_oxidants_at_point(int32_t caller, const OxidantPoint& at, const Pro
                                const GlobalChemGrid& grid, SurfaceFiles& surface, Messages msg,
                                DiagnosticChannels& channels, OxidantValuesAtPuff& values) {
     channels.draw_channels({5, 105, 8, 108, 34, 134});
-    const CalendarDate date = tm2day(at.time, msg.console);
+    if (!values.date_known || values.date_time != at.time) {
+        values.date = tm2day(at.time, msg.console);
+        values.date_time = at.time;
+        values.date_known = true;
+    }
+    const CalendarDate date = values.date;
     const float solar_time = local_solar_time(date.hour, date.minute, at.lon);
 
     // Hydroxyl.
