@@ -130,8 +130,8 @@ void open_surface_file(SurfaceFiles& s, int kind, Messages msg) {
     f.parsed = std::make_unique_for_overwrite<bool[]>(cells);
 }
 
-// The slot holding row r of an open file, the row read on its first use and
-// while another row holds its slot.
+// The slot holding row r of an open file; the row is read when the slot
+// holds no row or another one.
 size_t slot_of_row(SurfaceFiles::File& f, int32_t r, TextOut& console) {
     const size_t slot = static_cast<size_t>(r - 1) % f.slot_row.size();
     if (f.slot_row[slot] != r) {

@@ -32,10 +32,10 @@ struct SurfaceFiles {
         bool looked_for = false;
         int64_t record_length = 0;
         int32_t columns = 0;
-        std::vector<int32_t> slot_row;     // row held in each slot, 0 = none
-        std::unique_ptr<char[]> rows;      // slot s at s * record_length
-        std::unique_ptr<uint32_t[]> values;  // the fields parsed, slot s at s * columns
-        std::unique_ptr<bool[]> parsed;    // whether values holds the field
+        std::vector<int32_t> slot_row;       // row held in each slot, 0 = none
+        std::unique_ptr<char[]> rows;        // slot s at s * record_length
+        std::unique_ptr<uint32_t[]> values;  // fields as parsed, slot s at s * columns
+        std::unique_ptr<bool[]> parsed;      // whether values holds the field
     };
 
     bool set_up = false;
