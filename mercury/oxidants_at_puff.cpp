@@ -42,6 +42,62 @@ void dump_oh(DiagnosticChannels& ch, int32_t caller, float solar_time, int32_t m
     dump_record(ch.dump_file(c), layout, d.items());
 }
 
+// The 8 grid points around a position in the global grid and their
+// inverse-squared-distance weights, the same for every field.
+struct CornerWeights {
+    std::array<size_t, 8> index;
+    std::array<float, 8> d;  // squared distance in index units
+    int32_t within = -1;     // the first corner within 0.1 index units, if any
+    float sum_w = 0.0f;
+};
+
+CornerWeights corner_weights(const GlobalGridPosition& p) {
+    using G = GlobalChemGrid;
+    // Positions off the grid (a latitude beyond a pole, a longitude beyond
+    // one turn west) are held at its edge.
+    const float x = clamp_index(p.x, 1.0f, 128.999f);
+    const float y = clamp_index(p.y, 1.0f, static_cast<float>(G::kNlat));
+    const float z = clamp_index(p.z, 1.0f, static_cast<float>(G::kNlev));
+    const int32_t i = std::min(static_cast<int32_t>(x), G::kNlon);
+    const int32_t i2 = i == G::kNlon ? 1 : i + 1;
+    const float xi2 = i == G::kNlon ? static_cast<float>(G::kNlon + 1) : static_cast<float>(i2);
+    const int32_t j = static_cast<int32_t>(y);
+    const int32_t j2 = std::min(j + 1, G::kNlat);
+    const int32_t k = static_cast<int32_t>(z);
+    const int32_t k2 = std::min(k + 1, G::kNlev);
+
+    struct Corner {
+        int32_t i, j, k;
+        float xi;
+    };
+    const Corner corners[8] = {{i, j, k, static_cast<float>(i)},   {i2, j, k, xi2},  {i2, j2, k, xi2},
+                               {i, j2, k, static_cast<float>(i)},  {i, j, k2, static_cast<float>(i)},
+                               {i2, j, k2, xi2},                   {i2, j2, k2, xi2},
+                               {i, j2, k2, static_cast<float>(i)}};
+    CornerWeights w;
+    for (size_t n = 0; n < 8; ++n) {
+        const Corner& c = corners[n];
+        const float dx = x - c.xi, dy = y - static_cast<float>(c.j), dz = z - static_cast<float>(c.k);
+        w.d[n] = dx * dx + dy * dy + dz * dz;
+        w.index[n] = G::index(c.i, c.j, c.k);
+        if (w.d[n] <= 0.01f) {
+            w.within = static_cast<int32_t>(n);
+            return w;
+        }
+        w.sum_w += 1.0f / w.d[n];
+    }
+    return w;
+}
+
+// A field at the position of the weights: the value of a corner within 0.1
+// index units, else the weighted mean of the 8.
+float weighted_value(const std::vector<float>& field, const CornerWeights& w) {
+    if (w.within >= 0) return field[w.index[static_cast<size_t>(w.within)]];
+    float sum_vw = 0.0f;
+    for (size_t n = 0; n < 8; ++n) sum_vw += field[w.index[n]] / w.d[n];
+    return sum_vw / w.sum_w;
+}
+
 }  // namespace
 
 float local_solar_time(int32_t hour, int32_t minute, float lon) {
@@ -129,38 +185,7 @@ GlobalGridPosition locate_in_global_chemistry_grid(float lon, float lat, float h
 }
 
 float interpolate_global_field(const std::vector<float>& field, const GlobalGridPosition& p) {
-    using G = GlobalChemGrid;
-    // Positions off the grid (a latitude beyond a pole, a longitude beyond
-    // one turn west) are held at its edge.
-    const float x = clamp_index(p.x, 1.0f, 128.999f);
-    const float y = clamp_index(p.y, 1.0f, static_cast<float>(G::kNlat));
-    const float z = clamp_index(p.z, 1.0f, static_cast<float>(G::kNlev));
-    const int32_t i = std::min(static_cast<int32_t>(x), G::kNlon);
-    const int32_t i2 = i == G::kNlon ? 1 : i + 1;
-    const float xi2 = i == G::kNlon ? static_cast<float>(G::kNlon + 1) : static_cast<float>(i2);
-    const int32_t j = static_cast<int32_t>(y);
-    const int32_t j2 = std::min(j + 1, G::kNlat);
-    const int32_t k = static_cast<int32_t>(z);
-    const int32_t k2 = std::min(k + 1, G::kNlev);
-
-    struct Corner {
-        int32_t i, j, k;
-        float xi;
-    };
-    const Corner corners[8] = {{i, j, k, static_cast<float>(i)},   {i2, j, k, xi2},  {i2, j2, k, xi2},
-                               {i, j2, k, static_cast<float>(i)},  {i, j, k2, static_cast<float>(i)},
-                               {i2, j, k2, xi2},                   {i2, j2, k2, xi2},
-                               {i, j2, k2, static_cast<float>(i)}};
-    float sum_w = 0.0f, sum_vw = 0.0f;
-    for (const Corner& c : corners) {
-        const float dx = x - c.xi, dy = y - static_cast<float>(c.j), dz = z - static_cast<float>(c.k);
-        const float d = dx * dx + dy * dy + dz * dz;
-        const float v = field[G::index(c.i, c.j, c.k)];
-        if (d <= 0.01f) return v;
-        sum_vw += v / d;
-        sum_w += 1.0f / d;
-    }
-    return sum_vw / sum_w;
+    return weighted_value(field, corner_weights(p));
 }
 
 void estimate_additional_oxidant(int32_t mode, float solar_time, float height, float lat, float lon,
@@ -204,7 +229,12 @@ void compute_oxidants_at_point(int32_t caller, const OxidantPoint& at, const Pro
                                const GlobalChemGrid& grid, SurfaceFiles& surface, Messages msg,
                                DiagnosticChannels& channels, OxidantValuesAtPuff& values) {
     channels.draw_channels({5, 105, 8, 108, 34, 134});
-    const CalendarDate date = tm2day(at.time, msg.console);
+    if (!values.date_known || values.date_time != at.time) {
+        values.date = tm2day(at.time, msg.console);
+        values.date_time = at.time;
+        values.date_known = true;
+    }
+    const CalendarDate date = values.date;
     const float solar_time = local_solar_time(date.hour, date.minute, at.lon);
 
     // Hydroxyl.
@@ -215,9 +245,10 @@ void compute_oxidants_at_point(int32_t caller, const OxidantPoint& at, const Pro
 
     // Ozone, SO2 and soot from the global fields.
     const GlobalGridPosition pos = locate_in_global_chemistry_grid(at.lon, at.lat, at.height, grid.level_heights);
-    float so2 = interpolate_global_field(grid.so2, pos);
-    const float ozone = interpolate_global_field(grid.ozone, pos);
-    const float soot = interpolate_global_field(grid.soot, pos);
+    const CornerWeights weights = corner_weights(pos);
+    float so2 = weighted_value(grid.so2, weights);
+    const float ozone = weighted_value(grid.ozone, weights);
+    const float soot = weighted_value(grid.soot, weights);
     if (so2 == 0.0f) so2 = 0.05f;
 
     // Mixing ratios to concentrations at the puff's pressure and temperature.

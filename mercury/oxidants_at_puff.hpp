@@ -14,6 +14,7 @@
 #include "mercury/global_oxidants.hpp"
 #include "meteo/met_at_particle.hpp"
 #include "meteo/surface_files.hpp"
+#include "run/calendar.hpp"
 
 namespace orv {
 
@@ -29,6 +30,11 @@ struct OxidantValuesAtPuff {
     float ppb_factor_1 = 0.0f;        // 1 ppb of air at the puff; taken as the hydrogen peroxide
     float ppb_factor_2 = 0.0f;        // the same; taken as the hydrogen chloride
     double extra_oxidant_conc = 0.0;  // chlorine (Cl2)
+    // The calendar date of model time date_time, kept from an earlier call
+    // so that the puffs of one step convert their time once.
+    bool date_known = false;
+    int32_t date_time = 0;
+    CalendarDate date{};
 };
 
 // Where and when the values are wanted.

@@ -1,6 +1,7 @@
 #include "meteo/surface_files.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <filesystem>
 #include <sstream>
@@ -117,9 +118,55 @@ void open_surface_file(SurfaceFiles& s, int kind, Messages msg) {
                        std::to_string(want) + " bytes)", msg.console);
     f.path = path;
     f.open = true;
-    f.row = 0;
-    f.buffer.assign(static_cast<size_t>(reclen), ' ');
+    f.record_length = reclen;
+    f.columns = s.nlon;
+    const int64_t per_slot = reclen + int64_t{s.nlon} * static_cast<int64_t>(sizeof(uint32_t) + sizeof(bool)) +
+                             static_cast<int64_t>(sizeof(int32_t));
+    const int64_t slots = std::clamp<int64_t>(s.row_cache_bytes / per_slot, 1, s.nlat);
+    const auto cells = static_cast<size_t>(slots * s.nlon);
+    f.slot_row.assign(static_cast<size_t>(slots), 0);
+    f.rows = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(slots * reclen));
+    f.values = std::make_unique_for_overwrite<uint32_t[]>(cells);
+    f.parsed = std::make_unique_for_overwrite<bool[]>(cells);
 }
+
+// The slot holding row r of an open file; the row is read when the slot
+// holds no row or another one.
+size_t slot_of_row(SurfaceFiles::File& f, int32_t r, TextOut& console) {
+    const size_t slot = static_cast<size_t>(r - 1) % f.slot_row.size();
+    if (f.slot_row[slot] != r) {
+        f.slot_row[slot] = 0;
+        char* row = f.rows.get() + static_cast<int64_t>(slot) * f.record_length;
+        if (!f.file.read(r, std::span<char>(row, static_cast<size_t>(f.record_length))))
+            input_stop("sfcinp", f.path, r, "surface file is truncated", console);
+        bool* parsed = f.parsed.get() + slot * static_cast<size_t>(f.columns);
+        std::fill(parsed, parsed + f.columns, false);
+        f.slot_row[slot] = r;
+    }
+    return slot;
+}
+
+// Column col of row r, parsed on its first use while the row is held. A
+// field that does not parse stops the run whenever it is used.
+template <class T, class Parse>
+T surface_field(SurfaceFiles::File& f, int32_t r, int32_t col, TextOut& console, Parse parse) {
+    const size_t slot = slot_of_row(f, r, console);
+    const size_t cell = slot * static_cast<size_t>(f.columns) + static_cast<size_t>(col - 1);
+    if (!f.parsed[cell]) {
+        std::string_view field(f.rows.get() + static_cast<int64_t>(slot) * f.record_length + 4 * (col - 1), 4);
+        T v{};
+        try {
+            v = parse(field);
+        } catch (const InputError& e) {
+            input_stop("sfcinp", f.path, r, e.what(), console);
+        }
+        f.values[cell] = std::bit_cast<uint32_t>(v);
+        f.parsed[cell] = true;
+    }
+    return std::bit_cast<T>(f.values[cell]);
+}
+
+float parse_real(std::string_view field) { return fmt::parse_float_field(field, 0); }
 
 }  // namespace
 
@@ -155,22 +202,12 @@ void sfcinp(SurfaceFiles& s, Messages msg, float lat, float lon, float& roughnes
     for (int kind = 0; kind < 3; ++kind) {
         auto& f = s.files[kind];
         if (!f.open) continue;
-        if (f.row != r) {
-            if (!f.file.read(r, std::span<char>(f.buffer.data(), f.buffer.size())))
-                input_stop("sfcinp", f.path, r, "surface file is truncated", msg.console);
-            f.row = r;
-        }
-        std::string_view field(f.buffer.data() + 4 * (col - 1), 4);
-        try {
-            if (kind == SurfaceFiles::kLandUse)
-                landuse = fmt::parse_int_field(field);
-            else if (kind == SurfaceFiles::kRoughness)
-                roughness = fmt::parse_float_field(field, 0) * 0.01f;
-            else
-                terrain = fmt::parse_float_field(field, 0);
-        } catch (const InputError& e) {
-            input_stop("sfcinp", f.path, r, e.what(), msg.console);
-        }
+        if (kind == SurfaceFiles::kLandUse)
+            landuse = surface_field<int32_t>(f, r, col, msg.console, fmt::parse_int_field);
+        else if (kind == SurfaceFiles::kRoughness)
+            roughness = surface_field<float>(f, r, col, msg.console, parse_real) * 0.01f;
+        else
+            terrain = surface_field<float>(f, r, col, msg.console, parse_real);
     }
 }
 

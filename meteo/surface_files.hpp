@@ -5,11 +5,14 @@
 //
 // Each file has fixed-length records of NLON*4+1 characters (the row and its
 // line end), the northernmost row first; column c of a row occupies
-// characters 4c-3..4c. One row per file is held, so a sub-grid filled row by
-// row reads each row once.
+// characters 4c-3..4c. Rows once read are held with their fields as parsed,
+// up to row_cache_bytes per file: row r takes slot (r-1) mod the slot count,
+// so a file that fits is read once and a larger one keeps the latest row of
+// each slot.
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,8 +30,12 @@ struct SurfaceFiles {
         std::string path;
         bool open = false;
         bool looked_for = false;
-        int32_t row = 0;  // row held in the buffer, 0 = none
-        std::vector<char> buffer;
+        int64_t record_length = 0;
+        int32_t columns = 0;
+        std::vector<int32_t> slot_row;       // row held in each slot, 0 = none
+        std::unique_ptr<char[]> rows;        // slot s at s * record_length
+        std::unique_ptr<uint32_t[]> values;  // fields as parsed, slot s at s * columns
+        std::unique_ptr<bool[]> parsed;      // whether values holds the field
     };
 
     bool set_up = false;
@@ -41,6 +48,9 @@ struct SurfaceFiles {
     int32_t default_landuse = 2;
     float default_roughness = 0.2f;
     std::string directory;
+    // Most bytes of rows (their text, parsed fields and slot entries) held
+    // per file; at least one row is held whatever the bound.
+    int64_t row_cache_bytes = int64_t{16} << 20;
     std::array<File, 3> files;
 };
 

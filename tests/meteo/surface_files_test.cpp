@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <initializer_list>
 
 #include "meteo/surface_files.hpp"
 #include "tests/meteo/meteo_test_support.hpp"
@@ -74,6 +75,33 @@ TEST(SurfaceFiles, TerrainOpensOnTheFirstLookupThatWantsIt) {
     EXPECT_EQ(l.terrain, 0.0f);
     l.at(32.5f, -97.5f, true);
     EXPECT_FLOAT_EQ(l.terrain, 202.0f);
+}
+
+// Rows held under a bound of one row, of three rows (rows 1, 4, 7 and 10
+// share a slot) and of the whole file: lookups that jump between rows and
+// come back give the values of the cells they fall in, and no file holds
+// more slots than the bound allows.
+TEST(SurfaceFiles, HeldRowsGiveTheValuesOfTheirCellsWithinTheBound) {
+    test::ScratchDir dir;
+    fixture::write_surface_files(".", small_grid());
+    const int64_t per_row = 81 + 20 * 5 + 4;  // the text, the parsed fields and the slot entry
+    struct Case {
+        int64_t bytes;
+        size_t slots;
+    };
+    for (const Case& c : {Case{0, 1}, Case{3 * per_row + 2, 3}, Case{int64_t{16} << 20, 10}}) {
+        Lookup l;
+        l.files.row_cache_bytes = c.bytes;
+        for (int32_t row : {1, 4, 1, 7, 10, 4, 2, 2, 9, 1, 10, 5, 6, 5}) {
+            const int32_t column = 1 + (row % 3) * 5;  // the same column for the rows of a slot
+            l.at(29.5f + static_cast<float>(row), -100.5f + static_cast<float>(column));
+            EXPECT_EQ(l.landuse, row) << c.bytes;
+            EXPECT_FLOAT_EQ(l.roughness, 0.01f * static_cast<float>(column)) << c.bytes << " row " << row;
+            EXPECT_FLOAT_EQ(l.terrain, 100.0f * static_cast<float>(row - 1) + static_cast<float>(column - 1))
+                << c.bytes << " row " << row;
+        }
+        for (const SurfaceFiles::File& f : l.files.files) EXPECT_EQ(f.slot_row.size(), c.slots) << c.bytes;
+    }
 }
 
 TEST(SurfaceFiles, GlobalGridWrapsLongitudes) {
