@@ -170,51 +170,77 @@ inline bool level_addition(const ConcentrationGrid& grid, int32_t l, const Footp
     return true;
 }
 
-// Calls add(offset, w) for every cell of the window within the footprint,
-// with the cell's offset in a plane and its weight.
-template <typename Offsets, typename Add>
-void for_each_cell(const Footprint& fp, const CellWindow& win, int32_t nlon, Offsets offsets, Add add) {
-    const Footprint f = fp;  // a local copy the stores cannot alias
-    for (int32_t jj = win.j1; jj <= win.j2; ++jj) {
-        const int64_t row = int64_t{jj - 1} * nlon;
-        for (int32_t ii = win.i1; ii <= win.i2; ++ii) {
-            float w = 1.0f;
-            if (!f.single_point) {
-                float dx, dy;
-                offsets(ii, jj, dx, dy);
-                const float r = std::sqrt(dx * dx + dy * dy);
-                if (!(r < f.radius)) continue;
-                if (f.gaussian) w = std::exp(-(r * r) / f.two_sigma2);
-            }
-            add(row + (ii - 1), w);
-        }
-    }
-}
-
 float addition_value(const PlaneAddition& a, float w) { return a.particle ? a.lead * w / a.divisor : a.lead * w; }
 
-// Adds every addition to the window's cells, each cell's weight computed once
-// for all of them. No two additions share a plane, so each value receives at
-// most one addition and the order of planes does not matter.
-template <typename Offsets>
-void add_to_cells(const Footprint& fp, const CellWindow& win, const PlaneAddition* adds, int32_t count,
-                  int32_t nlon, Offsets offsets) {
-    if (count == 1) {
-        const PlaneAddition a = adds[0];
-        for_each_cell(fp, win, nlon, offsets, [&](int64_t at, float w) { a.plane[at] += addition_value(a, w); });
-        return;
+// The cells of one row within the footprint, from a stretch of at most
+// kStretch neighbouring columns: each one's place in the stretch and weight.
+constexpr int32_t kStretch = 64;
+struct StretchCells {
+    int32_t count = 0;
+    int32_t column[kStretch];
+    float weight[kStretch];
+};
+
+// Adds one addition to the cells of a stretch whose first cell is `first`.
+void add_to_stretch(const PlaneAddition& a, float* first, const StretchCells& cells) {
+    const float lead = a.lead, divisor = a.divisor;  // copies the stores cannot alias
+    if (a.particle) {
+        for (int32_t n = 0; n < cells.count; ++n) first[cells.column[n]] += lead * cells.weight[n] / divisor;
+    } else {
+        for (int32_t n = 0; n < cells.count; ++n) first[cells.column[n]] += lead * cells.weight[n];
     }
-    for_each_cell(fp, win, nlon, offsets, [&](int64_t at, float w) {
-        for (int32_t k = 0; k < count; ++k) adds[k].plane[at] += addition_value(adds[k], w);
-    });
 }
 
-// One grid's contribution. offsets(i, j, dx, dy) gives the offsets (m) of
-// cell (i, j) from the particle.
-template <typename Offsets>
+// Adds every addition to the window's cells within the footprint, each
+// cell's weight computed once for all of them. No two additions share a plane,
+// so each value receives at most one addition and the order in which planes
+// and cells are visited does not matter. dx_of(i) and dy_of(j) give the
+// offsets (m) of column i and row j from the particle.
+template <typename Dx, typename Dy>
+void add_to_cells(const Footprint& fp, const CellWindow& win, const PlaneAddition* adds, int32_t count,
+                  int32_t nlon, Dx dx_of, Dy dy_of) {
+    if (fp.single_point) {  // the nearest point, of weight 1
+        for (int32_t jj = win.j1; jj <= win.j2; ++jj)
+            for (int32_t ii = win.i1; ii <= win.i2; ++ii)
+                for (int32_t k = 0; k < count; ++k)
+                    adds[k].plane[int64_t{jj - 1} * nlon + (ii - 1)] += addition_value(adds[k], 1.0f);
+        return;
+    }
+    const Footprint f = fp;  // a local copy the stores cannot alias
+    float dx2[kStretch];     // squared column offsets of the stretch
+    StretchCells cells;
+    for (int32_t i0 = win.i1; i0 <= win.i2;) {
+        const int32_t width = std::min(win.i2 - i0, kStretch - 1) + 1;
+        for (int32_t c = 0; c < width; ++c) {
+            const float dx = dx_of(i0 + c);
+            dx2[c] = dx * dx;
+        }
+        for (int32_t jj = win.j1; jj <= win.j2; ++jj) {
+            const float dy = dy_of(jj);
+            const float dy2 = dy * dy;
+            cells.count = 0;
+            for (int32_t c = 0; c < width; ++c) {
+                const float r = std::sqrt(dx2[c] + dy2);
+                if (!(r < f.radius)) continue;
+                cells.column[cells.count] = c;
+                cells.weight[cells.count] = f.gaussian ? std::exp(-(r * r) / f.two_sigma2) : 1.0f;
+                ++cells.count;
+            }
+            if (cells.count == 0) continue;
+            const int64_t first = int64_t{jj - 1} * nlon + (i0 - 1);
+            for (int32_t k = 0; k < count; ++k) add_to_stretch(adds[k], adds[k].plane + first, cells);
+        }
+        if (win.i2 - i0 < kStretch) break;
+        i0 += kStretch;
+    }
+}
+
+// One grid's contribution. dx_of(i) and dy_of(j) give the offsets (m) of
+// column i and row j from the particle.
+template <typename Dx, typename Dy>
 void add_to_grid(const ConcentrationGrid& grid, int32_t g, const Footprint& fp, const CellWindow& win,
                  const VerticalPlace& vp, float weight, const ParticleArrays& p, int32_t i,
-                 std::span<const float> deposited, ConcentrationArray& conc, Offsets offsets) {
+                 std::span<const float> deposited, ConcentrationArray& conc, Dx dx_of, Dy dy_of) {
     const int32_t levels = std::min(grid.level_count, conc.nlev);
     PlaneAddition adds[kAdditionsPerPass];  // filled as far as count
     int32_t count = 0;
@@ -230,12 +256,12 @@ void add_to_grid(const ConcentrationGrid& grid, int32_t g, const Footprint& fp, 
             a.plane = conc.plane(l, target, g);
             ++count;
             if (count == kAdditionsPerPass) {
-                add_to_cells(fp, win, adds, count, conc.nlon, offsets);
+                add_to_cells(fp, win, adds, count, conc.nlon, dx_of, dy_of);
                 count = 0;
             }
         }
     }
-    if (count > 0) add_to_cells(fp, win, adds, count, conc.nlon, offsets);
+    if (count > 0) add_to_cells(fp, win, adds, count, conc.nlon, dx_of, dy_of);
 }
 
 bool finite_state(const ParticleArrays& p, int32_t i) {
@@ -320,11 +346,12 @@ void consum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
         }
         if (win.empty() || grid.level_count < 1 || p.maxdim < 1) return;
         smallest_spacing_km = std::min(smallest_spacing_km, grid.grid_spacing_km);
-        add_to_grid(grid, g, fp, win, vp, weight, p, i, deposited, conc,
-                    [=](int32_t ii, int32_t jj, float& dx, float& dy) {
-                        dx = (lambda - (lambda0 + static_cast<float>(ii - 1) * dlon)) * kMetresPerDegree * cosphi;
-                        dy = (phi - (phi0 + static_cast<float>(jj - 1) * dlat)) * kMetresPerDegree;
-                    });
+        add_to_grid(
+            grid, g, fp, win, vp, weight, p, i, deposited, conc,
+            [=](int32_t ii) {
+                return (lambda - (lambda0 + static_cast<float>(ii - 1) * dlon)) * kMetresPerDegree * cosphi;
+            },
+            [=](int32_t jj) { return (phi - (phi0 + static_cast<float>(jj - 1) * dlat)) * kMetresPerDegree; });
     });
 }
 
@@ -346,11 +373,10 @@ void metsum(const std::vector<ConcentrationGrid>& grids, const SummationStep& st
                                    : radius_window(x, y, x - fp.radius / sx, y - fp.radius / sy, nx, ny);
         if (win.empty() || grid.level_count < 1 || p.maxdim < 1) return;
         smallest_spacing_km = std::min(smallest_spacing_km, std::min(sx, sy) / 1000.0f);
-        add_to_grid(grid, g, fp, win, vp, weight, p, i, deposited, conc,
-                    [=](int32_t ii, int32_t jj, float& dx, float& dy) {
-                        dx = (x - static_cast<float>(ii)) * sx;
-                        dy = (y - static_cast<float>(jj)) * sy;
-                    });
+        add_to_grid(
+            grid, g, fp, win, vp, weight, p, i, deposited, conc,
+            [=](int32_t ii) { return (x - static_cast<float>(ii)) * sx; },
+            [=](int32_t jj) { return (y - static_cast<float>(jj)) * sy; });
     });
 }
 

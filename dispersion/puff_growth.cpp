@@ -29,6 +29,14 @@ void horizontal_growth(const Settings& s, const MetAtParticle& met, float dt, fl
     sigma_h = sigma_h + std::sqrt(f) * suv * dt;
 }
 
+// The nearest whole number of a level index of at least 1, halves rounded
+// up as std::lround rounds them: from 1 on, the fraction index - trunc(index)
+// is exact.
+int32_t nearest_level(float index) {
+    const int64_t whole = static_cast<int64_t>(index);
+    return static_cast<int32_t>(index - static_cast<float>(whole) >= 0.5f ? whole + 1 : whole);
+}
+
 bool same_bits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
 
 // The last argument and result of a pure function, so that a repeated
@@ -85,7 +93,7 @@ struct VerticalSubStep {
         const int32_t kt = top_level(zt, [&](float z) {
             float index = col.level_index_of_height(col.model_top * (1.0f - z));
             index = std::isfinite(index) ? std::clamp(index, 1.0f, static_cast<float>(n)) : 1.0f;
-            return static_cast<int32_t>(std::lround(index));
+            return nearest_level(index);
         });
         const float gb = bottom_term(kb, [&](int32_t k) { return growth_term(k); });
         const float gt = top_term(kt, [&](int32_t k) { return growth_term(k); });

@@ -57,6 +57,24 @@ void horizontal_walk(const Settings& s, const MetAtParticle& met, float dt, Part
     p.particle_y[i] = p.particle_y[i] + v * dt / met.grid_spacing_y;
 }
 
+// The layer between internal levels top - 1 and top that a walking particle
+// is in: its bounds, their vertical turbulence values and the gradient of
+// the turbulent velocity across it. A particle mostly stays in one layer for
+// many sub-steps, and these are taken once for each stay.
+struct Layer {
+    int32_t top = 0;  // none yet
+    float zb = 0.0f, zt = 0.0f, pb = 0.0f, pt = 0.0f, grad = 0.0f;
+    Layer() = default;
+    Layer(const ParticleColumn& col, int32_t kt, float depth) : top(kt) {
+        const int32_t kb = kt - 1;
+        zb = col.zz(kb);
+        zt = col.zz(kt);
+        pb = std::max(col.vertical_variance(kb), 0.0f);
+        pt = std::max(col.vertical_variance(kt), 0.0f);
+        grad = (std::sqrt(pt) - std::sqrt(pb)) / ((zb - zt) * depth);
+    }
+};
+
 void vertical_walk(const Settings& s, const MetAtParticle& met, const ParticleColumn& col, float dt,
                    ParticleArrays& p, int32_t i, DispersionGenerator& gen) {
     const int32_t n = col.level_count();
@@ -73,14 +91,13 @@ void vertical_walk(const Settings& s, const MetAtParticle& met, const ParticleCo
     float z = p.particle_z[i];
     float w = p.particle_sigma_z[i];
     float index = met.level_index;
+    Layer layer;
     for (int32_t step = 0; step < steps.count; ++step) {
         const int32_t k = clamp_level(index, n);
         const int32_t kt = std::min(k + 1, n);
-        const int32_t kb = kt - 1;
-        const float zb = col.zz(kb), zt = col.zz(kt);
+        if (kt != layer.top) layer = Layer(col, kt, depth);
+        const float zb = layer.zb, zt = layer.zt, pb = layer.pb, pt = layer.pt, grad = layer.grad;
         const float f = std::clamp((zb - z) / (zb - zt), 0.0f, 1.0f);
-        const float pb = std::max(col.vertical_variance(kb), 0.0f);
-        const float pt = std::max(col.vertical_variance(kt), 0.0f);
         const float sw = std::sqrt(pb + f * (pt - pb));
         // The deviate is drawn even without turbulence, so that the sequence
         // of draws does not depend on the meteorology; the random term is
@@ -88,7 +105,6 @@ void vertical_walk(const Settings& s, const MetAtParticle& met, const ParticleCo
         float scaled;
         draw_gaussian_displacement(sw, scaled, gen);
         const float lambda = sw > 0.0f ? scaled / sw : 0.0f;
-        const float grad = (std::sqrt(pt) - std::sqrt(pb)) / ((zb - zt) * depth);
         float wn = rv * w + rrv * lambda + drift * grad;
         const float sd = sw * (1.0f + grad * w * sub);
         z = z - sub * sd * wn / depth;

@@ -96,17 +96,20 @@ TEST_F(Summation, ParticlesKeepTheirMass) {
 TEST_F(Summation, PuffsKeepTheirMassWithinTheirCutOff) {
     set_up({fine_grid()});
     DispersionGenerator gen;
-    for (int k = 0; k < 10; ++k) {
-        const float lat = -0.5f + draw_uniform_random(gen);
-        const float lon = -0.5f + draw_uniform_random(gen);
-        zero_concentration_grid(conc, 1);
-        place(0, 3, 300.0f, 5000.0f, 2.0f);  // Gaussian: 0.98889 inside 3 sigma
-        sum(lat, lon);
-        EXPECT_NEAR(grid_mass(1, 1, lat) / 2.0 / (1.0 - std::exp(-4.5)), 1.0, 0.005) << k;
-        zero_concentration_grid(conc, 1);
-        place(0, 4, 300.0f, 5000.0f, 2.0f);  // top-hat
-        sum(lat, lon);
-        EXPECT_NEAR(grid_mass(1, 1, lat) / 2.0, 1.0, 0.03) << k;
+    // Windows some 30 and over 100 points across.
+    for (const float sigma_h : {5000.0f, 20000.0f}) {
+        for (int k = 0; k < 10; ++k) {
+            const float lat = -0.5f + draw_uniform_random(gen);
+            const float lon = -0.5f + draw_uniform_random(gen);
+            zero_concentration_grid(conc, 1);
+            place(0, 3, 300.0f, sigma_h, 2.0f);  // Gaussian: 0.98889 inside 3 sigma
+            sum(lat, lon);
+            EXPECT_NEAR(grid_mass(1, 1, lat) / 2.0 / (1.0 - std::exp(-4.5)), 1.0, 0.005) << sigma_h << " " << k;
+            zero_concentration_grid(conc, 1);
+            place(0, 4, 300.0f, sigma_h, 2.0f);  // top-hat
+            sum(lat, lon);
+            EXPECT_NEAR(grid_mass(1, 1, lat) / 2.0, 1.0, 0.03) << sigma_h << " " << k;
+        }
     }
 }
 
