@@ -63,6 +63,10 @@ AdvectionFields advection_fields(MeteoState& met, int32_t kg, int32_t kt) {
     f.ny = w.ny;
     f.whole_grid = w.whole_grid;
     f.stagger = met.files.grid(kg, kt).stagger;
+    f.one_layout = true;
+    for (int32_t n = 0; n < 2; ++n)
+        f.one_layout = f.one_layout && same_layout(f.u[0], f.u[n]) && same_layout(f.u[0], f.v[n]) &&
+                       same_layout(f.u[0], f.w[n]);
     return f;
 }
 
