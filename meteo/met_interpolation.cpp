@@ -61,23 +61,97 @@ namespace {
 // Levels 1..n of two slots' columns at a cell, time-interpolated into out(k).
 template <typename Out>
 void column_between(const FieldView3D& a1, const FieldView3D& a2, const GridCell& c, float f, int32_t n, Out out) {
-    if (a1.levels_innermost() && a2.levels_innermost()) {
-        const float *p11 = a1.column(c.i, c.j), *p21 = a1.column(c.i2, c.j);
-        const float *p12 = a1.column(c.i, c.j2), *p22 = a1.column(c.i2, c.j2);
-        const float *q11 = a2.column(c.i, c.j), *q21 = a2.column(c.i2, c.j);
-        const float *q12 = a2.column(c.i, c.j2), *q22 = a2.column(c.i2, c.j2);
-        for (int32_t k = 0; k < n; ++k) {
-            const float lo1 = p11[k] + (p21[k] - p11[k]) * c.fx, hi1 = p12[k] + (p22[k] - p12[k]) * c.fx;
-            const float v1 = lo1 + (hi1 - lo1) * c.fy;
-            const float lo2 = q11[k] + (q21[k] - q11[k]) * c.fx, hi2 = q12[k] + (q22[k] - q12[k]) * c.fx;
-            const float v2 = lo2 + (hi2 - lo2) * c.fy;
-            out(k, v1 + (v2 - v1) * f);
-        }
-        return;
-    }
     for (int32_t k = 0; k < n; ++k) {
         const float v1 = interpolate_2d(a1.level(k + 1), c), v2 = interpolate_2d(a2.level(k + 1), c);
         out(k, v1 + (v2 - v1) * f);
+    }
+}
+
+// One field's four columns at a cell in one slot, level 1 first and the
+// levels contiguous.
+struct CornerColumns {
+    const float *p11, *p21, *p12, *p22;
+};
+
+CornerColumns corner_columns(const FieldView3D& a, const CellOffsets& o) {
+    return CornerColumns{a.data + o.o11, a.data + o.o21, a.data + o.o12, a.data + o.o22};
+}
+
+constexpr int32_t kBlock = 4;  // levels per pass
+
+// Level m (from 0) of one field, the two slots time-interpolated.
+inline float column_level(const CornerColumns& a, const CornerColumns& b, int32_t m, const CellOffsets& o, float f) {
+    const float lo1 = a.p11[m] + (a.p21[m] - a.p11[m]) * o.fx, hi1 = a.p12[m] + (a.p22[m] - a.p12[m]) * o.fx;
+    const float v1 = lo1 + (hi1 - lo1) * o.fy;
+    const float lo2 = b.p11[m] + (b.p21[m] - b.p11[m]) * o.fx, hi2 = b.p12[m] + (b.p22[m] - b.p12[m]) * o.fx;
+    const float v2 = lo2 + (hi2 - lo2) * o.fy;
+    return v1 + (v2 - v1) * f;
+}
+
+// Levels k..k+3 (from 0) of one field, the two slots time-interpolated.
+inline void column_block(const CornerColumns& a, const CornerColumns& b, int32_t k, const CellOffsets& o, float f,
+                         float (&out)[kBlock]) {
+    for (int32_t q = 0; q < kBlock; ++q) out[q] = column_level(a, b, k + q, o, f);
+}
+
+float row_density(float pressure, float temperature) { return 100.0f * pressure / (287.04f * temperature); }
+
+// The column profile at a cell, levels 1..n into rows 0..n-1: the vertical
+// turbulence, and with `full` pressure, temperature, humidity and density.
+void profile_between(const MetSlotFields& f1, const MetSlotFields& f2, const GridCell& c, float f, int32_t n,
+                     bool full, std::span<ProfileRow> profile) {
+    const FieldView3D* v[8] = {&f1.met_turbulence_3, &f2.met_turbulence_3, &f1.met_pressure, &f2.met_pressure,
+                               &f1.met_temperature,  &f2.met_temperature,  &f1.met_humidity, &f2.met_humidity};
+    const int32_t used = full ? 8 : 2;
+    bool contiguous = v[0]->levels_innermost();
+    for (int32_t q = 1; q < used; ++q) contiguous = contiguous && same_layout(*v[0], *v[q]);
+    if (!contiguous) {
+        column_between(f1.met_turbulence_3, f2.met_turbulence_3, c, f, n,
+                       [&](int32_t q, float x) { profile[static_cast<size_t>(q)].turbulence_3 = x; });
+        if (!full) return;
+        column_between(f1.met_pressure, f2.met_pressure, c, f, n,
+                       [&](int32_t q, float x) { profile[static_cast<size_t>(q)].pressure = x; });
+        column_between(f1.met_temperature, f2.met_temperature, c, f, n,
+                       [&](int32_t q, float x) { profile[static_cast<size_t>(q)].temperature = x; });
+        column_between(f1.met_humidity, f2.met_humidity, c, f, n,
+                       [&](int32_t q, float x) { profile[static_cast<size_t>(q)].humidity = x; });
+        for (int32_t q = 0; q < n; ++q) {
+            ProfileRow& r = profile[static_cast<size_t>(q)];
+            r.density = row_density(r.pressure, r.temperature);
+        }
+        return;
+    }
+    const CellOffsets o = cell_offsets(c, v[0]->step, v[0]->ldx);
+    CornerColumns col[8];
+    for (int32_t q = 0; q < used; ++q) col[q] = corner_columns(*v[q], o);
+    ProfileRow* rows = profile.data();
+    int32_t k = 0;
+    for (; k + kBlock <= n; k += kBlock) {
+        float t3[kBlock];
+        column_block(col[0], col[1], k, o, f, t3);
+        for (int32_t q = 0; q < kBlock; ++q) rows[k + q].turbulence_3 = t3[q];
+        if (!full) continue;
+        float p[kBlock], t[kBlock], rh[kBlock], rho[kBlock];
+        column_block(col[2], col[3], k, o, f, p);
+        column_block(col[4], col[5], k, o, f, t);
+        column_block(col[6], col[7], k, o, f, rh);
+        for (int32_t q = 0; q < kBlock; ++q) rho[q] = row_density(p[q], t[q]);
+        for (int32_t q = 0; q < kBlock; ++q) {
+            ProfileRow& r = rows[k + q];
+            r.pressure = p[q];
+            r.temperature = t[q];
+            r.humidity = rh[q];
+            r.density = rho[q];
+        }
+    }
+    for (; k < n; ++k) {
+        ProfileRow& r = rows[k];
+        r.turbulence_3 = column_level(col[0], col[1], k, o, f);
+        if (!full) continue;
+        r.pressure = column_level(col[2], col[3], k, o, f);
+        r.temperature = column_level(col[4], col[5], k, o, f);
+        r.humidity = column_level(col[6], col[7], k, o, f);
+        r.density = row_density(r.pressure, r.temperature);
     }
 }
 
@@ -143,20 +217,7 @@ int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, Met
 
     // 5. The column profile.
     const int32_t n = std::min({e.nlvl, static_cast<int32_t>(profile.size()), a.nz});
-    column_between(f1.met_turbulence_3, f2.met_turbulence_3, c, f, n,
-                   [&](int32_t q, float v) { profile[static_cast<size_t>(q)].turbulence_3 = v; });
-    if (e.cdep) {
-        column_between(f1.met_pressure, f2.met_pressure, c, f, n,
-                       [&](int32_t q, float v) { profile[static_cast<size_t>(q)].pressure = v; });
-        column_between(f1.met_temperature, f2.met_temperature, c, f, n,
-                       [&](int32_t q, float v) { profile[static_cast<size_t>(q)].temperature = v; });
-        column_between(f1.met_humidity, f2.met_humidity, c, f, n,
-                       [&](int32_t q, float v) { profile[static_cast<size_t>(q)].humidity = v; });
-        for (int32_t q = 0; q < n; ++q) {
-            ProfileRow& r = profile[static_cast<size_t>(q)];
-            r.density = 100.0f * r.pressure / (287.04f * r.temperature);
-        }
-    }
+    profile_between(f1, f2, c, f, n, e.cdep, profile);
 
     // 6. Surface values for the resistance deposition.
     if (e.rdep) {
