@@ -155,8 +155,26 @@ void profile_between(const MetSlotFields& f1, const MetSlotFields& f2, const Gri
     }
 }
 
-float surface_between(const FieldView2D& a1, const FieldView2D& a2, const GridCell& c, float f) {
-    const float v1 = interpolate_2d(a1, c), v2 = interpolate_2d(a2, c);
+// The two data times' surface fields at a cell, time-interpolated; `o` holds
+// the cell's offsets in the layout of `a1` and `a2` when both share it.
+struct SurfaceCell {
+    const GridCell& c;
+    FieldView2D layout;
+    CellOffsets o;
+};
+
+float surface_between(const FieldView2D& a1, const FieldView2D& a2, const SurfaceCell& s, float f) {
+    if (same_layout(a1, s.layout) && same_layout(a2, s.layout)) {
+        const float v1 = interpolate_2d(a1, s.o), v2 = interpolate_2d(a2, s.o);
+        return v1 + (v2 - v1) * f;
+    }
+    const float v1 = interpolate_2d(a1, s.c), v2 = interpolate_2d(a2, s.c);
+    return v1 + (v2 - v1) * f;
+}
+
+// The two data times' fields at a cell and level z, time-interpolated.
+float level_between(const FieldView3D& a1, const FieldView3D& a2, const CellOffsets& o, LevelPair lz, float f) {
+    const float v1 = interpolate_3d(a1, o, lz), v2 = interpolate_3d(a2, o, lz);
     return v1 + (v2 - v1) * f;
 }
 
@@ -210,28 +228,38 @@ int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, Met
     const MetSlotFields f1 = a.slot_fields(e.grid, s1), f2 = a.slot_fields(e.grid, s2);
     // 4. Horizontal turbulence at the particle's level.
     const float k = m.level_index;
-    const float u1 = interpolate_3d(f1.met_turbulence_2, c, k), u2 = interpolate_3d(f2.met_turbulence_2, c, k);
-    m.turbulence_2 = u1 + (u2 - u1) * f;
-    const float v1 = interpolate_3d(f1.met_turbulence_1, c, k), v2 = interpolate_3d(f2.met_turbulence_1, c, k);
-    m.turbulence_1 = v1 + (v2 - v1) * f;
+    const FieldView3D& lay = f1.met_turbulence_2;
+    if (same_layout(lay, f2.met_turbulence_2) && same_layout(lay, f1.met_turbulence_1) &&
+        same_layout(lay, f2.met_turbulence_1)) {
+        const CellOffsets o = cell_offsets(c, lay.step, lay.ldx);
+        const LevelPair lz = level_pair(k, lay.nz);
+        m.turbulence_2 = level_between(f1.met_turbulence_2, f2.met_turbulence_2, o, lz, f);
+        m.turbulence_1 = level_between(f1.met_turbulence_1, f2.met_turbulence_1, o, lz, f);
+    } else {
+        const float u1 = interpolate_3d(f1.met_turbulence_2, c, k), u2 = interpolate_3d(f2.met_turbulence_2, c, k);
+        m.turbulence_2 = u1 + (u2 - u1) * f;
+        const float v1 = interpolate_3d(f1.met_turbulence_1, c, k), v2 = interpolate_3d(f2.met_turbulence_1, c, k);
+        m.turbulence_1 = v1 + (v2 - v1) * f;
+    }
 
     // 5. The column profile.
     const int32_t n = std::min({e.nlvl, static_cast<int32_t>(profile.size()), a.nz});
     profile_between(f1, f2, c, f, n, e.cdep, profile);
 
     // 6. Surface values for the resistance deposition.
+    const SurfaceCell sc{c, f1.sfc_precipitation, cell_offsets(c, f1.sfc_precipitation.step, f1.sfc_precipitation.ldx)};
     if (e.rdep) {
-        const float ax = surface_between(f1.sfc_momentum_x, f2.sfc_momentum_x, c, f) * m.grid_spacing_x / 60.0f;
-        const float ay = surface_between(f1.sfc_momentum_y, f2.sfc_momentum_y, c, f) * m.grid_spacing_y / 60.0f;
+        const float ax = surface_between(f1.sfc_momentum_x, f2.sfc_momentum_x, sc, f) * m.grid_spacing_x / 60.0f;
+        const float ay = surface_between(f1.sfc_momentum_y, f2.sfc_momentum_y, sc, f) * m.grid_spacing_y / 60.0f;
         m.friction_velocity = std::sqrt(ax * ax + ay * ay);
-        m.stability_1 = surface_between(f1.sfc_stability_1, f2.sfc_stability_1, c, f);
-        m.stability_2 = surface_between(f1.sfc_stability_2, f2.sfc_stability_2, c, f);
-        const float u10 = surface_between(f1.sfc_u10, f2.sfc_u10, c, f);
-        const float v10 = surface_between(f1.sfc_v10, f2.sfc_v10, c, f);
+        m.stability_1 = surface_between(f1.sfc_stability_1, f2.sfc_stability_1, sc, f);
+        m.stability_2 = surface_between(f1.sfc_stability_2, f2.sfc_stability_2, sc, f);
+        const float u10 = surface_between(f1.sfc_u10, f2.sfc_u10, sc, f);
+        const float v10 = surface_between(f1.sfc_v10, f2.sfc_v10, sc, f);
         m.wind_speed_10m = std::sqrt(u10 * u10 + v10 * v10);
-        m.mixed_layer_depth = surface_between(f1.sfc_mixed_layer_depth, f2.sfc_mixed_layer_depth, c, f);
+        m.mixed_layer_depth = surface_between(f1.sfc_mixed_layer_depth, f2.sfc_mixed_layer_depth, sc, f);
         if (flags.down_shortwave) {
-            m.solar_flux = surface_between(f1.sfc_shortwave_flux, f2.sfc_shortwave_flux, c, f);
+            m.solar_flux = surface_between(f1.sfc_shortwave_flux, f2.sfc_shortwave_flux, sc, f);
         } else {
             float elevation = 0.0f, sine = 0.0f, transmission = 0.0f;
             compute_solar_angle(e.time, m.lat, m.lon, elevation, sine, console);
@@ -241,7 +269,14 @@ int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, Met
 
     // 7. Precipitation.
     if (e.cdep) {
-        const float pr1 = interpolate_2d(f1.sfc_precipitation, c), pr2 = interpolate_2d(f2.sfc_precipitation, c);
+        float pr1 = 0.0f, pr2 = 0.0f;
+        if (same_layout(f1.sfc_precipitation, f2.sfc_precipitation)) {
+            pr1 = interpolate_2d(f1.sfc_precipitation, sc.o);
+            pr2 = interpolate_2d(f2.sfc_precipitation, sc.o);
+        } else {
+            pr1 = interpolate_2d(f1.sfc_precipitation, c);
+            pr2 = interpolate_2d(f2.sfc_precipitation, c);
+        }
         m.rain = rain_rate(pr1, pr2, flags.precip_accumulation, fh1, t1, t2);
     }
     return forecast_hour;

@@ -121,8 +121,18 @@ inline CellOffsets cell_offsets(const GridCell& c, int64_t step, int64_t ldx) {
     return o;
 }
 
+inline bool same_layout(const FieldView2D& a, const FieldView2D& b) { return a.step == b.step && a.ldx == b.ldx; }
 inline bool same_layout(const FieldView3D& a, const FieldView3D& b) {
     return a.step == b.step && a.ldx == b.ldx && a.plane == b.plane && a.nz == b.nz;
+}
+
+// Field `a` at a cell (offsets in a's layout).
+inline float interpolate_2d(const FieldView2D& a, const CellOffsets& o) {
+    const float a11 = a.data[o.o11], a21 = a.data[o.o21];
+    const float a12 = a.data[o.o12], a22 = a.data[o.o22];
+    const float lo = a11 + (a21 - a11) * o.fx;
+    const float hi = a12 + (a22 - a12) * o.fx;
+    return lo + (hi - lo) * o.fy;
 }
 
 // Field `a` at a cell (offsets in a's layout) and a level pair.
