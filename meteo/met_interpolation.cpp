@@ -192,6 +192,31 @@ float rain_rate(float pr1, float pr2, int32_t period, int32_t fh1, int32_t t1, i
     return 0.0f;
 }
 
+// The fields of a slot that the evaluation reads; the others stay empty.
+MetSlotFields evaluation_fields(MetSubgridArrays& a, const MetEvaluation& e, int32_t slot) {
+    MetSlotFields s;
+    s.met_turbulence_1 = a.field3(kMetTurbulence1, e.grid, slot);
+    s.met_turbulence_2 = a.field3(kMetTurbulence2, e.grid, slot);
+    s.met_turbulence_3 = a.field3(kMetTurbulence3, e.grid, slot);
+    if (e.cdep) {
+        s.met_pressure = a.field3(kMetPressure, e.grid, slot);
+        s.met_temperature = a.field3(kMetTemperature, e.grid, slot);
+        s.met_humidity = a.field3(kMetHumidity, e.grid, slot);
+        s.sfc_precipitation = a.field2(kSfcPrecipitation, e.grid, slot);
+    }
+    if (e.rdep) {
+        s.sfc_momentum_x = a.field2(kSfcMomentumX, e.grid, slot);
+        s.sfc_momentum_y = a.field2(kSfcMomentumY, e.grid, slot);
+        s.sfc_stability_1 = a.field2(kSfcStability1, e.grid, slot);
+        s.sfc_stability_2 = a.field2(kSfcStability2, e.grid, slot);
+        s.sfc_u10 = a.field2(kSfcU10, e.grid, slot);
+        s.sfc_v10 = a.field2(kSfcV10, e.grid, slot);
+        s.sfc_mixed_layer_depth = a.field2(kSfcMixedLayerDepth, e.grid, slot);
+        s.sfc_shortwave_flux = a.field2(kSfcShortwaveFlux, e.grid, slot);
+    }
+    return s;
+}
+
 }  // namespace
 
 int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, MetAtParticle& m,
@@ -225,7 +250,7 @@ int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, Met
     m.land_use = fx.land_use.at(i, j);
     m.terrain_height = interpolate_2d(fx.terrain_height, c);
 
-    const MetSlotFields f1 = a.slot_fields(e.grid, s1), f2 = a.slot_fields(e.grid, s2);
+    const MetSlotFields f1 = evaluation_fields(a, e, s1), f2 = evaluation_fields(a, e, s2);
     // 4. Horizontal turbulence at the particle's level.
     const float k = m.level_index;
     const FieldView3D& lay = f1.met_turbulence_2;
@@ -247,7 +272,8 @@ int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, Met
     profile_between(f1, f2, c, f, n, e.cdep, profile);
 
     // 6. Surface values for the resistance deposition.
-    const SurfaceCell sc{c, f1.sfc_precipitation, cell_offsets(c, f1.sfc_precipitation.step, f1.sfc_precipitation.ldx)};
+    const FieldView2D& sl = e.rdep ? f1.sfc_momentum_x : f1.sfc_precipitation;
+    const SurfaceCell sc{c, sl, cell_offsets(c, sl.step, sl.ldx)};
     if (e.rdep) {
         const float ax = surface_between(f1.sfc_momentum_x, f2.sfc_momentum_x, sc, f) * m.grid_spacing_x / 60.0f;
         const float ay = surface_between(f1.sfc_momentum_y, f2.sfc_momentum_y, sc, f) * m.grid_spacing_y / 60.0f;
@@ -270,7 +296,7 @@ int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, Met
     // 7. Precipitation.
     if (e.cdep) {
         float pr1 = 0.0f, pr2 = 0.0f;
-        if (same_layout(f1.sfc_precipitation, f2.sfc_precipitation)) {
+        if (same_layout(f1.sfc_precipitation, sc.layout) && same_layout(f2.sfc_precipitation, sc.layout)) {
             pr1 = interpolate_2d(f1.sfc_precipitation, sc.o);
             pr2 = interpolate_2d(f2.sfc_precipitation, sc.o);
         } else {
