@@ -96,8 +96,29 @@ inline void column_block(const CornerColumns& a, const CornerColumns& b, int32_t
 
 float row_density(float pressure, float temperature) { return 100.0f * pressure / (287.04f * temperature); }
 
+// The column profile (see profile_between) from views of any layout, one
+// field and one level at a time.
+void profile_between_views(const MetSlotFields& f1, const MetSlotFields& f2, const GridCell& c, float f, int32_t n,
+                           bool full, std::span<ProfileRow> profile) {
+    column_between(f1.met_turbulence_3, f2.met_turbulence_3, c, f, n,
+                   [&](int32_t q, float x) { profile[static_cast<size_t>(q)].turbulence_3 = x; });
+    if (!full) return;
+    column_between(f1.met_pressure, f2.met_pressure, c, f, n,
+                   [&](int32_t q, float x) { profile[static_cast<size_t>(q)].pressure = x; });
+    column_between(f1.met_temperature, f2.met_temperature, c, f, n,
+                   [&](int32_t q, float x) { profile[static_cast<size_t>(q)].temperature = x; });
+    column_between(f1.met_humidity, f2.met_humidity, c, f, n,
+                   [&](int32_t q, float x) { profile[static_cast<size_t>(q)].humidity = x; });
+    for (int32_t q = 0; q < n; ++q) {
+        ProfileRow& r = profile[static_cast<size_t>(q)];
+        r.density = row_density(r.pressure, r.temperature);
+    }
+}
+
 // The column profile at a cell, levels 1..n into rows 0..n-1: the vertical
 // turbulence, and with `full` pressure, temperature, humidity and density.
+// Fields whose columns are contiguous and share one layout are read four
+// levels per pass.
 void profile_between(const MetSlotFields& f1, const MetSlotFields& f2, const GridCell& c, float f, int32_t n,
                      bool full, std::span<ProfileRow> profile) {
     const FieldView3D* v[8] = {&f1.met_turbulence_3, &f2.met_turbulence_3, &f1.met_pressure, &f2.met_pressure,
@@ -106,19 +127,7 @@ void profile_between(const MetSlotFields& f1, const MetSlotFields& f2, const Gri
     bool contiguous = v[0]->levels_innermost();
     for (int32_t q = 1; q < used; ++q) contiguous = contiguous && same_layout(*v[0], *v[q]);
     if (!contiguous) {
-        column_between(f1.met_turbulence_3, f2.met_turbulence_3, c, f, n,
-                       [&](int32_t q, float x) { profile[static_cast<size_t>(q)].turbulence_3 = x; });
-        if (!full) return;
-        column_between(f1.met_pressure, f2.met_pressure, c, f, n,
-                       [&](int32_t q, float x) { profile[static_cast<size_t>(q)].pressure = x; });
-        column_between(f1.met_temperature, f2.met_temperature, c, f, n,
-                       [&](int32_t q, float x) { profile[static_cast<size_t>(q)].temperature = x; });
-        column_between(f1.met_humidity, f2.met_humidity, c, f, n,
-                       [&](int32_t q, float x) { profile[static_cast<size_t>(q)].humidity = x; });
-        for (int32_t q = 0; q < n; ++q) {
-            ProfileRow& r = profile[static_cast<size_t>(q)];
-            r.density = row_density(r.pressure, r.temperature);
-        }
+        profile_between_views(f1, f2, c, f, n, full, profile);
         return;
     }
     const CellOffsets o = cell_offsets(c, v[0]->step, v[0]->ldx);
