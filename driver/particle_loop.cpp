@@ -1,3 +1,5 @@
+#include <bit>
+#include <cstdint>
 #include <span>
 
 #include "common/run_stop.hpp"
@@ -29,7 +31,24 @@ struct Particle {
     int32_t level = 1;  // internal level at the particle
     float height = 0.0f;  // centre above sea level, m
     std::span<float> mass;
+    // The position the advance converted to latitude and longitude (into
+    // lat, lon), on grid `geo_grid` at file `geo_file`; geo_grid 0 when none.
+    float geo_x = 0.0f;
+    float geo_y = 0.0f;
+    int32_t geo_grid = 0;
+    int32_t geo_file = 0;
 };
+
+bool same_bits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+// Latitude and longitude of the particle's position on the current grid,
+// taken over from the advance when it converted exactly that position.
+void particle_geo(const RunContext& ctx, Particle& q, float x, float y) {
+    if (q.geo_grid != 0 && q.geo_grid == ctx.current_met_grid && q.geo_file == ctx.current_met_file &&
+        same_bits(x, q.geo_x) && same_bits(y, q.geo_y))
+        return;
+    met_grid_to_geo(ctx.met.files.grid(ctx.current_met_grid, ctx.current_met_file), x, y, q.lat, q.lon);
+}
 
 // Moves the particle with the wind and records the hour's fastest transport.
 // False when it has no meteorology or has ended.
@@ -46,6 +65,12 @@ bool advance(RunLoop& run, Particle& q) {
     p.particle_grid[i] = pos.grid;
     if (r.file > 0) ctx.current_met_file = r.file;
     if (r.status != 0) return false;
+    q.lat = ctx.met_at_particle.lat;
+    q.lon = ctx.met_at_particle.lon;
+    q.geo_x = pos.x;
+    q.geo_y = pos.y;
+    q.geo_grid = pos.grid;
+    q.geo_file = r.file;
     run.forecast_hour = r.forecast_hour;
     // The speed in km per minute, on the grid of the particle handled before
     // (a backward run moves as fast as a forward one).
@@ -76,8 +101,7 @@ LandUseMix touch_receptors(RunLoop& run, Particle& q, bool& any_cep_touched) {
     ParticleArrays& p = ctx.particles;
     MercuryArrays& m = ctx.mercury;
     const int32_t i = q.i;
-    met_grid_to_geo(ctx.met.files.grid(ctx.current_met_grid, ctx.current_met_file), p.particle_x[i],
-                    p.particle_y[i], q.lat, q.lon);
+    particle_geo(ctx, q, p.particle_x[i], p.particle_y[i]);
     flag_touched_receptors(p.particle_hdwp[i], q.lat, q.lon, p.particle_sigma_h[i], ctx.receptors,
                            std::span<float>(m.pfrac.data(), static_cast<size_t>(m.pfrac.size())), ctx.channels);
     MetAtParticle& met = ctx.met_at_particle;

@@ -41,9 +41,20 @@ Wind wind_3d(const AdvectionFields& f, float x, float y, float k, float frac) {
     const GridCell cu = staggered ? locate_cell(x + o.ux, y + o.uy, f.whole_grid, f.nx, f.ny) : cw;
     const GridCell cv = staggered ? locate_cell(x + o.vx, y + o.vy, f.whole_grid, f.nx, f.ny) : cw;
     Wind r;
-    r.u = between(interpolate_3d(f.u[0], cu, k), interpolate_3d(f.u[1], cu, k), frac);
-    r.v = between(interpolate_3d(f.v[0], cv, k), interpolate_3d(f.v[1], cv, k), frac);
-    r.w = between(interpolate_3d(f.w[0], cw, k), interpolate_3d(f.w[1], cw, k), frac);
+    if (!f.one_layout) {
+        r.u = between(interpolate_3d(f.u[0], cu, k), interpolate_3d(f.u[1], cu, k), frac);
+        r.v = between(interpolate_3d(f.v[0], cv, k), interpolate_3d(f.v[1], cv, k), frac);
+        r.w = between(interpolate_3d(f.w[0], cw, k), interpolate_3d(f.w[1], cw, k), frac);
+        return r;
+    }
+    const int64_t step = f.u[0].step, ldx = f.u[0].ldx;
+    const LevelPair lz = level_pair(k, f.u[0].nz);
+    const CellOffsets ow = cell_offsets(cw, step, ldx);
+    const CellOffsets ou = staggered ? cell_offsets(cu, step, ldx) : ow;
+    const CellOffsets ov = staggered ? cell_offsets(cv, step, ldx) : ow;
+    r.u = between(interpolate_3d(f.u[0], ou, lz), interpolate_3d(f.u[1], ou, lz), frac);
+    r.v = between(interpolate_3d(f.v[0], ov, lz), interpolate_3d(f.v[1], ov, lz), frac);
+    r.w = between(interpolate_3d(f.w[0], ow, lz), interpolate_3d(f.w[1], ow, lz), frac);
     return r;
 }
 

@@ -25,6 +25,7 @@ struct AdvectionFields {
     int32_t ny = 0;
     bool whole_grid = false;  // the window is the whole global grid: x wraps, y reflects
     WindStaggerOffsets stagger;  // of the grid's data source
+    bool one_layout = false;  // u, v and w of both slots share one layout (cell offsets and levels)
 };
 
 // The step: model time t at its start, the data times t1, t2 of the two

@@ -46,26 +46,6 @@ void load_data_time(MeteoState& met, const AdvanceContext& ctx, int32_t kg, int3
     }
 }
 
-AdvectionFields advection_fields(MeteoState& met, int32_t kg, int32_t kt) {
-    MetSubgridArrays& a = met.arrays;
-    const MetGridWindow& w = a.window(kg);
-    AdvectionFields f;
-    for (int32_t n = 0; n < 2; ++n) {
-        const int32_t slot = a.time_slots[static_cast<size_t>(n)];
-        f.u[n] = a.field3(kMetU, kg, slot);
-        f.v[n] = a.field3(kMetV, kg, slot);
-        f.w[n] = a.field3(kMetW, kg, slot);
-        f.pressure[n] = a.field3(kMetPressure, kg, slot);
-        f.momentum_x[n] = a.field2(kSfcMomentumX, kg, slot);
-        f.momentum_y[n] = a.field2(kSfcMomentumY, kg, slot);
-    }
-    f.nx = w.nx;
-    f.ny = w.ny;
-    f.whole_grid = w.whole_grid;
-    f.stagger = met.files.grid(kg, kt).stagger;
-    return f;
-}
-
 // The advection routine of a type code: 3-D (types 0 to 4, negative codes
 // and the converting 103, 104, 130, 140 by their tens digit), 2-D (5) or
 // sampler (6); 0 for an invalid code.
@@ -75,6 +55,34 @@ int32_t advection_kind(int32_t code) {
     if (c == kSurfaceParticle) return 2;
     if (c == kSampler) return 6;
     return 0;
+}
+
+// The fields the advection routine of `kind` reads: the 3-D wind (3), the
+// surface momentum pair (2), or the horizontal wind and pressure (6).
+AdvectionFields advection_fields(MeteoState& met, int32_t kg, int32_t kt, int32_t kind) {
+    MetSubgridArrays& a = met.arrays;
+    const MetGridWindow& w = a.window(kg);
+    AdvectionFields f;
+    for (int32_t n = 0; n < 2; ++n) {
+        const int32_t slot = a.time_slots[static_cast<size_t>(n)];
+        if (kind == 2) {
+            f.momentum_x[n] = a.field2(kSfcMomentumX, kg, slot);
+            f.momentum_y[n] = a.field2(kSfcMomentumY, kg, slot);
+            continue;
+        }
+        f.u[n] = a.field3(kMetU, kg, slot);
+        f.v[n] = a.field3(kMetV, kg, slot);
+        if (kind == 3) f.w[n] = a.field3(kMetW, kg, slot);
+        if (kind == 6) f.pressure[n] = a.field3(kMetPressure, kg, slot);
+    }
+    f.nx = w.nx;
+    f.ny = w.ny;
+    f.whole_grid = w.whole_grid;
+    f.stagger = met.files.grid(kg, kt).stagger;
+    f.one_layout = kind == 3;
+    for (int32_t n = 0; n < 2 && f.one_layout; ++n)
+        f.one_layout = same_layout(f.u[0], f.u[n]) && same_layout(f.u[0], f.v[n]) && same_layout(f.u[0], f.w[n]);
+    return f;
 }
 
 }  // namespace
@@ -134,10 +142,11 @@ AdvanceResult advpnt(MeteoState& met, const AdvanceContext& ctx, const AdvanceSt
     // 14-15. Advection in the window's index space.
     float xs = p.x - static_cast<float>(w.x1) + 1.0f, ys = p.y - static_cast<float>(w.y1) + 1.0f, zs = p.z;
     const float x0 = xs, y0 = ys;
-    const AdvectionFields fields = advection_fields(met, kg, pos.kt1);
+    const int32_t kind = advection_kind(p.type);
+    const AdvectionFields fields = advection_fields(met, kg, pos.kt1, kind);
     const AdvectionStep ast{T, a.request_times[0], a.request_times[1], dt};
     const AdvectionSettings as{&ctx.grid, ctx.sigma, ctx.run.model_top, ctx.settings.TRATIO};
-    switch (advection_kind(p.type)) {
+    switch (kind) {
         case 3: advect_position_3d(fields, ast, as, xs, ys, zs, m); break;
         case 2: advect_position_2d(fields, ast, xs, ys); break;
         case 6: advect_sampler_position(fields, ast, as, xs, ys, zs, m, met.sampler_surface); break;

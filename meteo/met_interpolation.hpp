@@ -79,31 +79,79 @@ inline float interpolate_2d(const FieldView2D& a, const GridCell& c) {
     return lo + (hi - lo) * c.fy;
 }
 
+// The level pair of a real level z (1 = lowest level) on nz levels: the
+// lower level and the fraction towards the next; a whole number, or a level
+// outside 1..nz (held at its end), reads one level.
+struct LevelPair {
+    int32_t l = 1;
+    float fz = 0.0f;
+};
+
+inline LevelPair level_pair(float z, int32_t nz) {
+    LevelPair p;
+    p.l = detail::truncate_index(z);
+    p.fz = z - static_cast<float>(p.l);
+    if (p.l < 1) {
+        p.l = 1;
+        p.fz = 0.0f;
+    }
+    if (p.l >= nz) {
+        p.l = nz;
+        p.fz = 0.0f;
+    }
+    return p;
+}
+
+// The offsets of a cell's four points in views of one layout (`step` between
+// neighbouring x, `ldx` between rows), for reading several fields or both
+// data times at the same cell.
+struct CellOffsets {
+    int64_t o11 = 0, o21 = 0, o12 = 0, o22 = 0;
+    float fx = 0.0f, fy = 0.0f;
+};
+
+inline CellOffsets cell_offsets(const GridCell& c, int64_t step, int64_t ldx) {
+    CellOffsets o;
+    o.o11 = (c.i - 1) * step + (c.j - 1) * ldx;
+    o.o21 = (c.i2 - 1) * step + (c.j - 1) * ldx;
+    o.o12 = (c.i - 1) * step + (c.j2 - 1) * ldx;
+    o.o22 = (c.i2 - 1) * step + (c.j2 - 1) * ldx;
+    o.fx = c.fx;
+    o.fy = c.fy;
+    return o;
+}
+
+inline bool same_layout(const FieldView2D& a, const FieldView2D& b) { return a.step == b.step && a.ldx == b.ldx; }
+inline bool same_layout(const FieldView3D& a, const FieldView3D& b) {
+    return a.step == b.step && a.ldx == b.ldx && a.plane == b.plane && a.nz == b.nz;
+}
+
+// Field `a` at a cell (offsets in a's layout).
+inline float interpolate_2d(const FieldView2D& a, const CellOffsets& o) {
+    const float a11 = a.data[o.o11], a21 = a.data[o.o21];
+    const float a12 = a.data[o.o12], a22 = a.data[o.o22];
+    const float lo = a11 + (a21 - a11) * o.fx;
+    const float hi = a12 + (a22 - a12) * o.fx;
+    return lo + (hi - lo) * o.fy;
+}
+
+// Field `a` at a cell (offsets in a's layout) and a level pair.
+inline float interpolate_3d(const FieldView3D& a, const CellOffsets& o, LevelPair lz) {
+    const float* base = a.data + (lz.l - 1) * a.plane;
+    const float *p11 = base + o.o11, *p21 = base + o.o21, *p12 = base + o.o12, *p22 = base + o.o22;
+    const float lo = p11[0] + (p21[0] - p11[0]) * o.fx, hi = p12[0] + (p22[0] - p12[0]) * o.fx;
+    const float s = lo + (hi - lo) * o.fy;
+    if (lz.fz == 0.0f) return s;
+    const int64_t d = a.plane;
+    const float lo2 = p11[d] + (p21[d] - p11[d]) * o.fx, hi2 = p12[d] + (p22[d] - p12[d]) * o.fx;
+    const float s2 = lo2 + (hi2 - lo2) * o.fy;
+    return s + (s2 - s) * lz.fz;
+}
+
 // Level z (real, 1 = lowest level) between its two levels; a whole number
 // reads one level.
 inline float interpolate_3d(const FieldView3D& a, const GridCell& c, float z) {
-    int32_t l = detail::truncate_index(z);
-    float fz = z - static_cast<float>(l);
-    if (l < 1) {
-        l = 1;
-        fz = 0.0f;
-    }
-    if (l >= a.nz) {
-        l = a.nz;
-        fz = 0.0f;
-    }
-    const int64_t off = (l - 1) * a.plane;
-    const float* p11 = a.column(c.i, c.j) + off;
-    const float* p21 = a.column(c.i2, c.j) + off;
-    const float* p12 = a.column(c.i, c.j2) + off;
-    const float* p22 = a.column(c.i2, c.j2) + off;
-    const float lo = p11[0] + (p21[0] - p11[0]) * c.fx, hi = p12[0] + (p22[0] - p12[0]) * c.fx;
-    const float s = lo + (hi - lo) * c.fy;
-    if (fz == 0.0f) return s;
-    const int64_t d = a.plane;
-    const float lo2 = p11[d] + (p21[d] - p11[d]) * c.fx, hi2 = p12[d] + (p22[d] - p12[d]) * c.fx;
-    const float s2 = lo2 + (hi2 - lo2) * c.fy;
-    return s + (s2 - s) * fz;
+    return interpolate_3d(a, cell_offsets(c, a.step, a.ldx), level_pair(z, a.nz));
 }
 
 float interpolate_2d(const FieldView2D& a, float x, float y, bool whole_grid, int32_t nx, int32_t ny);
