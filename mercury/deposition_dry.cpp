@@ -233,7 +233,7 @@ void settling_aloft(StepContext& s) {
     for (int32_t j = 1; j <= ws.nrange; ++j) {
         const float d = ws.xpd(1, j);
         const float v0 = (rho_p - rho_a) * 9.801f * d * d / 0.32202f;
-        const float slip = 1.0f + (2.0f * lambda / d) * (1.26f + 0.4f * std::exp(-0.55f * d / lambda));
+        const float slip = slip_correction(d, lambda);
         ws.vg_aloft(j) = v0 * slip / shape;
     }
 

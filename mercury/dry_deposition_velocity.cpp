@@ -186,13 +186,13 @@ DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollut
         r.diffusivity = r.nu * std::sqrt(28.9644f / pol.GPMOL);
     } else {
         const float lambda = 6.53e-8f * (1200.0f / s.air_density);
-        const float slip = 1.0f + (2.0f * lambda / t.diameter) * (1.26f + 0.4f * std::exp(-0.55f * t.diameter / lambda));
+        const float slip = slip_correction(t.diameter, lambda);
         r.diffusivity = 1.3804e-20f * s.temperature * slip / (0.1685238f * t.diameter);
     }
     r.sc = r.nu / r.diffusivity;
     if (particle) {
         r.st = t.settling * ustar * ustar / (9.801f * r.nu);
-        r.e = std::pow(10.0f, -3.0f / r.st);
+        r.e = power_of_ten(-3.0f / r.st);
     } else {
         r.st = -99.0f;
         r.e = 0.0f;

@@ -10,6 +10,7 @@
 // The arithmetic relies on IEEE infinities: a closed path is a resistance of
 // 1e25 or an infinite one, whose conductance is 0. Never build with fast-math.
 
+#include <cmath>
 #include <cstdint>
 
 #include "run/land_use.hpp"
@@ -17,6 +18,20 @@
 #include "mercury/diagnostic_channels.hpp"
 
 namespace orv {
+
+// 10 to the power x in float. Below -50 the power lies far under half the
+// smallest subnormal float (about 7e-46) and rounds to 0, which the library
+// would only reach on its slow underflow path.
+inline float power_of_ten(float x) { return x < -50.0f ? 0.0f : std::pow(10.0f, x); }
+
+// The slip correction of a particle of diameter d (m) in air of mean free
+// path lambda (m). Once -0.55 d / lambda is below -20 its exponential adds
+// less than half a unit in the last place to 1.26 and is left out.
+inline float slip_correction(float d, float lambda) {
+    const float y = -0.55f * d / lambda;
+    const float tail = y < -20.0f ? 1.26f : 1.26f + 0.4f * std::exp(y);
+    return 1.0f + (2.0f * lambda / d) * tail;
+}
 
 // Season type of the resistance tables: 1 in the warm half year (April to
 // September in the north, October to March at and south of the equator),

@@ -5,6 +5,7 @@
 
 #include "common/run_stop.hpp"
 #include "mercury/deposition_stages.hpp"
+#include "mercury/dry_deposition_velocity.hpp"
 #include "run/land_use.hpp"
 
 namespace orv {
@@ -115,7 +116,7 @@ float shape_factor(StepContext& s, int32_t p) {
 
 float unshaped_settling_velocity(float d, float rho_p, float rho_a) {
     const float lambda = 6.53e-8f * 1200.0f / rho_a;
-    const float slip = 1.0f + (2.0f * lambda / d) * (1.26f + 0.4f * std::exp(-0.55f * d / lambda));
+    const float slip = slip_correction(d, lambda);
     return slip * (rho_p - rho_a) * 9.801f * d * d / 0.32202f;
 }
 
