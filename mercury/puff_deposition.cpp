@@ -5,7 +5,6 @@
 
 #include "common/run_stop.hpp"
 #include "mercury/deposition_stages.hpp"
-#include "mercury/dry_deposition_velocity.hpp"
 #include "run/land_use.hpp"
 
 namespace orv {
@@ -97,10 +96,6 @@ void species_concentrations(deposition::StepContext& s) {
 }  // namespace
 
 namespace deposition {
-
-int32_t water_case(int32_t category) {
-    return water_like_category(category) ? 3 : 2;
-}
 
 float shape_factor(StepContext& s, int32_t p) {
     const Pollutant* pol = s.pollutant(p);
@@ -206,6 +201,10 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
     allocate_named(ws.zcmass, "zcmass", console, species);
     allocate_named(ws.vg_aloft, "vg_aloft", console, {1, ws.nrange});
     allocate_named(ws.unshaped_settling, "unshaped_settling", console, {1, 3}, sizes);
+    allocate_named(ws.aerodynamic, "aerodynamic", console, land);
+    allocate_named(ws.diffusion, "diffusion", console, {1, ws.nrange}, {2, 3});
+    allocate_named(ws.transfer, "transfer", console, sizes, {2, 3}, species);
+    allocate_named(ws.shape, "shape", console, species);
     ws.shape_warned.assign(static_cast<size_t>(ws.maxdim) + 1, 0);
 }
 

@@ -21,6 +21,7 @@
 #include "run/pollutants.hpp"
 #include "run/settings.hpp"
 #include "mercury/diagnostic_channels.hpp"
+#include "mercury/dry_deposition_velocity.hpp"
 #include "mercury/equilibrium_driver.hpp"
 #include "mercury/indexed_array.hpp"
 #include "mercury/mercury_arrays.hpp"
@@ -151,6 +152,14 @@ struct DepositionWorkspace {
     // by the shape factor: of the particles before growth (1) and of the
     // grown particles of water cases 2 and 3.
     IndexedArray<float> unshaped_settling;
+    // Pieces of the dry deposition velocities of one call (see
+    // dry_deposition_velocity.hpp), each computed once for the calls that
+    // share it: per category; per size range and water case 2 or 3; per size
+    // range (0 the gas), water case and species.
+    IndexedArray<AerodynamicTerms> aerodynamic;  // (nland)
+    IndexedArray<TransferTerms> diffusion;       // (nrange, 2:3)
+    IndexedArray<TransferTerms> transfer;        // (0:nrange, 2:3, MAXDIM)
+    IndexedArray<float> shape;                   // (MAXDIM) SHAPE as the settling takes it
 
     // The equilibrium of the cloud-water partition.
     FindrootResult root;
