@@ -205,6 +205,8 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
     allocate_named(ws.diffusion, "diffusion", console, {1, ws.nrange}, {2, 3});
     allocate_named(ws.transfer, "transfer", console, sizes, {2, 3}, species);
     allocate_named(ws.shape, "shape", console, species);
+    allocate_named(ws.fit_diameter, "fit_diameter", console, {1, ws.nrange});
+    allocate_named(ws.fit, "fit", console, {1, ws.nrange});
     ws.shape_warned.assign(static_cast<size_t>(ws.maxdim) + 1, 0);
 }
 

@@ -20,6 +20,7 @@
 #include "common/text_output.hpp"
 #include "run/pollutants.hpp"
 #include "run/settings.hpp"
+#include "mercury/below_cloud_scavenging.hpp"
 #include "mercury/diagnostic_channels.hpp"
 #include "mercury/dry_deposition_velocity.hpp"
 #include "mercury/equilibrium_driver.hpp"
@@ -160,6 +161,10 @@ struct DepositionWorkspace {
     IndexedArray<TransferTerms> diffusion;       // (nrange, 2:3)
     IndexedArray<TransferTerms> transfer;        // (0:nrange, 2:3, MAXDIM)
     IndexedArray<float> shape;                   // (MAXDIM) SHAPE as the settling takes it
+    // The below-cloud fitted curves of each size range, kept from the last
+    // call for the diameter they were computed for (0: none yet).
+    IndexedArray<float> fit_diameter;      // (nrange)
+    IndexedArray<BelowCloudFit> fit;       // (nrange)
 
     // The equilibrium of the cloud-water partition.
     FindrootResult root;
