@@ -39,9 +39,18 @@ void cep_removal(StepContext& s, int32_t p) {
     float wet = 0.0f;
     for (int32_t path = 3; path <= npath; ++path) wet += ws.zpbeta(p, path);
     TextOut* out = s.firing(s.channel(28));
+    if (ws.nland < 1) return;
+    // Rows of species p: the rates by path, and by path and category.
+    const float* paths = &ws.zpbeta(p, 0);
+    const int64_t next_path = ws.zpbeta.stride(2);
+    float* rate = &ws.zpbetalnd(p, 0, 1);
     const int64_t next_rate = ws.zpbetalnd.stride(2);
+    const int64_t next_rate_category = ws.zpbetalnd.stride(3);
+    float* deposit = &a.zcepdep(p, 0, 1);
     const int64_t next_deposit = a.zcepdep.stride(2);
+    const int64_t next_deposit_category = a.zcepdep.stride(3);
     const float mc = ws.zsmass(p);
+    const float dt = s.dt;
     // The last category whose removal was computed, and its rates: a
     // category with the same rates (every category without dry rates of its
     // own) removes the same masses.
@@ -53,12 +62,11 @@ void cep_removal(StepContext& s, int32_t p) {
     float rc = 0.0f;
     bool removes = false;
     float left = 0.0f;  // of the last category that removes
-    for (int32_t l = 1; l <= ws.nland; ++l) {
-        float* rate = &ws.zpbetalnd(p, 0, l);
-        float* deposit = &a.zcepdep(p, 0, l);
+    const int32_t nland = ws.nland;
+    for (int32_t l = 1; l <= nland; ++l, rate += next_rate_category, deposit += next_deposit_category) {
         const float rates[3] = {wet, rate[next_rate], rate[2 * next_rate]};
         beta = rates[0] + rates[1] + rates[2];
-        for (int32_t path = 3; path <= npath; ++path) rate[path * next_rate] = ws.zpbeta(p, path);
+        for (int32_t path = 3; path <= npath; ++path) rate[path * next_rate] = paths[path * next_path];
         if (beta == 0.0f) {
             rc = 0.0f;
             for (int32_t path = 0; path <= npath; ++path) deposit[path * next_deposit] = 0.0f;
@@ -67,7 +75,7 @@ void cep_removal(StepContext& s, int32_t p) {
         const bool repeat = twin && same_bits(rates[0], twin_rates[0]) && same_bits(rates[1], twin_rates[1]) &&
                             same_bits(rates[2], twin_rates[2]);
         // A cep category deposits at its own rate, also in the exponential range.
-        rc = repeat ? twin_removed : removed_mass(mc, beta, s.dt);
+        rc = repeat ? twin_removed : removed_mass(mc, beta, dt);
         removes = true;
         left = mc - rc;
         rate[0] = beta;
@@ -84,7 +92,6 @@ void cep_removal(StepContext& s, int32_t p) {
         }
         if (out) out->list("cep removal: species, category, rate, mass, removed =", p, l, beta, mc, rc);
     }
-    if (ws.nland < 1) return;
     ws.zbeta(p) = beta;
     ws.zbetatot(p) = beta;
     ws.zinitmass(p) = mc;
