@@ -5,6 +5,7 @@
 // distance the puff settles over the step.
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -81,18 +82,40 @@ DepositionSurface surface_of(const StepContext& s) {
     return sf;
 }
 
+// Zeroes the four velocity tables: only the rows of the categories an
+// earlier call filled hold values.
+void clear_velocity_rows(DepositionWorkspace& ws) {
+    const size_t ranges = static_cast<size_t>(ws.nrange) + 1;
+    for (int32_t l = 1; l <= ws.nland; ++l) {
+        if (!ws.velocity_rows(l)) continue;
+        for (int32_t nd = 1; nd <= ws.maxdim; ++nd) {
+            std::fill_n(&ws.z_vdland(0, l, nd), ranges, 0.0f);
+            std::fill_n(&ws.z_vgland(0, l, nd), ranges, 0.0f);
+            std::fill_n(&ws.z_vdcep(0, l, nd), ranges, 0.0f);
+            std::fill_n(&ws.z_vgcep(0, l, nd), ranges, 0.0f);
+        }
+        ws.velocity_rows(l) = false;
+    }
+}
+
+// The water cases (2 and 3) taken by the categories computed in this call.
+using CasesUsed = std::array<bool, 4>;
+CasesUsed cases_used(const DepositionWorkspace& ws) {
+    CasesUsed used{};
+    for (int32_t l = 1; l <= ws.nland; ++l) {
+        if (computed(ws, l)) used[static_cast<size_t>(water_case(l))] = true;
+    }
+    return used;
+}
+
 bool same_bits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
 
 // The transfer terms of every species with resistances, size range and water
 // case of a category computed in this call. A species whose SHAPE and GPMOL
 // equal those of an earlier one takes that one's terms: they are computed
 // from the same values.
-void transfer_terms(StepContext& s, const DepositionSurface& sf, const SurfaceTerms& st) {
+void transfer_terms(StepContext& s, const DepositionSurface& sf, const SurfaceTerms& st, const CasesUsed& used) {
     DepositionWorkspace& ws = s.ws;
-    bool used[4] = {false, false, false, false};
-    for (int32_t l = 1; l <= ws.nland; ++l) {
-        if (computed(ws, l)) used[water_case(l)] = true;
-    }
     if (!used[2] && !used[3]) return;
     for (int32_t c = 2; c <= 3; ++c) {
         if (!used[c]) continue;
@@ -162,7 +185,9 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     for (int32_t r = 1; r <= ws.nrange; ++r) {
         t.diameter = ws.xpd(c, r);
         t.settling = ws.unshaped_settling(c, r) / shape;
-        t.extra_transfer = ws.unshaped_settling(1, r) / shape;
+        // Only the transfer over water and the dump take the settling of the
+        // particles before growth.
+        t.extra_transfer = water_like_category(l) || dump ? ws.unshaped_settling(1, r) / shape : 0.0f;
         const float vd = velocity(r);
         store(r, vd, t.settling);
         if (f) {
@@ -180,27 +205,31 @@ void dry_deposition_velocities(StepContext& s) {
     s.arrays.zvdprt.zero();
     ws.zvdgascep.zero();
     ws.zvdgasprt.zero();
-    ws.z_vdland.zero();
-    ws.z_vgland.zero();
-    ws.z_vdcep.zero();
-    ws.z_vgcep.zero();
+    clear_velocity_rows(ws);
     mark_present_categories(s);
+    for (int32_t l = 1; l <= ws.nland; ++l) ws.velocity_rows(l) = computed(ws, l);
 
     const int32_t c25 = s.channel(25);
     const bool dump = c25 > 0 && draw_velocity_channel(s, c25);
     const DepositionSurface sf = surface_of(s);
-    // Settling of the particles before growth and of the grown particles of
-    // the two water cases the categories take.
+    // Settling of the grown particles of the water cases the categories take
+    // and, for the transfer over water and the dump, of the particles before
+    // growth (rows not needed keep the values of an earlier call).
+    const CasesUsed used = cases_used(ws);
+    const bool before_growth = used[3] || dump;
     const int32_t n = s.args.puff.size_distribution;
     const float rho_p = s.run.hgsim.pden * 1.0e6f;
     for (int32_t r = 1; r <= ws.nrange; ++r) {
-        ws.unshaped_settling(1, r) = unshaped_settling_velocity(s.sizes.pd(n, r), rho_p, sf.air_density);
+        if (before_growth) {
+            ws.unshaped_settling(1, r) = unshaped_settling_velocity(s.sizes.pd(n, r), rho_p, sf.air_density);
+        }
         for (int32_t c = 2; c <= 3; ++c) {
+            if (!used[static_cast<size_t>(c)]) continue;
             ws.unshaped_settling(c, r) = unshaped_settling_velocity(ws.xpd(c, r), rho_p, sf.air_density);
         }
     }
     const SurfaceTerms st = surface_terms(sf);
-    transfer_terms(s, sf, st);
+    transfer_terms(s, sf, st, used);
     for (int32_t l = 1; l <= ws.nland; ++l) {
         if (!computed(ws, l)) continue;
         ws.aerodynamic(l) = aerodynamic_terms(sf, st, l, s.arrays.genrough(l));

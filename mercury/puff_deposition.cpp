@@ -186,6 +186,7 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
     allocate_named(ws.z_vgland, "z_vgland", console, sizes, land, species);
     allocate_named(ws.z_vdcep, "z_vdcep", console, sizes, land, species);
     allocate_named(ws.z_vgcep, "z_vgcep", console, sizes, land, species);
+    allocate_named(ws.velocity_rows, "velocity_rows", console, land);
     allocate_named(ws.zpbeta, "zpbeta", console, species, paths);
     allocate_named(ws.zpbetalnd, "zpbetalnd", console, species, paths, land);
     allocate_named(ws.zbeta, "zbeta", console, species);
