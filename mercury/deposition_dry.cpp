@@ -174,7 +174,8 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     t.land_use = l;
     t.z0 = s.arrays.genrough(l);
     const auto velocity = [&](int32_t r) {
-        const DryDepositionTerms terms = assemble_dry_deposition_terms(sf, st, a, ws.transfer(r, c, nd), *pol, t, s.console);
+        const DryDepositionTerms terms =
+            assemble_dry_deposition_terms(sf, st, a, ws.transfer(r, c, nd), *pol, t, s.console);
         return report_dry_deposition_velocity(dump, sf, *pol, t, terms, s.ch);
     };
     const float vd_gas = velocity(0);

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "mercury/deposition_stages.hpp"
+#include "run/land_use.hpp"
 
 namespace orv::deposition {
 
@@ -43,61 +44,80 @@ void cep_removal(StepContext& s, int32_t p) {
     // Rows of species p: the rates by path, and by path and category.
     const float* paths = &ws.zpbeta(p, 0);
     const int64_t next_path = ws.zpbeta.stride(2);
-    float* rate = &ws.zpbetalnd(p, 0, 1);
+    float* const rates_of_category = &ws.zpbetalnd(p, 0, 1);
     const int64_t next_rate = ws.zpbetalnd.stride(2);
     const int64_t next_rate_category = ws.zpbetalnd.stride(3);
-    float* deposit = &a.zcepdep(p, 0, 1);
+    float* const deposits_of_category = &a.zcepdep(p, 0, 1);
     const int64_t next_deposit = a.zcepdep.stride(2);
     const int64_t next_deposit_category = a.zcepdep.stride(3);
     const float mc = ws.zsmass(p);
     const float dt = s.dt;
-    // The last category whose removal was computed, and its rates: a
-    // category with the same rates (every category without dry rates of its
-    // own) removes the same masses.
+    const int32_t nland = ws.nland;
+
+    // The rate of each category; the wet paths and, for a category without
+    // removal, its zero deposits.
+    float betas[kLandCategories + 1];
+    bool any = false;
+    {
+        float* rate = rates_of_category;
+        float* deposit = deposits_of_category;
+        for (int32_t l = 1; l <= nland; ++l, rate += next_rate_category, deposit += next_deposit_category) {
+            const float beta = wet + rate[next_rate] + rate[2 * next_rate];
+            betas[l] = beta;
+            for (int32_t path = 3; path <= npath; ++path) rate[path * next_rate] = paths[path * next_path];
+            if (beta == 0.0f) {
+                for (int32_t path = 0; path <= npath; ++path) deposit[path * next_deposit] = 0.0f;
+            } else {
+                any = true;
+            }
+        }
+    }
+
+    // The removal of the categories with a rate. A category with the rates
+    // of the last one computed (every category without dry rates of its own)
+    // removes the same masses.
     const float* twin = nullptr;
     float twin_rates[3] = {0.0f, 0.0f, 0.0f};
     float twin_removed = 0.0f;
-    // What the last category leaves in the per-species values.
-    float beta = 0.0f;
-    float rc = 0.0f;
-    bool removes = false;
-    float left = 0.0f;  // of the last category that removes
-    const int32_t nland = ws.nland;
-    for (int32_t l = 1; l <= nland; ++l, rate += next_rate_category, deposit += next_deposit_category) {
-        const float rates[3] = {wet, rate[next_rate], rate[2 * next_rate]};
-        beta = rates[0] + rates[1] + rates[2];
-        for (int32_t path = 3; path <= npath; ++path) rate[path * next_rate] = paths[path * next_path];
-        if (beta == 0.0f) {
-            rc = 0.0f;
-            for (int32_t path = 0; path <= npath; ++path) deposit[path * next_deposit] = 0.0f;
-            continue;
+    float rc = 0.0f;     // of the last category
+    float left = 0.0f;   // of the last category that removes
+    if (any) {
+        float* rate = rates_of_category;
+        float* deposit = deposits_of_category;
+        for (int32_t l = 1; l <= nland; ++l, rate += next_rate_category, deposit += next_deposit_category) {
+            const float beta = betas[l];
+            if (beta == 0.0f) {
+                rc = 0.0f;
+                continue;
+            }
+            const float rates[3] = {wet, rate[next_rate], rate[2 * next_rate]};
+            const bool repeat = twin && same_bits(rates[0], twin_rates[0]) && same_bits(rates[1], twin_rates[1]) &&
+                                same_bits(rates[2], twin_rates[2]);
+            // A cep category deposits at its own rate, also in the exponential range.
+            rc = repeat ? twin_removed : removed_mass(mc, beta, dt);
+            left = mc - rc;
+            rate[0] = beta;
+            for (int32_t path = 0; path <= npath; ++path) {
+                const int64_t at = path * next_deposit;
+                deposit[at] = repeat ? twin[at] : rc * rate[path * next_rate] / beta;
+            }
+            if (!repeat) {
+                twin = deposit;
+                twin_rates[0] = rates[0];
+                twin_rates[1] = rates[1];
+                twin_rates[2] = rates[2];
+                twin_removed = rc;
+            }
+            if (out) out->list("cep removal: species, category, rate, mass, removed =", p, l, beta, mc, rc);
         }
-        const bool repeat = twin && same_bits(rates[0], twin_rates[0]) && same_bits(rates[1], twin_rates[1]) &&
-                            same_bits(rates[2], twin_rates[2]);
-        // A cep category deposits at its own rate, also in the exponential range.
-        rc = repeat ? twin_removed : removed_mass(mc, beta, dt);
-        removes = true;
-        left = mc - rc;
-        rate[0] = beta;
-        for (int32_t path = 0; path <= npath; ++path) {
-            const int64_t at = path * next_deposit;
-            deposit[at] = repeat ? twin[at] : rc * rate[path * next_rate] / beta;
-        }
-        if (!repeat) {
-            twin = deposit;
-            twin_rates[0] = rates[0];
-            twin_rates[1] = rates[1];
-            twin_rates[2] = rates[2];
-            twin_removed = rc;
-        }
-        if (out) out->list("cep removal: species, category, rate, mass, removed =", p, l, beta, mc, rc);
     }
+    const float beta = betas[nland];
     ws.zbeta(p) = beta;
     ws.zbetatot(p) = beta;
     ws.zinitmass(p) = mc;
     ws.zcdept(p) = rc;
     ws.zctotremv(p) = rc;
-    if (removes) ws.zcmass(p) = left;
+    if (any) ws.zcmass(p) = left;
 }
 
 }  // namespace
