@@ -13,12 +13,7 @@ constexpr std::array<float, 7> kPb = {-11.47f, 1.5416f, 1.5637f, 0.18999f, -0.08
 
 }  // namespace
 
-float compute_below_cloud_scavenging(float rain, float diameter, DiagnosticChannels& ch) {
-    if (diameter == 0.0f) {
-        dump_line(ch.dump_file(0), "ERR: tried to do below-cloud particle scavenging for a gas!");
-        return 0.0f;
-    }
-    const float r = rain * 1000.0f / 60.0f;
+BelowCloudFit below_cloud_fit(float diameter) {
     const float x = std::log(diameter * 1e6f);
     float a = 0.0f;
     float b = 0.0f;
@@ -27,7 +22,20 @@ float compute_below_cloud_scavenging(float rain, float diameter, DiagnosticChann
         a += kPa[i] * xi;
         b += kPb[i] * xi;
     }
-    return std::sqrt(std::exp(a) * r * std::exp(b) * r);
+    return {std::exp(a), std::exp(b)};
+}
+
+float below_cloud_coefficient(float rain_rate, const BelowCloudFit& fit) {
+    const float r = rain_rate;
+    return std::sqrt(fit.a * r * fit.b * r);
+}
+
+float compute_below_cloud_scavenging(float rain, float diameter, DiagnosticChannels& ch) {
+    if (diameter == 0.0f) {
+        dump_line(ch.dump_file(0), "ERR: tried to do below-cloud particle scavenging for a gas!");
+        return 0.0f;
+    }
+    return below_cloud_coefficient(below_cloud_rain_rate(rain), below_cloud_fit(diameter));
 }
 
 }  // namespace orv

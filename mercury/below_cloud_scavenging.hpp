@@ -13,4 +13,14 @@ namespace orv {
 // file.
 float compute_below_cloud_scavenging(float rain, float diameter, DiagnosticChannels& ch);
 
+// The same in two pieces: the two fitted curves at one diameter (above 0),
+// and the coefficient from them for the rain rate taken times 1000 / 60.
+struct BelowCloudFit {
+    float a = 0.0f;  // the exponential of each fitted curve
+    float b = 0.0f;
+};
+BelowCloudFit below_cloud_fit(float diameter);
+inline float below_cloud_rain_rate(float rain) { return rain * 1000.0f / 60.0f; }
+float below_cloud_coefficient(float rain_rate, const BelowCloudFit& fit);
+
 }  // namespace orv

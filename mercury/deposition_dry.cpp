@@ -5,10 +5,14 @@
 // distance the puff settles over the step.
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "mercury/deposition_stages.hpp"
 #include "mercury/dry_deposition_velocity.hpp"
+#include "run/land_use.hpp"
 
 namespace orv::deposition {
 
@@ -78,8 +82,77 @@ DepositionSurface surface_of(const StepContext& s) {
     return sf;
 }
 
+// Zeroes the four velocity tables: only the rows of the categories an
+// earlier call filled hold values.
+void clear_velocity_rows(DepositionWorkspace& ws) {
+    const size_t ranges = static_cast<size_t>(ws.nrange) + 1;
+    for (int32_t l = 1; l <= ws.nland; ++l) {
+        if (!ws.velocity_rows(l)) continue;
+        for (int32_t nd = 1; nd <= ws.maxdim; ++nd) {
+            std::fill_n(&ws.z_vdland(0, l, nd), ranges, 0.0f);
+            std::fill_n(&ws.z_vgland(0, l, nd), ranges, 0.0f);
+            std::fill_n(&ws.z_vdcep(0, l, nd), ranges, 0.0f);
+            std::fill_n(&ws.z_vgcep(0, l, nd), ranges, 0.0f);
+        }
+        ws.velocity_rows(l) = false;
+    }
+}
+
+// The water cases (2 and 3) taken by the categories computed in this call.
+using CasesUsed = std::array<bool, 4>;
+CasesUsed cases_used(const DepositionWorkspace& ws) {
+    CasesUsed used{};
+    for (int32_t l = 1; l <= ws.nland; ++l) {
+        if (computed(ws, l)) used[static_cast<size_t>(water_case(l))] = true;
+    }
+    return used;
+}
+
+bool same_bits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+// The transfer terms of every species with resistances, size range and water
+// case of a category computed in this call. A species whose SHAPE and GPMOL
+// equal those of an earlier one takes that one's terms: they are computed
+// from the same values.
+void transfer_terms(StepContext& s, const DepositionSurface& sf, const SurfaceTerms& st, const CasesUsed& used) {
+    DepositionWorkspace& ws = s.ws;
+    if (!used[2] && !used[3]) return;
+    for (int32_t c = 2; c <= 3; ++c) {
+        if (!used[c]) continue;
+        for (int32_t r = 1; r <= ws.nrange; ++r) {
+            const float d = ws.xpd(c, r);
+            if (d > 0.0f) ws.diffusion(r, c) = particle_diffusion(sf, st, d, c == 3);
+        }
+    }
+    for (int32_t nd = 1; nd <= ws.maxdim; ++nd) {
+        const Pollutant* pol = s.pollutant(nd);
+        if (!pol || !pol->DORES) continue;
+        const float shape = shape_factor(s, nd);
+        ws.shape(nd) = shape;
+        int32_t twin = 0;
+        for (int32_t e = 1; e < nd && twin == 0; ++e) {
+            const Pollutant* other = s.pollutant(e);
+            if (other && other->DORES && same_bits(ws.shape(e), shape) && same_bits(other->GPMOL, pol->GPMOL)) twin = e;
+        }
+        const TransferTerms gas = twin == 0 ? gas_transfer(sf, st, *pol) : TransferTerms{};
+        for (int32_t c = 2; c <= 3; ++c) {
+            if (!used[c]) continue;
+            for (int32_t r = 0; r <= ws.nrange; ++r) {
+                if (twin != 0) {
+                    ws.transfer(r, c, nd) = ws.transfer(r, c, twin);
+                    continue;
+                }
+                const float d = r == 0 ? 0.0f : ws.xpd(c, r);
+                ws.transfer(r, c, nd) =
+                    d > 0.0f ? particle_transfer(sf, st, ws.diffusion(r, c), ws.unshaped_settling(c, r) / shape) : gas;
+            }
+        }
+    }
+}
+
 // Velocities of one species over one category.
-void species_velocities(StepContext& s, const DepositionSurface& sf, bool dump, int32_t l, int32_t nd) {
+void species_velocities(StepContext& s, const DepositionSurface& sf, const SurfaceTerms& st, bool dump, int32_t l,
+                        int32_t nd) {
     DepositionWorkspace& ws = s.ws;
     const Pollutant* pol = s.pollutant(nd);
     if (!pol || !pol->DORES) return;
@@ -94,21 +167,29 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, bool dump, 
         }
     };
 
+    const int32_t c = water_case(l);
+    const AerodynamicTerms& a = ws.aerodynamic(l);
     DepositionTarget t;
     t.pollutant = nd;
     t.land_use = l;
     t.z0 = s.arrays.genrough(l);
-    const float vd_gas = compute_dry_deposition_velocity(dump, sf, *pol, t, s.ch, s.console);
+    const auto velocity = [&](int32_t r) {
+        const DryDepositionTerms terms =
+            assemble_dry_deposition_terms(sf, st, a, ws.transfer(r, c, nd), *pol, t, s.console);
+        return report_dry_deposition_velocity(dump, sf, *pol, t, terms, s.ch);
+    };
+    const float vd_gas = velocity(0);
     store(0, vd_gas, 0.0f);
     if (f) f->list("land use, species, size range, d, vs, vs dry, vd =", l, nd, 0, 0.0f, 0.0f, 0.0f, vd_gas);
 
-    const int32_t c = water_case(l);
-    const float shape = shape_factor(s, nd);
+    const float shape = ws.shape(nd);
     for (int32_t r = 1; r <= ws.nrange; ++r) {
         t.diameter = ws.xpd(c, r);
         t.settling = ws.unshaped_settling(c, r) / shape;
-        t.extra_transfer = ws.unshaped_settling(1, r) / shape;
-        const float vd = compute_dry_deposition_velocity(dump, sf, *pol, t, s.ch, s.console);
+        // Only the transfer over water and the dump take the settling of the
+        // particles before growth.
+        t.extra_transfer = water_like_category(l) || dump ? ws.unshaped_settling(1, r) / shape : 0.0f;
+        const float vd = velocity(r);
         store(r, vd, t.settling);
         if (f) {
             f->list("land use, species, size range, d, vs, vs dry, vd =", l, nd, r, t.diameter, t.settling,
@@ -125,47 +206,66 @@ void dry_deposition_velocities(StepContext& s) {
     s.arrays.zvdprt.zero();
     ws.zvdgascep.zero();
     ws.zvdgasprt.zero();
-    ws.z_vdland.zero();
-    ws.z_vgland.zero();
-    ws.z_vdcep.zero();
-    ws.z_vgcep.zero();
+    clear_velocity_rows(ws);
     mark_present_categories(s);
+    for (int32_t l = 1; l <= ws.nland; ++l) ws.velocity_rows(l) = computed(ws, l);
 
     const int32_t c25 = s.channel(25);
     const bool dump = c25 > 0 && draw_velocity_channel(s, c25);
     const DepositionSurface sf = surface_of(s);
-    // Settling of the particles before growth and of the grown particles of
-    // the two water cases the categories take.
+    // Settling of the grown particles of the water cases the categories take
+    // and, for the transfer over water and the dump, of the particles before
+    // growth (rows not needed keep the values of an earlier call).
+    const CasesUsed used = cases_used(ws);
+    const bool before_growth = used[3] || dump;
     const int32_t n = s.args.puff.size_distribution;
     const float rho_p = s.run.hgsim.pden * 1.0e6f;
     for (int32_t r = 1; r <= ws.nrange; ++r) {
-        ws.unshaped_settling(1, r) = unshaped_settling_velocity(s.sizes.pd(n, r), rho_p, sf.air_density);
+        if (before_growth) {
+            ws.unshaped_settling(1, r) = unshaped_settling_velocity(s.sizes.pd(n, r), rho_p, sf.air_density);
+        }
         for (int32_t c = 2; c <= 3; ++c) {
+            if (!used[static_cast<size_t>(c)]) continue;
             ws.unshaped_settling(c, r) = unshaped_settling_velocity(ws.xpd(c, r), rho_p, sf.air_density);
         }
     }
+    const SurfaceTerms st = surface_terms(sf);
+    transfer_terms(s, sf, st, used);
     for (int32_t l = 1; l <= ws.nland; ++l) {
         if (!computed(ws, l)) continue;
-        for (int32_t nd = 1; nd <= ws.maxdim; ++nd) species_velocities(s, sf, dump, l, nd);
+        ws.aerodynamic(l) = aerodynamic_terms(sf, st, l, s.arrays.genrough(l));
+        for (int32_t nd = 1; nd <= ws.maxdim; ++nd) species_velocities(s, sf, st, dump, l, nd);
     }
 }
 
 void average_velocities_and_dry_rates(StepContext& s) {
     DepositionWorkspace& ws = s.ws;
     MercuryArrays& a = s.arrays;
-    const int32_t nland = ws.nland;
     const int32_t nrange = ws.nrange;
+
+    // The computed categories with their water case and share of the land
+    // use, in increasing order as the sums below take them.
+    struct Category {
+        int32_t l;
+        int32_t c;
+        float frac;
+    };
+    Category present[kLandCategories];
+    int32_t count = 0;
+    for (int32_t l = 1; l <= ws.nland; ++l) {
+        if (computed(ws, l)) present[count++] = {l, water_case(l), a.fracland(l)};
+    }
+    const Category* const end = present + count;
 
     // Averages over the land use under the puff.
     for (int32_t p = 1; p <= ws.maxdim; ++p) {
         float vd = 0.0f;
         float vg = 0.0f;
         for (int32_t j = 0; j <= nrange; ++j) {
-            for (int32_t l = 1; l <= nland; ++l) {
-                if (!computed(ws, l)) continue;
-                const float share = ws.xzmfracp(water_case(l), p, j);
-                vd += ws.z_vdland(j, l, p) * a.fracland(l) * share;
-                vg += ws.z_vgland(j, l, p) * a.fracland(l) * share;
+            for (const Category* g = present; g != end; ++g) {
+                const float share = ws.xzmfracp(g->c, p, j);
+                vd += ws.z_vdland(j, g->l, p) * g->frac * share;
+                vg += ws.z_vgland(j, g->l, p) * g->frac * share;
             }
         }
         ws.zvdavg(p) = vd;
@@ -175,16 +275,22 @@ void average_velocities_and_dry_rates(StepContext& s) {
     }
 
     // Velocities per category, for the receptor booking.
+    const int64_t next_range = ws.xzmfracp.stride(3);
     for (int32_t p = 1; p <= ws.maxdim; ++p) {
-        for (int32_t l = 1; l <= nland; ++l) {
-            if (!computed(ws, l)) continue;
-            const int32_t c = water_case(l);
-            a.zvdgas(p, l) = ws.xzmfracp(c, p, 0) * ws.z_vdland(0, l, p);
-            ws.zvdgascep(p, l) = ws.xzmfracp(c, p, 0) * ws.z_vdcep(0, l, p);
+        for (const Category* g = present; g != end; ++g) {
+            const float* share = &ws.xzmfracp(g->c, p, 0);
+            const float* land = &ws.z_vdland(0, g->l, p);
+            const float* cep = &ws.z_vdcep(0, g->l, p);
+            a.zvdgas(p, g->l) = share[0] * land[0];
+            ws.zvdgascep(p, g->l) = share[0] * cep[0];
+            float prt = a.zvdprt(p, g->l);
+            float prt_cep = ws.zvdgasprt(p, g->l);
             for (int32_t j = 1; j <= nrange; ++j) {
-                a.zvdprt(p, l) += ws.xzmfracp(c, p, j) * ws.z_vdland(j, l, p);
-                ws.zvdgasprt(p, l) += ws.xzmfracp(c, p, j) * ws.z_vdcep(j, l, p);
+                prt += share[j * next_range] * land[j];
+                prt_cep += share[j * next_range] * cep[j];
             }
+            a.zvdprt(p, g->l) = prt;
+            ws.zvdgasprt(p, g->l) = prt_cep;
         }
     }
 
@@ -209,17 +315,24 @@ void average_velocities_and_dry_rates(StepContext& s) {
     for (int32_t p = 1; p <= ws.maxdim; ++p) {
         if (!(ws.zvd(p) > 0.0f)) continue;
         ws.zbeta(p) = ws.zvd(p) * 60.0f / depth;
-        for (int32_t l = 1; l <= nland; ++l) {
-            if (!computed(ws, l)) continue;
-            const int32_t c = water_case(l);
-            const float frac = a.fracland(l);
-            ws.zpbeta(p, 1) += frac * 60.0f * ws.xzmfracp(c, p, 0) * ws.z_vdland(0, l, p) / depth;
-            ws.zpbetalnd(p, 1, l) = 60.0f * ws.xzmfracp(c, p, 0) * ws.z_vdcep(0, l, p) / depth;
+        float gas = ws.zpbeta(p, 1);
+        float particles = ws.zpbeta(p, 2);
+        for (const Category* g = present; g != end; ++g) {
+            const float* share = &ws.xzmfracp(g->c, p, 0);
+            const float* land = &ws.z_vdland(0, g->l, p);
+            const float* cep = &ws.z_vdcep(0, g->l, p);
+            const float frac = g->frac;
+            gas += frac * 60.0f * share[0] * land[0] / depth;
+            ws.zpbetalnd(p, 1, g->l) = 60.0f * share[0] * cep[0] / depth;
+            float particles_cep = ws.zpbetalnd(p, 2, g->l);
             for (int32_t j = 1; j <= nrange; ++j) {
-                ws.zpbeta(p, 2) += frac * 60.0f * ws.xzmfracp(c, p, j) * ws.z_vdland(j, l, p) / depth;
-                ws.zpbetalnd(p, 2, l) += 60.0f * ws.xzmfracp(c, p, j) * ws.z_vdcep(j, l, p) / depth;
+                particles += frac * 60.0f * share[j * next_range] * land[j] / depth;
+                particles_cep += 60.0f * share[j * next_range] * cep[j] / depth;
             }
+            ws.zpbetalnd(p, 2, g->l) = particles_cep;
         }
+        ws.zpbeta(p, 1) = gas;
+        ws.zpbeta(p, 2) = particles;
     }
 }
 
@@ -233,7 +346,7 @@ void settling_aloft(StepContext& s) {
     for (int32_t j = 1; j <= ws.nrange; ++j) {
         const float d = ws.xpd(1, j);
         const float v0 = (rho_p - rho_a) * 9.801f * d * d / 0.32202f;
-        const float slip = 1.0f + (2.0f * lambda / d) * (1.26f + 0.4f * std::exp(-0.55f * d / lambda));
+        const float slip = slip_correction(d, lambda);
         ws.vg_aloft(j) = v0 * slip / shape;
     }
 

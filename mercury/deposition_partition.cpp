@@ -157,10 +157,11 @@ void dry_case(StepContext& s, int32_t c) {
 
 void partition_cloud_water(StepContext& s) {
     DepositionWorkspace& ws = s.ws;
+    // Every case writes all of xfracdrop and xzmfracp; the gas shares of
+    // species past the four mercury ones and the particle shares of the wet
+    // cases stay 0.
     ws.xfracgas.zero();
-    ws.xfracdrop.zero();
     ws.xfracpart.zero();
-    ws.xzmfracp.zero();
     water_of_cases(s);
 
     const float t = s.args.met.temperature;

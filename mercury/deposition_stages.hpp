@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "mercury/puff_deposition.hpp"
+#include "run/land_use.hpp"
 
 namespace orv::deposition {
 
@@ -33,7 +34,7 @@ struct StepContext {
 // Water case whose particle diameters and shares go with a land-use
 // category: 3 (humidity 0.95) over water-like categories, else 2 (the
 // humidity of the lowest level).
-int32_t water_case(int32_t category);
+inline int32_t water_case(int32_t category) { return water_like_category(category) ? 3 : 2; }
 
 // SHAPE of pollutant p for the settling formulas: values of 0 or less (and a
 // missing pollutant) are taken as 1, with one warning per pollutant.

@@ -3,6 +3,9 @@
 // water) and in-cloud scavenging (path 5), over the shares of the puff below
 // the cloud base and inside the cloud.
 
+#include <bit>
+#include <cstdint>
+
 #include "mercury/below_cloud_scavenging.hpp"
 #include "mercury/deposition_stages.hpp"
 
@@ -45,20 +48,35 @@ void add_rate(DepositionWorkspace& ws, int32_t p, int32_t path, float add) {
     ws.zpbeta(p, path) += add;
 }
 
+// The below-cloud scavenging coefficient of size range j of water case 1.
+// The fitted curves depend on the diameter alone and are kept for the next
+// call with the same diameter.
+float scavenging(StepContext& s, float rain_rate, int32_t j) {
+    DepositionWorkspace& ws = s.ws;
+    const float d = ws.xpd(1, j);
+    if (d == 0.0f) return compute_below_cloud_scavenging(s.args.met.RAIN, d, s.ch);
+    if (std::bit_cast<uint32_t>(ws.fit_diameter(j)) != std::bit_cast<uint32_t>(d)) {
+        ws.fit(j) = below_cloud_fit(d);
+        ws.fit_diameter(j) = d;
+    }
+    return below_cloud_coefficient(rain_rate, ws.fit(j));
+}
+
 void below_cloud(StepContext& s, float below) {
     DepositionWorkspace& ws = s.ws;
     const float rain = s.args.met.RAIN;
+    const float rain_rate = below_cloud_rain_rate(rain);
     if (ws.xdroplet(1)) {
         // Cloud water at the puff: all four species scavenged as particles.
         for (int32_t j = 1; j <= ws.nrange; ++j) {
-            const float k = compute_below_cloud_scavenging(rain, ws.xpd(1, j), s.ch);
+            const float k = scavenging(s, rain_rate, j);
             for (int32_t p = 1; p <= 4; ++p) add_rate(ws, p, 3, k * 60.0f * ws.xzmfracp(1, p, j) * below);
         }
         return;
     }
     for (int32_t p = 3; p <= 4; ++p) {
         for (int32_t j = 1; j <= ws.nrange; ++j) {
-            const float k = compute_below_cloud_scavenging(rain, ws.xpd(1, j), s.ch);
+            const float k = scavenging(s, rain_rate, j);
             add_rate(ws, p, 4, k * 60.0f * ws.xzmfracp(1, p, j) * below);
         }
     }

@@ -106,12 +106,13 @@ void canopy_resistance(const DepositionSurface& s, const Pollutant& pol, int32_t
 }
 
 // Two-layer transfer of particles over water.
-void water_velocity(const DepositionSurface& s, const DepositionTarget& t, DryDepositionTerms& r, TextOut& console) {
+void water_velocity(const DepositionSurface& s, const DepositionTarget& t, float sc_water, DryDepositionTerms& r,
+                    TextOut& console) {
     if (s.ubar == 0.0f) console.list("ubar = 0");
     r.kc_prime = 0.0021666666f * s.ubar;
     if (r.kc_prime == 0.0f) console.list("kcprime = 0");
     r.kc = t.extra_transfer + r.kc_prime;
-    r.kd_prime = 0.0013f * 2.5f * s.ubar * (std::pow(r.sc, -0.5f) + r.e);
+    r.kd_prime = 0.0013f * 2.5f * s.ubar * (sc_water + r.e);
     if (r.kd_prime == 0.0f) console.list("kdprime = 0");
     r.kd = t.settling + r.kd_prime;
     if (r.kc == 0.0f) console.list("kc = 0");
@@ -169,39 +170,75 @@ int32_t season_type(float lat, int32_t month) {
     return warm_months ? 2 : 1;
 }
 
-DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t,
-                                        TextOut& console) {
+SurfaceTerms surface_terms(const DepositionSurface& s) {
+    SurfaceTerms st;
+    const float ustar = s.ustar;
+    st.nu = 0.01789f / s.air_density;
+    st.tc = s.temperature - 273.16f;
+    st.water_z0 = st.nu / (9.1f * ustar) + 0.011f * ustar * ustar / 9.801f;
+    return st;
+}
+
+AerodynamicTerms aerodynamic_terms(const DepositionSurface& s, const SurfaceTerms& st, int32_t land_use, float z0) {
+    AerodynamicTerms a;
+    a.z0 = water_like_category(land_use) ? st.water_z0 : z0;
+    a.log_z = std::log(s.z / a.z0);
+    a.ra = 0.923f * (a.log_z - s.psi) / (0.4f * s.ustar);
+    return a;
+}
+
+TransferTerms gas_transfer(const DepositionSurface& s, const SurfaceTerms& st, const Pollutant& pol) {
+    TransferTerms tr;
+    tr.diffusivity = st.nu * std::sqrt(28.9644f / pol.GPMOL);
+    tr.sc = st.nu / tr.diffusivity;
+    tr.sc_rb = std::pow(tr.sc, -0.67f);
+    tr.st = -99.0f;
+    tr.e = 0.0f;
+    tr.rb = 2.0f / (0.4f * s.ustar * (tr.sc_rb + tr.e));
+    return tr;
+}
+
+TransferTerms particle_diffusion(const DepositionSurface& s, const SurfaceTerms& st, float d, bool over_water) {
+    TransferTerms tr;
+    const float lambda = 6.53e-8f * (1200.0f / s.air_density);
+    const float slip = slip_correction(d, lambda);
+    tr.diffusivity = 1.3804e-20f * s.temperature * slip / (0.1685238f * d);
+    tr.sc = st.nu / tr.diffusivity;
+    tr.sc_rb = std::pow(tr.sc, -0.67f);
+    if (over_water) tr.sc_water = std::pow(tr.sc, -0.5f);
+    return tr;
+}
+
+TransferTerms particle_transfer(const DepositionSurface& s, const SurfaceTerms& st, TransferTerms diffusion,
+                                float settling) {
+    TransferTerms& tr = diffusion;
+    const float ustar = s.ustar;
+    tr.st = settling * ustar * ustar / (9.801f * st.nu);
+    tr.e = power_of_ten(-3.0f / tr.st);
+    tr.rb = 2.0f / (0.4f * ustar * (tr.sc_rb + tr.e));
+    return tr;
+}
+
+DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, const SurfaceTerms& st,
+                                                 const AerodynamicTerms& a, const TransferTerms& tr,
+                                                 const Pollutant& pol, const DepositionTarget& t, TextOut& console) {
     DryDepositionTerms r;
     const bool water = water_like_category(t.land_use);
     const bool particle = t.diameter > 0.0f;
-    const float ustar = s.ustar;
-
-    r.nu = 0.01789f / s.air_density;
-    r.tc = s.temperature - 273.16f;
-    r.z0 = water ? r.nu / (9.1f * ustar) + 0.011f * ustar * ustar / 9.801f : t.z0;
-    r.log_z = std::log(s.z / r.z0);
-    r.ra = 0.923f * (r.log_z - s.psi) / (0.4f * ustar);
-
-    if (!particle) {
-        r.diffusivity = r.nu * std::sqrt(28.9644f / pol.GPMOL);
-    } else {
-        const float lambda = 6.53e-8f * (1200.0f / s.air_density);
-        const float slip = 1.0f + (2.0f * lambda / t.diameter) * (1.26f + 0.4f * std::exp(-0.55f * t.diameter / lambda));
-        r.diffusivity = 1.3804e-20f * s.temperature * slip / (0.1685238f * t.diameter);
-    }
-    r.sc = r.nu / r.diffusivity;
-    if (particle) {
-        r.st = t.settling * ustar * ustar / (9.801f * r.nu);
-        r.e = std::pow(10.0f, -3.0f / r.st);
-    } else {
-        r.st = -99.0f;
-        r.e = 0.0f;
-    }
-    r.rb = 2.0f / (0.4f * ustar * (std::pow(r.sc, -0.67f) + r.e));
+    r.nu = st.nu;
+    r.tc = st.tc;
+    r.z0 = a.z0;
+    r.log_z = a.log_z;
+    r.ra = a.ra;
+    r.diffusivity = tr.diffusivity;
+    r.sc = tr.sc;
+    r.st = tr.st;
+    r.e = tr.e;
+    r.rb = tr.rb;
 
     if (particle && water) {
         r.kind = DepositionCase::ParticleOverWater;
-        water_velocity(s, t, r, console);
+        water_velocity(s, t, tr.sc_water, r, console);
     } else {
         if (!particle && t.pollutant == 1) {
             r.kind = DepositionCase::GasElemental;
@@ -213,13 +250,29 @@ DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollut
         r.vd = t.settling + 1.0f / (r.ra + r.rb + r.rc + r.ra * r.rb * t.settling);
     }
     // Without turbulence at the surface only settling deposits.
-    if (!(ustar > 0.0f)) r.vd = std::max(t.settling, 0.0f);
+    if (!(s.ustar > 0.0f)) r.vd = std::max(t.settling, 0.0f);
     return r;
+}
+
+DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t,
+                                        TextOut& console) {
+    const SurfaceTerms st = surface_terms(s);
+    const AerodynamicTerms a = aerodynamic_terms(s, st, t.land_use, t.z0);
+    const bool particle = t.diameter > 0.0f;
+    const TransferTerms tr =
+        particle ? particle_transfer(s, st, particle_diffusion(s, st, t.diameter, water_like_category(t.land_use)),
+                                     t.settling)
+                 : gas_transfer(s, st, pol);
+    return assemble_dry_deposition_terms(s, st, a, tr, pol, t, console);
 }
 
 float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
                                       const DepositionTarget& t, DiagnosticChannels& ch, TextOut& console) {
-    const DryDepositionTerms r = dry_deposition_terms(s, pol, t, console);
+    return report_dry_deposition_velocity(dump, s, pol, t, dry_deposition_terms(s, pol, t, console), ch);
+}
+
+float report_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
+                                     const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch) {
     const int32_t kind = static_cast<int32_t>(r.kind);
     if (dump) write_record(ch, 25, 26 + kind, s, pol, t, r);
 

@@ -10,6 +10,7 @@
 // The arithmetic relies on IEEE infinities: a closed path is a resistance of
 // 1e25 or an infinite one, whose conductance is 0. Never build with fast-math.
 
+#include <cmath>
 #include <cstdint>
 
 #include "run/land_use.hpp"
@@ -17,6 +18,20 @@
 #include "mercury/diagnostic_channels.hpp"
 
 namespace orv {
+
+// 10 to the power x in float. Below -50 the power lies far under half the
+// smallest subnormal float (about 7e-46) and rounds to 0, which the library
+// would only reach on its slow underflow path.
+inline float power_of_ten(float x) { return x < -50.0f ? 0.0f : std::pow(10.0f, x); }
+
+// The slip correction of a particle of diameter d (m) in air of mean free
+// path lambda (m). Once -0.55 d / lambda is below -20 its exponential adds
+// less than half a unit in the last place to 1.26 and is left out.
+inline float slip_correction(float d, float lambda) {
+    const float y = -0.55f * d / lambda;
+    const float tail = y < -20.0f ? 1.26f : 1.26f + 0.4f * std::exp(y);
+    return 1.0f + (2.0f * lambda / d) * tail;
+}
 
 // Season type of the resistance tables: 1 in the warm half year (April to
 // September in the north, October to March at and south of the equator),
@@ -76,6 +91,54 @@ struct DryDepositionTerms {
     float vd = 0.0f;       // the deposition velocity, m/s
 };
 
+// The velocity is put together from pieces that depend on less than the
+// whole call; the deposition step computes each piece once for all the
+// calls that share it.
+
+// The terms that hold for every pollutant and category under one surface.
+struct SurfaceTerms {
+    float nu = 0.0f;        // kinematic viscosity, m2/s
+    float tc = 0.0f;        // temperature, degrees C
+    float water_z0 = 0.0f;  // roughness length over water-like categories, m
+};
+SurfaceTerms surface_terms(const DepositionSurface& s);
+
+// The aerodynamic terms of one category: roughness length used, ln(z / z0)
+// and the aerodynamic resistance.
+struct AerodynamicTerms {
+    float z0 = 0.0f;
+    float log_z = 0.0f;
+    float ra = 0.0f;
+};
+// z0 is the category's roughness length; water-like categories take
+// water_z0 instead.
+AerodynamicTerms aerodynamic_terms(const DepositionSurface& s, const SurfaceTerms& st, int32_t land_use, float z0);
+
+// Diffusion and boundary-layer transfer of one gas or particle.
+struct TransferTerms {
+    float diffusivity = -99.0f;
+    float sc = 0.0f;        // Schmidt number
+    float sc_rb = 0.0f;     // sc to the power -0.67, of the boundary-layer resistance
+    float sc_water = 0.0f;  // sc to the power -0.5, of the transfer over water (particles over water only)
+    float st = 0.0f;        // Stokes number (-99 for a gas)
+    float e = 0.0f;         // impaction term
+    float rb = -99.0f;      // boundary-layer resistance, s/m
+};
+// A gas: all of its terms.
+TransferTerms gas_transfer(const DepositionSurface& s, const SurfaceTerms& st, const Pollutant& pol);
+// A particle of diameter d (m, above 0): its diffusion terms, with sc_water
+// when `over_water`; st, e and rb are left for particle_transfer.
+TransferTerms particle_diffusion(const DepositionSurface& s, const SurfaceTerms& st, float d, bool over_water);
+// The particle's diffusion terms completed for its settling velocity (m/s).
+TransferTerms particle_transfer(const DepositionSurface& s, const SurfaceTerms& st, TransferTerms diffusion,
+                                float settling);
+
+// The velocity and its terms from the pieces of the call: the transfer
+// terms of a particle when t.diameter is above 0, else of a gas.
+DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, const SurfaceTerms& st,
+                                                 const AerodynamicTerms& a, const TransferTerms& tr,
+                                                 const Pollutant& pol, const DepositionTarget& t, TextOut& console);
+
 // The velocity and its terms, without diagnostics. The pollutant's GPMOL,
 // HENRY, ACVTY and DIFTY are used. A friction velocity of 0 or less gives
 // max(settling velocity, 0); over water a transfer velocity of 0 (kc or kd)
@@ -89,5 +152,8 @@ DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollut
 // own draw for channel 29, which writes the record there when it fires.
 float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
                                       const DepositionTarget& t, DiagnosticChannels& ch, TextOut& console);
+// The same for terms already computed: the records and the draw.
+float report_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
+                                     const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch);
 
 }  // namespace orv

@@ -49,6 +49,8 @@ public:
     const T& operator()(int32_t i, int32_t j, int32_t k) const { return data_[offset(i, j, k)]; }
 
     IndexRange range(int dim) const { return dim == 1 ? r1_ : dim == 2 ? r2_ : r3_; }
+    // Elements between neighbours along index dim (1 for the first).
+    int64_t stride(int dim) const { return dim == 1 ? 1 : dim == 2 ? n1_ : n12_; }
     int64_t size() const { return data_.size(); }
     T* data() { return data_.data(); }
     const T* data() const { return data_.data(); }

@@ -97,10 +97,6 @@ void species_concentrations(deposition::StepContext& s) {
 
 namespace deposition {
 
-int32_t water_case(int32_t category) {
-    return water_like_category(category) ? 3 : 2;
-}
-
 float shape_factor(StepContext& s, int32_t p) {
     const Pollutant* pol = s.pollutant(p);
     const float shape = pol ? pol->SHAPE : 0.0f;
@@ -115,7 +111,7 @@ float shape_factor(StepContext& s, int32_t p) {
 
 float unshaped_settling_velocity(float d, float rho_p, float rho_a) {
     const float lambda = 6.53e-8f * 1200.0f / rho_a;
-    const float slip = 1.0f + (2.0f * lambda / d) * (1.26f + 0.4f * std::exp(-0.55f * d / lambda));
+    const float slip = slip_correction(d, lambda);
     return slip * (rho_p - rho_a) * 9.801f * d * d / 0.32202f;
 }
 
@@ -190,6 +186,7 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
     allocate_named(ws.z_vgland, "z_vgland", console, sizes, land, species);
     allocate_named(ws.z_vdcep, "z_vdcep", console, sizes, land, species);
     allocate_named(ws.z_vgcep, "z_vgcep", console, sizes, land, species);
+    allocate_named(ws.velocity_rows, "velocity_rows", console, land);
     allocate_named(ws.zpbeta, "zpbeta", console, species, paths);
     allocate_named(ws.zpbetalnd, "zpbetalnd", console, species, paths, land);
     allocate_named(ws.zbeta, "zbeta", console, species);
@@ -205,6 +202,12 @@ void set_up_deposition_workspace(DepositionWorkspace& ws, const Hgsim& hgsim, in
     allocate_named(ws.zcmass, "zcmass", console, species);
     allocate_named(ws.vg_aloft, "vg_aloft", console, {1, ws.nrange});
     allocate_named(ws.unshaped_settling, "unshaped_settling", console, {1, 3}, sizes);
+    allocate_named(ws.aerodynamic, "aerodynamic", console, land);
+    allocate_named(ws.diffusion, "diffusion", console, {1, ws.nrange}, {2, 3});
+    allocate_named(ws.transfer, "transfer", console, sizes, {2, 3}, species);
+    allocate_named(ws.shape, "shape", console, species);
+    allocate_named(ws.fit_diameter, "fit_diameter", console, {1, ws.nrange});
+    allocate_named(ws.fit, "fit", console, {1, ws.nrange});
     ws.shape_warned.assign(static_cast<size_t>(ws.maxdim) + 1, 0);
 }
 

@@ -20,7 +20,9 @@
 #include "common/text_output.hpp"
 #include "run/pollutants.hpp"
 #include "run/settings.hpp"
+#include "mercury/below_cloud_scavenging.hpp"
 #include "mercury/diagnostic_channels.hpp"
+#include "mercury/dry_deposition_velocity.hpp"
 #include "mercury/equilibrium_driver.hpp"
 #include "mercury/indexed_array.hpp"
 #include "mercury/mercury_arrays.hpp"
@@ -133,6 +135,7 @@ struct DepositionWorkspace {
     IndexedArray<float> z_vgland;    // (0:nrange, nland, MAXDIM) settling velocity, land use
     IndexedArray<float> z_vdcep;     // (0:nrange, nland, MAXDIM) deposition velocity, ceps
     IndexedArray<float> z_vgcep;     // (0:nrange, nland, MAXDIM) settling velocity, ceps
+    IndexedArray<bool> velocity_rows;  // (nland) the four tables above hold values of the category
     IndexedArray<float> zpbeta;      // (MAXDIM, 0:npath) removal rate per path, per minute
     IndexedArray<float> zpbetalnd;   // (MAXDIM, 0:npath, nland) the same for one category alone
     IndexedArray<float> zbeta;       // (MAXDIM) total removal rate
@@ -149,8 +152,22 @@ struct DepositionWorkspace {
     IndexedArray<float> vg_aloft;    // (nrange) settling velocity aloft, m/s
     // (1:3, 0:nrange) settling velocity near the surface before the division
     // by the shape factor: of the particles before growth (1) and of the
-    // grown particles of water cases 2 and 3.
+    // grown particles of water cases 2 and 3. A call fills the rows of the
+    // water cases its categories take, and row 1 where a water-like category
+    // or the velocity dump needs it.
     IndexedArray<float> unshaped_settling;
+    // Pieces of the dry deposition velocities of one call (see
+    // dry_deposition_velocity.hpp), each computed once for the calls that
+    // share it: per category; per size range and water case 2 or 3; per size
+    // range (0 the gas), water case and species.
+    IndexedArray<AerodynamicTerms> aerodynamic;  // (nland)
+    IndexedArray<TransferTerms> diffusion;       // (nrange, 2:3)
+    IndexedArray<TransferTerms> transfer;        // (0:nrange, 2:3, MAXDIM)
+    IndexedArray<float> shape;                   // (MAXDIM) SHAPE as the settling takes it
+    // The below-cloud fitted curves of each size range, kept from the last
+    // call for the diameter they were computed for (0: none yet).
+    IndexedArray<float> fit_diameter;      // (nrange)
+    IndexedArray<BelowCloudFit> fit;       // (nrange)
 
     // The equilibrium of the cloud-water partition.
     FindrootResult root;

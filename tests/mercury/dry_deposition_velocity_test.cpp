@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "mercury/below_cloud_scavenging.hpp"
@@ -214,6 +215,39 @@ TEST(DryDepositionVelocity, DiagnosticRecordsGoToTheirChannels) {
     EXPECT_EQ(rec29.substr(0, 12), "          31");
     // 3I12, E12.3, I12, then 67 E12.3 values.
     EXPECT_EQ(rec25.size(), 72u * 12u + 1u);
+}
+
+// The two shortcuts at the underflow end must give the bits of the full
+// formulas: swept coarsely over a wide band and float by float around the cut.
+TEST(DryDepositionVelocity, UnderflowShortcutsGiveTheComputedBits) {
+    const auto same_bits = [](float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    const auto around = [](float cut, int n, auto check) {
+        float below = cut, above = cut;
+        for (int i = 0; i < n; ++i) {
+            check(below);
+            check(above);
+            below = std::nextafter(below, -1e30f);
+            above = std::nextafter(above, 1e30f);
+        }
+    };
+
+    const auto power_matches = [&](float x) {
+        EXPECT_TRUE(same_bits(power_of_ten(x), std::pow(10.0f, x))) << "x = " << x;
+    };
+    for (float x = -60.0f; x <= -40.0f; x += 0.01f) power_matches(x);
+    around(-50.0f, 20000, power_matches);
+    power_matches(-std::numeric_limits<float>::infinity());
+
+    // The slip correction as written out in full, for diameters whose
+    // exponent -0.55 d / lambda runs from about -40 to -10.
+    for (float lambda : {6.53e-8f, 6.53e-8f * (1200.0f / 900.0f), 6.53e-8f * 1200.0f / 1300.0f}) {
+        const auto slip_matches = [&](float d) {
+            const float full = 1.0f + (2.0f * lambda / d) * (1.26f + 0.4f * std::exp(-0.55f * d / lambda));
+            EXPECT_TRUE(same_bits(slip_correction(d, lambda), full)) << "d = " << d << " lambda = " << lambda;
+        };
+        for (float d = 10.0f * lambda; d <= 75.0f * lambda; d *= 1.001f) slip_matches(d);
+        around(20.0f * lambda / 0.55f, 20000, slip_matches);
+    }
 }
 
 TEST(BelowCloudScavenging, FitsAtOneMicrometreAndScalesWithRain) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <sstream>
@@ -14,6 +15,7 @@
 
 #include "common/run_stop.hpp"
 #include "mercury/deposition_stages.hpp"
+#include "mercury/dry_deposition_velocity.hpp"
 #include "tests/test_support.hpp"
 
 namespace orv {
@@ -398,6 +400,51 @@ TEST_F(DepositionStep, VelocitiesOnlyForCategoriesUnderThePuffItsReceptorsAndCep
     step();
     for (int32_t l = 1; l <= hgsim.nland; ++l) EXPECT_EQ(ws.z_vdland(0, l, 4), 0.0f);
     EXPECT_EQ(arrays.zdep(4, 1) + arrays.zdep(4, 2), 0.0f);
+}
+
+// The step computes the pieces of the velocities once for the calls that
+// share them; every velocity must be the one a call of its own gives.
+TEST_F(DepositionStep, EachVelocityEqualsThatOfASingleCall) {
+    arrays.fracland.zero();
+    arrays.fracland(2) = 0.5f;
+    arrays.fracland(7) = 0.3f;
+    arrays.fracland(14) = 0.2f;
+    arrays.cepres(2) = 1.0f;  // a cep in category 6
+    dirt[1].SHAPE = 1.5f;
+    dirt[2].GPMOL = 250.0f;  // the shape of species 1, another molar mass
+    dirt[3].SHAPE = 1.5f;    // the shape and molar mass of species 2
+    args.met.rh_surface = 0.9f;
+    step();
+    DepositionSurface sf;
+    sf.ubar = args.met.wind_speed_10m;
+    sf.lat = args.puff.lat;
+    sf.month = args.call.month;
+    sf.z = args.met.surface_layer_height;
+    sf.ustar = args.met.friction_velocity;
+    sf.psi = args.met.stability;
+    sf.solar = args.met.solar_flux;
+    sf.air_density = args.met.air_density * 1000.0f;
+    sf.temperature = args.met.surface_temperature;
+    TextOut quiet;
+    for (int32_t l : {2, 6, 7, 14}) {
+        const int32_t c = deposition::water_case(l);
+        for (int32_t nd = 1; nd <= 4; ++nd) {
+            const Pollutant& pol = dirt[static_cast<size_t>(nd - 1)];
+            for (int32_t r = 0; r <= hgsim.nrange; ++r) {
+                DepositionTarget t;
+                t.pollutant = nd;
+                t.land_use = l;
+                t.z0 = arrays.genrough(l);
+                if (r > 0) {
+                    t.diameter = ws.xpd(c, r);
+                    t.settling = ws.unshaped_settling(c, r) / pol.SHAPE;
+                    t.extra_transfer = ws.unshaped_settling(1, r) / pol.SHAPE;
+                }
+                const float vd = std::max(0.0f, dry_deposition_terms(sf, pol, t, quiet).vd);
+                EXPECT_EQ(ws.z_vdland(r, l, nd), vd) << "category " << l << " species " << nd << " range " << r;
+            }
+        }
+    }
 }
 
 TEST_F(DepositionStep, TheOriginalCategoryKeepsItsShareUnderAReceptorOverride) {
