@@ -48,13 +48,19 @@ std::vector<orv::ParticlePosition> spread_particles(const orv::test::AdvanceRig&
     return particles;
 }
 
+// The rig with its particles spread and the data of the timed advances loaded.
+std::vector<orv::ParticlePosition> loaded_rig(orv::test::AdvanceRig& rig) {
+    set_up_rig(rig);
+    std::vector<orv::ParticlePosition> particles = spread_particles(rig);
+    orv::ParticlePosition first = particles[0];
+    rig.advance(first, rig.start + 20, 10.0f);
+    return particles;
+}
+
 void BM_Advpnt(benchmark::State& state) {
     orv::test::AdvanceRig rig;
-    set_up_rig(rig);
-    const std::vector<orv::ParticlePosition> particles = spread_particles(rig);
+    const std::vector<orv::ParticlePosition> particles = loaded_rig(rig);
     const int32_t t = rig.start + 20;
-    orv::ParticlePosition first = particles[0];
-    rig.advance(first, t, 10.0f);  // loads the data
     double speed = 0.0;
     for (auto _ : state) {
         for (const auto& p : particles) {
@@ -72,10 +78,6 @@ void BM_Advpnt(benchmark::State& state) {
     state.counters["nlvl"] = rig.grid.nlvl;
 }
 BENCHMARK(BM_Advpnt)->Unit(benchmark::kMillisecond);
-
-}  // namespace
-
-namespace {
 
 float between(float a1, float a2, float f) { return a1 + (a2 - a1) * f; }
 
@@ -99,11 +101,8 @@ void column(const orv::FieldView3D (&a)[2], const orv::GridCell& c, float f, int
 
 void BM_AdvpntFloor(benchmark::State& state) {
     orv::test::AdvanceRig rig;
-    set_up_rig(rig);
-    const std::vector<orv::ParticlePosition> particles = spread_particles(rig);
+    const std::vector<orv::ParticlePosition> particles = loaded_rig(rig);
     const int32_t t = rig.start + 20;
-    orv::ParticlePosition first = particles[0];
-    rig.advance(first, t, 10.0f);  // loads the data
 
     orv::MetSubgridArrays& a = rig.met.arrays;
     const orv::MetGridWindow& w = a.window(1);
