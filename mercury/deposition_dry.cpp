@@ -173,10 +173,14 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     t.pollutant = nd;
     t.land_use = l;
     t.z0 = s.arrays.genrough(l);
+    // The whole record of terms only for a call that writes it.
     const auto velocity = [&](int32_t r) {
-        const DryDepositionTerms terms =
-            assemble_dry_deposition_terms(sf, st, a, ws.transfer(r, c, nd), *pol, t, s.console);
-        return report_dry_deposition_velocity(dump, sf, *pol, t, terms, s.ch);
+        const TransferTerms& tr = ws.transfer(r, c, nd);
+        const bool record = draw_velocity_record(s.ch);
+        if (!dump && !record) return assemble_dry_deposition_velocity(sf, st, a, tr, *pol, t, s.console);
+        const DryDepositionTerms terms = assemble_dry_deposition_terms(sf, st, a, tr, *pol, t, s.console);
+        write_velocity_records(dump, record, sf, *pol, t, terms, s.ch);
+        return terms.vd;
     };
     const float vd_gas = velocity(0);
     store(0, vd_gas, 0.0f);

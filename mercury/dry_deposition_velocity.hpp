@@ -139,6 +139,12 @@ DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, con
                                                  const AerodynamicTerms& a, const TransferTerms& tr,
                                                  const Pollutant& pol, const DepositionTarget& t, TextOut& console);
 
+// The velocity alone: the vd of assemble_dry_deposition_terms, with the same
+// console lines.
+float assemble_dry_deposition_velocity(const DepositionSurface& s, const SurfaceTerms& st, const AerodynamicTerms& a,
+                                       const TransferTerms& tr, const Pollutant& pol, const DepositionTarget& t,
+                                       TextOut& console);
+
 // The velocity and its terms, without diagnostics. The pollutant's GPMOL,
 // HENRY, ACVTY and DIFTY are used. A friction velocity of 0 or less gives
 // max(settling velocity, 0); over water a transfer velocity of 0 (kc or kd)
@@ -155,5 +161,13 @@ float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, con
 // The same for terms already computed: the records and the draw.
 float report_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
                                      const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch);
+// The routine's draw for channel 29 alone: whether it writes the record.
+// The draw writes nothing, so a caller may draw before it computes the
+// velocity and build the terms only for a record.
+bool draw_velocity_record(DiagnosticChannels& ch);
+// The records of one call: to channel 25 with `dump`, then to channel 29
+// with `record`.
+void write_velocity_records(bool dump, bool record, const DepositionSurface& s, const Pollutant& pol,
+                            const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch);
 
 }  // namespace orv
