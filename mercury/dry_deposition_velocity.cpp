@@ -216,27 +216,6 @@ TransferTerms gas_transfer(const DepositionSurface& s, const SurfaceTerms& st, c
     return tr;
 }
 
-TransferTerms particle_diffusion(const DepositionSurface& s, const SurfaceTerms& st, float d, bool over_water) {
-    TransferTerms tr;
-    const float lambda = 6.53e-8f * (1200.0f / s.air_density);
-    const float slip = slip_correction(d, lambda);
-    tr.diffusivity = 1.3804e-20f * s.temperature * slip / (0.1685238f * d);
-    tr.sc = st.nu / tr.diffusivity;
-    tr.sc_rb = std::pow(tr.sc, -0.67f);
-    if (over_water) tr.sc_water = std::pow(tr.sc, -0.5f);
-    return tr;
-}
-
-TransferTerms particle_transfer(const DepositionSurface& s, const SurfaceTerms& st, TransferTerms diffusion,
-                                float settling) {
-    TransferTerms& tr = diffusion;
-    const float ustar = s.ustar;
-    tr.st = settling * ustar * ustar / (9.801f * st.nu);
-    tr.e = power_of_ten(-3.0f / tr.st);
-    tr.rb = 2.0f / (0.4f * ustar * (tr.sc_rb + tr.e));
-    return tr;
-}
-
 DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, const SurfaceTerms& st,
                                                  const AerodynamicTerms& a, const TransferTerms& tr,
                                                  const Pollutant& pol, const DepositionTarget& t, TextOut& console) {
