@@ -158,12 +158,17 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     if (!pol || !pol->DORES) return;
     const bool cep = ws.cepexist(l);
     TextOut* f = dump ? s.ch.dump_file(s.channel(25)) : nullptr;
+    // The rows of the category and species run over the size ranges.
+    float* const vd_land = &ws.z_vdland(0, l, nd);
+    float* const vg_land = &ws.z_vgland(0, l, nd);
+    float* const vd_cep = &ws.z_vdcep(0, l, nd);
+    float* const vg_cep = &ws.z_vgcep(0, l, nd);
     const auto store = [&](int32_t r, float vd, float vg) {
-        ws.z_vdland(r, l, nd) = std::max(0.0f, vd);
-        ws.z_vgland(r, l, nd) = std::max(0.0f, vg);
+        vd_land[r] = std::max(0.0f, vd);
+        vg_land[r] = std::max(0.0f, vg);
         if (cep) {
-            ws.z_vdcep(r, l, nd) = ws.z_vdland(r, l, nd);
-            ws.z_vgcep(r, l, nd) = ws.z_vgland(r, l, nd);
+            vd_cep[r] = vd_land[r];
+            vg_cep[r] = vg_land[r];
         }
     };
 
