@@ -179,8 +179,9 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     t.land_use = l;
     t.z0 = s.arrays.genrough(l);
     // The whole record of terms only for a call that writes it.
+    const TransferTerms* const transfer = &ws.transfer(0, c, nd);
     const auto velocity = [&](int32_t r) {
-        const TransferTerms& tr = ws.transfer(r, c, nd);
+        const TransferTerms& tr = transfer[r];
         const bool record = draw_velocity_record(s.ch);
         if (!dump && !record) return assemble_dry_deposition_velocity(sf, st, a, tr, *pol, t, s.console);
         const DryDepositionTerms terms = assemble_dry_deposition_terms(sf, st, a, tr, *pol, t, s.console);
@@ -192,12 +193,20 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     if (f) f->list("land use, species, size range, d, vs, vs dry, vd =", l, nd, 0, 0.0f, 0.0f, 0.0f, vd_gas);
 
     const float shape = ws.shape(nd);
-    for (int32_t r = 1; r <= ws.nrange; ++r) {
-        t.diameter = ws.xpd(c, r);
-        t.settling = ws.unshaped_settling(c, r) / shape;
+    // Diameters and settling of the case, and settling before growth, by size range.
+    const float* const diameter = &ws.xpd(c, 0);
+    const int64_t next_diameter = ws.xpd.stride(2);
+    const float* const settling = &ws.unshaped_settling(c, 0);
+    const float* const settling_dry = &ws.unshaped_settling(1, 0);
+    const int64_t next_settling = ws.unshaped_settling.stride(2);
+    const bool before_growth = water_like_category(l) || dump;
+    const int32_t nrange = ws.nrange;
+    for (int32_t r = 1; r <= nrange; ++r) {
+        t.diameter = diameter[r * next_diameter];
+        t.settling = settling[r * next_settling] / shape;
         // Only the transfer over water and the dump take the settling of the
         // particles before growth.
-        t.extra_transfer = water_like_category(l) || dump ? ws.unshaped_settling(1, r) / shape : 0.0f;
+        t.extra_transfer = before_growth ? settling_dry[r * next_settling] / shape : 0.0f;
         const float vd = velocity(r);
         store(r, vd, t.settling);
         if (f) {
