@@ -83,16 +83,26 @@ DepositionSurface surface_of(const StepContext& s) {
 }
 
 // Zeroes the four velocity tables: only the rows of the categories an
-// earlier call filled hold values.
-void clear_velocity_rows(DepositionWorkspace& ws) {
+// earlier call filled hold values. The rows this call writes whole are left
+// to it: for a species with resistances, the land-use rows of a category it
+// computes and the cep rows of a category with a cep. Called once the
+// categories of this call are marked.
+void clear_velocity_rows(StepContext& s) {
+    DepositionWorkspace& ws = s.ws;
     const size_t ranges = static_cast<size_t>(ws.nrange) + 1;
     for (int32_t l = 1; l <= ws.nland; ++l) {
         if (!ws.velocity_rows(l)) continue;
         for (int32_t nd = 1; nd <= ws.maxdim; ++nd) {
-            std::fill_n(&ws.z_vdland(0, l, nd), ranges, 0.0f);
-            std::fill_n(&ws.z_vgland(0, l, nd), ranges, 0.0f);
-            std::fill_n(&ws.z_vdcep(0, l, nd), ranges, 0.0f);
-            std::fill_n(&ws.z_vgcep(0, l, nd), ranges, 0.0f);
+            const Pollutant* pol = s.pollutant(nd);
+            const bool written = pol && pol->DORES;
+            if (!(written && computed(ws, l))) {
+                std::fill_n(&ws.z_vdland(0, l, nd), ranges, 0.0f);
+                std::fill_n(&ws.z_vgland(0, l, nd), ranges, 0.0f);
+            }
+            if (!(written && ws.cepexist(l))) {
+                std::fill_n(&ws.z_vdcep(0, l, nd), ranges, 0.0f);
+                std::fill_n(&ws.z_vgcep(0, l, nd), ranges, 0.0f);
+            }
         }
         ws.velocity_rows(l) = false;
     }
@@ -224,8 +234,8 @@ void dry_deposition_velocities(StepContext& s) {
     s.arrays.zvdprt.zero();
     ws.zvdgascep.zero();
     ws.zvdgasprt.zero();
-    clear_velocity_rows(ws);
     mark_present_categories(s);
+    clear_velocity_rows(s);
     for (int32_t l = 1; l <= ws.nland; ++l) ws.velocity_rows(l) = computed(ws, l);
 
     const int32_t c25 = s.channel(25);
