@@ -188,8 +188,8 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     t.pollutant = nd;
     t.land_use = l;
     t.z0 = s.arrays.genrough(l);
-    // The whole record of terms only for a call that writes it.
     const TransferTerms* const transfer = &ws.transfer(0, c, nd);
+    // The whole record of terms only for a call that writes it.
     const auto velocity = [&](int32_t r) {
         const TransferTerms& tr = transfer[r];
         const bool record = draw_velocity_record(s.ch);
