@@ -83,16 +83,26 @@ DepositionSurface surface_of(const StepContext& s) {
 }
 
 // Zeroes the four velocity tables: only the rows of the categories an
-// earlier call filled hold values.
-void clear_velocity_rows(DepositionWorkspace& ws) {
+// earlier call filled hold values. The rows this call writes whole are left
+// to it: for a species with resistances, the land-use rows of a category it
+// computes and the cep rows of a category with a cep. Called once the
+// categories of this call are marked.
+void clear_velocity_rows(StepContext& s) {
+    DepositionWorkspace& ws = s.ws;
     const size_t ranges = static_cast<size_t>(ws.nrange) + 1;
     for (int32_t l = 1; l <= ws.nland; ++l) {
         if (!ws.velocity_rows(l)) continue;
         for (int32_t nd = 1; nd <= ws.maxdim; ++nd) {
-            std::fill_n(&ws.z_vdland(0, l, nd), ranges, 0.0f);
-            std::fill_n(&ws.z_vgland(0, l, nd), ranges, 0.0f);
-            std::fill_n(&ws.z_vdcep(0, l, nd), ranges, 0.0f);
-            std::fill_n(&ws.z_vgcep(0, l, nd), ranges, 0.0f);
+            const Pollutant* pol = s.pollutant(nd);
+            const bool written = pol && pol->DORES;
+            if (!(written && computed(ws, l))) {
+                std::fill_n(&ws.z_vdland(0, l, nd), ranges, 0.0f);
+                std::fill_n(&ws.z_vgland(0, l, nd), ranges, 0.0f);
+            }
+            if (!(written && ws.cepexist(l))) {
+                std::fill_n(&ws.z_vdcep(0, l, nd), ranges, 0.0f);
+                std::fill_n(&ws.z_vgcep(0, l, nd), ranges, 0.0f);
+            }
         }
         ws.velocity_rows(l) = false;
     }
@@ -158,12 +168,17 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     if (!pol || !pol->DORES) return;
     const bool cep = ws.cepexist(l);
     TextOut* f = dump ? s.ch.dump_file(s.channel(25)) : nullptr;
+    // The rows of the category and species run over the size ranges.
+    float* const vd_land = &ws.z_vdland(0, l, nd);
+    float* const vg_land = &ws.z_vgland(0, l, nd);
+    float* const vd_cep = &ws.z_vdcep(0, l, nd);
+    float* const vg_cep = &ws.z_vgcep(0, l, nd);
     const auto store = [&](int32_t r, float vd, float vg) {
-        ws.z_vdland(r, l, nd) = std::max(0.0f, vd);
-        ws.z_vgland(r, l, nd) = std::max(0.0f, vg);
+        vd_land[r] = std::max(0.0f, vd);
+        vg_land[r] = std::max(0.0f, vg);
         if (cep) {
-            ws.z_vdcep(r, l, nd) = ws.z_vdland(r, l, nd);
-            ws.z_vgcep(r, l, nd) = ws.z_vgland(r, l, nd);
+            vd_cep[r] = vd_land[r];
+            vg_cep[r] = vg_land[r];
         }
     };
 
@@ -173,22 +188,35 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     t.pollutant = nd;
     t.land_use = l;
     t.z0 = s.arrays.genrough(l);
+    const TransferTerms* const transfer = &ws.transfer(0, c, nd);
+    // The whole record of terms only for a call that writes it.
     const auto velocity = [&](int32_t r) {
-        const DryDepositionTerms terms =
-            assemble_dry_deposition_terms(sf, st, a, ws.transfer(r, c, nd), *pol, t, s.console);
-        return report_dry_deposition_velocity(dump, sf, *pol, t, terms, s.ch);
+        const TransferTerms& tr = transfer[r];
+        const bool record = draw_velocity_record(s.ch);
+        if (!dump && !record) return assemble_dry_deposition_velocity(sf, st, a, tr, *pol, t, s.console);
+        const DryDepositionTerms terms = assemble_dry_deposition_terms(sf, st, a, tr, *pol, t, s.console);
+        write_velocity_records(dump, record, sf, *pol, t, terms, s.ch);
+        return terms.vd;
     };
     const float vd_gas = velocity(0);
     store(0, vd_gas, 0.0f);
     if (f) f->list("land use, species, size range, d, vs, vs dry, vd =", l, nd, 0, 0.0f, 0.0f, 0.0f, vd_gas);
 
     const float shape = ws.shape(nd);
-    for (int32_t r = 1; r <= ws.nrange; ++r) {
-        t.diameter = ws.xpd(c, r);
-        t.settling = ws.unshaped_settling(c, r) / shape;
+    // Diameters and settling of the case, and settling before growth, by size range.
+    const float* const diameter = &ws.xpd(c, 0);
+    const int64_t next_diameter = ws.xpd.stride(2);
+    const float* const settling = &ws.unshaped_settling(c, 0);
+    const float* const settling_dry = &ws.unshaped_settling(1, 0);
+    const int64_t next_settling = ws.unshaped_settling.stride(2);
+    const bool before_growth = water_like_category(l) || dump;
+    const int32_t nrange = ws.nrange;
+    for (int32_t r = 1; r <= nrange; ++r) {
+        t.diameter = diameter[r * next_diameter];
+        t.settling = settling[r * next_settling] / shape;
         // Only the transfer over water and the dump take the settling of the
         // particles before growth.
-        t.extra_transfer = water_like_category(l) || dump ? ws.unshaped_settling(1, r) / shape : 0.0f;
+        t.extra_transfer = before_growth ? settling_dry[r * next_settling] / shape : 0.0f;
         const float vd = velocity(r);
         store(r, vd, t.settling);
         if (f) {
@@ -206,8 +234,8 @@ void dry_deposition_velocities(StepContext& s) {
     s.arrays.zvdprt.zero();
     ws.zvdgascep.zero();
     ws.zvdgasprt.zero();
-    clear_velocity_rows(ws);
     mark_present_categories(s);
+    clear_velocity_rows(s);
     for (int32_t l = 1; l <= ws.nland; ++l) ws.velocity_rows(l) = computed(ws, l);
 
     const int32_t c25 = s.channel(25);

@@ -22,27 +22,6 @@ bool has_unit(int32_t c) {
 
 }  // namespace
 
-float ChannelRandom::next() {
-    // Schrage's decomposition keeps every product within 32 bits.
-    int32_t k = s1_ / 53668;
-    s1_ = 40014 * (s1_ - k * 53668) - k * 12211;
-    if (s1_ < 0) s1_ += 2147483563;
-    k = s2_ / 52774;
-    s2_ = 40692 * (s2_ - k * 52774) - k * 3791;
-    if (s2_ < 0) s2_ += 2147483399;
-    int32_t z = s1_ - s2_;
-    if (z < 1) z += 2147483562;
-    // z is in 1 .. 2147483562; (z - 1) / 2147483562 lies in [0, 1), and its
-    // single-precision value may round up to 1, which is never returned.
-    float r = static_cast<float>(static_cast<double>(z - 1) / 2147483562.0);
-    return r < 1.0f ? r : 0.99999994f;
-}
-
-float DiagnosticChannels::draw() {
-    channel_draw = generator.next();
-    return channel_draw;
-}
-
 float DiagnosticChannels::draw_channels(std::span<const int32_t> list) {
     const float r = draw();
     for (int32_t c : list) diagnostic_sampling_flags[c] = selects(c, r);

@@ -32,8 +32,24 @@ public:
     static constexpr int32_t kSeed1 = 1234567;
     static constexpr int32_t kSeed2 = 7654321;
 
-    // The next number, uniform in [0, 1).
-    float next();
+    // The next number, uniform in [0, 1). Defined here so that the loops
+    // drawing once per call take it without a call.
+    float next() {
+        // Schrage's decomposition keeps every product within 32 bits.
+        int32_t k = s1_ / 53668;
+        s1_ = 40014 * (s1_ - k * 53668) - k * 12211;
+        if (s1_ < 0) s1_ += 2147483563;
+        k = s2_ / 52774;
+        s2_ = 40692 * (s2_ - k * 52774) - k * 3791;
+        if (s2_ < 0) s2_ += 2147483399;
+        int32_t z = s1_ - s2_;
+        if (z < 1) z += 2147483562;
+        // z is in 1 .. 2147483562; (z - 1) / 2147483562 lies in [0, 1), and
+        // its single-precision value may round up to 1, which is never
+        // returned.
+        float r = static_cast<float>(static_cast<double>(z - 1) / 2147483562.0);
+        return r < 1.0f ? r : 0.99999994f;
+    }
     void reset() {
         s1_ = kSeed1;
         s2_ = kSeed2;
@@ -64,7 +80,10 @@ struct DiagnosticChannels {
     TextOut& file(int32_t c) { return (*files)[static_cast<size_t>(c)]; }
 
     // One number from the shared generator, kept in channel_draw.
-    float draw();
+    float draw() {
+        channel_draw = generator.next();
+        return channel_draw;
+    }
     // Whether the draw r selects channel c by the usual rule.
     bool selects(int32_t c, float r) const { return r >= 0.5f && r <= 0.5f + channel_probability[c]; }
     // One draw; the flag of every listed channel is set by the usual rule.

@@ -106,24 +106,42 @@ void canopy_resistance(const DepositionSurface& s, const Pollutant& pol, int32_t
 }
 
 // Two-layer transfer of particles over water.
-void water_velocity(const DepositionSurface& s, const DepositionTarget& t, float sc_water, DryDepositionTerms& r,
-                    TextOut& console) {
+struct WaterTransfer {
+    float kc_prime = 0.0f, kc = 0.0f, kd_prime = 0.0f, kd = 0.0f;
+    float vd = 0.0f;
+};
+WaterTransfer water_velocity(const DepositionSurface& s, const DepositionTarget& t, float sc_water, float e,
+                             TextOut& console) {
+    WaterTransfer w;
     if (s.ubar == 0.0f) console.list("ubar = 0");
-    r.kc_prime = 0.0021666666f * s.ubar;
-    if (r.kc_prime == 0.0f) console.list("kcprime = 0");
-    r.kc = t.extra_transfer + r.kc_prime;
-    r.kd_prime = 0.0013f * 2.5f * s.ubar * (sc_water + r.e);
-    if (r.kd_prime == 0.0f) console.list("kdprime = 0");
-    r.kd = t.settling + r.kd_prime;
-    if (r.kc == 0.0f) console.list("kc = 0");
-    if (r.kd == 0.0f) console.list("kd = 0");
-    if (r.kc == 0.0f || r.kd == 0.0f) {
+    w.kc_prime = 0.0021666666f * s.ubar;
+    if (w.kc_prime == 0.0f) console.list("kcprime = 0");
+    w.kc = t.extra_transfer + w.kc_prime;
+    w.kd_prime = 0.0013f * 2.5f * s.ubar * (sc_water + e);
+    if (w.kd_prime == 0.0f) console.list("kdprime = 0");
+    w.kd = t.settling + w.kd_prime;
+    if (w.kc == 0.0f) console.list("kc = 0");
+    if (w.kd == 0.0f) console.list("kd = 0");
+    if (w.kc == 0.0f || w.kd == 0.0f) {
         // Nothing crosses one of the two layers: the formula's limit is 0.
-        r.vd = 0.0f;
-        return;
+        w.vd = 0.0f;
+        return w;
     }
-    r.vd = 1.0f / (1.0f / r.kd + 1.0f / r.kc - t.settling / (r.kd * r.kc));
+    w.vd = 1.0f / (1.0f / w.kd + 1.0f / w.kc - t.settling / (w.kd * w.kc));
+    return w;
 }
+
+// Resistances in series with settling in parallel.
+float resistance_velocity(float ra, float rb, float rc, float settling) {
+    return settling + 1.0f / (ra + rb + rc + ra * rb * settling);
+}
+
+// Without turbulence at the surface only settling deposits.
+float surface_velocity(const DepositionSurface& s, const DepositionTarget& t, float vd) {
+    return s.ustar > 0.0f ? vd : std::max(t.settling, 0.0f);
+}
+
+bool elemental_gas(const DepositionTarget& t) { return !(t.diameter > 0.0f) && t.pollutant == 1; }
 
 // The diagnostic record of one call: kind, tag, then the 70 values.
 void write_record(DiagnosticChannels& ch, int32_t channel, int32_t kind, const DepositionSurface& s,
@@ -198,27 +216,6 @@ TransferTerms gas_transfer(const DepositionSurface& s, const SurfaceTerms& st, c
     return tr;
 }
 
-TransferTerms particle_diffusion(const DepositionSurface& s, const SurfaceTerms& st, float d, bool over_water) {
-    TransferTerms tr;
-    const float lambda = 6.53e-8f * (1200.0f / s.air_density);
-    const float slip = slip_correction(d, lambda);
-    tr.diffusivity = 1.3804e-20f * s.temperature * slip / (0.1685238f * d);
-    tr.sc = st.nu / tr.diffusivity;
-    tr.sc_rb = std::pow(tr.sc, -0.67f);
-    if (over_water) tr.sc_water = std::pow(tr.sc, -0.5f);
-    return tr;
-}
-
-TransferTerms particle_transfer(const DepositionSurface& s, const SurfaceTerms& st, TransferTerms diffusion,
-                                float settling) {
-    TransferTerms& tr = diffusion;
-    const float ustar = s.ustar;
-    tr.st = settling * ustar * ustar / (9.801f * st.nu);
-    tr.e = power_of_ten(-3.0f / tr.st);
-    tr.rb = 2.0f / (0.4f * ustar * (tr.sc_rb + tr.e));
-    return tr;
-}
-
 DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, const SurfaceTerms& st,
                                                  const AerodynamicTerms& a, const TransferTerms& tr,
                                                  const Pollutant& pol, const DepositionTarget& t, TextOut& console) {
@@ -238,20 +235,35 @@ DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, con
 
     if (particle && water) {
         r.kind = DepositionCase::ParticleOverWater;
-        water_velocity(s, t, tr.sc_water, r, console);
+        const WaterTransfer w = water_velocity(s, t, tr.sc_water, r.e, console);
+        r.kc_prime = w.kc_prime;
+        r.kc = w.kc;
+        r.kd_prime = w.kd_prime;
+        r.kd = w.kd;
+        r.vd = w.vd;
     } else {
-        if (!particle && t.pollutant == 1) {
+        if (elemental_gas(t)) {
             r.kind = DepositionCase::GasElemental;
             canopy_resistance(s, pol, t.land_use, r);
         } else {
             r.kind = DepositionCase::Other;
             r.rc = 0.0f;
         }
-        r.vd = t.settling + 1.0f / (r.ra + r.rb + r.rc + r.ra * r.rb * t.settling);
+        r.vd = resistance_velocity(r.ra, r.rb, r.rc, t.settling);
     }
-    // Without turbulence at the surface only settling deposits.
-    if (!(s.ustar > 0.0f)) r.vd = std::max(t.settling, 0.0f);
+    r.vd = surface_velocity(s, t, r.vd);
     return r;
+}
+
+float assemble_dry_deposition_velocity(const DepositionSurface& s, const SurfaceTerms& st, const AerodynamicTerms& a,
+                                       const TransferTerms& tr, const Pollutant& pol, const DepositionTarget& t,
+                                       TextOut& console) {
+    if (t.diameter > 0.0f && water_like_category(t.land_use)) {
+        return surface_velocity(s, t, water_velocity(s, t, tr.sc_water, tr.e, console).vd);
+    }
+    // The canopy resistance has terms of its own: the whole record is built.
+    if (elemental_gas(t)) return assemble_dry_deposition_terms(s, st, a, tr, pol, t, console).vd;
+    return surface_velocity(s, t, resistance_velocity(a.ra, tr.rb, 0.0f, t.settling));
 }
 
 DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t,
@@ -271,11 +283,7 @@ float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, con
     return report_dry_deposition_velocity(dump, s, pol, t, dry_deposition_terms(s, pol, t, console), ch);
 }
 
-float report_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
-                                     const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch) {
-    const int32_t kind = static_cast<int32_t>(r.kind);
-    if (dump) write_record(ch, 25, 26 + kind, s, pol, t, r);
-
+bool draw_velocity_record(DiagnosticChannels& ch) {
     // The routine's own sampling of channel 29.
     constexpr int32_t c29 = 29;
     const float draw = ch.draw();
@@ -286,7 +294,19 @@ float report_dry_deposition_velocity(bool dump, const DepositionSurface& s, cons
         ++ch.nwrite[c29];
         ch.diagnostic_sampling_flags[c29] = ch.nwrite[c29] <= 20000;
     }
-    if (ch.diagnostic_sampling_flags[c29]) write_record(ch, c29, 30 + kind, s, pol, t, r);
+    return ch.diagnostic_sampling_flags[c29];
+}
+
+void write_velocity_records(bool dump, bool record, const DepositionSurface& s, const Pollutant& pol,
+                            const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch) {
+    const int32_t kind = static_cast<int32_t>(r.kind);
+    if (dump) write_record(ch, 25, 26 + kind, s, pol, t, r);
+    if (record) write_record(ch, 29, 30 + kind, s, pol, t, r);
+}
+
+float report_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
+                                     const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch) {
+    write_velocity_records(dump, draw_velocity_record(ch), s, pol, t, r, ch);
     return r.vd;
 }
 

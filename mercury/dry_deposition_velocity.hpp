@@ -126,18 +126,44 @@ struct TransferTerms {
 };
 // A gas: all of its terms.
 TransferTerms gas_transfer(const DepositionSurface& s, const SurfaceTerms& st, const Pollutant& pol);
+// The two particle pieces are defined here: the deposition step fills its
+// tables with them in loops, and a call returning the terms through memory
+// costs more there than the terms themselves.
 // A particle of diameter d (m, above 0): its diffusion terms, with sc_water
 // when `over_water`; st, e and rb are left for particle_transfer.
-TransferTerms particle_diffusion(const DepositionSurface& s, const SurfaceTerms& st, float d, bool over_water);
+inline TransferTerms particle_diffusion(const DepositionSurface& s, const SurfaceTerms& st, float d, bool over_water) {
+    TransferTerms tr;
+    const float lambda = 6.53e-8f * (1200.0f / s.air_density);
+    const float slip = slip_correction(d, lambda);
+    tr.diffusivity = 1.3804e-20f * s.temperature * slip / (0.1685238f * d);
+    tr.sc = st.nu / tr.diffusivity;
+    tr.sc_rb = std::pow(tr.sc, -0.67f);
+    if (over_water) tr.sc_water = std::pow(tr.sc, -0.5f);
+    return tr;
+}
+
 // The particle's diffusion terms completed for its settling velocity (m/s).
-TransferTerms particle_transfer(const DepositionSurface& s, const SurfaceTerms& st, TransferTerms diffusion,
-                                float settling);
+inline TransferTerms particle_transfer(const DepositionSurface& s, const SurfaceTerms& st, TransferTerms diffusion,
+                                       float settling) {
+    TransferTerms& tr = diffusion;
+    const float ustar = s.ustar;
+    tr.st = settling * ustar * ustar / (9.801f * st.nu);
+    tr.e = power_of_ten(-3.0f / tr.st);
+    tr.rb = 2.0f / (0.4f * ustar * (tr.sc_rb + tr.e));
+    return tr;
+}
 
 // The velocity and its terms from the pieces of the call: the transfer
 // terms of a particle when t.diameter is above 0, else of a gas.
 DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, const SurfaceTerms& st,
                                                  const AerodynamicTerms& a, const TransferTerms& tr,
                                                  const Pollutant& pol, const DepositionTarget& t, TextOut& console);
+
+// The velocity alone: the vd of assemble_dry_deposition_terms, with the same
+// console lines.
+float assemble_dry_deposition_velocity(const DepositionSurface& s, const SurfaceTerms& st, const AerodynamicTerms& a,
+                                       const TransferTerms& tr, const Pollutant& pol, const DepositionTarget& t,
+                                       TextOut& console);
 
 // The velocity and its terms, without diagnostics. The pollutant's GPMOL,
 // HENRY, ACVTY and DIFTY are used. A friction velocity of 0 or less gives
@@ -155,5 +181,13 @@ float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, con
 // The same for terms already computed: the records and the draw.
 float report_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
                                      const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch);
+// The routine's draw for channel 29 alone: whether it writes the record.
+// The draw writes nothing, so a caller may draw before it computes the
+// velocity and build the terms only for a record.
+bool draw_velocity_record(DiagnosticChannels& ch);
+// The records of one call: to channel 25 with `dump`, then to channel 29
+// with `record`.
+void write_velocity_records(bool dump, bool record, const DepositionSurface& s, const Pollutant& pol,
+                            const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch);
 
 }  // namespace orv
