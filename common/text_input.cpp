@@ -1,6 +1,9 @@
 #include "common/text_input.hpp"
 
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "common/run_stop.hpp"
 
@@ -10,15 +13,15 @@ bool TextInput::open(const std::string& path) {
     close();
     std::ifstream f(path, std::ios::in | std::ios::binary);
     if (!f) return false;
-    // Room for the whole file at once where its size is known (a monthly
-    // oxidant file is tens of megabytes), then read in blocks until the end.
+    // Room for the whole file at once when it is a regular file (a monthly
+    // oxidant file is tens of megabytes; a folder reports a size it cannot
+    // fill), then read in blocks until the end.
     data_.clear();
-    if (f.seekg(0, std::ios::end)) {
-        const std::streamoff size = f.tellg();
-        if (size > 0) data_.reserve(static_cast<size_t>(size));
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) {
+        const std::uintmax_t size = std::filesystem::file_size(path, ec);
+        if (!ec) data_.reserve(static_cast<size_t>(size));
     }
-    f.clear();
-    f.seekg(0, std::ios::beg);
     char block[1 << 16];
     while (f.read(block, sizeof block) || f.gcount() > 0) data_.append(block, static_cast<size_t>(f.gcount()));
     name_ = path;

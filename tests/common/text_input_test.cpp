@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -126,6 +127,15 @@ TEST(TextInputFile, ReadsWholeFileAndStripsCarriageReturns) {
     EXPECT_EQ(in.line_number(), 2);
     EXPECT_FALSE(in.next_line(line));
     EXPECT_FALSE(TextInput().open(name + ".missing"));
+
+    // A folder in the place of a file reads as empty: its reported size is
+    // not taken as room to reserve.
+    const std::string folder = ::testing::TempDir() + "orv_text_input_folder";
+    std::filesystem::create_directories(folder);
+    TextInput dir;
+    if (dir.open(folder)) {
+        EXPECT_FALSE(dir.next_line(line));
+    }
 }
 
 }  // namespace
