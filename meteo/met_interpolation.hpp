@@ -71,14 +71,6 @@ inline GridCell locate_cell(float x, float y, bool whole_grid, int32_t nx, int32
     return c;
 }
 
-inline float interpolate_2d(const FieldView2D& a, const GridCell& c) {
-    const float a11 = a.at(c.i, c.j), a21 = a.at(c.i2, c.j);
-    const float a12 = a.at(c.i, c.j2), a22 = a.at(c.i2, c.j2);
-    const float lo = a11 + (a21 - a11) * c.fx;
-    const float hi = a12 + (a22 - a12) * c.fx;
-    return lo + (hi - lo) * c.fy;
-}
-
 // The level pair of a real level z (1 = lowest level) on nz levels: the
 // lower level and the fraction towards the next; a whole number, or a level
 // outside 1..nz (held at its end), reads one level.
@@ -133,6 +125,10 @@ inline float interpolate_2d(const FieldView2D& a, const CellOffsets& o) {
     const float lo = a11 + (a21 - a11) * o.fx;
     const float hi = a12 + (a22 - a12) * o.fx;
     return lo + (hi - lo) * o.fy;
+}
+
+inline float interpolate_2d(const FieldView2D& a, const GridCell& c) {
+    return interpolate_2d(a, cell_offsets(c, a.step, a.ldx));
 }
 
 // Field `a` at a cell (offsets in a's layout) and a level pair.
