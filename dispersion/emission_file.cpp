@@ -1,14 +1,16 @@
 #include "dispersion/emission_file.hpp"
 
-#include <filesystem>
+#include <cstdio>
 #include <string_view>
 
 #include "common/blank_trim.hpp"
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/clamped_int.hpp"
 #include "common/messages.hpp"
 #include "meteo/grid_projection.hpp"
 #include "run/calendar.hpp"
+#include "run/mass_ceiling.hpp"
 
 namespace orv {
 
@@ -157,6 +159,18 @@ void check_group(const EmissionFileGroup& g, const GroupResult& res, int32_t nsr
     }
 }
 
+// Every rate of the group's lines, before any is used: one the run cannot
+// take stops it, naming the file and line.
+void check_group_rates(const EmissionFileGroup& g, const EmissionFileState& st, TextOut& console) {
+    for (const EmissionFileLine& l : g.lines) {
+        const std::string why = emission_rate_refusal(l.rate, st.ICHEM);
+        if (why.empty()) continue;
+        char value[32];
+        std::snprintf(value, sizeof value, "%.7g", l.rate);
+        input_stop(kRoutine, st.name, l.line_number, "emission rate " + std::string(value) + " " + why, console);
+    }
+}
+
 void apply_group(const EmissionFileGroup& g, SourcePollutantMatrix& m, const MeteoFiles& met, int32_t kt,
                  int32_t nsrc, int32_t numtyp, bool backward, const std::string& file, Messages msg) {
     const GroupResult res = apply_lines(g, m, met, kt, numtyp, backward, file, msg);
@@ -173,8 +187,7 @@ void apply_group(const EmissionFileGroup& g, SourcePollutantMatrix& m, const Met
 // Opens the file at the first call. Returns false when it is missing.
 bool open_emission_file(std::string& efile, EmissionFileState& st, Messages msg) {
     st.name = trim_trailing_blanks(efile);
-    std::error_code ec;
-    st.efile_active = std::filesystem::is_regular_file(st.name, ec);
+    st.efile_active = optional_input_present(st.name, kRoutine, msg.console);
     if (!st.efile_active) {
         msg.log.list("WARNING emsmat: emission file specified but not found!");
         msg.log.list("     File name: ", st.name);
@@ -244,6 +257,7 @@ void emsmat(SourcePollutantMatrix& m, const MeteoFiles& met, int32_t model_time,
                                                msg.console);
             st.group_hours = g->group_hours;
             st.next_group_due = clamp_to_int32(int64_t{start} + int64_t{g->group_hours} * 60);
+            check_group_rates(*g, st, msg.console);
             apply_group(*g, m, met, kt, nsrc, numtyp, backward, st.name, msg);
         } while (st.next_group_due <= model_time);
     }

@@ -92,6 +92,7 @@ struct EmissionFileGroup {
 
 // What emsmat keeps between its hourly calls.
 struct EmissionFileState {
+    int32_t ICHEM = 0;           // the run's option: a negative rate is a dust source under 3, refused otherwise
     bool efile_active = false;   // the file was found and is not exhausted
     int32_t next_group_due = 0;  // accumulated minutes; 0 after opening
     int32_t group_hours = 0;     // of the last group read

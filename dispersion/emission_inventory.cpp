@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
 #include "common/blank_trim.hpp"
+#include "common/optional_input.hpp"
 #include "common/fortran_format.hpp"
 #include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
@@ -14,6 +16,7 @@
 #include "meteo/grid_projection.hpp"
 #include "dispersion/point_release.hpp"
 #include "run/calendar.hpp"
+#include "run/mass_ceiling.hpp"
 #include "run/particle_types.hpp"
 
 namespace orv {
@@ -112,6 +115,19 @@ bool select_point(const EmissionInventory& inv, float lat, float lon, int32_t& i
     return i >= 1 && i <= inv.nlon && j >= 1 && j <= inv.nlat;
 }
 
+// An emission per hour read (the value times the factor over its hours) and
+// the cell's sum so far: one the run cannot take stops it, naming the line.
+void check_emission(const EmissionInventory& inv, float read, float sum, const TextInput& in, TextOut& console) {
+    for (const float e : {read, sum}) {
+        const std::string why = emission_rate_refusal(e, inv.ICHEM);
+        if (why.empty()) continue;
+        char value[32];
+        std::snprintf(value, sizeof value, "%.7g", e);
+        input_stop("emsdat", in.name(), in.line_number(), "emission per hour " + std::string(value) + " " + why,
+                   console);
+    }
+}
+
 // Reads every point of the data file into the cells and the totals.
 void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, std::vector<float>& totals,
                     TextOut& console) {
@@ -145,7 +161,11 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
             }
             if (!selected) continue;
             // Every hour of a value gets the same share, so one sum per value.
-            for (int32_t n = 0; n < inv.nvals; ++n) cell[static_cast<size_t>(n) * inv.npol_file + k] += v[n] * per_hour;
+            for (int32_t n = 0; n < inv.nvals; ++n) {
+                float& e = cell[static_cast<size_t>(n) * inv.npol_file + k];
+                e += v[n] * per_hour;
+                check_emission(inv, v[n] * per_hour, e, in, console);
+            }
             for (int32_t h = 0; h < 24; ++h) totals[k] += v[inv.value_index(h)] * per_hour;
         }
     }
@@ -219,8 +239,7 @@ float EmissionInventory::gridded_emission(int32_t i, int32_t j, int32_t k, int32
 }
 
 void emsini(const std::vector<SourceLocation>& locations, EmissionInventory& inv, Messages msg) {
-    std::error_code ec;
-    inv.present = std::filesystem::is_regular_file(std::string(kEmissionInventoryFile), ec);
+    inv.present = optional_input_present(std::string(kEmissionInventoryFile), "emsini", msg.console);
     if (!inv.present) return;
     TextInput in;
     open_inventory(in, msg.console);

@@ -38,6 +38,7 @@ inline constexpr std::string_view kEmissionInventoryFile = "emission.txt";
 
 struct EmissionInventory {
     bool present = false;  // "emission.txt" exists: the inventory replaces the point sources
+    int32_t ICHEM = 0;     // the run's option: a negative emission is a dust source under 3, refused otherwise
     // Header.
     int32_t npol_file = 0;  // inventory pollutants
     int32_t nvals = 0;      // values per day

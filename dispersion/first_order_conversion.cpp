@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <sstream>
 
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 
@@ -45,8 +45,7 @@ void load_reaction_table(ReactionTable& table, int32_t maxdim, const std::vector
     }
     table.reactions.clear();
     const std::string name(kReactionTableFile);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(name, ec)) {
+    if (!optional_input_present(name, "chem02", msg.console)) {
         msg.log.list(" NOTICE chem02: CHEMRATE.TXT not found, using default");
         table.reactions.push_back(Reaction{1, 2, 0.1f, 1.0f});
     } else {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
 #include "common/blank_trim.hpp"
+#include "common/optional_input.hpp"
 #include "common/fortran_format.hpp"
 #include "common/math_constants.hpp"
 #include "common/run_stop.hpp"
@@ -100,8 +100,7 @@ void place_on_grid(LagrangianSampler& s, const MeteoFiles& met, int32_t kg, int3
 void read_sampler_file(LagrangianSamplers& ls, const MeteoFiles& met, int32_t kg, int32_t kt, Messages msg) {
     ls.samplers.clear();
     ls.outputs.clear();
-    std::error_code ec;
-    ls.sampler_flag = std::filesystem::is_regular_file(std::string(kSamplerFile), ec);
+    ls.sampler_flag = optional_input_present(std::string(kSamplerFile), "main", msg.console);
     if (!ls.sampler_flag) return;
     TextInput in;
     if (!in.open(std::string(kSamplerFile))) {

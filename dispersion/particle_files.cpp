@@ -6,6 +6,7 @@
 
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
+#include "run/mass_ceiling.hpp"
 #include "run/particle_types.hpp"
 #include "meteo/grid_projection.hpp"
 #include "meteo/map_projection.hpp"
@@ -167,7 +168,8 @@ void check_range(const ParticleFiles& f, const GroupHeader& h, int32_t k, int64_
                      "outside " + number_text(low) + " to " + number_text(high), msg);
 }
 
-// The position on the particle's grid: inside the grid's index range.
+// The position on the particle's grid: a height within the model column, a
+// place on the globe that the grid's conversion reaches.
 void place_on_grid(const ParticleFiles& f, const GroupHeader& h, int32_t k, const ParticleCheck& c,
                    DumpedParticle& d, Messages msg) {
     const int64_t at = d.position_record;
@@ -180,11 +182,12 @@ void place_on_grid(const ParticleFiles& f, const GroupHeader& h, int32_t k, cons
     check_range(f, h, k, at, "longitude", d.lon, -360.0f, 360.0f, msg);
     const MetGridDefinition& g = c.met.grid(d.grid, c.kt);
     met_geo_to_grid(g, d.lat, d.lon, d.x, d.y);
-    // A cyclic grid holds the points up to one column past its last.
-    const float last_x = static_cast<float>(g.global ? g.nx + 1 : g.nx);
-    if (!(d.x >= 1.0f && d.x <= last_x && d.y >= 1.0f && d.y <= static_cast<float>(g.ny)))
+    // A place off the particle's own grid is kept: the first advance moves
+    // it to a grid that holds it, or ends it. A place the grid's projection
+    // cannot reach at all (a pole of a Mercator grid) is not.
+    if (!(std::isfinite(d.x) && std::isfinite(d.y)))
         refuse_value(f, h, k, at, "position", number_text(d.lat) + " " + number_text(d.lon),
-                     "off meteorological grid " + std::to_string(d.grid), msg);
+                     "has no place on meteorological grid " + std::to_string(d.grid), msg);
     d.z = (c.model_top - d.height) / c.model_top;
 }
 
@@ -196,9 +199,10 @@ DumpedParticle read_checked_particle(ParticleFiles& f, const GroupHeader& h, int
     RecordCursor m = particle_record(f, 1, static_cast<size_t>(h.pollutants) * 4, msg);
     for (int32_t s = 0; s < c.maxdim; ++s) {
         const float v = m.get_f32();
-        if (!std::isfinite(v))
-            refuse_value(f, h, k, f.records_read, "mass of pollutant " + std::to_string(s + 1), number_text(v),
-                         "is not a finite number", msg);
+        const std::string why = particle_mass_refusal(v);
+        if (!why.empty())
+            refuse_value(f, h, k, f.records_read, "mass of pollutant " + std::to_string(s + 1), number_text(v), why,
+                         msg);
         if (mass) mass[s] = v;
     }
     DumpedParticle d{};

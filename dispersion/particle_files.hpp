@@ -39,9 +39,11 @@ void parout(int32_t model_time, const ParticleArrays& p, float model_top, const 
 // every group that a later parinp may load (those not older than
 // model_time): the file's pollutant count must be the run's, and every value
 // of every particle must be one a dump of a valid run can hold (finite
-// masses; spreads, velocity and age within bounds; a type code the run can
-// carry; a position inside its meteorological grid at time index kt and
-// below the model top). A bad value stops the run naming the file, the
+// masses no larger than the run takes; spreads, velocity and age within
+// bounds; a type code the run can carry; a grid of the run, a latitude and
+// longitude that its conversion at time index kt reaches, and a height below
+// the model top; a place off that grid is kept for the advance to move or
+// end). A bad value stops the run naming the file, the
 // record, the particle and the item. The file is then opened again at its
 // start.
 void check_particle_init_file(int32_t model_time, int32_t kt, const ParticleArrays& p, float model_top,

@@ -19,7 +19,7 @@ void read_concentration_grids(RunContext& ctx) {
     const RunStartDate start{t.year, t.month, t.day, t.hour, ctx.control.backward};
     conset(ctx.control_input, ctx.concentration_grids, start, first, ctx.control.model_top, ctx.setup.CPACK,
            ctx.time_step_spacing);
-    check_concentration_grids(ctx.control_input.name(), ctx.concentration_grids, ctx.control.backward, ctx.console);
+    check_concentration_grids(ctx.control_input.name(), ctx.concentration_grids, ctx.setup, ctx.console);
 
     ctx.last_average_grid = ctx.last_snapshot_grid = ctx.last_maximum_grid = 0;
     for (size_t g = 0; g < ctx.concentration_grids.size(); ++g) {

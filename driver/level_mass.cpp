@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/clamped_int.hpp"
+#include "common/run_stop.hpp"
 #include "run/particle_types.hpp"
 
 namespace orv {
@@ -47,6 +48,17 @@ void add_level_mass(LevelMass& sums, LevelSpan span, float total) {
         for (int32_t k = bottom; k <= top; ++k) sums.level_diagnostics[static_cast<size_t>(k - 1)] += share;
     }
     sums.step_mass_total += total;
+}
+
+void stop_on_non_finite_mass_total(const LevelMass& sums, const CalendarDate& step_start, Messages msg) {
+    if (std::isfinite(sums.step_mass_total)) return;
+    const CalendarDate& d = step_start;
+    for (TextOut* out : {&msg.console, &msg.log}) {
+        out->list("*ERROR* main: the airborne mass total is not a finite number after the time step of - ", d.year,
+                  d.month, d.day, d.hour, d.minute);
+        out->list(" Masses or emission rates too large for the run's sums: stopped before any output of the step");
+    }
+    throw RunStop(kStopInput);
 }
 
 }  // namespace orv

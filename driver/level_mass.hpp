@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "common/messages.hpp"
+#include "run/calendar.hpp"
 #include "meteo/vertical_grid.hpp"
 
 namespace orv {
@@ -38,5 +40,11 @@ LevelSpan particle_level_span(const InternalVerticalGrid& grid, float model_top,
 
 // Adds `total` evenly over the span's levels and to the step total.
 void add_level_mass(LevelMass& sums, LevelSpan span, float total);
+
+// The net under the largest masses and rates the run takes: a step total
+// that is not a finite number (masses that overflowed single precision on
+// the way) stops the run with code 900 before it reaches an output, with a
+// line naming the step's start time on the console and in the log.
+void stop_on_non_finite_mass_total(const LevelMass& sums, const CalendarDate& step_start, Messages msg);
 
 }  // namespace orv

@@ -33,7 +33,7 @@ void read_run_control(RunContext& ctx, std::istream& keyboard) {
     // The table grows with the location lines read; every location takes the
     // run start of record 1.
     runset(ctx.control_input, ctx.source_locations, run);
-    check_source_locations(ctx.control_input.name(), ctx.source_locations, ctx.setup.KMSL, ctx.console);
+    check_source_locations(ctx.control_input.name(), ctx.source_locations, ctx.setup, ctx.console);
     ctx.location_count = static_cast<int32_t>(ctx.source_locations.size());
     if (ctx.location_count < 1) {
         ctx.console.list("*ERROR* main: all source points off all meteo grids!");

@@ -40,9 +40,11 @@ void set_up_sources_and_pollutants(RunContext& ctx, std::istream& keyboard) {
     // number of sources: the dropped locations go.
     ctx.source_locations.resize(static_cast<size_t>(ctx.location_count));
     read_pollutant_definitions(ctx);
-    if (ctx.setup.EFILE.find_first_not_of(' ') != std::string::npos)
+    if (ctx.setup.EFILE.find_first_not_of(' ') != std::string::npos) {
         preset_source_pollutant_matrix(ctx.dispersion.source_pollutant_matrix, ctx.source_locations,
                                        ctx.location_count, ctx.dirt, ctx.numtyp);
+        ctx.dispersion.emission_file.ICHEM = ctx.setup.ICHEM;
+    }
     read_receptors_and_ceps(ctx);
     allocate_mercury_arrays(ctx);
     set_up_size_distribution(ctx);
@@ -87,8 +89,9 @@ void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keybo
 
 void set_up_run(RunContext& ctx, int argc, const char* const* argv, std::istream& keyboard) {
     start_up(ctx, argc > 1 ? argv[1] : "");
-    read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim, ctx.console);
-    refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup, ctx.console);
+    const bool setup_read = read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim, ctx.console);
+    refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup, setup_read ? "" : setup_file_name(ctx.run_suffix),
+                                       ctx.console);
     allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM, ctx.console);
     set_up_sources_and_pollutants(ctx, keyboard);
     set_up_grids_and_deposition(ctx);

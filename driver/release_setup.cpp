@@ -45,7 +45,7 @@ void sum_initial_particles(RunContext& ctx, const SamplingClock& clock) {
 void read_initial_particles(RunContext& ctx) {
     const Settings& s = ctx.setup;
     ctx.particle_init_reread = false;
-    if (!particle_init_file_in_use(s)) return;
+    if (!particle_init_file_in_use(s, ctx.console)) return;
     ParticleArrays& p = ctx.particles;
     allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lat, p.maxpar, ctx.console);
     allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lon, p.maxpar, ctx.console);
@@ -101,6 +101,7 @@ void plan_met_subgrids(RunContext& ctx, bool with_sources) {
 
 void read_gridded_inventory(RunContext& ctx) {
     EmissionInventory& inv = ctx.dispersion.inventory;
+    inv.ICHEM = ctx.setup.ICHEM;
     emsini(ctx.source_locations, inv, ctx.msg());
     if (inv.present) emsdat(inv, ctx.msg());
 }

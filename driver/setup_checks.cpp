@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/blank_trim.hpp"
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
 #include "run/land_use.hpp"
@@ -11,10 +12,9 @@
 
 namespace orv {
 
-bool particle_init_file_in_use(const Settings& s) {
+bool particle_init_file_in_use(const Settings& s, TextOut& console) {
     if (s.NINIT == 0 || s.PINPF.empty() || s.PINPF[0] == ' ') return false;
-    std::error_code ec;
-    return std::filesystem::exists(trim_trailing_blanks(s.PINPF), ec);
+    return optional_input_present(trim_trailing_blanks(s.PINPF), "main", console);
 }
 
 bool same_file(const std::string& a, const std::string& b) {
@@ -32,35 +32,33 @@ bool same_file(const std::string& a, const std::string& b) {
     return !ec && ca == cb;
 }
 
-void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, TextOut& console) {
-    bool bad = false;
-    if (s.MAXDIM < 4) {
+void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, std::string_view missing_setup_file,
+                                        TextOut& console) {
+    const bool few_pollutants = s.MAXDIM < 4;
+    const bool not_puffs = !is_vertical_puff(distribution_mode(s.INITD));
+    const bool few_paths = h.NPATH < 5;
+    const bool few_categories = h.NLAND < kLandCategories;
+    const bool same_particle_files = s.NDUMP > 0 && particle_init_file_in_use(s, console) && same_file(s.PINPF, s.POUTF);
+    // Defaults that a SETUP file was meant to replace: the user hears first
+    // that none was found.
+    if ((few_pollutants || not_puffs || few_paths || few_categories) && !missing_setup_file.empty())
+        console.list("*ERROR* main: namelist file not found, the SETUP defaults stand - ",
+                     std::string(missing_setup_file));
+    if (few_pollutants) {
         console.list("*ERROR* main: MAXDIM must be at least 4 for the mercury steps");
         console.list(" MAXDIM = ", s.MAXDIM);
-        bad = true;
     }
-    const int32_t mode = distribution_mode(s.INITD);
-    if (!is_vertical_puff(mode)) {
-        console.list("trying to calc puffvol for particle");
+    if (not_puffs)
         console.list(
             "*ERROR* main: the mercury steps need INITD of distribution mode 1 or 2 (Gaussian or top-hat puffs) - ",
             s.INITD);
-        bad = true;
-    }
-    if (h.NPATH < 5) {
-        console.list("*ERROR* main: NPATH must be at least 5, the deposition paths booked - ", h.NPATH);
-        bad = true;
-    }
-    if (h.NLAND < kLandCategories) {
+    if (few_paths) console.list("*ERROR* main: NPATH must be at least 5, the deposition paths booked - ", h.NPATH);
+    if (few_categories)
         console.list("*ERROR* main: NLAND must be at least 20, the land-use categories of the land tables - ", h.NLAND);
-        bad = true;
-    }
-    if (s.NDUMP > 0 && particle_init_file_in_use(s) && same_file(s.PINPF, s.POUTF)) {
+    if (same_particle_files)
         console.list("*ERROR* main: POUTF and PINPF name the same file, which would be read and written at once - ",
                      trim_trailing_blanks(s.POUTF));
-        bad = true;
-    }
-    if (bad) throw RunStop(kStopInput);
+    if (few_pollutants || not_puffs || few_paths || few_categories || same_particle_files) throw RunStop(kStopInput);
 }
 
 void check_momentum_fluxes(const Settings& s, const MeteoFiles& met, TextOut& console) {

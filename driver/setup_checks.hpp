@@ -6,18 +6,24 @@
 // use the land-use tables of categories 1 to 20. The particle files must not
 // be one file read and written at once.
 
+#include <string_view>
+
 #include "run/settings.hpp"
 #include "meteo/met_tables.hpp"
 
 namespace orv {
 
 // Writes the message lines of every refused setting and stops the run with
-// code 900 when there is one.
-void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, TextOut& console);
+// code 900 when there is one. `missing_setup_file` names the SETUP file that
+// was looked for and not found (empty when one was read): refused defaults
+// are then preceded by a line naming it.
+void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, std::string_view missing_setup_file,
+                                        TextOut& console);
 
 // Whether the particle initialisation file will be read: it exists, NINIT is
-// not 0 and the name does not begin with a blank.
-bool particle_init_file_in_use(const Settings& s);
+// not 0 and the name does not begin with a blank. Something other than a
+// readable file in its place stops the run naming it.
+bool particle_init_file_in_use(const Settings& s, TextOut& console);
 
 // Whether two file names name the same file (the same name, or two names of
 // one existing file).

@@ -72,6 +72,7 @@ void raise_to(ConcentrationArray& conc, int32_t to, int32_t from) {
 
 void end_step(RunLoop& run) {
     RunContext& ctx = run.ctx;
+    stop_on_non_finite_mass_total(run.level_mass, run.date, ctx.msg());
     DispersionState& d = ctx.dispersion;
     ConcentrationArray& conc = d.concentration;
     if (ctx.last_maximum_grid > 0) {

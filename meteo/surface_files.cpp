@@ -8,6 +8,7 @@
 
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 
@@ -22,11 +23,6 @@ constexpr int32_t kMaxSurfaceCount = 10000000;
 constexpr const char* kNames[3] = {"LANDUSE.ASC", "ROUGLEN.ASC", "TERRAIN.ASC"};
 constexpr const char* kDefaults[3] = {" Using default value category 2 agricultural", " Using default value 0.20 m",
                                       " Using default value 0 m"};
-
-bool exists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
 
 // Truncation toward zero of v, kept within lo..hi (NaN gives lo).
 int32_t trunc_clamped(float v, int32_t lo, int32_t hi) {
@@ -67,8 +63,8 @@ void check_surface_grid(const SurfaceFiles& s, const std::string& path, TextOut&
 
 void read_ascdata(SurfaceFiles& s, Messages msg) {
     std::string path = "ASCDATA.CFG";
-    if (!exists(path)) path = "../bdyfiles/ASCDATA.CFG";
-    if (!exists(path)) {
+    if (!optional_input_present(path, "sfcinp", msg.console)) path = "../bdyfiles/ASCDATA.CFG";
+    if (!optional_input_present(path, "sfcinp", msg.console)) {
         msg.log.list(" NOTICE sfcinp: no ASCDATA.CFG, using default");
         msg.log.list("*ERROR* sfcinp: ASCDATA.CFG file not found!");
         msg.log.list("Required in local directory or ../bdyfiles/");
@@ -98,9 +94,9 @@ void open_surface_file(SurfaceFiles& s, int kind, Messages msg) {
     auto& f = s.files[kind];
     f.looked_for = true;
     std::string path = kNames[kind];
-    if (!exists(path)) path = s.directory + kNames[kind];
+    if (!optional_input_present(path, "sfcinp", msg.console)) path = s.directory + kNames[kind];
     const int64_t reclen = int64_t{s.nlon} * 4 + 1;
-    if (!exists(path) || !f.file.open(path, reclen)) {
+    if (!optional_input_present(path, "sfcinp", msg.console) || !f.file.open(path, reclen)) {
         msg.log.list(std::string(" NOTICE sfcinp: ") + kNames[kind] + " file not found");
         msg.log.list(" On default directory:", s.directory);
         msg.log.list(kDefaults[kind]);

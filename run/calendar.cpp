@@ -111,11 +111,4 @@ CalendarDate tm2day(int32_t minutes, TextOut& console) {
     return d;
 }
 
-bool is_calendar_date(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute, TextOut& console) {
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59)
-        return false;
-    const CalendarDate d = tm2day(tm2min(year, month, day, hour, minute, console), console);
-    return d.month == month && d.day == day;
-}
-
 }  // namespace orv

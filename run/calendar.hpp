@@ -44,12 +44,6 @@ struct CalendarDate {
 };
 CalendarDate tm2day(int32_t minutes, TextOut& console);
 
-// Whether the fields name a moment as a calendar has it: a month 1 to 12, a
-// day within its month, an hour 0 to 23, a minute 0 to 59 (tm2min would roll
-// 31 February over into March). The year must be one tm2min takes (another
-// stops the run with a line on `console`).
-bool is_calendar_date(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute, TextOut& console);
-
 // Days from 1900-01-01 to 1 January of the year after `year` (1900..2099).
 int32_t year_day_entry(int32_t year);
 

@@ -438,8 +438,6 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, const RunS
             read_typed_sampling_times(ctl, c);
         else
             shifts = read_sampling_lines(ctl, c, start);
-        c.start_entered = c.start;
-        c.start_relative = shifts.start.relative;
         normalise_sampling_times(c, shifts, g, console);
 
         read_interval(ctl, c, g);

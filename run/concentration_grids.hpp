@@ -43,12 +43,9 @@ struct ConcentrationGrid {
     // forecast hour) and minute, kept by the concentration output.
     std::array<int32_t, 6> period_start{};
     int32_t period_start_minute = 0;
-    // As the control input gave them, for the checks after reading: the
-    // centre latitude (before a global grid moves it to 0) and the sampling
-    // start (before it is normalised), unless that start was relative.
+    // The centre latitude as the control input gave it (before a global grid
+    // moves it to 0), for the checks after reading.
     float centre_lat = 0.0f;
-    std::array<int32_t, 6> start_entered{};
-    bool start_relative = false;
 };
 
 // The number of concentration grids (default 1). More than 10 stops the run.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 #include "common/text_output.hpp"
@@ -43,16 +43,6 @@ bool refuse(std::string_view item, std::string_view allowed, int32_t value, Text
     return true;
 }
 
-// A mercury setting outside its meaning: it can only have come from the file
-// (the defaults all have one), which the line names.
-bool refuse_hg(std::string_view item, std::string_view allowed, const fmt::Value& value, TextOut& console) {
-    std::string line = " *ERROR*  main: " + std::string(item) + " must be " + std::string(allowed) + " - ";
-    bool after_value = false;  // the value follows text
-    append_list_item(line, value, after_value);
-    console.list(line + " in Hg_SETUP.CFG");
-    return true;
-}
-
 // The run-type code of new releases: the particle and puff codes 0 to 6
 // (negative codes move as particles), and the converting codes.
 bool known_type_code(int32_t code) {
@@ -73,18 +63,6 @@ bool refuse_meaningless_settings(const Settings& s, const HgSetup& h, TextOut& c
     if (s.ICHEM < 0 || s.ICHEM > 7) bad = refuse("ICHEM", "from 0 to 7", s.ICHEM, console);
     if (h.NDIST != 1) bad = refuse("NDIST", "1, the one size distribution defined", h.NDIST, console);
     if (h.NRANGE != 14) bad = refuse("NRANGE", "14, the size ranges of distribution 1", h.NRANGE, console);
-    // Carried in hgsim though no step reads them: still a typing error is
-    // not to pass for a choice.
-    if (h.METHOD_DRY < 1 || h.METHOD_DRY > 6) bad = refuse_hg("METHOD_DRY", "from 1 to 6", h.METHOD_DRY, console);
-    if (h.CEPCONC_DELTA <= 0)
-        bad = refuse_hg("CEPCONC_DELTA", "a positive number of minutes", h.CEPCONC_DELTA, console);
-    if (h.MAXMISS < 0) bad = refuse_hg("MAXMISS", "0 or more", h.MAXMISS, console);
-    // Relative humidity thresholds of the cloud layer, fractions of saturation.
-    const std::pair<const char*, float> thresholds[] = {{"ZRH_CRIT_SURFACE", h.ZRH_CRIT_SURFACE},
-                                                        {"ZRH_CRIT_ALOFT", h.ZRH_CRIT_ALOFT},
-                                                        {"ZRH_CRIT_STOP", h.ZRH_CRIT_STOP}};
-    for (const auto& [item, v] : thresholds)
-        if (!(v >= 0.0f && v <= 1.0f)) bad = refuse_hg(item, "a fraction of saturation from 0 to 1", v, console);
     return bad;
 }
 
@@ -205,17 +183,18 @@ void check_settings(Settings& s, const HgSetup& h, TextOut& console) {
     if (bad) throw RunStop(kStopInput);
 }
 
-void read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim, TextOut& console) {
+bool read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim, TextOut& console) {
     s = Settings{};
     h = HgSetup{};
     std::string setup = setup_file_name(run_suffix);
-    if (std::filesystem::exists(setup)) {
+    const bool setup_read = optional_input_present(setup, "main", console);
+    if (setup_read) {
         auto items = setup_items(s);
         read_group(setup, "SETUP", items, console);
         console.list(" NOTICE   main: using namelist file - ", padded80(setup));
     }
     const std::string hg = "Hg_SETUP.CFG";
-    if (std::filesystem::exists(hg)) {
+    if (optional_input_present(hg, "main", console)) {
         auto items = hg_setup_items(h);
         read_group(hg, "HG_SETUP", items, console);
         console.list(" NOTICE   main: using additional Hg namelist file - ", padded80(hg));
@@ -239,6 +218,7 @@ void read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgs
     hgsim.zrh_crit_stop = h.ZRH_CRIT_STOP;
     console.list("hgsim%npath =", hgsim.npath);
     check_settings(s, h, console);
+    return setup_read;
 }
 
 void write_ichem_notice(const Settings& s, TextOut& console) {

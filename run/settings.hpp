@@ -99,14 +99,16 @@ struct HgSetup {
     int32_t NDIST = 1;               // size distributions, 1
     int32_t NRANGE = 14;             // size ranges of the distribution, 14
     int32_t METHOD_LWC = 6;          // liquid water estimate, method 1 to 6 (6 with aerosol water)
-    int32_t METHOD_DRY = 6;          // written in a diagnostic dump only
+    int32_t METHOD_DRY = 6;          // any value; written in a diagnostic dump only
     int32_t METHOD_CL2_ESTM = 3;     // carried; no effect
     int32_t METHOD_CL2_MASS = 2;     // chlorine in cloud water: 1 all gas, 2 partitioned, other none
     int32_t METHOD_ELEM_DEP = 1;     // elemental mercury deposits: 0 never, other as computed
-    int32_t CEPCONC_DELTA = 1440;    // minutes; carried, no effect
+    int32_t CEPCONC_DELTA = 1440;    // minutes, any value; carried, no effect
     int32_t DEP_DELTA = 1440;        // minutes between receptor outputs, above 0
-    int32_t MAXMISS = 15;            // carried; no effect
-    float ZRH_CRIT_SURFACE = 0.98f;  // relative humidity (0..1) of level 1 that sets the cloud base there
+    int32_t MAXMISS = 15;            // any value; carried, no effect
+    // Relative humidities as fractions of saturation; any value (above 1 a
+    // base is never found and the fallback layer is taken).
+    float ZRH_CRIT_SURFACE = 0.98f;  // relative humidity of level 1 that sets the cloud base there
     float ZRH_CRIT_ALOFT = 0.90f;    // relative humidity of a cloud base aloft
     float ZRH_CRIT_STOP = 0.80f;     // relative humidity at or below which the cloud layer ends
 };
@@ -146,7 +148,8 @@ std::string setup_file_name(std::string_view run_suffix);
 // defaults when present, copies the mercury settings into `hgsim` and applies
 // the option checks. Writes its notices to the console; a file that cannot be
 // read as its group, or settings that cannot run, stop the run with code 900.
-void read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim, TextOut& console);
+// True when the SETUP file was there and read.
+bool read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim, TextOut& console);
 
 // The checks, clamps and presets, on settings already read.
 void check_settings(Settings& s, const HgSetup& h, TextOut& console);

@@ -187,6 +187,9 @@ TEST_F(EmissionFile, MalformedFilesStopNamingTheFile) {
         {"h1\nh2\n2024 1 x 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 1 0 0\n", ""},
         {"h1\nh2\n2024 1 1 0 6 1\n2024 13 1 0 0 600 40.0 -90 10 1 0 0\n", ""},
         {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10\n", "premature data termination"},
+        // Rates that would overflow the run's sums, or negative without dust.
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 1e30 0 0\n", ""},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 -5 0 0\n", ""},
     };
     for (const Case& c : cases) {
         test::write_file("emissions.txt", c.text);

@@ -261,6 +261,8 @@ TEST_F(Inventory, SetUpRefusals) {
         {"1 2 1.0 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -92 38\n1 x\n", "emission_data.txt"},
         {"1 1 1.0 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -95 38\n1\n", "There are no emissions in the region"},
         {"1 1 1.0 0.5 0.5\nTEST\n", "", "data file name not found"},
+        {"1 1 1e10 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -92 38\n1e20\n", "above the largest rate"},
+        {"1 1 1.0 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -92 38\n-24\n", "emission per hour -1 is negative"},
     };
     for (const Case& c : cases) {
         test::write_file("emission.txt", c.header);

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
+
+#include "common/run_stop.hpp"
+#include "tests/test_support.hpp"
 
 namespace orv {
 namespace {
@@ -59,6 +63,34 @@ TEST(LevelMass, PuffRunSpreadsOverItsLevels) {
     sums.clear();
     EXPECT_EQ(sums.step_mass_total, 0.0f);
     EXPECT_EQ(levels[6], 0.0f);
+}
+
+// A step total that overflowed stops the run before the step's outputs; a
+// finite one, however large, goes on.
+TEST(LevelMass, ANonFiniteStepTotalStopsTheRunNamingTheStep) {
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    const CalendarDate step{24, 1, 1, 11, 40};
+    for (const float total : {std::numeric_limits<float>::quiet_NaN(), kInf, -kInf}) {
+        test::TestConsole console, log;
+        LevelMass sums;
+        sums.step_mass_total = total;
+        try {
+            stop_on_non_finite_mass_total(sums, step, console.with(log.out));
+            ADD_FAILURE() << total << " went on";
+        } catch (const RunStop& stop) {
+            EXPECT_EQ(stop.code(), kStopInput);
+        }
+        const std::string line = "the airborne mass total is not a finite number after the time step of - ";
+        EXPECT_NE(console.text().find(line), std::string::npos) << console.text();
+        EXPECT_NE(console.text().find("24           1           1          11          40"), std::string::npos)
+            << console.text();
+        EXPECT_NE(log.text().find(line), std::string::npos);
+    }
+    test::TestConsole console, log;
+    LevelMass sums;
+    sums.step_mass_total = std::numeric_limits<float>::max();
+    stop_on_non_finite_mass_total(sums, step, console.with(log.out));
+    EXPECT_TRUE(console.text().empty());
 }
 
 }  // namespace

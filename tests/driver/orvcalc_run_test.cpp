@@ -110,6 +110,21 @@ TEST(OrvcalcRun, EmptyDirectoryReadsTheKeyboardAndStopsAtItsEnd) {
     EXPECT_TRUE(std::filesystem::exists("MESSAGE.t1"));
 }
 
+TEST(OrvcalcRun, DefaultsRefusedForWantOfASetupFileNameTheFileFirst) {
+    test::ScratchDir dir;
+    for (const char* suffix : {"", "t2"}) {
+        std::vector<const char*> args = {"orvcalc"};
+        if (*suffix) args.push_back(suffix);
+        test::RunResult r = test::run_orvcalc_here(args);
+        EXPECT_EQ(r.status, 900);
+        const std::string file = *suffix ? std::string("SETUP.") + suffix : std::string("SETUP.CFG");
+        const size_t named = r.console.find("namelist file not found, the SETUP defaults stand - " + file);
+        EXPECT_NE(named, std::string::npos) << r.console;
+        EXPECT_LT(named, r.console.find("MAXDIM must be at least 4")) << r.console;
+        EXPECT_FALSE(has(r.console, "puffvol")) << r.console;
+    }
+}
+
 TEST(OrvcalcRun, SettingsTheMercuryStepsCannotUseStopBeforeAnyOutput) {
     test::ExampleTree tree({}, false);
     test::write_file("PARX", "");
@@ -120,7 +135,7 @@ TEST(OrvcalcRun, SettingsTheMercuryStepsCannotUseStopBeforeAnyOutput) {
     };
     const Case cases[] = {
         {" &SETUP initd = 1, maxdim = 1 /\n", "", "*ERROR* main: MAXDIM must be at least 4 for the mercury steps"},
-        {" &SETUP initd = 0, maxdim = 4 /\n", "", "trying to calc puffvol for particle"},
+        {" &SETUP initd = 0, maxdim = 4 /\n", "", "need INITD of distribution mode 1 or 2 (Gaussian or top-hat"},
         {" &SETUP initd = 130, maxdim = 4 /\n", "", "need INITD of distribution mode 1 or 2"},
         {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP npath = 4 /\n", "NPATH must be at least 5"},
         {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP nland = 19 /\n", "NLAND must be at least 20"},
@@ -134,6 +149,8 @@ TEST(OrvcalcRun, SettingsTheMercuryStepsCannotUseStopBeforeAnyOutput) {
         test::RunResult r = test::run_orvcalc_here();
         EXPECT_EQ(r.status & 0xff, 132) << c.setup;
         EXPECT_TRUE(has(r.console, c.message)) << c.setup << r.console;
+        // The puff-volume text belongs to a particle reaching that step.
+        EXPECT_FALSE(has(r.console, "puffvol")) << c.setup;
         EXPECT_FALSE(std::filesystem::exists("cdump")) << c.setup;
         EXPECT_FALSE(std::filesystem::exists("CONC.CFG")) << c.setup;
     }
@@ -287,7 +304,10 @@ TEST(OrvcalcRun, InitialParticlesTheRunCannotCarryAreRefusedBeforeTheFirstStep) 
         // A group due an hour after the start is refused before the start.
         {1, 1, [](DumpedValues& d) { d.state[1] = 99; },
          "type code 99 is none of 1, 2 (Gaussian and top-hat puffs) or 6 (sampler) that the run carries in record 14 (particle 2 of the group of 24 1 1 1)"},
-        {1, 0, [](DumpedValues& d) { d.position[0] = 10.0f; }, "position 10 -90 off meteorological grid 1 in record 10 (particle 1"},
+        {1, 0, [](DumpedValues& d) { d.position[0] = 95.0f; }, "latitude 95 outside -90 to 90 in record 10 (particle 1"},
+        {0, 0, [](DumpedValues& d) { d.mass[0] = 1.0e36f; },
+         "mass of pollutant 1 1e+36 is above the largest mass the run takes (1e20) in record 2 (particle 1 of the "
+         "group of 24 1 1 0) - PARINIT"},
         {0, -1, [](DumpedValues& d) { d.mass.resize(2); },
          "*ERROR* parinp: mismatch in number of pollutants - PARINIT\n Mode:            4\n      File:            2\n"},
     };
@@ -301,6 +321,16 @@ TEST(OrvcalcRun, InitialParticlesTheRunCannotCarryAreRefusedBeforeTheFirstStep) 
         EXPECT_FALSE(has(r.console, "Percent complete")) << c.message;
         EXPECT_FALSE(has(r.log, "Initialized with particles")) << c.message;
     }
+
+    // A real place off the particle's own grid is kept: its first advance
+    // (after the first particle's has loaded the data) finds no grid holding
+    // it and ends it with the warning.
+    write_particle_file("PARINIT", [](int32_t hour, int32_t k, DumpedValues& d) {
+        if (hour == 0 && k == 1) d.position[0] = 10.0f;
+    });
+    test::RunResult r = test::run_orvcalc_here();
+    EXPECT_EQ(r.status, 0) << r.console;
+    EXPECT_TRUE(has(r.log, "WARNING metpos: off spatial domain of all grids")) << r.log;
 }
 
 }  // namespace

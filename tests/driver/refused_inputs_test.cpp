@@ -1,9 +1,11 @@
 // Control-file values and mercury settings that no step of the run gives a
-// meaning are refused at set-up, naming the file, the item and the value;
-// odd values that a step does give a meaning still run.
+// meaning, or that would overflow its sums, are refused at set-up, naming the
+// file, the item and the value; odd values that a step does give a meaning
+// still run, to finite outputs.
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/driver/run_test_support.hpp"
@@ -23,70 +25,165 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 }
 
 const std::string kHg = " &HG_SETUP rxn_conc_dir = '../oxidants/', ";
+const std::string kSetup = " &SETUP initd = 2, maxdim = 4, ";
+
+// Pieces of the example's control file.
+const std::string kLocation = "    40.000   -90.000    50.0\n";
+const std::string kFirstPollutant = "HG0\n       1.0\n       1.0\n0 0 0 0 0\n";
+const std::string kLevels = "cdump\n     1\n   100\n0 0 0 0 0\n0 0 0 0 0\n0 6 0\n";
+const std::string kParticle = "     4\n0.0 0.0 1.0\n";
 
 TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
     fixture::ExampleOptions o;
     o.run_hours = 0;
     test::ExampleTree tree(o);
     const std::string control = tree.control();
-    const std::string location = "    40.000   -90.000    50.0\n";
-    const std::string first = "HG0\n       1.0\n       1.0\n0 0 0 0 0\n";
-    const std::string centre = "     0.000     0.000\n     0.100";
-    const std::string levels = "cdump\n     1\n   100\n0 0 0 0 0\n0 0 0 0 0\n0 6 0\n";
-    const std::string particle = "     4\n0.0 0.0 1.0\n";
+    // The grid's centre: the line after the pollutants and the grid count.
+    const std::string grids = "0 0 0 0 0\n     1\n";
+    const size_t at = control.rfind(grids) + grids.size();
+    const std::string centre = grids + control.substr(at, control.find('\n', at) + 1 - at);
     struct Case {
-        std::string from, to;  // in the control file; empty: a mercury setting
-        std::string hg;
+        std::string from, to;  // in the control file
+        std::string setup;     // SETUP items beside INITD and MAXDIM
         std::string message;
     };
     const Case cases[] = {
-        {location, "    40.000   -90.000    -5.0\n", "",
+        {kLocation, "    40.000   -90.000    -5.0\n", "",
          "*ERROR* runset: release height -5 m of location 1 is below the ground (heights above ground, KMSL 0) - "
          "CONTROL"},
-        {first, "HG0\n       1.0\n      -2.0\n0 0 0 0 0\n", "",
+        {kLocation, "    40.000   -90.000    50.0    -3.0\n", "",
+         "*ERROR* runset: emission rate -3 of location 1 is negative (a negative rate marks a dust source, with "
+         "ICHEM 3 only) - CONTROL"},
+        {kFirstPollutant, "HG0\n       1.0\n      -2.0\n0 0 0 0 0\n", "",
          "*ERROR* read_pollutant_emissions: hours of emission -2 of pollutant 1 (HG0) negative in a forward run"},
-        {first, "HG0\n       1.0\n       1.0\n24 2 31 0 0\n", "",
-         "*ERROR* read_pollutant_emissions: release start 24 2 31 0 0 of pollutant 1 (HG0) is not a calendar date"},
-        {centre, "   200.000     0.000\n     0.100", "",
+        {kFirstPollutant, "HG0\n    1.0E36\n       1.0\n0 0 0 0 0\n", "",
+         "*ERROR* read_pollutant_emissions: emission rate 1e+36 of pollutant 1 (HG0) is above the largest rate the "
+         "run takes (1e20) - CONTROL"},
+        {kFirstPollutant, "HG0\n     -10.0\n       1.0\n0 0 0 0 0\n", "ichem = 0,",
+         "*ERROR* read_pollutant_emissions: emission rate -10 of pollutant 1 (HG0) is negative"},
+        {centre, grids + "   200.000     0.000\n", "",
          "*ERROR* conset: centre latitude 200 of grid #1 outside -90 to 90 - CONTROL"},
-        {levels, "cdump\n     2\n   100   -10\n0 0 0 0 0\n0 0 0 0 0\n0 6 0\n", "",
-         "*ERROR* conset: level height -10 of grid #1 (level 2) below the ground"},
-        {levels, "cdump\n     3\n     0   100   100\n0 0 0 0 0\n0 0 0 0 0\n0 6 0\n", "",
+        {kLevels, "cdump\n     2\n   100   -10\n0 0 0 0 0\n0 0 0 0 0\n0 6 0\n", "",
+         "*ERROR* conset: level height -10 of grid #1 (level 2) below the ground (heights above ground, KMSL 0)"},
+        {kLevels, "cdump\n     3\n     0   100   100\n0 0 0 0 0\n0 0 0 0 0\n0 6 0\n", "kmsl = 1,",
          "*ERROR* conset: level height 100 of grid #1 repeated (levels 2 and 3)"},
-        {levels, "cdump\n     1\n   100\n0 0 0 0 0\n23 12 31 0 0\n0 6 0\n", "",
-         "*ERROR* conset: sampling stop 23 12 31 0 0 of grid #1 before its start 24 1 1 0 0 in a forward run"},
-        {levels, "cdump\n     1\n   100\n24 2 31 0 0\n0 0 0 0 0\n0 6 0\n", "",
-         "*ERROR* conset: sampling start 24 2 31 0 0 of grid #1 is not a calendar date"},
-        {levels, "cdump\n     1\n   100\n0 0 0 0 0\n0 0 0 0 0\n7 6 0\n", "",
-         "*ERROR* conset: sampling type 7 of grid #1 is none of 0 (average), 1 (snapshot), 2 (maximum)"},
-        {particle, "     4\n-1.0 2.0 1.0\n", "",
+        {kParticle, "     4\n-1.0 2.0 1.0\n", "",
          "*ERROR* depset: particle diameter -1 of pollutant 1 (HG0) negative (0 marks a gas) - CONTROL"},
-        {"", "", "cepconc_delta = 0 /", "CEPCONC_DELTA must be a positive number of minutes -            0 in Hg_SETUP.CFG"},
-        {"", "", "cepconc_delta = -60 /", "CEPCONC_DELTA must be a positive number of minutes -          -60"},
-        {"", "", "method_dry = 99 /", "METHOD_DRY must be from 1 to 6 -           99 in Hg_SETUP.CFG"},
-        {"", "", "zrh_crit_surface = 2.0 /", "ZRH_CRIT_SURFACE must be a fraction of saturation from 0 to 1 -"},
-        {"", "", "maxmiss = -1 /", "MAXMISS must be 0 or more -           -1 in Hg_SETUP.CFG"},
     };
+    test::write_file("Hg_SETUP.CFG", kHg + "/\n");
     for (const Case& c : cases) {
-        test::write_file("CONTROL", c.from.empty() ? control : replaced(control, c.from, c.to));
-        test::write_file("Hg_SETUP.CFG", kHg + (c.hg.empty() ? "/" : c.hg) + "\n");
+        test::write_file("CONTROL", replaced(control, c.from, c.to));
+        test::write_file("SETUP.CFG", kSetup + c.setup + " /\n");
         test::RunResult r = test::run_orvcalc_here();
         EXPECT_EQ(r.status, 900) << c.message;
         EXPECT_TRUE(has(r.console, c.message)) << c.message << "\n" << r.console;
         EXPECT_FALSE(has(r.console, "Calculation Started")) << c.message;
     }
 
-    // Odd values that a step gives a meaning: a negative sampling type (the
-    // average over the last minutes of each interval), a height below sea
-    // level when heights are above sea level, a relative sampling start
-    // that rolls over its month, a run of no hours (this one).
-    test::write_file("Hg_SETUP.CFG", kHg + "/\n");
-    std::string kept = replaced(control, levels, "cdump\n     1\n   100\n0 0 40 0 0\n0 0 0 0 0\n-15 6 0\n");
-    kept = replaced(kept, location, "    40.000   -90.000    -5.0\n");
-    test::write_file("CONTROL", kept);
-    test::write_file("SETUP.CFG", " &SETUP initd = 2, maxdim = 4, kmsl = 1 /\n");
-    test::RunResult r = test::run_orvcalc_here();
-    EXPECT_EQ(r.status, 0) << r.console;
+    // A negative rate marks a dust source with ICHEM 3.
+    test::write_file("CONTROL", replaced(control, kFirstPollutant, "HG0\n     -10.0\n       1.0\n0 0 0 0 0\n"));
+    test::write_file("SETUP.CFG", kSetup + "ichem = 3 /\n");
+    EXPECT_EQ(test::run_orvcalc_here().status, 0);
+}
+
+TEST(RefusedInputs, SomethingOtherThanAFileInPlaceOfAnOptionalInputStopsTheSetUpNamingIt) {
+    fixture::ExampleOptions o;
+    o.run_hours = 1;
+    test::ExampleTree tree(o);
+    struct Case {
+        const char* name;
+        const char* setup;  // SETUP items beside INITD and MAXDIM
+        const char* message;
+    };
+    const Case cases[] = {
+        {"LAGSET.CFG", "", "*ERROR* main: not a readable file - LAGSET.CFG"},
+        {"emission.txt", "", "*ERROR* emsini: not a readable file - emission.txt"},
+        {"EMITTED", "efile = 'EMITTED',", "*ERROR* emsmat: not a readable file - EMITTED"},
+        {"LANDUSE.ASC", "", "*ERROR* sfcinp: not a readable file - LANDUSE.ASC"},
+        {"PARINIT", "", "*ERROR* main: not a readable file - PARINIT"},
+        {"Hg_SETUP.CFG", "", "*ERROR* main: not a readable file - Hg_SETUP.CFG"},
+    };
+    const std::string hg = test::read_file("Hg_SETUP.CFG");
+    for (const Case& c : cases) {
+        test::write_file("Hg_SETUP.CFG", hg);
+        test::write_file("SETUP.CFG", kSetup + c.setup + " /\n");
+        std::filesystem::remove(c.name);
+        std::filesystem::create_directory(c.name);
+        test::RunResult r = test::run_orvcalc_here();
+        EXPECT_EQ(r.status, 900) << c.name;
+        EXPECT_TRUE(has(r.console, c.message)) << c.name << "\n" << r.console;
+        EXPECT_FALSE(has(r.console, "Percent complete")) << c.name;
+        std::filesystem::remove(c.name);
+    }
+}
+
+// The outputs of a run that the comparisons below look at.
+struct Outputs {
+    std::string recpmass, cepflux, cdump;
+};
+
+Outputs read_outputs() {
+    return {test::read_file("recpmass.out"), test::read_file("cepflux.out"), test::read_file("cdump")};
+}
+
+bool finite_text(const std::string& t) { return !has(t, "NaN") && !has(t, "Inf") && !has(t, "nan"); }
+
+TEST(RefusedInputs, OddValuesThatAStepGivesAMeaningRunToFiniteOutputs) {
+    fixture::ExampleOptions o;
+    o.run_hours = 2;
+    test::ExampleTree tree(o);
+    // Hourly concentrations and depositions, so that two hours write both.
+    const std::string hourly = "cdump\n     1\n   100\n0 0 0 0 0\n0 0 0 0 0\n0 1 0\n";
+    const std::string control = replaced(tree.control(), kLevels, hourly);
+    const std::string hg = kHg + "dep_delta = 60, ";
+    test::write_file("CONTROL", control);
+    test::write_file("SETUP.CFG", kSetup + "/\n");
+    test::write_file("Hg_SETUP.CFG", hg + "/\n");
+    ASSERT_EQ(test::run_orvcalc_here().status, 0);
+    const Outputs plain = read_outputs();
+    ASSERT_FALSE(plain.recpmass.empty());
+    ASSERT_FALSE(plain.cdump.empty());
+
+    struct Case {
+        const char* what;
+        std::string from, to;  // in the control file
+        std::string setup;     // SETUP items beside INITD and MAXDIM
+        std::string hg;        // HG_SETUP items
+        bool same_deposition;  // the deposition outputs equal the plain run's
+        bool same_cdump;       // and so does the concentration file
+    };
+    const Case cases[] = {
+        // Hour 24 of the last day of 2023 is the run start.
+        // The concentration file's header holds the start as given.
+        {"a release start that carries", kFirstPollutant, "HG0\n       1.0\n       1.0\n23 12 31 24 00\n", "", "",
+         true, false},
+        {"a sampling start that carries", hourly, "cdump\n     1\n   100\n23 12 31 23 60\n0 0 0 0 0\n0 1 0\n", "",
+         "", true, true},
+        {"sampling type 3", hourly, "cdump\n     1\n   100\n0 0 0 0 0\n0 0 0 0 0\n3 1 0\n", "", "", true, false},
+        {"a sampling stop before its start", hourly, "cdump\n     1\n   100\n0 0 0 0 0\n23 12 31 22 0\n0 1 0\n",
+         "", "", true, false},
+        {"items that change nothing", "", "", "", "method_dry = 99, cepconc_delta = 0, maxmiss = -1,", true, true},
+        {"humidity thresholds above saturation", "", "", "",
+         "zrh_crit_surface = 1.5, zrh_crit_aloft = 2.0, zrh_crit_stop = 1.2,", false, false},
+        {"a level below sea level with heights above sea level", hourly,
+         "cdump\n     2\n   -20   100\n0 0 0 0 0\n0 0 0 0 0\n0 1 0\n", "kmsl = 1,", "", false, false},
+    };
+    for (const Case& c : cases) {
+        test::write_file("CONTROL", c.from.empty() ? control : replaced(control, c.from, c.to));
+        test::write_file("SETUP.CFG", kSetup + c.setup + " /\n");
+        test::write_file("Hg_SETUP.CFG", hg + c.hg + " /\n");
+        test::RunResult r = test::run_orvcalc_here();
+        EXPECT_EQ(r.status, 0) << c.what << "\n" << r.console;
+        EXPECT_TRUE(has(r.console, "Complete Orvante")) << c.what;
+        const Outputs out = read_outputs();
+        EXPECT_FALSE(out.recpmass.empty()) << c.what;
+        EXPECT_TRUE(finite_text(out.recpmass) && finite_text(out.cepflux) && finite_text(r.log)) << c.what;
+        if (c.same_deposition) {
+            EXPECT_EQ(out.recpmass, plain.recpmass) << c.what;
+            EXPECT_EQ(out.cepflux, plain.cepflux) << c.what;
+        }
+        if (c.same_cdump) EXPECT_EQ(out.cdump, plain.cdump) << c.what;
+    }
 }
 
 }  // namespace
