@@ -168,6 +168,14 @@ void check_range(const ParticleFiles& f, const GroupHeader& h, int32_t k, int64_
                      "outside " + number_text(low) + " to " + number_text(high), msg);
 }
 
+// A mass the run can take: finite and not above the ceiling.
+void check_mass(const ParticleFiles& f, const GroupHeader& h, int32_t k, int32_t pollutant, float v, Messages msg) {
+    const std::string why = particle_mass_refusal(v);
+    if (why.empty()) return;
+    const std::string item = "mass of pollutant " + std::to_string(pollutant);
+    refuse_value(f, h, k, f.records_read, item, number_text(v), why, msg);
+}
+
 // The position on the particle's grid: a height within the model column, a
 // place on the globe that the grid's conversion reaches.
 void place_on_grid(const ParticleFiles& f, const GroupHeader& h, int32_t k, const ParticleCheck& c,
@@ -199,10 +207,7 @@ DumpedParticle read_checked_particle(ParticleFiles& f, const GroupHeader& h, int
     RecordCursor m = particle_record(f, 1, static_cast<size_t>(h.pollutants) * 4, msg);
     for (int32_t s = 0; s < c.maxdim; ++s) {
         const float v = m.get_f32();
-        const std::string why = particle_mass_refusal(v);
-        if (!why.empty())
-            refuse_value(f, h, k, f.records_read, "mass of pollutant " + std::to_string(s + 1), number_text(v), why,
-                         msg);
+        check_mass(f, h, k, s + 1, v, msg);
         if (mass) mass[s] = v;
     }
     DumpedParticle d{};
