@@ -25,7 +25,7 @@ awk 'NR == 2 { print "    25"; next }
      NR == 3 { for (i = -2; i <= 2; ++i) for (j = -2; j <= 2; ++j)
                    printf "%10.3f%10.3f%8.1f\n", 40 + 0.5 * i, -90 + 0.5 * j, 50; next }
      { print }' "$work/inputs/run/CONTROL" > "$sources/CONTROL"
-sed -i 's/numpar = 100,/numpar = 2500,/; s/maxpar = 20000,/maxpar = 100000,/' "$sources/SETUP.CFG"
+sed -i 's/numpar = 100,/numpar = 2500,/; s/maxpar = [0-9]*,/maxpar = 100000,/' "$sources/SETUP.CFG"
 
 TIMEFORMAT='%3U %3S'
 # run CASE_DIR INPUT_RUN BUILD: prints "orvcalc_cpu deptally_cpu orvcalc_status deptally_status".

@@ -194,11 +194,15 @@ std::string example_control(const ExampleOptions& o, const std::vector<std::stri
         t += fmt::write(one_real, 1.0f);
         t += "0 0 0 0 0\n";
     }
-    // One concentration grid around the source, averaged over 6 hours.
+    // One concentration grid averaged over 6 hours, 10 degrees of latitude
+    // by 15 of longitude: 5 degrees west of the source and 10 east of it,
+    // room for the 24 hours that the default west wind carries the puffs
+    // about 430 km east.
+    const float grid_lon = std::remainder(o.centre_lon + 2.5f, 360.0f);
     t += fmt::write(one_int, 1);
-    t += fmt::write(two_reals, 0.0f, 0.0f);
+    t += fmt::write(two_reals, o.centre_lat, grid_lon);
     t += fmt::write(two_reals, 0.1f, 0.1f);
-    t += fmt::write(two_reals, 10.0f, 10.0f);
+    t += fmt::write(two_reals, 10.0f, 15.0f);
     t += "./\ncdump\n";
     t += fmt::write(one_int, 1);
     t += fmt::write(one_int, 100);
@@ -232,8 +236,13 @@ ExampleFiles write_example(const std::string& dir, const ExampleOptions& o) {
     return out;
 }
 
+// A fixed 10-minute step rather than the automatic one: the mercury
+// chemistry then sees the puffs of each hour's vertical split before they
+// grow back down into the surface layer. Room for 30000 puffs: the splits of
+// the 24 hours fill it at times, but splitting is back on at the end.
 std::string example_setup_cfg() {
-    return " &SETUP\n initd = 2,\n maxdim = 4,\n numpar = 100,\n maxpar = 20000,\n ndump = 6,\n ncycl = 6,\n /\n";
+    return " &SETUP\n initd = 2,\n maxdim = 4,\n numpar = 100,\n maxpar = 30000,\n delt = 10,\n ndump = 6,\n"
+           " ncycl = 6,\n /\n";
 }
 
 std::string example_hg_setup_cfg(const std::string& oxidant_dir) {

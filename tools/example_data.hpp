@@ -63,7 +63,8 @@ MetFileRecipe example_file_recipe(const ExampleOptions& o, int32_t f);
 std::string example_file_name(const ExampleOptions& o, int32_t f);
 
 // The text of a control file for a run on the example data: one source at
-// the grid centre, one pollutant, one concentration grid around the source.
+// the grid centre, one pollutant, one concentration grid from 5 degrees west
+// of the source to 10 degrees east of it.
 std::string example_control(const ExampleOptions& o, const std::vector<std::string>& met_files);
 
 // Writes the data set into `dir` (which must exist). Throws
@@ -71,8 +72,8 @@ std::string example_control(const ExampleOptions& o, const std::vector<std::stri
 ExampleFiles write_example(const std::string& dir, const ExampleOptions& o);
 
 // The settings files of a mercury run: SETUP.CFG with top-hat puffs (whose
-// footprints the receptors see), the four mercury species and a particle
-// dump every 6 hours, Hg_SETUP.CFG with
+// footprints the receptors see), the four mercury species, a fixed 10-minute
+// time step and a particle dump every 6 hours, Hg_SETUP.CFG with
 // the oxidant directory and receptor output every 8 hours.
 std::string example_setup_cfg();
 std::string example_hg_setup_cfg(const std::string& oxidant_dir);

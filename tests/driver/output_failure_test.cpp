@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 // one (which the samplers read), written to "snap".
 std::string with_snapshot_grid(const std::string& control) {
     const std::string grid =
-        "     0.000     0.000\n     0.100     0.100\n    10.000    10.000\n./\ncdump\n     1\n   100\n"
+        "    40.000   -87.500\n     0.100     0.100\n    10.000    15.000\n./\ncdump\n     1\n   100\n"
         "0 0 0 0 0\n0 0 0 0 0\n0 6 0\n";
     const size_t at = control.find("     1\n" + grid);
     if (at == std::string::npos) return control;

@@ -182,7 +182,9 @@ TEST(RefusedInputs, OddValuesThatAStepGivesAMeaningRunToFiniteOutputs) {
             EXPECT_EQ(out.recpmass, plain.recpmass) << c.what;
             EXPECT_EQ(out.cepflux, plain.cepflux) << c.what;
         }
-        if (c.same_cdump) EXPECT_EQ(out.cdump, plain.cdump) << c.what;
+        if (c.same_cdump) {
+            EXPECT_EQ(out.cdump, plain.cdump) << c.what;
+        }
     }
 }
 

@@ -198,10 +198,9 @@ TEST(RunLoop, OutputsOfAWholeRunAndItsRepeat) {
     EXPECT_TRUE(has(first.console, " Percent complete:  16.7\n"));
     EXPECT_EQ(first.console.substr(first.console.rfind('\n', first.console.size() - 2) + 1),
               " Complete Orvante\n");
-    // The message log: the initial step (a 0.1 degree concentration grid at
-    // 40N limits the first hour to 5 minutes), a notice per step, the level
-    // table at hour 6.
-    EXPECT_TRUE(has(first.log, " NOTICE   main: Initial time step (min)            5\n"));
+    // The message log: the initial step (the example's fixed 10 minutes), a
+    // notice per step, the level table at hour 6.
+    EXPECT_TRUE(has(first.log, " NOTICE   main: Initial time step (min)           10\n"));
     EXPECT_GE(lines_starting(first.log, "  NOTICE   main:            ").size(), 12u + 5u * 3u);
     EXPECT_EQ(lines_starting(first.log, std::string(55, ' ') + " Index  Height %Mass").size(), 1u);
     // Three receptor outputs of 4 pollutants x 5 paths in each file.
@@ -355,6 +354,7 @@ TEST(RunLoop, BackwardRunTakesTheStepOfItsSpeed) {
     o.u = 40.0;
     o.run_hours = 3;
     test::ExampleTree tree(o);
+    test::write_file("SETUP.CFG", test::with_line(fixture::example_setup_cfg(), " delt", " delt = 0,"));  // automatic step
     const std::string control = tree.control();
     test::write_file("CONTROL", test::with_line(control, " 24", " 24  1  1 12"));
     test::RunResult forward = test::run_orvcalc_here();

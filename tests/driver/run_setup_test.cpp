@@ -69,7 +69,7 @@ TEST(RunSetUp, SourcesOnTheMeteorologyAndWhatTheLoopStartsFrom) {
     EXPECT_EQ(c.receptor_outputs.recpmass.size(), 4 * 5 * 3);
     EXPECT_FLOAT_EQ(c.mercury.pfrac(3), -99.99f);
     EXPECT_FLOAT_EQ(c.mercury.genrough(7), 0.03f);
-    EXPECT_EQ(c.puff_split_limit, 20000 - 60);
+    EXPECT_EQ(c.puff_split_limit, 30000 - 60);
     EXPECT_EQ(c.sigma_profile.size(), static_cast<size_t>(c.vertical_grid.nlvl));
     EXPECT_FALSE(c.dispersion.samplers.sampler_flag);
     EXPECT_TRUE(c.dispersion.source_pollutant_matrix.records.empty());  // no EFILE
