@@ -1,8 +1,8 @@
 #include "dispersion/emission_file.hpp"
 
-#include <cstdio>
 #include <string_view>
 
+#include "common/number_text.hpp"
 #include "common/blank_trim.hpp"
 #include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
@@ -165,9 +165,7 @@ void check_group_rates(const EmissionFileGroup& g, const EmissionFileState& st, 
     for (const EmissionFileLine& l : g.lines) {
         const std::string why = emission_rate_refusal(l.rate, st.ICHEM);
         if (why.empty()) continue;
-        char value[32];
-        std::snprintf(value, sizeof value, "%.7g", l.rate);
-        input_stop(kRoutine, st.name, l.line_number, "emission rate " + std::string(value) + " " + why, console);
+        input_stop(kRoutine, st.name, l.line_number, "emission rate " + number_text(l.rate) + " " + why, console);
     }
 }
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 
+#include "common/number_text.hpp"
 #include "common/blank_trim.hpp"
 #include "common/optional_input.hpp"
 #include "common/fortran_format.hpp"
@@ -121,10 +121,7 @@ void check_emission(const EmissionInventory& inv, float read, float sum, const T
     for (const float e : {read, sum}) {
         const std::string why = emission_rate_refusal(e, inv.ICHEM);
         if (why.empty()) continue;
-        char value[32];
-        std::snprintf(value, sizeof value, "%.7g", e);
-        input_stop("emsdat", in.name(), in.line_number(), "emission per hour " + std::string(value) + " " + why,
-                   console);
+        input_stop("emsdat", in.name(), in.line_number(), "emission per hour " + number_text(e) + " " + why, console);
     }
 }
 

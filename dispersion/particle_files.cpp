@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
+#include "common/number_text.hpp"
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
 #include "run/mass_ceiling.hpp"
@@ -142,12 +142,6 @@ struct DumpedParticle {
     float x = 0.0f, y = 0.0f, z = 0.0f;
     int64_t position_record = 0, state_record = 0;
 };
-
-std::string number_text(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", v);
-    return buf;
-}
 
 // A value the run cannot start from: the line names the file, the record,
 // the particle of the group and the item.

@@ -1,9 +1,12 @@
 #include "driver/meteo_setup.hpp"
 
+#include "common/blank_trim.hpp"
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/work_array.hpp"
-#include "run/calendar.hpp"
+#include "dispersion/emission_inventory.hpp"
 #include "meteo/met_setup.hpp"
+#include "run/calendar.hpp"
 #include "run/input_checks.hpp"
 
 namespace orv {
@@ -27,13 +30,30 @@ void take_run_start(Record& r, const RunStart& s) {
 
 }  // namespace
 
+namespace {
+
+// Which releases the locations feed: the gridded inventory when
+// "emission.txt" is there, else the emission file when it is named and
+// there, else the control file's point sources.
+LocationRateUse location_rate_use(const Settings& s, TextOut& console) {
+    if (optional_input_present(std::string(kEmissionInventoryFile), "emsini", console))
+        return LocationRateUse::unread;
+    const std::string efile = trim_trailing_blanks(s.EFILE);
+    if (!efile.empty() && optional_input_present(efile, "emsmat", console))
+        return LocationRateUse::replaces_when_positive;
+    return LocationRateUse::rate_when_nonzero;
+}
+
+}  // namespace
+
 void read_run_control(RunContext& ctx, std::istream& keyboard) {
     RunControl& run = ctx.control;
     open_control_file(ctx.control_input, ctx.run_suffix, keyboard, ctx.console, run);
     // The table grows with the location lines read; every location takes the
     // run start of record 1.
     runset(ctx.control_input, ctx.source_locations, run);
-    check_source_locations(ctx.control_input.name(), ctx.source_locations, ctx.setup, ctx.console);
+    check_source_locations(ctx.control_input.name(), ctx.source_locations, ctx.setup,
+                           location_rate_use(ctx.setup, ctx.console), ctx.console);
     ctx.location_count = static_cast<int32_t>(ctx.source_locations.size());
     if (ctx.location_count < 1) {
         ctx.console.list("*ERROR* main: all source points off all meteo grids!");

@@ -3,10 +3,10 @@
 
 #include <cmath>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/number_text.hpp"
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
 #include "common/messages.hpp"
@@ -33,12 +33,6 @@ bool read_record(DirectFile& f, int64_t rec, std::vector<char>& buf, size_t n) {
 }
 
 bool finite_in(float v, float lo, float hi) { return std::isfinite(v) && v >= lo && v <= hi; }
-
-std::string number_text(float v) {
-    std::ostringstream s;
-    s << v;
-    return s.str();
-}
 
 // The grid of an index header must be able to place positions: positive
 // finite increments and a corner on the globe.

@@ -4,8 +4,8 @@
 #include <bit>
 #include <cmath>
 #include <filesystem>
-#include <sstream>
 
+#include "common/number_text.hpp"
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
 #include "common/optional_input.hpp"
@@ -29,12 +29,6 @@ int32_t trunc_clamped(float v, int32_t lo, int32_t hi) {
     if (!(v >= lo)) return lo;
     if (v > hi) return hi;
     return static_cast<int32_t>(v);
-}
-
-std::string number_text(double v) {
-    std::ostringstream o;
-    o << v;
-    return o.str();
 }
 
 // The grid of ASCDATA.CFG: counts that a file could hold, a corner on the
@@ -63,8 +57,12 @@ void check_surface_grid(const SurfaceFiles& s, const std::string& path, TextOut&
 
 void read_ascdata(SurfaceFiles& s, Messages msg) {
     std::string path = "ASCDATA.CFG";
-    if (!optional_input_present(path, "sfcinp", msg.console)) path = "../bdyfiles/ASCDATA.CFG";
-    if (!optional_input_present(path, "sfcinp", msg.console)) {
+    bool present = optional_input_present(path, "sfcinp", msg.console);
+    if (!present) {
+        path = "../bdyfiles/ASCDATA.CFG";
+        present = optional_input_present(path, "sfcinp", msg.console);
+    }
+    if (!present) {
         msg.log.list(" NOTICE sfcinp: no ASCDATA.CFG, using default");
         msg.log.list("*ERROR* sfcinp: ASCDATA.CFG file not found!");
         msg.log.list("Required in local directory or ../bdyfiles/");
@@ -94,9 +92,13 @@ void open_surface_file(SurfaceFiles& s, int kind, Messages msg) {
     auto& f = s.files[kind];
     f.looked_for = true;
     std::string path = kNames[kind];
-    if (!optional_input_present(path, "sfcinp", msg.console)) path = s.directory + kNames[kind];
+    bool present = optional_input_present(path, "sfcinp", msg.console);
+    if (!present) {
+        path = s.directory + kNames[kind];
+        present = optional_input_present(path, "sfcinp", msg.console);
+    }
     const int64_t reclen = int64_t{s.nlon} * 4 + 1;
-    if (!optional_input_present(path, "sfcinp", msg.console) || !f.file.open(path, reclen)) {
+    if (!present || !f.file.open(path, reclen)) {
         msg.log.list(std::string(" NOTICE sfcinp: ") + kNames[kind] + " file not found");
         msg.log.list(" On default directory:", s.directory);
         msg.log.list(kDefaults[kind]);

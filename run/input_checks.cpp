@@ -1,8 +1,8 @@
 #include "run/input_checks.hpp"
 
-#include <cstdio>
 #include <string>
 
+#include "common/number_text.hpp"
 #include "common/blank_trim.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
@@ -11,12 +11,6 @@
 namespace orv {
 
 namespace {
-
-std::string number_text(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", v);
-    return buf;
-}
 
 // The values refused in one block: every one is named, then the run stops.
 class Refusals {
@@ -43,7 +37,7 @@ std::string pollutant_text(const Pollutant& d, size_t p) {
 }  // namespace
 
 void check_source_locations(std::string_view file, const std::vector<SourceLocation>& locations, const Settings& s,
-                            TextOut& console) {
+                            LocationRateUse rate_use, TextOut& console) {
     Refusals r(file, console);
     for (size_t k = 0; k < locations.size(); ++k) {
         const SourceLocation& loc = locations[k];
@@ -51,8 +45,10 @@ void check_source_locations(std::string_view file, const std::vector<SourceLocat
         if (s.KMSL == 0 && !(loc.height >= 0.0f))
             r.add("runset", "release height " + number_text(loc.height) + " m" + where +
                                 " is below the ground (heights above ground, KMSL 0)");
-        // 0 takes the pollutant's rate.
-        if (loc.source_rate != 0.0f) {
+        const bool taken = rate_use == LocationRateUse::rate_when_nonzero ? loc.source_rate != 0.0f
+                           : rate_use == LocationRateUse::replaces_when_positive ? loc.source_rate > 0.0f
+                                                                                  : false;
+        if (taken) {
             const std::string why = emission_rate_refusal(loc.source_rate, s.ICHEM);
             if (!why.empty())
                 r.add("runset", "emission rate " + number_text(loc.source_rate) + where + " " + why);

@@ -28,11 +28,19 @@
 
 namespace orv {
 
+// How the releases read a location's own emission rate (the first optional
+// value of its line).
+enum class LocationRateUse {
+    unread,              // a gridded inventory: the locations are its corners
+    replaces_when_positive,  // an emission file: 0 or less takes the pollutant's rate
+    rate_when_nonzero,   // the control file's point sources: 0 takes the pollutant's rate
+};
+
 // Release heights below the ground (heights above ground, KMSL 0); a
-// location's own emission rate that the run cannot take (see
-// emission_rate_refusal).
+// location's own emission rate, where the releases take it as one, that the
+// run cannot take (see emission_rate_refusal).
 void check_source_locations(std::string_view file, const std::vector<SourceLocation>& locations, const Settings& s,
-                            TextOut& console);
+                            LocationRateUse rate_use, TextOut& console);
 
 // The first `count` pollutants: negative hours of emission in a forward run,
 // an emission rate that the run cannot take (see emission_rate_refusal).

@@ -84,6 +84,13 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
     test::write_file("CONTROL", replaced(control, kFirstPollutant, "HG0\n     -10.0\n       1.0\n0 0 0 0 0\n"));
     test::write_file("SETUP.CFG", kSetup + "ichem = 3 /\n");
     EXPECT_EQ(test::run_orvcalc_here().status, 0);
+    // For an emission file a location's value of 0 or less takes the
+    // pollutant's rate.
+    test::write_file("CONTROL", replaced(control, kLocation, "    40.000   -90.000    50.0    -3.0\n"));
+    test::write_file("SETUP.CFG", kSetup + "efile = 'EMITTED' /\n");
+    test::write_file("EMITTED", "");
+    const test::RunResult r = test::run_orvcalc_here();
+    EXPECT_EQ(r.status, 0) << r.console;
 }
 
 TEST(RefusedInputs, SomethingOtherThanAFileInPlaceOfAnOptionalInputStopsTheSetUpNamingIt) {
