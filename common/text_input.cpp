@@ -11,17 +11,17 @@ namespace orv {
 
 bool TextInput::open(const std::string& path) {
     close();
+    // Only a regular file is read: a pipe would wait for a writer, and a
+    // folder reports a size it cannot fill.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::ifstream f(path, std::ios::in | std::ios::binary);
     if (!f) return false;
-    // Room for the whole file at once when it is a regular file (a monthly
-    // oxidant file is tens of megabytes; a folder reports a size it cannot
-    // fill), then read in blocks until the end.
+    // Room for the whole file at once (a monthly oxidant file is tens of
+    // megabytes), then read in blocks until the end.
     data_.clear();
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) {
-        const std::uintmax_t size = std::filesystem::file_size(path, ec);
-        if (!ec) data_.reserve(static_cast<size_t>(size));
-    }
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec) data_.reserve(static_cast<size_t>(size));
     char block[1 << 16];
     while (f.read(block, sizeof block) || f.gcount() > 0) data_.append(block, static_cast<size_t>(f.gcount()));
     name_ = path;

@@ -19,7 +19,8 @@ namespace orv {
 class TextInput {
 public:
     TextInput() = default;
-    // Reads the whole file. Returns false when it cannot be opened.
+    // Reads the whole file. Returns false when it is not a regular file or
+    // cannot be opened.
     bool open(const std::string& path);
     // Reads lines from a stream as they are asked for (keyboard input).
     void attach(std::istream& s, std::string name);

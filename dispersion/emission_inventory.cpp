@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <map>
 
 #include "common/number_text.hpp"
@@ -115,11 +114,42 @@ bool select_point(const EmissionInventory& inv, float lat, float lon, int32_t& i
     return i >= 1 && i <= inv.nlon && j >= 1 && j <= inv.nlat;
 }
 
+// The control pollutant whose rate multiplies the values of one inventory
+// pollutant the most: its number (1-based; 0 when none takes them) and rate.
+struct RateOnValues {
+    int32_t pollutant = 0;
+    float rate = 0.0f;
+};
+
+// Per inventory pollutant: each control pollutant takes the last inventory
+// pollutant of its identifier, as the releases match them.
+std::vector<RateOnValues> rates_on_values(const EmissionInventory& inv) {
+    std::vector<RateOnValues> on(static_cast<size_t>(inv.npol_file));
+    for (size_t c = 0; c < inv.control_rates.size(); ++c) {
+        const auto& [id, rate] = inv.control_rates[c];
+        int32_t match = -1;
+        for (int32_t k = 0; k < inv.npol_file; ++k)
+            if (inv.pollutant_ids[k] == four_chars(id)) match = k;
+        if (match < 0) continue;
+        RateOnValues& r = on[static_cast<size_t>(match)];
+        if (r.pollutant == 0 || std::fabs(rate) > std::fabs(r.rate)) r = {static_cast<int32_t>(c) + 1, rate};
+    }
+    return on;
+}
+
 // An emission per hour read (the value times the factor over its hours) and
-// the cell's sum so far: one the run cannot take stops it, naming the line.
-void check_emission(const EmissionInventory& inv, float read, float sum, const TextInput& in, TextOut& console) {
+// the cell's sum so far, alone and times the control rate that takes them:
+// one the run cannot take stops it, naming the line.
+void check_emission(const EmissionInventory& inv, float read, float sum, const RateOnValues& on, const TextInput& in,
+                    TextOut& console) {
     for (const float e : {read, sum}) {
-        const std::string why = emission_rate_refusal(e, inv.ICHEM);
+        std::string why = emission_rate_refusal(e, inv.ICHEM);
+        if (why.empty() && on.pollutant > 0 &&
+            std::fabs(double{e} * double{on.rate}) > static_cast<double>(kMassCeiling)) {
+            const std::string& id = inv.control_rates[static_cast<size_t>(on.pollutant - 1)].first;
+            why = "times the rate " + number_text(on.rate) + " of pollutant " + std::to_string(on.pollutant) + " (" +
+                  trim_trailing_blanks(id) + ") in CONTROL is above the largest rate the run takes (1e20)";
+        }
         if (why.empty()) continue;
         input_stop("emsdat", in.name(), in.line_number(), "emission per hour " + number_text(e) + " " + why, console);
     }
@@ -133,6 +163,7 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
     std::vector<fmt::Target> targets;
     for (float& x : v) targets.emplace_back(x);
     const float per_hour = inv.factor / static_cast<float>(inv.hours_per_value);
+    const std::vector<RateOnValues> rates = rates_on_values(inv);
     for (;;) {
         int32_t unused1 = 0, unused2 = 0;
         float lon = 0.0f, lat = 0.0f;
@@ -161,7 +192,7 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
             for (int32_t n = 0; n < inv.nvals; ++n) {
                 float& e = cell[static_cast<size_t>(n) * inv.npol_file + k];
                 e += v[n] * per_hour;
-                check_emission(inv, v[n] * per_hour, e, in, console);
+                check_emission(inv, v[n] * per_hour, e, rates[static_cast<size_t>(k)], in, console);
             }
             for (int32_t h = 0; h < 24; ++h) totals[k] += v[inv.value_index(h)] * per_hour;
         }
@@ -276,8 +307,9 @@ void emsdat(EmissionInventory& inv, Messages msg) {
     in.close();
     msg.log.list(" NOTICE emsdat: emission file header - ", inv.npol_file, inv.nvals, inv.factor, inv.dlat, inv.dlon);
 
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(data_name, ec) || !in.open(data_name))
+    const InputState data_state = input_state(data_name);
+    if (data_state == InputState::unreadable) unreadable_input_stop(data_name, "emsdat", msg.console, kStopInput);
+    if (data_state == InputState::absent || !in.open(data_name))
         refuse("emsdat", {list_line("*ERROR* emsdat: gridded emissions file not found - ", data_name)}, msg);
     CellBuilder cells;
     std::vector<float> totals(static_cast<size_t>(inv.npol_file), 0.0f);

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/messages.hpp"
@@ -39,6 +40,10 @@ inline constexpr std::string_view kEmissionInventoryFile = "emission.txt";
 struct EmissionInventory {
     bool present = false;  // "emission.txt" exists: the inventory replaces the point sources
     int32_t ICHEM = 0;     // the run's option: a negative emission is a dust source under 3, refused otherwise
+    // The control file's pollutants (identifier, emission rate), set before
+    // emsdat: a cell's emission per hour times the rate of a pollutant that
+    // matches its inventory pollutant is the mass the cell releases per hour.
+    std::vector<std::pair<std::string, float>> control_rates;
     // Header.
     int32_t npol_file = 0;  // inventory pollutants
     int32_t nvals = 0;      // values per day
@@ -87,8 +92,10 @@ struct EmissionInventory {
 void emsini(const std::vector<SourceLocation>& locations, EmissionInventory& inv, Messages msg);
 
 // Reads the inventory once the header is known (inv.present). A missing or
-// malformed data file, or no emission inside the grid, stops the run with
-// code 900.
+// malformed data file, no emission inside the grid, or an emission per hour
+// that the run cannot take (alone, or times the rate of a control pollutant
+// that takes it, see inv.control_rates) stops the run with code 900, naming
+// the line of the data file.
 void emsdat(EmissionInventory& inv, Messages msg);
 
 // One step's releases at model_time (accumulated minutes), step dt_minutes

@@ -77,17 +77,20 @@ bool next_record(ParticleFiles& f, TextOut& console) {
 
 struct GroupHeader {
     int32_t count, pollutants, year, month, day, hour;
+    int32_t time = 0;  // accumulated minutes
 };
 
-// The next group header, checked; false at the end of the file.
+// The next group header, checked; false at the end of the file. The group
+// time is the calendar's: a day or hour beyond its range carries (hour 24 is
+// 00 of the next day); the year and month must be ones it knows.
 bool next_header(ParticleFiles& f, GroupHeader& h, TextOut& console) {
     if (!next_record(f, console)) return false;
     if (f.record.size() < 24) damaged(f, "truncated or damaged particle initialization file", console);
     RecordCursor c(f.record);
     h = GroupHeader{c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32()};
     if (h.count < 0 || h.pollutants < 0) damaged(f, "negative count in particle initialization file", console);
-    const bool year_ok = (h.year >= 0 && h.year <= 99) || (h.year >= 1941 && h.year <= 2099);
-    if (!year_ok || h.month < 1 || h.month > 12 || h.day < 1 || h.day > 31 || h.hour < 0 || h.hour > 23)
+    const bool year_ok = (h.year >= 0 && h.year <= 100) || (h.year >= 1941 && h.year <= 2100);
+    if (!year_ok || h.month < 1 || h.month > 12 || !shifted_date_minutes(h.year, h.month, h.day, h.hour, 0, h.time, console))
         damaged(f, "invalid group time in particle initialization file", console);
     return true;
 }
@@ -257,7 +260,11 @@ void read_particle(ParticleFiles& f, const GroupHeader& h, int32_t k, int32_t q,
     p.particle_hdwp[q] = d.type;
     p.particle_pollutant[q] = d.pollutant;
     p.particle_grid[q] = d.grid;
-    p.particle_sort_key[q] = d.sort_key;
+    // The entry's own slot: a group loaded after the start is appended behind
+    // particles whose keys already run from 1, and the file's keys (1 to its
+    // count) would point at those. A dump's keys are always 1 to its count
+    // in order, so a load at the start is the same either way.
+    p.particle_sort_key[q] = q + 1;
     if (q < p.particle_lat.size()) p.particle_lat[q] = d.lat;
     if (q < p.particle_lon.size()) p.particle_lon[q] = d.lon;
     if (d.grid == 0) return;
@@ -300,7 +307,7 @@ void check_particle_init_file(int32_t model_time, int32_t kt, const ParticleArra
     const ParticleCheck c{p.maxdim, model_top, met, kt};
     GroupHeader h;
     while (next_header(files, h, msg.console)) {
-        if (tm2min(h.year, h.month, h.day, h.hour, 0, msg.console) < model_time)
+        if (h.time < model_time)
             skip_group(files, h, msg);
         else
             check_group(files, h, c, msg);
@@ -322,7 +329,7 @@ void parinp(int32_t model_time, int32_t kt, ParticleArrays& p, float model_top, 
             msg.log.list("WARNING parinp: particle initialization file closed");
             return;
         }
-        const int32_t t = tm2min(h.year, h.month, h.day, h.hour, 0, msg.console);
+        const int32_t t = h.time;
         if (model_time < t) {
             msg.log.list("WARNING parinp: initialization in time wait mode");
             step_back(files);

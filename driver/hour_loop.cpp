@@ -75,7 +75,7 @@ RunLoop::RunLoop(RunContext& c, RunTiming* t)
 }
 
 void run_hours(RunContext& ctx, RunTiming* timing) {
-    warn_time_step_drift(ctx.setup, ctx.log);
+    warn_time_step_drift(ctx.setup, ctx.msg());
     RunLoop run(ctx, timing);
     for (run.hour = 1; run.hour <= run.run_hours; ++run.hour) {
         start_hour(run);

@@ -32,14 +32,17 @@ void take_run_start(Record& r, const RunStart& s) {
 
 namespace {
 
-// Which releases the locations feed: the gridded inventory when
-// "emission.txt" is there, else the emission file when it is named and
-// there, else the control file's point sources.
-LocationRateUse location_rate_use(const Settings& s, TextOut& console) {
+// How the releases take a location's own rate: not at all when
+// "emission.txt" is there (the locations are the inventory's corners); only
+// above 0 when an emission file is named and there in a backward run, which
+// reads the file to the end every hour; otherwise whenever it is not 0, as
+// the point sources do, which a forward run goes back to once the emission
+// file's last group has passed.
+LocationRateUse location_rate_use(const Settings& s, bool backward, TextOut& console) {
     if (optional_input_present(std::string(kEmissionInventoryFile), "emsini", console))
         return LocationRateUse::unread;
     const std::string efile = trim_trailing_blanks(s.EFILE);
-    if (!efile.empty() && optional_input_present(efile, "emsmat", console))
+    if (backward && !efile.empty() && optional_input_present(efile, "emsmat", console))
         return LocationRateUse::replaces_when_positive;
     return LocationRateUse::rate_when_nonzero;
 }
@@ -53,7 +56,7 @@ void read_run_control(RunContext& ctx, std::istream& keyboard) {
     // run start of record 1.
     runset(ctx.control_input, ctx.source_locations, run);
     check_source_locations(ctx.control_input.name(), ctx.source_locations, ctx.setup,
-                           location_rate_use(ctx.setup, ctx.console), ctx.console);
+                           location_rate_use(ctx.setup, run.backward, ctx.console), ctx.console);
     ctx.location_count = static_cast<int32_t>(ctx.source_locations.size());
     if (ctx.location_count < 1) {
         ctx.console.list("*ERROR* main: all source points off all meteo grids!");

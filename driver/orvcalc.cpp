@@ -89,9 +89,8 @@ void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keybo
 
 void set_up_run(RunContext& ctx, int argc, const char* const* argv, std::istream& keyboard) {
     start_up(ctx, argc > 1 ? argv[1] : "");
-    const bool setup_read = read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim, ctx.console);
-    refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup, setup_read ? "" : setup_file_name(ctx.run_suffix),
-                                       ctx.console);
+    const SettingsFiles files = read_run_settings(ctx.run_suffix, ctx.setup, ctx.hg_setup, ctx.hgsim, ctx.console);
+    refuse_settings_the_run_cannot_use(ctx.setup, ctx.hg_setup, files, ctx.console);
     allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM, ctx.console);
     set_up_sources_and_pollutants(ctx, keyboard);
     set_up_grids_and_deposition(ctx);

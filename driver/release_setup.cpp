@@ -102,6 +102,8 @@ void plan_met_subgrids(RunContext& ctx, bool with_sources) {
 void read_gridded_inventory(RunContext& ctx) {
     EmissionInventory& inv = ctx.dispersion.inventory;
     inv.ICHEM = ctx.setup.ICHEM;
+    inv.control_rates.clear();
+    for (const Pollutant& d : ctx.dirt) inv.control_rates.emplace_back(d.pollutant_id, d.emission_rate);
     emsini(ctx.source_locations, inv, ctx.msg());
     if (inv.present) emsdat(inv, ctx.msg());
 }

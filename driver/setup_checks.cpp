@@ -32,32 +32,33 @@ bool same_file(const std::string& a, const std::string& b) {
     return !ec && ca == cb;
 }
 
-void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, std::string_view missing_setup_file,
+void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, const SettingsFiles& files,
                                         TextOut& console) {
     const bool few_pollutants = s.MAXDIM < 4;
     const bool not_puffs = !is_vertical_puff(distribution_mode(s.INITD));
     const bool few_paths = h.NPATH < 5;
-    const bool few_categories = h.NLAND < kLandCategories;
+    // The land tables hold 20 categories: the deposition step takes no more.
+    const bool few_categories = h.NLAND != kLandCategories;
     const bool same_particle_files = s.NDUMP > 0 && particle_init_file_in_use(s, console) && same_file(s.PINPF, s.POUTF);
     // Defaults that a SETUP file was meant to replace: the user hears first
     // that none was found.
-    if ((few_pollutants || not_puffs || few_paths || few_categories) && !missing_setup_file.empty())
-        console.list("*ERROR* main: namelist file not found, the SETUP defaults stand - ",
-                     std::string(missing_setup_file));
-    if (few_pollutants) {
-        console.list("*ERROR* main: MAXDIM must be at least 4 for the mercury steps");
-        console.list(" MAXDIM = ", s.MAXDIM);
-    }
+    if ((few_pollutants || not_puffs || few_paths || few_categories) && !files.setup_read)
+        console.list("*ERROR* main: namelist file not found, the SETUP defaults stand - ", files.setup);
+    if (few_pollutants)
+        refuse_setting(files.setup, "MAXDIM", std::to_string(s.MAXDIM), "at least 4 for the mercury steps", console);
     if (not_puffs)
-        console.list(
-            "*ERROR* main: the mercury steps need INITD of distribution mode 1 or 2 (Gaussian or top-hat puffs) - ",
-            s.INITD);
-    if (few_paths) console.list("*ERROR* main: NPATH must be at least 5, the deposition paths booked - ", h.NPATH);
+        refuse_setting(files.setup, "INITD", std::to_string(s.INITD),
+                       "of distribution mode 1 or 2 (Gaussian or top-hat puffs) for the mercury steps", console);
+    if (few_paths)
+        refuse_setting(files.hg, "NPATH", std::to_string(h.NPATH), "at least 5, the deposition paths booked", console);
     if (few_categories)
-        console.list("*ERROR* main: NLAND must be at least 20, the land-use categories of the land tables - ", h.NLAND);
+        refuse_setting(files.hg, "NLAND", std::to_string(h.NLAND), "20, the land-use categories of the land tables",
+                       console);
     if (same_particle_files)
-        console.list("*ERROR* main: POUTF and PINPF name the same file, which would be read and written at once - ",
-                     trim_trailing_blanks(s.POUTF));
+        refuse_setting(files.setup, "POUTF", "'" + trim_trailing_blanks(s.POUTF) + "'",
+                       "another file than PINPF '" + trim_trailing_blanks(s.PINPF) +
+                           "', which a dump would overwrite while it is read",
+                       console);
     if (few_pollutants || not_puffs || few_paths || few_categories || same_particle_files) throw RunStop(kStopInput);
 }
 

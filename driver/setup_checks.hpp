@@ -14,10 +14,10 @@
 namespace orv {
 
 // Writes the message lines of every refused setting and stops the run with
-// code 900 when there is one. `missing_setup_file` names the SETUP file that
-// was looked for and not found (empty when one was read): refused defaults
-// are then preceded by a line naming it.
-void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, std::string_view missing_setup_file,
+// code 900 when there is one, naming the file of each. When the SETUP file
+// was looked for and not found, refused defaults are preceded by a line
+// naming it.
+void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, const SettingsFiles& files,
                                         TextOut& console);
 
 // Whether the particle initialisation file will be read: it exists, NINIT is

@@ -45,13 +45,15 @@ int32_t aged(int32_t age, float time_step) {
     return age < 0 ? -magnitude : magnitude;
 }
 
-void warn_time_step_drift(const Settings& s, TextOut& log) {
+void warn_time_step_drift(const Settings& s, Messages msg) {
     const float dt = std::fabs(s.DELT);
     if (dt == 0.0f) return;
     const int32_t n = whole_step_minutes(dt);
     if (static_cast<float>(n) == dt && n > 0 && 60 % n == 0) return;
-    log.list("WARNING main: DELT does not divide the hour; the model clock will drift from the hour count - ",
-             s.DELT);
+    for (TextOut* out : {&msg.console, &msg.log})
+        out->list("WARNING main: DELT does not divide the hour; the model clock will drift from the hour count "
+                  "and outputs due on the hour may never fall due - ",
+                  s.DELT);
 }
 
 }  // namespace orv

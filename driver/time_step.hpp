@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "run/concentration_grids.hpp"
 #include "run/settings.hpp"
@@ -48,7 +49,9 @@ int32_t steps_per_hour(float time_step);
 int32_t aged(int32_t age, float time_step);
 
 // A fixed step that does not divide the hour makes the model clock drift
-// from the hour count: one warning to the message log.
-void warn_time_step_drift(const Settings& s, TextOut& log);
+// from the hour count, so that outputs due on the hour (concentration
+// periods, receptor sums) may never fall due: one warning on the console and
+// in the message log.
+void warn_time_step_drift(const Settings& s, Messages msg);
 
 }  // namespace orv

@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 
 #include "common/fortran_format.hpp"
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
 
@@ -88,8 +88,12 @@ void read_oxidant_file(OxidantKind kind, const std::string& path, std::vector<fl
     blank_line(console);
 }
 
+// A missing file, or something other than a readable file at its name, stops
+// the run with code 901.
 void require_file(const std::string& directory, const std::string& name, TextOut& console) {
-    if (std::filesystem::exists(directory + name)) return;
+    const InputState state = input_state(directory + name);
+    if (state == InputState::readable) return;
+    if (state == InputState::unreadable) unreadable_input_stop(directory + name, "get_global_conc", console, kStopMissing);
     console.list("FILE NOT FOUND: ", name);
     console.list("in directory ", directory);
     throw RunStop(kStopMissing);

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <filesystem>
 #include <sstream>
 #include <vector>
 
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
 #include "common/text_output.hpp"
@@ -31,16 +31,13 @@ std::string file_path(std::string_view directory, std::string_view file) {
 void open_definition_file(TextInput& in, std::string_view directory, std::string_view file,
                           std::string_view routine, TextOut& console) {
     const std::string path = file_path(directory, file);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    const InputState state = input_state(path);
+    if (state == InputState::absent) {
         console.list("FILE NOT FOUND: ", file);
         console.list("in directory ", directory);
         throw RunStop(kStopMissing);
     }
-    if (!in.open(path)) {
-        console.list("*ERROR* ", routine, ": unable to open file - ", path);
-        throw RunStop(kStopInput);
-    }
+    if (state == InputState::unreadable || !in.open(path)) unreadable_input_stop(path, routine, console, kStopMissing);
 }
 
 bool is_blank_line(std::string_view line) {

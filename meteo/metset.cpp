@@ -10,6 +10,7 @@
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
 #include "common/messages.hpp"
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
 #include "meteo/met_setup.hpp"
@@ -169,8 +170,9 @@ void set_file_path(MetFileEntry& fe, TextOut& console) {
         throw RunStop(kStopInput);
     }
     fe.path = dir + trim_trailing_blanks(fe.file_name);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(fe.path, ec)) {
+    const InputState state = input_state(fe.path);
+    if (state == InputState::unreadable) unreadable_input_stop(fe.path, "metset", console, kStopInput);
+    if (state == InputState::absent) {
         console.list("Unable to find file: ", trim_trailing_blanks(fe.file_name));
         console.list("On local directory : ", dir);
         console.list("Check input CONTROL file for correct values");

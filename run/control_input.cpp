@@ -1,8 +1,8 @@
 #include "run/control_input.hpp"
 
 #include <charconv>
-#include <filesystem>
 
+#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 
 namespace orv {
@@ -23,14 +23,11 @@ const fmt::Format grid_prompt("(A,I2,A)");
 void ControlInput::open(std::string_view run_suffix, std::istream& keyboard, TextOut& console) {
     console_ = &console;
     std::string name = run_suffix.empty() ? std::string("CONTROL") : "CONTROL." + std::string(run_suffix);
-    std::error_code ec;
-    if (std::filesystem::exists(name, ec)) {
-        // A control file that is there but cannot be read stops the run: the
-        // keyboard is only for a directory without one.
-        if (std::filesystem::is_directory(name, ec) || !in_.open(name)) {
-            console.list("*ERROR* main: unable to open control file - ", name);
-            throw RunStop(kStopInput);
-        }
+    // Something other than a readable file at the name stops the run: the
+    // keyboard is only for a directory without a control file.
+    const InputState state = input_state(name);
+    if (state != InputState::absent) {
+        if (state == InputState::unreadable || !in_.open(name)) unreadable_input_stop(name, "main", console, kStopInput);
         unit_ = kControlFileUnit;
         return;
     }

@@ -103,10 +103,6 @@ void check_concentration_grids(std::string_view file, const std::vector<Concentr
             if (s.KMSL == 0 && h < 0)
                 r.add("conset", "level height " + std::to_string(h) + " of " + grid + " (level " +
                                     std::to_string(k + 1) + ") below the ground (heights above ground, KMSL 0)");
-            for (int32_t l = 0; l < k; ++l)
-                if (g.heights[static_cast<size_t>(l)] == h)
-                    r.add("conset", "level height " + std::to_string(h) + " of " + grid + " repeated (levels " +
-                                        std::to_string(l + 1) + " and " + std::to_string(k + 1) + ")");
         }
     }
     r.stop_if_any();

@@ -53,7 +53,7 @@ void check_particle_definitions(std::string_view file, const std::vector<Polluta
                                 TextOut& console);
 
 // A centre latitude outside -90 to 90; level heights below the ground
-// (heights above ground, KMSL 0) or repeated.
+// (heights above ground, KMSL 0). A level given twice is written twice.
 void check_concentration_grids(std::string_view file, const std::vector<ConcentrationGrid>& grids,
                                const Settings& s, TextOut& console);
 

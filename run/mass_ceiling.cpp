@@ -12,7 +12,7 @@ constexpr int32_t kDustEmission = 3;  // ICHEM of the dust-source particles
 
 std::string particle_mass_refusal(float mass) {
     if (!std::isfinite(mass)) return "is not a finite number";
-    if (std::fabs(mass) > kMassCeiling) return "is above the largest mass the run takes (1e20)";
+    if (std::fabs(mass) > kParticleMassCeiling) return "is above the largest mass the run takes (1e25)";
     return {};
 }
 

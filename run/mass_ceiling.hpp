@@ -1,16 +1,22 @@
 #pragma once
-// The largest mass and emission rate a run takes. A puff's mass enters sums
-// weighted by its spread and age (the merge of a 24-hour run overflowed
-// single precision at a release of 1e35 in one hour), and the masses of many
-// sources and hours add up in the totals; a value of at most 1e20 leaves
-// those sums about ten orders of magnitude below the overflow.
+// The largest emission rate and particle mass a run takes.
+//
+// A puff's mass enters sums weighted by its spread and age: mass times a
+// horizontal spread of up to 2e7 m overflows single precision near 1.7e31
+// (the merge of a 24-hour run overflowed at a release of 1e35 in one hour).
+// An hourly rate of at most 1e20 leaves the sums of many sources and hours
+// about ten orders of magnitude below the overflow. A run within that rate
+// still merges its puffs into masses above it, so the mass of a particle read
+// from a dump (or any initialisation file) is bounded by the overflow itself,
+// with a margin of six orders of magnitude: a run's own dump always restarts.
 
 #include <cstdint>
 #include <string>
 
 namespace orv {
 
-inline constexpr float kMassCeiling = 1.0e20f;
+inline constexpr float kMassCeiling = 1.0e20f;          // mass per hour of a release
+inline constexpr float kParticleMassCeiling = 1.0e25f;  // mass of one particle or puff
 
 // Why an emission rate (mass per hour, or an emitted mass) cannot be taken:
 // it is not a finite number, its magnitude is above kMassCeiling, or it is
@@ -20,7 +26,7 @@ inline constexpr float kMassCeiling = 1.0e20f;
 std::string emission_rate_refusal(float rate, int32_t ICHEM);
 
 // Why a particle's mass cannot be taken: not a finite number, or a magnitude
-// above kMassCeiling. Empty when it can.
+// above kParticleMassCeiling. Empty when it can.
 std::string particle_mass_refusal(float mass);
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/number_text.hpp"
 #include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
@@ -36,13 +37,6 @@ void read_group(const std::string& file, std::string_view group, std::span<const
     }
 }
 
-// A setting outside the values that give it a meaning: one console line
-// naming the item, what it may be and the value read.
-bool refuse(std::string_view item, std::string_view allowed, int32_t value, TextOut& console) {
-    console.list(" *ERROR*  main: " + std::string(item) + " must be " + std::string(allowed) + " - ", value);
-    return true;
-}
-
 // The run-type code of new releases: the particle and puff codes 0 to 6
 // (negative codes move as particles), and the converting codes.
 bool known_type_code(int32_t code) {
@@ -53,16 +47,49 @@ bool known_type_code(int32_t code) {
 // Array sizes and option values that no run can use. Options whose odd
 // values still have a described effect (a clamp, a preset, "anything else")
 // are left to the steps that treat them.
-bool refuse_meaningless_settings(const Settings& s, const HgSetup& h, TextOut& console) {
+bool refuse_meaningless_settings(const Settings& s, const HgSetup& h, const SettingsFiles& files, TextOut& console) {
     bool bad = false;
-    if (s.MAXPAR < 1) bad = refuse("MAXPAR", "1 or more", s.MAXPAR, console);
-    if (s.MAXDIM < 1) bad = refuse("MAXDIM", "1 or more", s.MAXDIM, console);
-    if (!known_type_code(s.INITD))
-        bad = refuse("INITD", "a type code up to 6, or 103, 104, 130 or 140", s.INITD, console);
-    if (s.CPACK < 0 || s.CPACK > 2) bad = refuse("CPACK", "0, 1 or 2", s.CPACK, console);
-    if (s.ICHEM < 0 || s.ICHEM > 7) bad = refuse("ICHEM", "from 0 to 7", s.ICHEM, console);
-    if (h.NDIST != 1) bad = refuse("NDIST", "1, the one size distribution defined", h.NDIST, console);
-    if (h.NRANGE != 14) bad = refuse("NRANGE", "14, the size ranges of distribution 1", h.NRANGE, console);
+    auto setup = [&](std::string_view item, int32_t v, std::string_view allowed) {
+        refuse_setting(files.setup, item, std::to_string(v), allowed, console);
+        bad = true;
+    };
+    auto hg = [&](std::string_view item, int32_t v, std::string_view allowed) {
+        refuse_setting(files.hg, item, std::to_string(v), allowed, console);
+        bad = true;
+    };
+    if (s.MAXPAR < 1) setup("MAXPAR", s.MAXPAR, "1 or more");
+    if (s.MAXDIM < 1) setup("MAXDIM", s.MAXDIM, "1 or more");
+    if (!known_type_code(s.INITD)) setup("INITD", s.INITD, "a type code up to 6, or 103, 104, 130 or 140");
+    if (s.CPACK < 0 || s.CPACK > 2) setup("CPACK", s.CPACK, "0, 1 or 2");
+    if (s.ICHEM < 0 || s.ICHEM > 7) setup("ICHEM", s.ICHEM, "from 0 to 7");
+    if (h.NDIST != 1) hg("NDIST", h.NDIST, "1, the one size distribution defined");
+    if (h.NRANGE != 14) hg("NRANGE", h.NRANGE, "14, the size ranges of distribution 1");
+    return bad;
+}
+
+// Settings that the run would later divide by.
+bool refuse_zero_divisors(const Settings& s, const HgSetup& h, const SettingsFiles& files, TextOut& console) {
+    bool bad = false;
+    const float dt = std::fabs(s.DELT);
+    if ((dt > 0.0f && dt < 1.0f) || dt > 60.0f || std::isnan(dt)) {
+        refuse_setting(files.setup, "DELT", number_text(s.DELT), "0 or of magnitude 1 to 60 minutes", console);
+        bad = true;
+    }
+    // Each is taken by its magnitude: only 0 has no meaning.
+    const std::pair<std::string_view, int32_t> hours[] = {{"KSPL", s.KSPL}, {"KRND", s.KRND}};
+    for (const auto& [item, v] : hours)
+        if (v == 0) {
+            refuse_setting(files.setup, item, "0", "a non-zero number of hours", console);
+            bad = true;
+        }
+    if (h.DEP_DELTA == 0) {
+        refuse_setting(files.hg, "DEP_DELTA", "0", "a non-zero number of minutes", console);
+        bad = true;
+    }
+    if (h.METHOD_LWC < 1 || h.METHOD_LWC > 6) {
+        refuse_setting(files.hg, "METHOD_LWC", std::to_string(h.METHOD_LWC), "from 1 to 6", console);
+        bad = true;
+    }
     return bad;
 }
 
@@ -116,11 +143,17 @@ std::vector<NamelistItem> hg_setup_items(HgSetup& h) {
     };
 }
 
+void refuse_setting(std::string_view file, std::string_view item, std::string_view value, std::string_view allowed,
+                    TextOut& console) {
+    console.list("*ERROR* main: " + std::string(item) + " " + std::string(value) + " must be " + std::string(allowed) +
+                 " - " + std::string(file));
+}
+
 std::string setup_file_name(std::string_view run_suffix) {
     return run_suffix.empty() ? std::string("SETUP.CFG") : "SETUP." + std::string(run_suffix);
 }
 
-void check_settings(Settings& s, const HgSetup& h, TextOut& console) {
+void check_settings(Settings& s, const HgSetup& h, const SettingsFiles& files, TextOut& console) {
     // Probability deposition.
     if (s.ICHEM == 5 || s.ICHEM == 7) {
         if (s.INITD != kParticle) {
@@ -156,48 +189,26 @@ void check_settings(Settings& s, const HgSetup& h, TextOut& console) {
     }
     s.ISOT = -99;
 
-    // Settings that the run would later divide by: refused here.
-    bool bad = false;
-    float dt = std::fabs(s.DELT);
-    if ((dt > 0.0f && dt < 1.0f) || dt > 60.0f || std::isnan(dt)) {
-        console.list(" *ERROR*  main: DELT must be 0 or of magnitude 1 to 60 minutes - ", s.DELT);
-        bad = true;
-    }
-    if (h.DEP_DELTA <= 0) {
-        console.list(" *ERROR*  main: DEP_DELTA must be a positive number of minutes - ", h.DEP_DELTA);
-        bad = true;
-    }
-    if (s.KSPL <= 0) {
-        console.list(" *ERROR*  main: KSPL must be 1 or more - ", s.KSPL);
-        bad = true;
-    }
-    if (s.KRND <= 0) {
-        console.list(" *ERROR*  main: KRND must be 1 or more - ", s.KRND);
-        bad = true;
-    }
-    if (h.METHOD_LWC < 1 || h.METHOD_LWC > 6) {
-        console.list(" *ERROR*  main: METHOD_LWC must be from 1 to 6 - ", h.METHOD_LWC);
-        bad = true;
-    }
-    if (refuse_meaningless_settings(s, h, console)) bad = true;
-    if (bad) throw RunStop(kStopInput);
+    const bool bad_divisor = refuse_zero_divisors(s, h, files, console);
+    if (refuse_meaningless_settings(s, h, files, console) || bad_divisor) throw RunStop(kStopInput);
 }
 
-bool read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim, TextOut& console) {
+SettingsFiles read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim,
+                                TextOut& console) {
     s = Settings{};
     h = HgSetup{};
-    std::string setup = setup_file_name(run_suffix);
-    const bool setup_read = optional_input_present(setup, "main", console);
-    if (setup_read) {
+    SettingsFiles files;
+    files.setup = setup_file_name(run_suffix);
+    files.setup_read = optional_input_present(files.setup, "main", console);
+    if (files.setup_read) {
         auto items = setup_items(s);
-        read_group(setup, "SETUP", items, console);
-        console.list(" NOTICE   main: using namelist file - ", padded80(setup));
+        read_group(files.setup, "SETUP", items, console);
+        console.list(" NOTICE   main: using namelist file - ", padded80(files.setup));
     }
-    const std::string hg = "Hg_SETUP.CFG";
-    if (optional_input_present(hg, "main", console)) {
+    if (optional_input_present(files.hg, "main", console)) {
         auto items = hg_setup_items(h);
-        read_group(hg, "HG_SETUP", items, console);
-        console.list(" NOTICE   main: using additional Hg namelist file - ", padded80(hg));
+        read_group(files.hg, "HG_SETUP", items, console);
+        console.list(" NOTICE   main: using additional Hg namelist file - ", padded80(files.hg));
     }
     hgsim.npath = h.NPATH;
     hgsim.nland = h.NLAND;
@@ -217,8 +228,8 @@ bool read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgs
     hgsim.zrh_crit_aloft = h.ZRH_CRIT_ALOFT;
     hgsim.zrh_crit_stop = h.ZRH_CRIT_STOP;
     console.list("hgsim%npath =", hgsim.npath);
-    check_settings(s, h, console);
-    return setup_read;
+    check_settings(s, h, files, console);
+    return files;
 }
 
 void write_ichem_notice(const Settings& s, TextOut& console) {

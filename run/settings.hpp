@@ -28,7 +28,7 @@ struct Settings {
     int32_t KMIX0 = 250;             // least mixed-layer depth, m, 1..999
     float FRME = 0.10f;              // the smallest puffs holding this mass fraction are merged
     float FRMR = 0.0f;               // the smallest puffs holding this mass fraction are removed; 0 none
-    int32_t KRND = 6;                // hours between the mass-based merges, 1 or more
+    int32_t KRND = 6;                // hours between the mass-based merges, sign ignored; not 0
     float DELT = 0.0f;               // fixed time step, 1 to 60 minutes, sign ignored; 0 from the winds
     int32_t KDEF = 0;                // horizontal mixing of the data on the sub-grid: 0 off, 1 on
     float TKERD = 0.18f;             // ratio of vertical to horizontal turbulence by day
@@ -74,7 +74,7 @@ struct Settings {
     float TVMIX = 1.0f;              // factor of KZMIX 2 and 3, held within 0.01..100
     int32_t KBLS = 1;                // stability from 1 the surface fluxes, 2 the profiles
     int32_t CONAGE = 48;             // conversion age of codes 103, 104, 130, 140, hours, sign ignored
-    int32_t KSPL = 1;                // hours between puff splits, 1 or more
+    int32_t KSPL = 1;                // hours between puff splits, sign ignored; not 0
     float FRHS = 1.0f;               // horizontal merge distance in sigma_h; raised up to FRHMAX
     float FRVS = 0.01f;              // vertical merge tolerance factor
     float FRTS = 0.10f;              // merge tolerance of sigma_h, fraction of the smaller
@@ -104,7 +104,7 @@ struct HgSetup {
     int32_t METHOD_CL2_MASS = 2;     // chlorine in cloud water: 1 all gas, 2 partitioned, other none
     int32_t METHOD_ELEM_DEP = 1;     // elemental mercury deposits: 0 never, other as computed
     int32_t CEPCONC_DELTA = 1440;    // minutes, any value; carried, no effect
-    int32_t DEP_DELTA = 1440;        // minutes between receptor outputs, above 0
+    int32_t DEP_DELTA = 1440;        // minutes between receptor outputs, sign ignored; not 0
     int32_t MAXMISS = 15;            // any value; carried, no effect
     // Relative humidities as fractions of saturation; any value (above 1 a
     // base is never found and the fallback layer is taken).
@@ -144,15 +144,29 @@ std::vector<NamelistItem> hg_setup_items(HgSetup& h);
 // Name of the SETUP file for a run suffix (empty = none).
 std::string setup_file_name(std::string_view run_suffix);
 
+// The files the two groups come from, or would have come from when absent:
+// the names the refusals of their values give.
+struct SettingsFiles {
+    std::string setup;
+    std::string hg = "Hg_SETUP.CFG";
+    bool setup_read = false;  // the SETUP file was there and read
+};
+
+// A setting no run can take: "*ERROR* main: ITEM value must be allowed - file"
+// on the console. The caller stops the run once all are named.
+void refuse_setting(std::string_view file, std::string_view item, std::string_view value, std::string_view allowed,
+                    TextOut& console);
+
 // Reads "SETUP.CFG" (or "SETUP." + suffix) and "Hg_SETUP.CFG" over the
 // defaults when present, copies the mercury settings into `hgsim` and applies
 // the option checks. Writes its notices to the console; a file that cannot be
 // read as its group, or settings that cannot run, stop the run with code 900.
-// True when the SETUP file was there and read.
-bool read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim, TextOut& console);
+// Returns the names of the two files and whether the SETUP file was read.
+SettingsFiles read_run_settings(std::string_view run_suffix, Settings& s, HgSetup& h, Hgsim& hgsim,
+                                TextOut& console);
 
-// The checks, clamps and presets, on settings already read.
-void check_settings(Settings& s, const HgSetup& h, TextOut& console);
+// The checks, clamps and presets, on settings already read from `files`.
+void check_settings(Settings& s, const HgSetup& h, const SettingsFiles& files, TextOut& console);
 
 // The console notice of the chemistry option, once the pollutants are known.
 void write_ichem_notice(const Settings& s, TextOut& console);

@@ -250,6 +250,7 @@ TEST_F(Inventory, SetUpRefusals) {
     struct Case {
         std::string header, data;
         const char* expect;  // in the log or on the console
+        float rate = 0.0f;   // of a control pollutant TEST; 0: none given
     } cases[] = {
         {"1 1 1.0\n", "", "header information not found in emission.txt"},
         {"1 1 1.0 0 0.5\nTEST\nemission_data.txt\n", "", "cell size in emission.txt must be positive"},
@@ -263,12 +264,18 @@ TEST_F(Inventory, SetUpRefusals) {
         {"1 1 1.0 0.5 0.5\nTEST\n", "", "data file name not found"},
         {"1 1 1e10 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -92 38\n1e20\n", "above the largest rate"},
         {"1 1 1.0 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -92 38\n-24\n", "emission per hour -1 is negative"},
+        // The mass released per hour is the value times the control rate.
+        {"1 1 1.0 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -92 38\n2.4e21\n",
+         "times the rate 2 of pollutant 1 (TEST) in CONTROL is above the largest rate the run takes (1e20) - "
+         "emission_data.txt line 2",
+         2.0f},
     };
     for (const Case& c : cases) {
         test::write_file("emission.txt", c.header);
         test::write_file("emission_data.txt", c.data);
         Messages local;
         EmissionInventory fresh;
+        if (c.rate != 0.0f) fresh.control_rates = {{"TEST", c.rate}};
         o = run_captured(local.console, [&] {
             emsini(locs, fresh, local.msg());
             emsdat(fresh, local.msg());

@@ -124,7 +124,7 @@ TEST_F(ParticleFileTest, DumpRestoresTheParticles) {
         EXPECT_EQ(q.particle_hdwp[i], p.particle_hdwp[i]);
         EXPECT_EQ(q.particle_pollutant[i], p.particle_pollutant[i]);
         EXPECT_EQ(q.particle_grid[i], p.particle_grid[i]);
-        EXPECT_EQ(q.particle_sort_key[i], p.particle_sort_key[i]);
+        EXPECT_EQ(q.particle_sort_key[i], i + 1);  // its own slot, whatever the file's key
         EXPECT_NEAR(q.particle_z[i], p.particle_z[i], 1e-6f);
         EXPECT_NEAR(q.particle_x[i], p.particle_x[i], 2e-5f);
         EXPECT_NEAR(q.particle_y[i], p.particle_y[i], 2e-5f);
@@ -154,8 +154,8 @@ TEST_F(ParticleFileTest, GroupsWaitForTheirTimeAndOldGroupsAreSkipped) {
     parinp(start + 60, 1, q, kTop, 1, met, files, console.with(log));
     EXPECT_EQ(q.particle_count, 2);
     parinp(start + 120, 1, q, kTop, 1, met, files, console.with(log));
-    EXPECT_EQ(q.particle_count, 5);  // added behind the two present
-    EXPECT_EQ(q.particle_sort_key[2], 3);
+    EXPECT_EQ(q.particle_count, 5);  // added behind the two present, each with the key of its own slot
+    for (int32_t i = 2; i < 5; ++i) EXPECT_EQ(q.particle_sort_key[i], i + 1);
     parinp(start + 180, 1, q, kTop, 3, met, files, console.with(log));
     EXPECT_EQ(q.particle_count, 1);  // mode 3: the file's particles replace the others
     EXPECT_TRUE(files.init.is_open());

@@ -5,7 +5,9 @@
 #include "driver/orvcalc.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -88,14 +90,20 @@ TEST(OrvcalcRun, InputsThatCannotStartARun) {
     EXPECT_FALSE(has(r.console, "tm2min")) << r.console;
 
     // A control file that is there but cannot be read is never replaced by
-    // the keyboard.
+    // the keyboard; a pipe is not waited on.
     std::filesystem::remove("CONTROL");
-    std::filesystem::create_directory("CONTROL");
     std::filesystem::remove("STARTUP");
-    r = test::run_orvcalc_here();
-    EXPECT_EQ(r.status, 900);
-    EXPECT_TRUE(has(r.console, "*ERROR* main: unable to open control file - CONTROL")) << r.console;
-    EXPECT_FALSE(std::filesystem::exists("STARTUP"));
+    for (const bool pipe : {false, true}) {
+        if (pipe)
+            ASSERT_EQ(::mkfifo("CONTROL", 0600), 0);
+        else
+            std::filesystem::create_directory("CONTROL");
+        r = test::run_orvcalc_here();
+        EXPECT_EQ(r.status, 900);
+        EXPECT_TRUE(has(r.console, "*ERROR* main: not a readable file - CONTROL")) << r.console;
+        EXPECT_FALSE(std::filesystem::exists("STARTUP"));
+        std::filesystem::remove("CONTROL");
+    }
 }
 
 TEST(OrvcalcRun, EmptyDirectoryReadsTheKeyboardAndStopsAtItsEnd) {
@@ -120,7 +128,7 @@ TEST(OrvcalcRun, DefaultsRefusedForWantOfASetupFileNameTheFileFirst) {
         const std::string file = *suffix ? std::string("SETUP.") + suffix : std::string("SETUP.CFG");
         const size_t named = r.console.find("namelist file not found, the SETUP defaults stand - " + file);
         EXPECT_NE(named, std::string::npos) << r.console;
-        EXPECT_LT(named, r.console.find("MAXDIM must be at least 4")) << r.console;
+        EXPECT_LT(named, r.console.find("MAXDIM 1 must be at least 4 for the mercury steps - " + file)) << r.console;
         EXPECT_FALSE(has(r.console, "puffvol")) << r.console;
     }
 }
@@ -134,13 +142,14 @@ TEST(OrvcalcRun, SettingsTheMercuryStepsCannotUseStopBeforeAnyOutput) {
         const char* message;
     };
     const Case cases[] = {
-        {" &SETUP initd = 1, maxdim = 1 /\n", "", "*ERROR* main: MAXDIM must be at least 4 for the mercury steps"},
-        {" &SETUP initd = 0, maxdim = 4 /\n", "", "need INITD of distribution mode 1 or 2 (Gaussian or top-hat"},
-        {" &SETUP initd = 130, maxdim = 4 /\n", "", "need INITD of distribution mode 1 or 2"},
-        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP npath = 4 /\n", "NPATH must be at least 5"},
-        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP nland = 19 /\n", "NLAND must be at least 20"},
+        {" &SETUP initd = 1, maxdim = 1 /\n", "", "*ERROR* main: MAXDIM 1 must be at least 4 for the mercury steps - SETUP.CFG"},
+        {" &SETUP initd = 0, maxdim = 4 /\n", "", "*ERROR* main: INITD 0 must be of distribution mode 1 or 2 (Gaussian or top-hat puffs)"},
+        {" &SETUP initd = 130, maxdim = 4 /\n", "", "INITD 130 must be of distribution mode 1 or 2"},
+        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP npath = 4 /\n", "*ERROR* main: NPATH 4 must be at least 5, the deposition paths booked - Hg_SETUP.CFG"},
+        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP nland = 19 /\n", "NLAND 19 must be 20"},
+        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP nland = 21 /\n", "NLAND 21 must be 20"},
         {" &SETUP initd = 1, maxdim = 4, ndump = 3, pinpf = 'PARX', poutf = './PARX' /\n", "",
-         "POUTF and PINPF name the same file"},
+         "POUTF './PARX' must be another file than PINPF 'PARX'"},
     };
     for (const Case& c : cases) {
         test::write_file("SETUP.CFG", c.setup);
@@ -157,7 +166,7 @@ TEST(OrvcalcRun, SettingsTheMercuryStepsCannotUseStopBeforeAnyOutput) {
     // The same file name for a dump that is never written is no clash.
     test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ndump = 0, pinpf = 'PARX', poutf = 'PARX' /\n");
     test::RunResult r = test::run_orvcalc_here();
-    EXPECT_FALSE(has(r.console, "POUTF and PINPF")) << r.console;
+    EXPECT_FALSE(has(r.console, "POUTF")) << r.console;
 }
 
 // The control file with `extra` more pollutants (emission records and
@@ -233,16 +242,22 @@ struct DumpedValues {
     std::array<int32_t, 5> state{};   // age, type, pollutant, grid, sort key
 };
 
+// The date of a group: year, month, day, hour.
+using GroupDate = std::array<int32_t, 4>;
+
 // A particle initialisation file: one group at the start time holding two
-// puffs near the source, and a group an hour later; `edit` may change the
-// values of particle k (0, 1) of the group of hour 0 or 1.
+// puffs near the source, and a group an hour later (or groups of the dates
+// given, hours counted from 0); `edit` may change the values of particle k
+// (0, 1) of the group of hour 0 or 1.
 void write_particle_file(const std::string& name,
-                         const std::function<void(int32_t hour, int32_t k, DumpedValues&)>& edit = {}) {
+                         const std::function<void(int32_t hour, int32_t k, DumpedValues&)>& edit = {},
+                         const std::vector<GroupDate>& dates = {{24, 1, 1, 0}, {24, 1, 1, 1}}) {
     test::TestConsole console;
     RecordWriter w;
     ASSERT_TRUE(w.open(name, "tester", console.out));
     RecordBuilder r;
-    for (int32_t hour : {0, 1}) {
+    for (int32_t hour = 0; hour < static_cast<int32_t>(dates.size()); ++hour) {
+        const GroupDate& date = dates[static_cast<size_t>(hour)];
         std::vector<DumpedValues> group(2);
         for (int32_t k = 0; k < 2; ++k) {
             group[k].position = {40.0f + 0.1f * static_cast<float>(k), -90.0f, 300.0f, 500.0f, 0.001f, 0.0f};
@@ -250,7 +265,8 @@ void write_particle_file(const std::string& name,
             if (edit) edit(hour, k, group[k]);
         }
         r.clear();
-        for (int32_t v : {2, static_cast<int32_t>(group[0].mass.size()), 24, 1, 1, hour}) r.put_i32(v);
+        for (int32_t v : {2, static_cast<int32_t>(group[0].mass.size()), date[0], date[1], date[2], date[3]})
+            r.put_i32(v);
         w.write(r);
         for (const DumpedValues& d : group) {
             r.clear();
@@ -306,7 +322,7 @@ TEST(OrvcalcRun, InitialParticlesTheRunCannotCarryAreRefusedBeforeTheFirstStep) 
          "type code 99 is none of 1, 2 (Gaussian and top-hat puffs) or 6 (sampler) that the run carries in record 14 (particle 2 of the group of 24 1 1 1)"},
         {1, 0, [](DumpedValues& d) { d.position[0] = 95.0f; }, "latitude 95 outside -90 to 90 in record 10 (particle 1"},
         {0, 0, [](DumpedValues& d) { d.mass[0] = 1.0e36f; },
-         "mass of pollutant 1 1e+36 is above the largest mass the run takes (1e20) in record 2 (particle 1 of the "
+         "mass of pollutant 1 1e+36 is above the largest mass the run takes (1e25) in record 2 (particle 1 of the "
          "group of 24 1 1 0) - PARINIT"},
         {0, -1, [](DumpedValues& d) { d.mass.resize(2); },
          "*ERROR* parinp: mismatch in number of pollutants - PARINIT\n Mode:            4\n      File:            2\n"},
@@ -331,6 +347,116 @@ TEST(OrvcalcRun, InitialParticlesTheRunCannotCarryAreRefusedBeforeTheFirstStep) 
     test::RunResult r = test::run_orvcalc_here();
     EXPECT_EQ(r.status, 0) << r.console;
     EXPECT_TRUE(has(r.log, "WARNING metpos: off spatial domain of all grids")) << r.log;
+}
+
+// What a run leaves that the restart comparisons look at.
+std::string restart_outputs() {
+    return test::read_file("recpmass.out") + test::read_file("cepflux.out") + test::read_file("cdump");
+}
+
+TEST(OrvcalcRun, InitialParticlesRunWithTheMeaningOfTheirValues) {
+    fixture::ExampleOptions o;
+    o.run_hours = 2;
+    test::ExampleTree tree(o);
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ninit = 2, delt = 10 /\n");
+    write_particle_file("PARINIT");
+    ASSERT_EQ(test::run_orvcalc_here().status, 0);
+    const std::string plain = restart_outputs();
+    // Hour 24 of 31 December is 00 of 1 January.
+    write_particle_file("PARINIT", {}, {{23, 12, 31, 24}, {24, 1, 0, 25}});
+    test::RunResult r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    EXPECT_EQ(restart_outputs(), plain);
+    // A mass far above the hourly rate ceiling, as merged puffs reach.
+    write_particle_file("PARINIT", [](int32_t, int32_t, DumpedValues& d) { d.mass[0] = 1.0e22f; });
+    r = test::run_orvcalc_here();
+    EXPECT_EQ(r.status, 0) << r.console;
+    EXPECT_FALSE(has(restart_outputs(), "NaN")) << r.console;
+}
+
+// A particle of a dump: its age and its largest mass.
+struct DumpedParticle {
+    int32_t age;
+    float largest_mass;
+};
+
+// The particles of the last group of a dump.
+std::vector<DumpedParticle> last_dumped_group(const std::string& name) {
+    RecordReader in;
+    std::vector<DumpedParticle> group;
+    if (!in.open(name)) return group;
+    std::vector<uint8_t> rec;
+    while (in.read(rec)) {
+        RecordCursor h(rec);
+        const int32_t n = h.get_i32(), pollutants = h.get_i32();
+        group.clear();
+        for (int32_t k = 0; k < n; ++k) {
+            DumpedParticle d{0, 0.0f};
+            in.read(rec);
+            RecordCursor mass(rec);
+            for (int32_t s = 0; s < pollutants; ++s) d.largest_mass = std::max(d.largest_mass, mass.get_f32());
+            in.read(rec);
+            in.read(rec);
+            d.age = RecordCursor(rec).get_i32();
+            group.push_back(d);
+        }
+    }
+    return group;
+}
+
+TEST(OrvcalcRun, AGroupLoadedDuringTheRunMovesEachParticleOncePerStep) {
+    fixture::ExampleOptions o;
+    o.run_hours = 2;
+    test::ExampleTree tree(o);
+    // Two puffs 200 km north of the plume, 1000 minutes old, loaded at the end
+    // of hour 1; the dump at the end of hour 2 shows every age.
+    write_particle_file(
+        "PARINIT",
+        [](int32_t, int32_t k, DumpedValues& d) {
+            d.position[0] = 42.0f + 0.1f * static_cast<float>(k);
+            d.state[0] = 1000;
+        },
+        {{24, 1, 1, 1}});
+    test::write_file("SETUP.CFG", " &SETUP initd = 1, maxdim = 4, ninit = 2, delt = 10, ndump = 2 /\n");
+    test::RunResult r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    int32_t loaded = 0, own = 0;
+    for (const DumpedParticle& d : last_dumped_group("PARDUMP")) {
+        if (d.age > 120) {
+            EXPECT_EQ(d.age, 1060);  // one hour of steps, each once
+            ++loaded;
+        } else {
+            EXPECT_GT(d.age, 0);  // released at most two hours before
+            ++own;
+        }
+    }
+    EXPECT_GE(loaded, 2) << r.log;  // split, each part keeping its age
+    EXPECT_GT(own, 0);
+}
+
+TEST(OrvcalcRun, ARunRestartsFromItsOwnDump) {
+    test::ExampleTree tree;
+    // Every species at a rate just below the ceiling for the whole day, in
+    // arrays small enough that the puffs merge: merged puffs sum their masses.
+    std::string control = tree.control();
+    for (const char* rate : {"       1.0\n       1.0\n", "       0.2\n       1.0\n", "       0.0\n       1.0\n",
+                             "       0.1\n       1.0\n"})
+        control.replace(control.find(rate), std::string(rate).size(), "   9.9E19\n      24.0\n");
+    test::write_file("CONTROL", control);
+    test::write_file("SETUP.CFG", " &SETUP initd = 2, maxdim = 4, maxpar = 400, delt = 10, ndump = 18 /\n");
+    test::RunResult r = test::run_orvcalc_here();
+    ASSERT_EQ(r.status, 0) << r.console;
+    const std::vector<DumpedParticle> dumped = last_dumped_group("PARDUMP");
+    EXPECT_TRUE(std::any_of(dumped.begin(), dumped.end(), [](const DumpedParticle& d) { return d.largest_mass > 1e20f; }));
+
+    std::filesystem::rename("PARDUMP", "PARINIT");
+    test::write_file("CONTROL", test::with_line(test::with_line(control, " 24", " 24  1  1 18"), "    24", "     1"));
+    test::write_file("SETUP.CFG", " &SETUP initd = 2, maxdim = 4, maxpar = 400, delt = 10, ninit = 1 /\n");
+    r = test::run_orvcalc_here();
+    EXPECT_EQ(r.status, 0) << r.console;
+    EXPECT_TRUE(has(r.log, " Initialized with particles: " + std::string(12 - std::to_string(dumped.size()).size(), ' ') +
+                               std::to_string(dumped.size())))
+        << r.log;
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 // still run, to finite outputs.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 
 #include "tests/driver/run_test_support.hpp"
+#include "tools/emission_inputs.hpp"
 
 namespace orv {
 namespace {
@@ -65,11 +67,18 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
          "*ERROR* conset: centre latitude 200 of grid #1 outside -90 to 90 - CONTROL"},
         {kLevels, "cdump\n     2\n   100   -10\n0 0 0 0 0\n0 0 0 0 0\n0 6 0\n", "",
          "*ERROR* conset: level height -10 of grid #1 (level 2) below the ground (heights above ground, KMSL 0)"},
-        {kLevels, "cdump\n     3\n     0   100   100\n0 0 0 0 0\n0 0 0 0 0\n0 6 0\n", "kmsl = 1,",
-         "*ERROR* conset: level height 100 of grid #1 repeated (levels 2 and 3)"},
         {kParticle, "     4\n-1.0 2.0 1.0\n", "",
          "*ERROR* depset: particle diameter -1 of pollutant 1 (HG0) negative (0 marks a gas) - CONTROL"},
+        // A forward run goes back to the point sources once the emission
+        // file's last group has passed: they take the location's rate.
+        {kLocation, "    40.000   -90.000    50.0    -3.0\n", "efile = 'EMITTED',",
+         "*ERROR* runset: emission rate -3 of location 1 is negative (a negative rate marks a dust source, with "
+         "ICHEM 3 only) - CONTROL"},
+        // The refused value is shown with the digits that tell it from the ceiling.
+        {kFirstPollutant, "HG0\n1.0000001E20\n       1.0\n0 0 0 0 0\n", "",
+         "emission rate 1.0000001e+20 of pollutant 1 (HG0) is above the largest rate the run takes (1e20)"},
     };
+    test::write_file("EMITTED", "");
     test::write_file("Hg_SETUP.CFG", kHg + "/\n");
     for (const Case& c : cases) {
         test::write_file("CONTROL", replaced(control, c.from, c.to));
@@ -80,57 +89,101 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
         EXPECT_FALSE(has(r.console, "Calculation Started")) << c.message;
     }
 
+    // A gridded inventory releases each hour its value times the pollutant's
+    // rate: the product is refused at the line of the data file.
+    fixture::write_inventory(".", fixture::uniform_inventory(39.5f, -90.5f, 40.5f, -89.5f, 0.5f, 48.0f, {"HG0"}, 1));
+    const std::string corners = "     2\n    39.500   -90.500    50.0\n    40.500   -89.500    50.0\n";
+    test::write_file("CONTROL", replaced(replaced(control, "     1\n" + kLocation, corners), kFirstPollutant,
+                                         "HG0\n    1.0E20\n       1.0\n0 0 0 0 0\n"));
+    test::write_file("SETUP.CFG", kSetup + "/\n");
+    test::RunResult inventory = test::run_orvcalc_here();
+    EXPECT_EQ(inventory.status, 900);
+    EXPECT_TRUE(has(inventory.console,
+                    "*ERROR* emsdat: emission per hour 2 times the rate 1e+20 of pollutant 1 (HG0) in CONTROL is above "
+                    "the largest rate the run takes (1e20) - emission_data.txt line 2"))
+        << inventory.console;
+    std::filesystem::remove("emission.txt");
+
     // A negative rate marks a dust source with ICHEM 3.
     test::write_file("CONTROL", replaced(control, kFirstPollutant, "HG0\n     -10.0\n       1.0\n0 0 0 0 0\n"));
     test::write_file("SETUP.CFG", kSetup + "ichem = 3 /\n");
     EXPECT_EQ(test::run_orvcalc_here().status, 0);
-    // For an emission file a location's value of 0 or less takes the
-    // pollutant's rate.
-    test::write_file("CONTROL", replaced(control, kLocation, "    40.000   -90.000    50.0    -3.0\n"));
+    // A backward run reads its emission file to the end every hour, and
+    // there a location's value of 0 or less takes the pollutant's rate.
+    const std::string backward = test::with_line(test::with_line(control, " 24", " 24  1  1  2"), "     0", "    -1");
+    test::write_file("CONTROL", replaced(backward, kLocation, "    40.000   -90.000    50.0    -3.0\n"));
     test::write_file("SETUP.CFG", kSetup + "efile = 'EMITTED' /\n");
-    test::write_file("EMITTED", "");
     const test::RunResult r = test::run_orvcalc_here();
     EXPECT_EQ(r.status, 0) << r.console;
-}
-
-TEST(RefusedInputs, SomethingOtherThanAFileInPlaceOfAnOptionalInputStopsTheSetUpNamingIt) {
-    fixture::ExampleOptions o;
-    o.run_hours = 1;
-    test::ExampleTree tree(o);
-    struct Case {
-        const char* name;
-        const char* setup;  // SETUP items beside INITD and MAXDIM
-        const char* message;
-    };
-    const Case cases[] = {
-        {"LAGSET.CFG", "", "*ERROR* main: not a readable file - LAGSET.CFG"},
-        {"emission.txt", "", "*ERROR* emsini: not a readable file - emission.txt"},
-        {"EMITTED", "efile = 'EMITTED',", "*ERROR* emsmat: not a readable file - EMITTED"},
-        {"LANDUSE.ASC", "", "*ERROR* sfcinp: not a readable file - LANDUSE.ASC"},
-        {"PARINIT", "", "*ERROR* main: not a readable file - PARINIT"},
-        {"Hg_SETUP.CFG", "", "*ERROR* main: not a readable file - Hg_SETUP.CFG"},
-    };
-    const std::string hg = test::read_file("Hg_SETUP.CFG");
-    for (const Case& c : cases) {
-        test::write_file("Hg_SETUP.CFG", hg);
-        test::write_file("SETUP.CFG", kSetup + c.setup + " /\n");
-        std::filesystem::remove(c.name);
-        std::filesystem::create_directory(c.name);
-        test::RunResult r = test::run_orvcalc_here();
-        EXPECT_EQ(r.status, 900) << c.name;
-        EXPECT_TRUE(has(r.console, c.message)) << c.name << "\n" << r.console;
-        EXPECT_FALSE(has(r.console, "Percent complete")) << c.name;
-        std::filesystem::remove(c.name);
-    }
+    EXPECT_TRUE(has(r.console, "Complete Orvante")) << r.console;
 }
 
 // The outputs of a run that the comparisons below look at.
 struct Outputs {
     std::string recpmass, cepflux, cdump;
+    bool operator==(const Outputs&) const = default;
 };
 
 Outputs read_outputs() {
     return {test::read_file("recpmass.out"), test::read_file("cepflux.out"), test::read_file("cdump")};
+}
+
+TEST(RefusedInputs, SomethingOtherThanAFileInPlaceOfAnInputStopsTheSetUpNamingIt) {
+    fixture::ExampleOptions o;
+    o.run_hours = 1;
+    test::ExampleTree tree(o);
+    enum class Kind { folder, pipe, loop };
+    struct Case {
+        std::string name;
+        const char* setup;  // SETUP items beside INITD and MAXDIM
+        Kind kind;
+        int32_t status;
+        const char* message;
+    };
+    const std::string met = "./" + tree.files().met_files[0];
+    const Case cases[] = {
+        {"LAGSET.CFG", "", Kind::folder, 900, "*ERROR* main: not a readable file - LAGSET.CFG"},
+        {"emission.txt", "", Kind::folder, 900, "*ERROR* emsini: not a readable file - emission.txt"},
+        {"EMITTED", "efile = 'EMITTED',", Kind::folder, 900, "*ERROR* emsmat: not a readable file - EMITTED"},
+        {"LANDUSE.ASC", "", Kind::pipe, 900, "*ERROR* sfcinp: not a readable file - LANDUSE.ASC"},
+        {"PARINIT", "", Kind::loop, 900, "*ERROR* main: not a readable file - PARINIT"},
+        {"Hg_SETUP.CFG", "", Kind::folder, 900, "*ERROR* main: not a readable file - Hg_SETUP.CFG"},
+        // Required inputs: a pipe is not waited on, a loop of links is no
+        // system error; each stops with the code of its missing file.
+        {met, "", Kind::pipe, 900, "*ERROR* metset: not a readable file - "},
+        {"../oxidants/ox-jan.dat", "", Kind::pipe, 901,
+         "*ERROR* get_global_conc: not a readable file - ../oxidants/ox-jan.dat"},
+        {"../oxidants/so2-jan.dat", "", Kind::loop, 901,
+         "*ERROR* get_global_conc: not a readable file - ../oxidants/so2-jan.dat"},
+    };
+    const std::string hg = test::read_file("Hg_SETUP.CFG");
+    for (const Case& c : cases) {
+        namespace fs = std::filesystem;
+        test::write_file("Hg_SETUP.CFG", hg);
+        test::write_file("SETUP.CFG", kSetup + c.setup + " /\n");
+        const std::string kept = c.name + ".kept";
+        if (fs::exists(c.name)) fs::rename(c.name, kept);
+        if (c.kind == Kind::folder) fs::create_directory(c.name);
+        if (c.kind == Kind::pipe) ASSERT_EQ(::mkfifo(c.name.c_str(), 0600), 0) << c.name;
+        if (c.kind == Kind::loop) fs::create_symlink(fs::path(c.name).filename(), c.name);
+        test::RunResult r = test::run_orvcalc_here();
+        EXPECT_EQ(r.status, c.status) << c.name;
+        EXPECT_TRUE(has(r.console, c.message)) << c.name << "\n" << r.console;
+        EXPECT_FALSE(has(r.console, "Percent complete")) << c.name;
+        fs::remove(c.name);
+        if (fs::exists(kept)) fs::rename(kept, c.name);
+    }
+
+    // A link that leads nowhere is no file: the run goes without it.
+    test::write_file("Hg_SETUP.CFG", hg);
+    test::write_file("SETUP.CFG", kSetup + "efile = 'EMITTED' /\n");
+    ASSERT_EQ(test::run_orvcalc_here().status, 0);
+    const Outputs plain = read_outputs();
+    for (const char* name : {"LAGSET.CFG", "emission.txt", "EMITTED", "PARINIT"})
+        std::filesystem::create_symlink("nowhere", name);
+    const test::RunResult r = test::run_orvcalc_here();
+    EXPECT_EQ(r.status, 0) << r.console;
+    EXPECT_TRUE(read_outputs() == plain);
 }
 
 bool finite_text(const std::string& t) { return !has(t, "NaN") && !has(t, "Inf") && !has(t, "nan"); }
@@ -174,6 +227,11 @@ TEST(RefusedInputs, OddValuesThatAStepGivesAMeaningRunToFiniteOutputs) {
          "zrh_crit_surface = 1.5, zrh_crit_aloft = 2.0, zrh_crit_stop = 1.2,", false, false},
         {"a level below sea level with heights above sea level", hourly,
          "cdump\n     2\n   -20   100\n0 0 0 0 0\n0 0 0 0 0\n0 1 0\n", "kmsl = 1,", "", false, false},
+        {"a level given twice", hourly, "cdump\n     2\n   100   100\n0 0 0 0 0\n0 0 0 0 0\n0 1 0\n", "", "", true,
+         false},
+        // Hours and minutes between events, taken by their magnitude.
+        {"negative split and merge hours", "", "", "kspl = -1, krnd = -6,", "", true, true},
+        {"a negative receptor output interval", "", "", "", "dep_delta = -60,", true, true},
     };
     for (const Case& c : cases) {
         test::write_file("CONTROL", c.from.empty() ? control : replaced(control, c.from, c.to));

@@ -75,11 +75,16 @@ TEST(TimeStep, DriftWarningForAStepThatDoesNotDivideTheHour) {
     auto warned = [](float delt) {
         Settings s;
         s.DELT = delt;
-        std::ostringstream text;
-        TextOut log;
+        std::ostringstream screen, text;
+        TextOut console, log;
+        console.attach(screen);
         log.attach(text);
-        warn_time_step_drift(s, log);
-        return text.str().find("WARNING main: DELT does not divide the hour") != std::string::npos;
+        warn_time_step_drift(s, Messages{console, log});
+        const std::string warning = "WARNING main: DELT does not divide the hour; the model clock will drift from "
+                                    "the hour count and outputs due on the hour may never fall due";
+        const bool on_console = screen.str().find(warning) != std::string::npos;
+        EXPECT_EQ(on_console, text.str().find(warning) != std::string::npos) << delt;
+        return on_console;
     };
     EXPECT_FALSE(warned(0.0f));
     EXPECT_FALSE(warned(20.0f));

@@ -121,12 +121,16 @@ TEST(Settings, ValuesThatWouldDivideByZeroAreRefused) {
     EXPECT_EQ(load("&SETUP DELT=-20 /").stop, 0);
     EXPECT_EQ(load("&SETUP DELT=60 /").stop, 0);
     EXPECT_EQ(load("&SETUP KSPL=0 /").stop, kStopInput);
-    EXPECT_EQ(load("&SETUP KRND=-1 /").stop, kStopInput);
+    EXPECT_EQ(load("&SETUP KRND=0 /").stop, kStopInput);
     EXPECT_EQ(load("", "&HG_SETUP DEP_DELTA=0 /").stop, kStopInput);
     EXPECT_EQ(load("", "&HG_SETUP METHOD_LWC=7 /").stop, kStopInput);
-    Loaded r = load("&SETUP KSPL=0 /", "&HG_SETUP METHOD_LWC=0 /");
-    EXPECT_TRUE(has(r.console, "KSPL")) << r.console;
-    EXPECT_TRUE(has(r.console, "METHOD_LWC"));
+    // Taken by their magnitude.
+    EXPECT_EQ(load("&SETUP KSPL=-1, KRND=-6 /", "&HG_SETUP DEP_DELTA=-60 /").stop, 0);
+    // Every refusal names the file it came from, a suffix's included.
+    Loaded r = load("&SETUP KSPL=0, DELT=0.25 /", "&HG_SETUP METHOD_LWC=0 /", "t3");
+    EXPECT_TRUE(has(r.console, " *ERROR* main: KSPL 0 must be a non-zero number of hours - SETUP.t3\n")) << r.console;
+    EXPECT_TRUE(has(r.console, " *ERROR* main: DELT 0.25 must be 0 or of magnitude 1 to 60 minutes - SETUP.t3\n"));
+    EXPECT_TRUE(has(r.console, " *ERROR* main: METHOD_LWC 0 must be from 1 to 6 - Hg_SETUP.CFG\n"));
 }
 
 TEST(Settings, SizesAndOptionsWithoutMeaningAreRefused) {
@@ -136,22 +140,22 @@ TEST(Settings, SizesAndOptionsWithoutMeaningAreRefused) {
         const char* item;
     };
     const Case refused[] = {
-        {"&SETUP MAXPAR=0 /", "", "MAXPAR must be 1 or more"},
+        {"&SETUP MAXPAR=0 /", "", "MAXPAR 0 must be 1 or more - SETUP.CFG"},
         {"&SETUP MAXPAR=-5 /", "", "MAXPAR"},
-        {"&SETUP MAXDIM=0 /", "", "MAXDIM must be 1 or more"},
-        {"&SETUP CPACK=7 /", "", "CPACK must be 0, 1 or 2"},
+        {"&SETUP MAXDIM=0 /", "", "MAXDIM 0 must be 1 or more"},
+        {"&SETUP CPACK=7 /", "", "CPACK 7 must be 0, 1 or 2"},
         {"&SETUP CPACK=-1 /", "", "CPACK"},
-        {"&SETUP ICHEM=8 /", "", "ICHEM must be from 0 to 7"},
+        {"&SETUP ICHEM=8 /", "", "ICHEM 8 must be from 0 to 7"},
         {"&SETUP ICHEM=-1 /", "", "ICHEM"},
         {"&SETUP INITD=7 /", "", "INITD"},
         {"&SETUP INITD=105 /", "", "INITD"},
-        {"", "&HG_SETUP NDIST=2 /", "NDIST"},
+        {"", "&HG_SETUP NDIST=2 /", "NDIST 2 must be 1, the one size distribution defined - Hg_SETUP.CFG"},
         {"", "&HG_SETUP NRANGE=20 /", "NRANGE"},
     };
     for (const Case& c : refused) {
         Loaded r = load(c.setup, c.hg);
         EXPECT_EQ(r.stop, kStopInput) << c.setup << c.hg;
-        EXPECT_TRUE(has(r.console, std::string("*ERROR*  main: ") + c.item)) << r.console;
+        EXPECT_TRUE(has(r.console, std::string("*ERROR* main: ") + c.item)) << r.console;
     }
     // Every value the run gives a meaning, odd ones included, still runs.
     const char* kept[] = {
