@@ -64,6 +64,7 @@ bool refuse_meaningless_settings(const Settings& s, const HgSetup& h, const Sett
     if (s.ICHEM < 0 || s.ICHEM > 7) setup("ICHEM", s.ICHEM, "from 0 to 7");
     if (h.NDIST != 1) hg("NDIST", h.NDIST, "1, the one size distribution defined");
     if (h.NRANGE != 14) hg("NRANGE", h.NRANGE, "14, the size ranges of distribution 1");
+    if (h.METHOD_LWC < 1 || h.METHOD_LWC > 6) hg("METHOD_LWC", h.METHOD_LWC, "from 1 to 6");
     return bad;
 }
 
@@ -84,10 +85,6 @@ bool refuse_zero_divisors(const Settings& s, const HgSetup& h, const SettingsFil
         }
     if (h.DEP_DELTA == 0) {
         refuse_setting(files.hg, "DEP_DELTA", "0", "a non-zero number of minutes", console);
-        bad = true;
-    }
-    if (h.METHOD_LWC < 1 || h.METHOD_LWC > 6) {
-        refuse_setting(files.hg, "METHOD_LWC", std::to_string(h.METHOD_LWC), "from 1 to 6", console);
         bad = true;
     }
     return bad;
