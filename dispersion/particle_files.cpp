@@ -90,7 +90,8 @@ bool next_header(ParticleFiles& f, GroupHeader& h, TextOut& console) {
     h = GroupHeader{c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32(), c.get_i32()};
     if (h.count < 0 || h.pollutants < 0) damaged(f, "negative count in particle initialization file", console);
     const bool year_ok = (h.year >= 0 && h.year <= 100) || (h.year >= 1941 && h.year <= 2100);
-    if (!year_ok || h.month < 1 || h.month > 12 || !shifted_date_minutes(h.year, h.month, h.day, h.hour, 0, h.time, console))
+    if (!year_ok || h.month < 1 || h.month > 12 ||
+        !shifted_date_minutes(h.year, h.month, h.day, h.hour, 0, h.time, console))
         damaged(f, "invalid group time in particle initialization file", console);
     return true;
 }

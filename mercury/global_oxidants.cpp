@@ -93,7 +93,8 @@ void read_oxidant_file(OxidantKind kind, const std::string& path, std::vector<fl
 void require_file(const std::string& directory, const std::string& name, TextOut& console) {
     const InputState state = input_state(directory + name);
     if (state == InputState::readable) return;
-    if (state == InputState::unreadable) unreadable_input_stop(directory + name, "get_global_conc", console, kStopMissing);
+    if (state == InputState::unreadable)
+        unreadable_input_stop(directory + name, "get_global_conc", console, kStopMissing);
     console.list("FILE NOT FOUND: ", name);
     console.list("in directory ", directory);
     throw RunStop(kStopMissing);

@@ -27,7 +27,8 @@ void ControlInput::open(std::string_view run_suffix, std::istream& keyboard, Tex
     // keyboard is only for a directory without a control file.
     const InputState state = input_state(name);
     if (state != InputState::absent) {
-        if (state == InputState::unreadable || !in_.open(name)) unreadable_input_stop(name, "main", console, kStopInput);
+        if (state == InputState::unreadable || !in_.open(name))
+            unreadable_input_stop(name, "main", console, kStopInput);
         unit_ = kControlFileUnit;
         return;
     }

@@ -32,7 +32,7 @@ namespace orv {
 // value of its line).
 enum class LocationRateUse {
     unread,              // a gridded inventory: the locations are its corners
-    replaces_when_positive,  // an emission file: 0 or less takes the pollutant's rate
+    replaces_when_positive,  // an emission file in a backward run: 0 or less takes the pollutant's rate
     rate_when_nonzero,   // the control file's point sources: 0 takes the pollutant's rate
 };
 

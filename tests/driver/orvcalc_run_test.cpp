@@ -142,10 +142,13 @@ TEST(OrvcalcRun, SettingsTheMercuryStepsCannotUseStopBeforeAnyOutput) {
         const char* message;
     };
     const Case cases[] = {
-        {" &SETUP initd = 1, maxdim = 1 /\n", "", "*ERROR* main: MAXDIM 1 must be at least 4 for the mercury steps - SETUP.CFG"},
-        {" &SETUP initd = 0, maxdim = 4 /\n", "", "*ERROR* main: INITD 0 must be of distribution mode 1 or 2 (Gaussian or top-hat puffs)"},
+        {" &SETUP initd = 1, maxdim = 1 /\n", "",
+         "*ERROR* main: MAXDIM 1 must be at least 4 for the mercury steps - SETUP.CFG"},
+        {" &SETUP initd = 0, maxdim = 4 /\n", "",
+         "*ERROR* main: INITD 0 must be of distribution mode 1 or 2 (Gaussian or top-hat puffs)"},
         {" &SETUP initd = 130, maxdim = 4 /\n", "", "INITD 130 must be of distribution mode 1 or 2"},
-        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP npath = 4 /\n", "*ERROR* main: NPATH 4 must be at least 5, the deposition paths booked - Hg_SETUP.CFG"},
+        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP npath = 4 /\n",
+         "*ERROR* main: NPATH 4 must be at least 5, the deposition paths booked - Hg_SETUP.CFG"},
         {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP nland = 19 /\n", "NLAND 19 must be 20"},
         {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP nland = 21 /\n", "NLAND 21 must be 20"},
         {" &SETUP initd = 1, maxdim = 4, ndump = 3, pinpf = 'PARX', poutf = './PARX' /\n", "",
@@ -447,16 +450,16 @@ TEST(OrvcalcRun, ARunRestartsFromItsOwnDump) {
     test::RunResult r = test::run_orvcalc_here();
     ASSERT_EQ(r.status, 0) << r.console;
     const std::vector<DumpedParticle> dumped = last_dumped_group("PARDUMP");
-    EXPECT_TRUE(std::any_of(dumped.begin(), dumped.end(), [](const DumpedParticle& d) { return d.largest_mass > 1e20f; }));
+    const auto heavy = [](const DumpedParticle& d) { return d.largest_mass > 1e20f; };
+    EXPECT_TRUE(std::any_of(dumped.begin(), dumped.end(), heavy)) << "no merged puff above the rate ceiling";
 
     std::filesystem::rename("PARDUMP", "PARINIT");
     test::write_file("CONTROL", test::with_line(test::with_line(control, " 24", " 24  1  1 18"), "    24", "     1"));
     test::write_file("SETUP.CFG", " &SETUP initd = 2, maxdim = 4, maxpar = 400, delt = 10, ninit = 1 /\n");
     r = test::run_orvcalc_here();
     EXPECT_EQ(r.status, 0) << r.console;
-    EXPECT_TRUE(has(r.log, " Initialized with particles: " + std::string(12 - std::to_string(dumped.size()).size(), ' ') +
-                               std::to_string(dumped.size())))
-        << r.log;
+    const std::string count = std::to_string(dumped.size());
+    EXPECT_TRUE(has(r.log, " Initialized with particles: " + std::string(12 - count.size(), ' ') + count)) << r.log;
 }
 
 }  // namespace
