@@ -23,6 +23,7 @@ namespace orv {
 namespace {
 
 constexpr int32_t kMaxInventoryPollutants = 255;  // identifiers on one (255A4) line
+constexpr float kVolumeConversion = 2.24e7f;      // mass to volume units, times 1 / GPMOL
 // Cell corners in the data file meet the grid's corners only to within the
 // rounding of single precision (38.3 - 38 over 0.1 is 2.9999993): a point
 // within this fraction of a cell below a corner counts as on it.
@@ -118,7 +119,7 @@ bool select_point(const EmissionInventory& inv, float lat, float lon, int32_t& i
 // pollutant the most: its number (1-based; 0 when none takes them) and rate.
 struct RateOnValues {
     int32_t pollutant = 0;
-    float rate = 0.0f;
+    double rate = 0.0;
 };
 
 // Per inventory pollutant: each control pollutant takes the last inventory
@@ -126,13 +127,13 @@ struct RateOnValues {
 std::vector<RateOnValues> rates_on_values(const EmissionInventory& inv) {
     std::vector<RateOnValues> on(static_cast<size_t>(inv.npol_file));
     for (size_t c = 0; c < inv.control_rates.size(); ++c) {
-        const auto& [id, rate] = inv.control_rates[c];
+        const InventoryRate& cr = inv.control_rates[c];
         int32_t match = -1;
         for (int32_t k = 0; k < inv.npol_file; ++k)
-            if (inv.pollutant_ids[k] == four_chars(id)) match = k;
+            if (inv.pollutant_ids[k] == four_chars(cr.pollutant_id)) match = k;
         if (match < 0) continue;
         RateOnValues& r = on[static_cast<size_t>(match)];
-        if (r.pollutant == 0 || std::fabs(rate) > std::fabs(r.rate)) r = {static_cast<int32_t>(c) + 1, rate};
+        if (r.pollutant == 0 || std::fabs(cr.rate) > std::fabs(r.rate)) r = {static_cast<int32_t>(c) + 1, cr.rate};
     }
     return on;
 }
@@ -144,11 +145,11 @@ void check_emission(const EmissionInventory& inv, float read, float sum, const R
                     TextOut& console) {
     for (const float e : {read, sum}) {
         std::string why = emission_rate_refusal(e, inv.ICHEM);
-        if (why.empty() && on.pollutant > 0 &&
-            std::fabs(double{e} * double{on.rate}) > static_cast<double>(kMassCeiling)) {
-            const std::string& id = inv.control_rates[static_cast<size_t>(on.pollutant - 1)].first;
-            why = "times the rate " + number_text(on.rate) + " of pollutant " + std::to_string(on.pollutant) + " (" +
-                  trim_trailing_blanks(id) + ") in CONTROL is above the largest rate the run takes (1e20)";
+        if (why.empty() && on.pollutant > 0 && std::fabs(double{e} * on.rate) > static_cast<double>(kMassCeiling)) {
+            const InventoryRate& cr = inv.control_rates[static_cast<size_t>(on.pollutant - 1)];
+            why = "times the rate " + number_text(on.rate) + (cr.volume_units ? " (in volume units)" : "") +
+                  " of pollutant " + std::to_string(on.pollutant) + " (" + trim_trailing_blanks(cr.pollutant_id) +
+                  ") in CONTROL is above the largest rate the run takes (1e20)";
         }
         if (why.empty()) continue;
         input_stop("emsdat", in.name(), in.line_number(), "emission per hour " + number_text(e) + " " + why, console);
@@ -251,6 +252,13 @@ void write_totals(const EmissionInventory& inv, const std::vector<float>& totals
 }
 
 }  // namespace
+
+InventoryRate inventory_rate(const Pollutant& d) {
+    // In single precision, as the releases compute it: a conversion that
+    // overflows is infinite here too, and refused.
+    const float rate = d.DOVOL ? d.emission_rate * kVolumeConversion / d.GPMOL : d.emission_rate;
+    return InventoryRate{d.pollutant_id, double{rate}, d.DOVOL};
+}
 
 float EmissionInventory::gridded_emission(int32_t i, int32_t j, int32_t k, int32_t h) const {
     int32_t lo = 0, hi = cell_count();
@@ -385,7 +393,7 @@ void fill_cell_mass(const std::vector<Pollutant>& dirt, float dt_minutes, int32_
         if (inv.match[j] >= 0) m *= values[inv.match[j]];
         const float steps = std::max(std::fabs(d.emission_hours / dt_minutes) * 60.0f, 1.0f);
         float mass = m * d.emission_rate / steps * inv.fraction[j] / static_cast<float>(count);
-        if (d.DOVOL) mass = mass * 2.24e7f / d.GPMOL;
+        if (d.DOVOL) mass = mass * kVolumeConversion / d.GPMOL;
         inv.cell_mass[j] = mass;
     }
 }

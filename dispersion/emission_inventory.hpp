@@ -22,7 +22,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "common/messages.hpp"
@@ -37,13 +36,23 @@ namespace orv {
 
 inline constexpr std::string_view kEmissionInventoryFile = "emission.txt";
 
+// What one unit of an inventory value releases per hour for a control
+// pollutant: its emission rate, times the volume conversion when its mass is
+// released in volume units.
+struct InventoryRate {
+    std::string pollutant_id;
+    double rate = 0.0;
+    bool volume_units = false;
+};
+InventoryRate inventory_rate(const Pollutant& d);
+
 struct EmissionInventory {
     bool present = false;  // "emission.txt" exists: the inventory replaces the point sources
     int32_t ICHEM = 0;     // the run's option: a negative emission is a dust source under 3, refused otherwise
-    // The control file's pollutants (identifier, emission rate), set before
-    // emsdat: a cell's emission per hour times the rate of a pollutant that
-    // matches its inventory pollutant is the mass the cell releases per hour.
-    std::vector<std::pair<std::string, float>> control_rates;
+    // The control file's pollutants, set before emsdat (inventory_rate): a
+    // cell's emission per hour times the rate of a pollutant that matches its
+    // inventory pollutant is the mass the cell releases per hour.
+    std::vector<InventoryRate> control_rates;
     // Header.
     int32_t npol_file = 0;  // inventory pollutants
     int32_t nvals = 0;      // values per day

@@ -35,7 +35,8 @@ void read_pollutant_definitions(RunContext& ctx) {
     const RunStart& t = ctx.start;
     read_pollutant_emissions(ctx.control_input, ctx.dirt, ctx.numtyp, t.year, t.month, t.day, t.hour,
                              ctx.control.backward, matrix ? ctx.location_count : INT32_MAX);
-    check_pollutant_emissions(ctx.control_input.name(), ctx.dirt, ctx.numtyp, ctx.control.backward, ctx.setup, ctx.console);
+    check_pollutant_emissions(ctx.control_input.name(), ctx.dirt, ctx.numtyp, ctx.control.backward, ctx.setup,
+                              ctx.console);
     const int32_t size = pollutant_table_size(ctx.pollutant_entry_count, s.MAXDIM);
     while (static_cast<int32_t>(ctx.dirt.size()) < size) {
         grow_table(ctx.dirt, "Pollutant description", ctx.console);

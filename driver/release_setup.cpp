@@ -103,7 +103,7 @@ void read_gridded_inventory(RunContext& ctx) {
     EmissionInventory& inv = ctx.dispersion.inventory;
     inv.ICHEM = ctx.setup.ICHEM;
     inv.control_rates.clear();
-    for (const Pollutant& d : ctx.dirt) inv.control_rates.emplace_back(d.pollutant_id, d.emission_rate);
+    for (const Pollutant& d : ctx.dirt) inv.control_rates.push_back(inventory_rate(d));
     emsini(ctx.source_locations, inv, ctx.msg());
     if (inv.present) emsdat(inv, ctx.msg());
 }

@@ -99,7 +99,7 @@ struct HgSetup {
     int32_t NDIST = 1;               // size distributions, 1
     int32_t NRANGE = 14;             // size ranges of the distribution, 14
     int32_t METHOD_LWC = 6;          // liquid water estimate, method 1 to 6 (6 with aerosol water)
-    int32_t METHOD_DRY = 6;          // any value; written in a diagnostic dump only
+    int32_t METHOD_DRY = 6;          // any value; carried, no effect
     int32_t METHOD_CL2_ESTM = 3;     // carried; no effect
     int32_t METHOD_CL2_MASS = 2;     // chlorine in cloud water: 1 all gas, 2 partitioned, other none
     int32_t METHOD_ELEM_DEP = 1;     // elemental mercury deposits: 0 never, other as computed

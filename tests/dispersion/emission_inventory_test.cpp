@@ -250,7 +250,7 @@ TEST_F(Inventory, SetUpRefusals) {
     struct Case {
         std::string header, data;
         const char* expect;  // in the log or on the console
-        float rate = 0.0f;   // of a control pollutant TEST; 0: none given
+        InventoryRate rate{};  // of a control pollutant TEST; empty: none given
     } cases[] = {
         {"1 1 1.0\n", "", "header information not found in emission.txt"},
         {"1 1 1.0 0 0.5\nTEST\nemission_data.txt\n", "", "cell size in emission.txt must be positive"},
@@ -268,14 +268,25 @@ TEST_F(Inventory, SetUpRefusals) {
         {"1 1 1.0 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -92 38\n2.4e21\n",
          "times the rate 2 of pollutant 1 (TEST) in CONTROL is above the largest rate the run takes (1e20) - "
          "emission_data.txt line 2",
-         2.0f},
+         {"TEST", 2.0}},
+        // Released in volume units, the mass is the converted one.
+        {"1 1 1.0 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -92 38\n24\n",
+         "times the rate 2.2400001e+27 (in volume units) of pollutant 1 (TEST) in CONTROL is above the largest rate",
+         inventory_rate([] {
+             Pollutant d;
+             d.pollutant_id = "TEST";
+             d.emission_rate = 1.0f;
+             d.DOVOL = true;
+             d.GPMOL = 1.0e-20f;
+             return d;
+         }())},
     };
     for (const Case& c : cases) {
         test::write_file("emission.txt", c.header);
         test::write_file("emission_data.txt", c.data);
         Messages local;
         EmissionInventory fresh;
-        if (c.rate != 0.0f) fresh.control_rates = {{"TEST", c.rate}};
+        if (!c.rate.pollutant_id.empty()) fresh.control_rates = {c.rate};
         o = run_captured(local.console, [&] {
             emsini(locs, fresh, local.msg());
             emsdat(fresh, local.msg());
