@@ -164,7 +164,9 @@ TEST(RefusedInputs, SomethingOtherThanAFileInPlaceOfAnInputStopsTheSetUpNamingIt
         const std::string kept = c.name + ".kept";
         if (fs::exists(c.name)) fs::rename(c.name, kept);
         if (c.kind == Kind::folder) fs::create_directory(c.name);
-        if (c.kind == Kind::pipe) ASSERT_EQ(::mkfifo(c.name.c_str(), 0600), 0) << c.name;
+        if (c.kind == Kind::pipe) {
+            ASSERT_EQ(::mkfifo(c.name.c_str(), 0600), 0) << c.name;
+        }
         if (c.kind == Kind::loop) fs::create_symlink(fs::path(c.name).filename(), c.name);
         test::RunResult r = test::run_orvcalc_here();
         EXPECT_EQ(r.status, c.status) << c.name;
