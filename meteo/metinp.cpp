@@ -5,9 +5,12 @@
 #include <new>
 #include <vector>
 
+#include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/number_text.hpp"
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
+#include "meteo/met_value_bounds.hpp"
 #include "meteo/packed_format.hpp"
 
 namespace orv {
@@ -103,6 +106,13 @@ struct RecordUnpack {
     }
 };
 
+// Where a record went: the window of values it left (empty when it was not
+// wanted) and what they are.
+struct Unpacked {
+    FieldView2D field;
+    MetQuantity quantity = MetQuantity::SurfacePressure;
+};
+
 // 7. A missing record: counted and reported unless it is a momentum flux
 // the file does not hold. True when it counts.
 bool report_missing(const DataLabel& lb, int32_t level, int32_t v, const MeteoDataFlags& flags, TextOut& log) {
@@ -114,76 +124,105 @@ bool report_missing(const DataLabel& lb, int32_t level, int32_t v, const MeteoDa
     return true;
 }
 
-// 9. A surface record, matched on the first three characters of its ID.
-void unpack_surface_record(const DataLabel& lb, const MeteoDataFlags& flags, const MetinpFields& fields,
-                           const RecordUnpack& unpack) {
-    const FourChars& id = lb.id;
-    if (id.starts("PRS")) unpack(fields.sfc_pressure, lb);
-    else if (id.starts("TMP") || id.starts("T02")) unpack(fields.temperature_2m, lb);
-    else if (id.starts("U10")) unpack(fields.u10, lb);
-    else if (id.starts("V10")) unpack(fields.v10, lb);
-    else if (id.starts("SHG") || id.starts("HGT")) unpack(fields.terrain, lb);
-    else if (id.starts("MXH") || id.starts("HPB") || id.starts("PBL")) unpack(fields.mixed_layer_depth, lb);
-    else if (id.starts("TPP") || id.starts("PRT")) unpack(fields.precipitation, lb);
-    else if (id.starts("UST")) { if (flags.friction_velocity) unpack(fields.momentum_x, lb); }
-    else if (id.starts("UMO") || id.starts("EXC")) { if (!flags.friction_velocity) unpack(fields.momentum_x, lb); }
-    else if (id.starts("VMO")) { if (!flags.friction_velocity) unpack(fields.momentum_y, lb); }
-    else if (id.starts("TST")) { if (flags.friction_temperature) unpack(fields.heat, lb); }
-    else if (id.starts("SHT") || id.starts("HFL")) { if (!flags.friction_temperature) unpack(fields.heat, lb); }
-    else if (id.starts("DSW")) unpack(fields.shortwave, lb);
+// 9. The field of a surface record, matched on the first three characters
+// of its ID; none for any other ID.
+Unpacked surface_target(const FourChars& id, const MeteoDataFlags& flags, const MetinpFields& fields) {
+    using Q = MetQuantity;
+    const bool ustar = flags.friction_velocity, tstar = flags.friction_temperature;
+    if (id.starts("PRS")) return {fields.sfc_pressure, Q::SurfacePressure};
+    if (id.starts("TMP") || id.starts("T02")) return {fields.temperature_2m, Q::Temperature};
+    if (id.starts("U10")) return {fields.u10, Q::WindComponent};
+    if (id.starts("V10")) return {fields.v10, Q::WindComponent};
+    if (id.starts("SHG") || id.starts("HGT")) return {fields.terrain, Q::TerrainHeight};
+    if (id.starts("MXH") || id.starts("HPB") || id.starts("PBL")) return {fields.mixed_layer_depth, Q::MixedLayerDepth};
+    if (id.starts("TPP") || id.starts("PRT")) return {fields.precipitation, Q::Precipitation};
+    if (id.starts("UST")) return ustar ? Unpacked{fields.momentum_x, Q::FrictionVelocity} : Unpacked{};
+    if (id.starts("UMO")) return ustar ? Unpacked{} : Unpacked{fields.momentum_x, Q::MomentumFlux};
+    if (id.starts("EXC")) return ustar ? Unpacked{} : Unpacked{fields.momentum_x, Q::ExchangeCoefficient};
+    if (id.starts("VMO")) return ustar ? Unpacked{} : Unpacked{fields.momentum_y, Q::MomentumFlux};
+    if (id.starts("TST")) return tstar ? Unpacked{fields.heat, Q::FrictionTemperature} : Unpacked{};
+    if (id.starts("SHT") || id.starts("HFL")) return tstar ? Unpacked{} : Unpacked{fields.heat, Q::HeatFlux};
+    if (id.starts("DSW")) return {fields.shortwave, Q::ShortwaveFlux};
+    return {};
 }
 
 // 10. An upper record, matched on its whole ID, into its level. `scratch`
 // holds a perturbation pressure over the window.
-void unpack_upper_record(const DataLabel& lb, int32_t level, const MeteoDataFlags& flags, const MetinpFields& fields,
-                         const RecordUnpack& unpack, std::vector<float>& scratch) {
+Unpacked unpack_upper_record(const DataLabel& lb, int32_t level, const MeteoDataFlags& flags,
+                             const MetinpFields& fields, const RecordUnpack& unpack, std::vector<float>& scratch) {
+    using Q = MetQuantity;
     const FourChars& id = lb.id;
     const UnpackWindow& w = unpack.w;
     auto lv = [&](const FieldView3D& f) { return f.empty() ? FieldView2D{} : f.level(level); };
+    auto into = [&](const FieldView3D& f, Q q) {
+        const Unpacked u{lv(f), q};
+        unpack(u.field, lb);
+        return u;
+    };
     if (id.is("UWND") || id.is("VWND")) {
         const FieldView3D& f = id.is("UWND") ? fields.u : fields.v;
-        unpack(lv(f), lb);
+        const Unpacked u = into(f, Q::WindComponent);
         if (flags.stagger == 3 && !f.empty() && !fields.pressure.empty()) {
-            FieldView2D t = lv(f), p = lv(fields.pressure);
+            FieldView2D t = u.field, p = lv(fields.pressure);
             for (int32_t j = 1; j <= w.ny; ++j)
                 for (int32_t i = 1; i <= w.nx; ++i) t.at(i, j) = t.at(i, j) / p.at(i, j) / 100.0f;
         }
-    } else if (id.is("WWND") || id.is("DZDT")) {
-        unpack(lv(fields.w), lb);
-        if (flags.stagger == 3 && id.is("WWND") && !fields.w.empty()) {
-            FieldView2D t = lv(fields.w);
+        return u;
+    }
+    if (id.is("WWND") || id.is("DZDT")) {
+        const Unpacked u = into(fields.w, id.is("WWND") ? Q::PressureVelocity : Q::HeightVelocity);
+        if (flags.stagger == 3 && id.is("WWND") && !u.field.empty()) {
             for (int32_t j = 1; j <= w.ny; ++j)
-                for (int32_t i = 1; i <= w.nx; ++i) t.at(i, j) /= 100.0f;
+                for (int32_t i = 1; i <= w.nx; ++i) u.field.at(i, j) /= 100.0f;
         }
-    } else if (id.is("TEMP") || id.is("THET")) {
-        unpack(lv(fields.temperature), lb);
-    } else if (id.is("SPHU") || id.is("RELH")) {
-        unpack(lv(fields.humidity), lb);
-    } else if (id.is("HGTS") || id.is("PRES")) {
-        unpack(lv(fields.pressure), lb);
-    } else if (id.is("TKEN") || id.is("VVAR")) {
-        unpack(lv(fields.turbulence_1), lb);
-    } else if (id.is("UVAR")) {
-        unpack(lv(fields.turbulence_2), lb);
-    } else if (id.is("WVAR")) {
-        unpack(lv(fields.turbulence_3), lb);
-    } else if (id.is("PPRE")) {
+        return u;
+    }
+    if (id.is("TEMP")) return into(fields.temperature, Q::Temperature);
+    if (id.is("THET")) return into(fields.temperature, Q::PotentialTemperature);
+    if (id.is("SPHU")) return into(fields.humidity, Q::SpecificHumidity);
+    if (id.is("RELH")) return into(fields.humidity, Q::RelativeHumidity);
+    if (id.is("HGTS")) return into(fields.pressure, Q::LevelHeight);
+    if (id.is("PRES")) return into(fields.pressure, Q::LevelPressure);
+    if (id.is("TKEN") || id.is("VVAR")) return into(fields.turbulence_1, Q::Turbulence);
+    if (id.is("UVAR")) return into(fields.turbulence_2, Q::Turbulence);
+    if (id.is("WVAR")) return into(fields.turbulence_3, Q::Turbulence);
+    if (id.is("PPRE")) {
         // Perturbation pressure: added to the pressure of the level,
         // whose potential temperatures then become temperatures.
         if (scratch.empty()) scratch.resize(static_cast<size_t>(w.nx) * w.ny);
         FieldView2D s{scratch.data(), w.nx};
         unpack(s, lb);
-        if (!fields.pressure.empty()) {
-            FieldView2D p = lv(fields.pressure);
-            FieldView2D t = lv(fields.temperature);
-            for (int32_t j = 1; j <= w.ny; ++j) {
-                for (int32_t i = 1; i <= w.nx; ++i) {
-                    p.at(i, j) += s.at(i, j);
-                    if (!t.empty()) t.at(i, j) *= std::pow(p.at(i, j) / 1000.0f, 0.286f);
-                }
+        if (fields.pressure.empty()) return {};
+        FieldView2D p = lv(fields.pressure);
+        FieldView2D t = lv(fields.temperature);
+        for (int32_t j = 1; j <= w.ny; ++j) {
+            for (int32_t i = 1; i <= w.nx; ++i) {
+                p.at(i, j) += s.at(i, j);
+                if (!t.empty()) t.at(i, j) *= std::pow(p.at(i, j) / 1000.0f, 0.286f);
             }
         }
+        return {p, Q::LevelPressure};
     }
+    return {};
+}
+
+// The values a record left in its field must lie within the bounds of what
+// they are; the first that does not stops the run, naming the record.
+void check_record_values(const MetFileEntry& fe, int64_t record, const DataLabel& lb, int32_t level,
+                         const Unpacked& u, const UnpackWindow& w, TextOut& console) {
+    if (u.field.empty()) return;
+    const MetValueBounds& b = met_value_bounds(u.quantity);
+    ValueOutside out;
+    if (!find_value_outside(u.field, w.nx, w.ny, b, out)) return;
+    const std::string units(b.units);
+    input_stop("metinp", fe.path, 0,
+               trim_trailing_blanks(lb.id.view()) + " " + number_text(out.value) + " " + units + " at point (" +
+                   std::to_string(w.x1 + out.i - 1) + ", " + std::to_string(w.y1 + out.j - 1) + ") of level " +
+                   std::to_string(level) + ", time " + std::to_string(lb.year) + " " + std::to_string(lb.month) +
+                   " " + std::to_string(lb.day) + " " + std::to_string(lb.hour) + ", is outside the " +
+                   std::string(b.name) + " bounds " + number_text(b.low) + " to " + number_text(b.high) + " " +
+                   units + " (record " + std::to_string(record) + ")",
+               console);
 }
 
 // 6-10. The data records of the file levels 0..upper from record `rec` on,
@@ -206,7 +245,7 @@ int32_t read_data_records(MetFileEntry& fe, const MetFileLayout& lay, int64_t re
             } catch (const InputError& e) {
                 input_stop("metinp", fe.path, 0, std::string("bad data record label: ") + e.what(), msg.console);
             }
-            ++rec;
+            const int64_t record = rec++;
             // 8. Labels that number the surface 1 are lowered by one.
             if (first_data) {
                 shift = lb.level == 1 ? 1 : 0;
@@ -218,15 +257,18 @@ int32_t read_data_records(MetFileEntry& fe, const MetFileLayout& lay, int64_t re
                 if (report_missing(lb, level, v, flags, msg.log)) ++missing;
                 continue;
             }
+            Unpacked u;
             if (level < 1) {
-                unpack_surface_record(lb, flags, fields, unpack);
-                continue;
+                u = surface_target(lb.id, flags, fields);
+                unpack(u.field, lb);
+            } else {
+                if (level > upper)
+                    input_stop("metinp", fe.path, 0,
+                               "record " + lb.id.str() + " is labelled level " + std::to_string(level) +
+                                   ", beyond the levels read", msg.console);
+                u = unpack_upper_record(lb, level, flags, fields, unpack, scratch);
             }
-            if (level > upper)
-                input_stop("metinp", fe.path, 0,
-                           "record " + lb.id.str() + " is labelled level " + std::to_string(level) +
-                               ", beyond the levels read", msg.console);
-            unpack_upper_record(lb, level, flags, fields, unpack, scratch);
+            check_record_values(fe, record, lb, level, u, unpack.w, msg.console);
         }
     }
     return missing;

@@ -128,6 +128,14 @@ const std::vector<std::string>& MetFileRecipe::vars_of_level(size_t k) const {
     return k == 0 ? surface_vars : upper_vars;
 }
 
+FieldFunction with_patch(FieldFunction field, FieldPatch patch) {
+    return [field = std::move(field), patch = std::move(patch)](std::string_view var, const FieldPoint& p) {
+        const bool inside = patch.whole_grid || (p.lat >= patch.lat_min && p.lat <= patch.lat_max &&
+                                                 p.lon >= patch.lon_min && p.lon <= patch.lon_max);
+        return var == patch.var && inside ? patch.value : field(var, p);
+    };
+}
+
 MetGridDefinition grid_definition(const MetFileRecipe& recipe) {
     validate(recipe);
     FixedHeader fh = read_fixed_header(fixed_header_text(recipe, 0, header_length_of(recipe)));

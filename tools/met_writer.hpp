@@ -51,6 +51,20 @@ struct FieldPoint {
 
 using FieldFunction = std::function<double(std::string_view var, const FieldPoint& p)>;
 
+// One variable set to one value, over the whole grid or over a latitude-
+// longitude box (bounds included), at every level and time it is written:
+// the data of a damaged or mislabelled file.
+struct FieldPatch {
+    std::string var;
+    double value = 0.0;
+    bool whole_grid = true;
+    double lat_min = 0.0, lat_max = 0.0;  // the box, when not the whole grid
+    double lon_min = 0.0, lon_max = 0.0;
+};
+
+// `field` with the patch laid over it.
+FieldFunction with_patch(FieldFunction field, FieldPatch patch);
+
 struct MetFileRecipe {
     std::string source_id = "ORVF";
     int32_t grid_number = 99;

@@ -118,6 +118,50 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
     EXPECT_TRUE(has(r.console, "Complete Orvante")) << r.console;
 }
 
+// A meteorological value beyond any real data stops the run as its record is
+// read, naming the file, the field, its time, level and value, before it can
+// reach a position, a spread or an output.
+TEST(RefusedInputs, DamagedMeteorologyStopsTheRunNamingTheFile) {
+    fixture::ExampleOptions o;
+    o.run_hours = 2;
+    o.periods = 3;
+    o.rain = true;
+    test::ExampleTree tree(o);
+    const std::string met = tree.files().met_files[0];
+    const fixture::FieldFunction field = fixture::example_atmosphere(o).function();
+    struct Case {
+        fixture::FieldPatch patch;  // the whole grid, or a 4 x 3 degree box at the source
+        std::string message;
+    };
+    auto at_source = [](const char* var, double value) {
+        return fixture::FieldPatch{var, value, false, 38.5, 41.5, -92.0, -88.0};
+    };
+    const Case cases[] = {
+        {{"PRSS", 0.0}, "*ERROR* metinp: PRSS 0 hPa at point (25, 20) of level 0, time 24 1 1 0, is outside the "
+                        "surface pressure bounds 100 to 1200 hPa (record 2) - ./" + met},
+        {{"TEMP", 0.0}, "*ERROR* metinp: TEMP 0 K at point (25, 20) of level 1, time 24 1 1 0, is outside the "
+                        "temperature bounds 50 to 500 K"},
+        {{"PBLH", 1.0e30}, "*ERROR* metinp: PBLH 1e+30 m at point (25, 20) of level 0, time 24 1 1 0, is outside"},
+        {{"USTR", 1.0e30}, "*ERROR* metinp: USTR 1e+30 m/s at point (25, 20) of level 0"},
+        {at_source("UWND", 1.0e30), "*ERROR* metinp: UWND "},
+        {at_source("UWND", -1.0e30), "*ERROR* metinp: UWND "},
+        {at_source("TPP1", 1.0e30), "*ERROR* metinp: TPP1 "},
+        {at_source("PRSS", 1.0e-30), "*ERROR* metinp: PRSS "},
+        {{"TEMP", 3.4e38}, "*ERROR* metinp: TEMP 3.4e+38 K at point (25, 20)"},
+        {at_source("SHTF", 1.0e30), "*ERROR* metinp: SHTF "},
+        {at_source("SHGT", -1.0e30), "*ERROR* metinp: SHGT "},
+    };
+    const fixture::MetFileRecipe recipe = fixture::example_file_recipe(o, 1);
+    for (const Case& c : cases) {
+        fixture::write_met_file(met, recipe, fixture::with_patch(field, c.patch));
+        const test::RunResult r = test::run_orvcalc_here();
+        EXPECT_EQ(r.status, 900) << c.message;
+        EXPECT_TRUE(has(r.console, c.message)) << c.message << "\n" << r.console;
+        EXPECT_TRUE(has(r.console, " - ./" + met)) << r.console;
+        EXPECT_FALSE(has(r.console, "not a finite number")) << r.console;
+    }
+}
+
 // The outputs of a run that the comparisons below look at.
 struct Outputs {
     std::string recpmass, cepflux, cdump;

@@ -92,16 +92,24 @@ MetFileRecipe small_recipe() {
     return s;
 }
 
-// Field values that tell variable, level and point apart.
+// Field values that tell variable, level and point apart, each within the
+// bounds the reader holds its quantity to.
+double tag(std::string_view var, int32_t level, int32_t i, int32_t j) {
+    const double t = 10.0 * level + 0.5 * i + 0.25 * j + (var[0] - 'A');
+    if (var == "PRSS") return 900.0 + t;
+    if (var == "TEMP" || var == "T02M") return 250.0 + t;
+    return t;
+}
+
 double tagged(std::string_view var, const fixture::FieldPoint& p) {
     if (var == "PRES") return 800.0 - 100.0 * p.level;
     if (var == "THET") return 300.0;
     if (var == "TKEN") return 0.7;
     if (var == "PPRE") return 5.0;
-    if (var == "UWND") return 1000.0;
-    if (var == "VWND") return 2000.0;
-    if (var == "WWND" || var == "DZDT") return 300.0;
-    return 10.0 * p.level + 0.5 * p.i + 0.25 * p.j + (var[0] - 'A');
+    if (var == "UWND") return 300.0;
+    if (var == "VWND") return 400.0;
+    if (var == "WWND" || var == "DZDT") return 30.0;
+    return tag(var, p.level, p.i, p.j);
 }
 
 struct Period {
@@ -163,7 +171,7 @@ TEST(Metinp, MissingRecordsUpToTwentyPass) {
     for (size_t at = log.find("missing data"); at != std::string::npos; at = log.find("missing data", at + 1)) ++count;
     EXPECT_EQ(count, 20u);
     EXPECT_EQ(log.find("VMOF"), std::string::npos);
-    EXPECT_FLOAT_EQ(p.f.sfc_pressure.at(3, 4), 0.5f * 3 + 0.25f * 4 + ('P' - 'A'));
+    EXPECT_FLOAT_EQ(p.f.sfc_pressure.at(3, 4), tag("PRSS", 0, 3, 4));
 
     test::patch_file("gaps.bin", (prss + 22) * reclen + 14, "NULL");  // the 21st
     Period q;
@@ -187,7 +195,7 @@ TEST(Metinp, SurfaceNumberedOneReadsTheSame) {
     ASSERT_EQ(b.read(rb.met, 1 + 1 * rb.met.layout(1, 1).flags.records_per_period), 0);
     EXPECT_EQ(a.store, b.store);
     EXPECT_EQ(a.time, s.start + 60);
-    EXPECT_FLOAT_EQ(a.f.humidity.at(2, 3, 2), 20.0f + 1.0f + 0.75f + ('R' - 'A'));
+    EXPECT_FLOAT_EQ(a.f.humidity.at(2, 3, 2), tag("RELH", 2, 2, 3));
 }
 
 TEST(Metinp, TkeFillAndPerturbationPressure) {
@@ -223,10 +231,10 @@ TEST(Metinp, StaggeredMomentumData) {
     ASSERT_EQ(run.met.layout(1, 1).flags.stagger, 3);
     Period p;
     ASSERT_EQ(p.read(run.met, 1), 0);
-    EXPECT_FLOAT_EQ(p.f.u.at(4, 4, 1), 1000.0f / 700.0f / 100.0f);
-    EXPECT_FLOAT_EQ(p.f.v.at(4, 4, 2), 2000.0f / 600.0f / 100.0f);
-    EXPECT_FLOAT_EQ(p.f.w.at(4, 4, 1), 3.0f);
-    EXPECT_FLOAT_EQ(p.f.w.at(4, 4, 2), 300.0f);
+    EXPECT_FLOAT_EQ(p.f.u.at(4, 4, 1), 300.0f / 700.0f / 100.0f);
+    EXPECT_FLOAT_EQ(p.f.v.at(4, 4, 2), 400.0f / 600.0f / 100.0f);
+    EXPECT_FLOAT_EQ(p.f.w.at(4, 4, 1), 0.3f);
+    EXPECT_FLOAT_EQ(p.f.w.at(4, 4, 2), 30.0f);
 }
 
 // ---- the old layout ----
