@@ -4,6 +4,7 @@
 #include "dispersion/emission_release.hpp"
 #include "dispersion/mass_totals.hpp"
 #include "dispersion/resuspension.hpp"
+#include "driver/particle_net.hpp"
 #include "driver/run_state.hpp"
 #include "driver/time_step.hpp"
 
@@ -73,6 +74,7 @@ void raise_to(ConcentrationArray& conc, int32_t to, int32_t from) {
 void end_step(RunLoop& run) {
     RunContext& ctx = run.ctx;
     stop_on_non_finite_mass_total(run.level_mass, run.date, ctx.msg());
+    stop_on_non_finite_particle(ctx.particles, run.date, ctx.msg());
     DispersionState& d = ctx.dispersion;
     ConcentrationArray& conc = d.concentration;
     if (ctx.last_maximum_grid > 0) {
