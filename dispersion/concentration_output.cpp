@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/blank_trim.hpp"
+#include "common/number_text.hpp"
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
 #include "meteo/grid_projection.hpp"
@@ -234,6 +235,42 @@ void write_grid(const std::vector<ConcentrationGrid>& grids, int32_t g, const st
     }
 }
 
+// The net under the concentrations: the grids a period's record block
+// takes its values from (grid g, or every grid of a points file) must hold
+// finite numbers only. The first that does not stops the run with code 900
+// before the block is written, naming it and the file.
+void stop_on_non_finite_period(const std::vector<ConcentrationGrid>& grids, int32_t g, int32_t cpack,
+                               const std::vector<Pollutant>& dirt, const ConcentrationArray& conc,
+                               const std::string& path, const CalendarDate& now, Messages msg) {
+    const int64_t block = conc.plane_size() * conc.nlev * conc.npol;
+    const int32_t first = cpack == 2 ? 1 : g;
+    const int32_t last = cpack == 2 ? std::min(static_cast<int32_t>(grids.size()), conc.ngrid) : g;
+    for (int32_t k = first; k <= last; ++k) {
+        const float* v = conc.values.data() + conc.offset(1, 1, 1, 1, k);
+        int64_t n = 0;
+        while (n < block && std::isfinite(v[n])) ++n;
+        if (n == block) continue;
+        const int64_t plane = n / conc.plane_size(), at = n % conc.plane_size();
+        const int32_t level = static_cast<int32_t>(plane % conc.nlev) + 1;
+        const int32_t p = static_cast<int32_t>(plane / conc.nlev) + 1;
+        const ConcentrationGrid& grid = grids[static_cast<size_t>(k - 1)];
+        const std::string id = static_cast<size_t>(p) <= dirt.size()
+                                    ? trim_trailing_blanks(dirt[static_cast<size_t>(p - 1)].pollutant_id)
+                                    : std::to_string(p);
+        const std::string height =
+            level <= grid.level_count ? std::to_string(grid.heights[static_cast<size_t>(level - 1)]) : "-";
+        const std::string line =
+            "*ERROR* condsk: concentration " + number_text(v[n]) + " of " + id + " at point (" +
+            std::to_string(at % conc.nlon + 1) + ", " + std::to_string(at / conc.nlon + 1) + "), level " + height +
+            " of grid #" + std::to_string(k) + ", is not a finite number: the period ending " +
+            std::to_string(now.year) + " " + std::to_string(now.month) + " " + std::to_string(now.day) + " " +
+            std::to_string(now.hour) + " " + std::to_string(now.minute) + " is not written - " + path;
+        msg.console.list(line);
+        msg.log.list(line);
+        throw RunStop(kStopInput);
+    }
+}
+
 }  // namespace
 
 void condsk(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollutant>& dirt, const Settings& s,
@@ -260,6 +297,7 @@ void condsk(const std::vector<ConcentrationGrid>& grids, const std::vector<Pollu
             msg.log.list("*ERROR* condsk: temporary memory allocation");
             throw RunStop(kStopInput);
         }
+        stop_on_non_finite_period(grids, g, s.CPACK, dirt, conc, out.paths[static_cast<size_t>(g - 1)], now, msg);
         write_grid(grids, g, dirt, s, mg, clock, now, conc, out);
         msg.log.list(" NOTICE condsk: ", g, " DELTA:", grid.interval, " KSB:", pos.ksb, " KSD:", pos.ksd, " MTIME:",
                      pos.mtime);

@@ -31,6 +31,7 @@ void write_hour_outputs(RunLoop& run) {
         ++run.output_count;
         const ReceptorOutputBlock block{run.output_count, tm2day(ctx.model_time, ctx.console), ctx.mercury.maxdim,
                                         ctx.hgsim.npath};
+        stop_on_non_finite_deposition(block, ctx.dirt, ctx.receptor_outputs, ctx.msg());
         write_receptor_outputs(block, ctx.dirt, ctx.receptor_outputs, ctx.channels.file(50), ctx.channels.file(51));
     }
     if (run.hour % 6 == 0)

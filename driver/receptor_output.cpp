@@ -1,8 +1,13 @@
 #include "driver/receptor_output.hpp"
 
+#include <cmath>
 #include <cstdlib>
+#include <string>
 
+#include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/number_text.hpp"
+#include "common/run_stop.hpp"
 
 namespace orv {
 
@@ -35,6 +40,26 @@ void put_line(TextOut& out, std::string& text, const std::vector<fmt::Value>& it
 
 int32_t extent(const IndexedArray<float>& a, int dim) { return static_cast<int32_t>(a.range(dim).count()); }
 
+std::string_view pollutant_label(const std::vector<Pollutant>& dirt, int32_t o) {
+    return static_cast<size_t>(o) <= dirt.size() ? std::string_view(dirt[static_cast<size_t>(o - 1)].pollutant_id)
+                                                 : std::string_view("????");
+}
+
+[[noreturn]] void non_finite_deposition(const ReceptorOutputBlock& b, const std::vector<Pollutant>& dirt, int32_t o,
+                                        int32_t p, const std::string& where, float value, std::string_view file,
+                                        Messages msg) {
+    const CalendarDate& d = b.date;
+    const std::string line = "*ERROR* main: deposition " + number_text(value) + " of pollutant " +
+                             std::to_string(o) + " (" + trim_trailing_blanks(pollutant_label(dirt, o)) +
+                             "), path " + std::to_string(p) + ", " + where +
+                             ", is not a finite number: the output of " + std::to_string(d.year) + " " +
+                             std::to_string(d.month) + " " + std::to_string(d.day) + " " + std::to_string(d.hour) +
+                             " " + std::to_string(d.minute) + " is not written - " + std::string(file);
+    msg.console.list(line);
+    msg.log.list(line);
+    throw RunStop(kStopInput);
+}
+
 }  // namespace
 
 bool receptor_output_due(int32_t model_time, int32_t sampling_start, int32_t dep_delta) {
@@ -51,9 +76,7 @@ void write_receptor_outputs(const ReceptorOutputBlock& block, const std::vector<
     items.reserve(static_cast<size_t>(10 + std::max(receptors + 1, ceps)));
     std::string text;
     for (int32_t o = 1; o <= block.maxdim; ++o) {
-        const std::string_view id = static_cast<size_t>(o) <= dirt.size()
-                                        ? std::string_view(dirt[static_cast<size_t>(o - 1)].pollutant_id)
-                                        : std::string_view("????");
+        const std::string_view id = pollutant_label(dirt, o);
         for (int32_t p = 1; p <= block.npath; ++p) {
             start_line(items, block, p, id);
             items.emplace_back(sums.pathtot_puff(o, p));
@@ -69,6 +92,26 @@ void write_receptor_outputs(const ReceptorOutputBlock& block, const std::vector<
     sums.pathtot_puff.zero();
     sums.recpmass.zero();
     sums.cepflux.zero();
+}
+
+void stop_on_non_finite_deposition(const ReceptorOutputBlock& block, const std::vector<Pollutant>& dirt,
+                                   const ReceptorOutputs& sums, Messages msg) {
+    const int32_t receptors = extent(sums.recpmass, 3);
+    const int32_t ceps = extent(sums.cepflux, 3);
+    for (int32_t o = 1; o <= block.maxdim; ++o) {
+        for (int32_t p = 1; p <= block.npath; ++p) {
+            if (!std::isfinite(sums.pathtot_puff(o, p)))
+                non_finite_deposition(block, dirt, o, p, "path total", sums.pathtot_puff(o, p), "recpmass.out", msg);
+            for (int32_t r = 1; r <= receptors; ++r)
+                if (!std::isfinite(sums.recpmass(o, p, r)))
+                    non_finite_deposition(block, dirt, o, p, "receptor " + std::to_string(r), sums.recpmass(o, p, r),
+                                          "recpmass.out", msg);
+            for (int32_t c = 1; c <= ceps; ++c)
+                if (!std::isfinite(sums.cepflux(o, p, c)))
+                    non_finite_deposition(block, dirt, o, p, "cep " + std::to_string(c), sums.cepflux(o, p, c),
+                                          "cepflux.out", msg);
+        }
+    }
 }
 
 void write_level_mass_table(std::span<const float> level_diagnostics, float step_mass_total,

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "common/messages.hpp"
 #include "common/text_output.hpp"
 #include "run/calendar.hpp"
 #include "run/pollutants.hpp"
@@ -33,6 +34,13 @@ struct ReceptorOutputBlock {
 // `dirt`), then clears the path totals and the receptor and cep sums.
 void write_receptor_outputs(const ReceptorOutputBlock& block, const std::vector<Pollutant>& dirt,
                             ReceptorOutputs& sums, TextOut& recpmass, TextOut& cepflux);
+
+// The net under the sums: before an output time writes either file, every
+// value it would write must be a finite number. The first that is not stops
+// the run with code 900, with a line naming it and its file on the console
+// and in the log, so that neither file takes a line of that output time.
+void stop_on_non_finite_deposition(const ReceptorOutputBlock& block, const std::vector<Pollutant>& dirt,
+                                   const ReceptorOutputs& sums, Messages msg);
 
 // The vertical distribution of the last step's mass: one line per level that
 // holds mass, from the top down, with its height (m) and its percentage.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
+#include "common/number_text.hpp"
 #include "common/run_stop.hpp"
 #include "dispersion/concentration_output.hpp"
 #include "dispersion/concentration_sum.hpp"
@@ -323,6 +325,38 @@ TEST_F(ConcentrationFiles, MeteorologicalGridValuesAreMappedBackInPackedForm) {
         EXPECT_EQ(e.code(), kStopInput);
     }
     EXPECT_NE(messages.str().find("*ERROR* condsk: ichem=4 requires cpack=1"), std::string::npos);
+}
+
+// A period holding a value that is not a finite number stops the run before
+// any record of it is written, naming the value and the file.
+TEST_F(ConcentrationFiles, APeriodThatIsNotFiniteIsNotWritten) {
+    test::ScratchDir dir;
+    for (const float bad : {std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity()}) {
+        for (const int32_t cpack : {0, 1, 2}) {
+            s.CPACK = cpack;
+            std::vector<ConcentrationGrid> grids{grid("cdump", 5, 4), grid("second", 5, 4)};
+            ConcentrationArray conc;
+            allocate_concentration_array(conc, grids, 2, quiet);
+            ConcentrationOutput out;
+            conini(locs, grids, dirt, 2, s.CPACK, met, out, console.with(log));
+            update_sampling_periods(grids, SamplingClock{15.0f, start, 12}, conc, quiet);
+            conc.at(4, 3, 2, 2, 1) = bad;
+            test::TestConsole stop;
+            try {
+                condsk(grids, dirt, s, met, 1, 1, SamplingClock{15.0f, start + 60, 13}, conc, out, stop.with(log));
+                ADD_FAILURE() << cpack;
+            } catch (const RunStop& e) {
+                EXPECT_EQ(e.code(), kStopInput);
+            }
+            EXPECT_NE(stop.text().find("*ERROR* condsk: concentration " + number_text(bad) +
+                                       " of HG2 at point (4, 3), level 100 of grid #1, is not a finite number: the "
+                                       "period ending 24 3 5 7 0 is not written - ./cdump"),
+                      std::string::npos)
+                << stop.text();
+            for (auto& f : out.files) f.close();
+            EXPECT_TRUE(read_conc_file("cdump").periods.empty()) << cpack;
+        }
+    }
 }
 
 TEST_F(ConcentrationFiles, RefusedGridsAndNoGrids) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
+
+#include "common/run_stop.hpp"
+#include "tests/test_support.hpp"
 
 namespace orv {
 namespace {
@@ -85,6 +89,46 @@ TEST(ReceptorOutput, NoReceptorsOrCeps) {
         EXPECT_EQ(r[k].size(), 81u);  // the path total only
         EXPECT_EQ(r[k].substr(10, 5), "    " + std::to_string(k + 1));
         EXPECT_EQ(c[k].size(), 66u);  // the label and date only
+    }
+}
+
+// A sum that is not a finite number stops the output time before either file
+// takes a line of it, naming the sum and its file; finite sums pass.
+TEST(ReceptorOutput, ASumThatIsNotFiniteStopsBeforeEitherFile) {
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    const ReceptorOutputBlock block{2, CalendarDate{24, 1, 1, 16, 0}, 2, 5};
+    struct Case {
+        float* value;
+        float bad;
+        const char* line;
+    };
+    Sums s(2, 5, 2, 3);
+    const Case cases[] = {
+        {&s.out.pathtot_puff(1, 3), kNaN, "*ERROR* main: deposition nan of pollutant 1 (HG1), path 3, path total, "
+                                          "is not a finite number: the output of 24 1 1 16 0 is not written - "
+                                          "recpmass.out"},
+        {&s.out.recpmass(2, 5, 2), kInf, "deposition inf of pollutant 2 (HG2), path 5, receptor 2, is not a "
+                                         "finite number: the output of 24 1 1 16 0 is not written - recpmass.out"},
+        {&s.out.cepflux(2, 1, 3), -kInf, "deposition -inf of pollutant 2 (HG2), path 1, cep 3, is not a finite "
+                                         "number: the output of 24 1 1 16 0 is not written - cepflux.out"},
+    };
+    test::TestConsole console, log;
+    stop_on_non_finite_deposition(block, s.dirt, s.out, console.with(log.out));
+    EXPECT_TRUE(console.text().empty());
+    for (const Case& c : cases) {
+        const float kept = *c.value;
+        *c.value = c.bad;
+        test::TestConsole stop, stop_log;
+        try {
+            stop_on_non_finite_deposition(block, s.dirt, s.out, stop.with(stop_log.out));
+            ADD_FAILURE() << c.line;
+        } catch (const RunStop& e) {
+            EXPECT_EQ(e.code(), kStopInput);
+        }
+        EXPECT_NE(stop.text().find(c.line), std::string::npos) << stop.text();
+        EXPECT_NE(stop_log.text().find(c.line), std::string::npos);
+        *c.value = kept;
     }
 }
 
