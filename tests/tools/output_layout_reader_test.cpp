@@ -1,7 +1,8 @@
-// The binary outputs of a run read back by a reader written from the README's
-// "File layouts" tables alone: the example, run for 6 hours with each form of
-// concentration record, must give a cdump and a PARDUMP that such a reader
-// parses to the last byte, with counts that agree and values that make sense.
+// The binary outputs of a run read back by a reader written from the "Binary
+// layouts" tables of docs/outputs.md alone: the example, run for 6 hours with
+// each form of concentration record, must give a cdump and a PARDUMP that such
+// a reader parses to the last byte, with counts that agree and values that
+// make sense.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
