@@ -75,10 +75,7 @@ void end_step(RunLoop& run) {
     stop_on_non_finite_mass_total(run.level_mass, run.date, ctx.msg());
     DispersionState& d = ctx.dispersion;
     ConcentrationArray& conc = d.concentration;
-    if (ctx.last_maximum_grid > 0) {
-        if (ctx.last_snapshot_grid > 0) raise_to(conc, ctx.last_maximum_grid, ctx.last_snapshot_grid);
-        if (ctx.last_average_grid > 0) raise_to(conc, ctx.last_maximum_grid, ctx.last_average_grid);
-    }
+    for (const RunContext::MaximumGrid& m : ctx.maximum_grids) raise_to(conc, m.grid, m.twin);
     if (ctx.deposition.CDEP) decay_concentration_grids(ctx.concentration_grids, ctx.dirt, run.time_step, conc);
     ctx.model_time += whole_step_minutes(run.time_step);
     const SamplingClock clock{run.time_step, ctx.model_time, run.forecast_hour};
