@@ -119,6 +119,8 @@ void read_sampler_file(LagrangianSamplers& ls, const MeteoFiles& met, int32_t kg
         open_output(k, ls.samplers.back(), ls.outputs.back(), msg);
         place_on_grid(ls.samplers.back(), met, kg, kt, msg.log);
     }
+    ls.visits.clear();
+    ls.visits.reserve(ls.samplers.size());
 }
 
 void place_sampler(LagrangianSampler& s, bool met_found, const MetAtParticle& met, int32_t grid_after,
@@ -260,6 +262,18 @@ void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
     sum += conc.at(ci, cj, k, 1, gi) * std::fabs(step.dt_minutes);
     const int32_t grow = truncate_clamped(std::fabs(step.dt_minutes));
     age = age < 0 ? clamp_to_int32(int64_t{age} - grow) : clamp_to_int32(int64_t{age} + grow);
+}
+
+void visit_sampler(LagrangianSamplers& ls, const ParticleArrays& p, int32_t i, const SummationPoint& at) {
+    const int32_t s = p.particle_pollutant[i];
+    if (s < 1 || s > static_cast<int32_t>(ls.samplers.size())) return;
+    ls.visits.push_back({i, at});
+}
+
+void sum_visited_samplers(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
+                          const SummationStep& step, ParticleArrays& p, const ConcentrationArray& conc, Messages msg) {
+    for (const SamplerVisit& v : ls.visits) lagsum(ls, grids, step, v.at, p, v.entry, conc, msg);
+    ls.visits.clear();
 }
 
 void update_lagrangian_samplers(LagrangianSamplers& ls, int32_t model_time, float dt_minutes,

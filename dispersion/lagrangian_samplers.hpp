@@ -62,11 +62,21 @@ struct LagrangianSampler {
     std::string output_file;
 };
 
+// A sampler entry the particle loop has moved in this step, with the place
+// it sampled from.
+struct SamplerVisit {
+    int32_t entry = 0;  // particle entry, from 0
+    SummationPoint at;
+};
+
 struct LagrangianSamplers {
     bool sampler_flag = false;  // "LAGSET.CFG" exists
     std::vector<LagrangianSampler> samplers;
     std::vector<TextOut> outputs;  // one per sampler; open for samplers 1..9
     bool lagsum_warn = true;       // the first sampling problem is reported, later ones not
+    // The samplers moved in this step; room for one per sampler is kept from
+    // the set-up (only a restart file holding more samplers makes it grow).
+    std::vector<SamplerVisit> visits;
 };
 
 // Reads "LAGSET.CFG" from the working directory when present, converts the
@@ -100,6 +110,17 @@ void lagems(LagrangianSamplers& ls, int32_t model_time, ParticleArrays& p, TextO
 // period, off the grid or above it adds nothing (reported once per run).
 void lagsum(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids, const SummationStep& step,
             const SummationPoint& at, ParticleArrays& p, int32_t i, const ConcentrationArray& conc, Messages msg);
+
+// Sampler entry i has been moved in this step and sits at `at`: it samples
+// once every particle of the step has been summed (sum_visited_samplers).
+// An entry of no defined sampler is left out.
+void visit_sampler(LagrangianSamplers& ls, const ParticleArrays& p, int32_t i, const SummationPoint& at);
+
+// lagsum for every sampler visited in this step, in the order of the visits,
+// on the concentrations the step's particles have summed; then the visits
+// are forgotten.
+void sum_visited_samplers(LagrangianSamplers& ls, const std::vector<ConcentrationGrid>& grids,
+                          const SummationStep& step, ParticleArrays& p, const ConcentrationArray& conc, Messages msg);
 
 // At the end of a step, writes the averaged value of every sampler entry
 // whose output time has come to its file: date, position, height and value.

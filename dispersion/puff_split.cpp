@@ -127,7 +127,11 @@ int32_t pufsph(ParticleArrays& p, std::span<const float> grid_size_km, int32_t l
         const float cell = std::max(time_step_spacing, grid_size) * std::fabs(SPLITF) * 1000.0f;
         if (extent >= kTopHat * cell) {
             if (n + k < limit) {
-                const float offset = extent / cell;
+                // The split factor only decides when to split: the outer
+                // children lie half the parent's extent off its centre, in
+                // metres on the puff's grid (Sg where the grid has no size).
+                const float metres_per_unit = (grid_size > 0.0f ? grid_size : time_step_spacing) * 1000.0f;
+                const float offset = extent / metres_per_unit;
                 for (int32_t m = 1; m <= k; ++m) {
                     const int32_t q = n + m - 1;
                     copy_parent(p, i, q);

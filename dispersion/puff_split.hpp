@@ -26,8 +26,10 @@ enum SplitStatus : int32_t {
 int32_t split_puffs_vertically(ParticleArrays& p, std::span<const float> sigma_profile, int32_t limit);
 
 // Horizontal split. `grid_size_km` holds S(g) for meteorological grids
-// g = 1, 2, ...; `time_step_spacing` is Sg. The cell size takes |SPLITF|; a
-// SPLITF of 0 splits nothing (one notice per run in the message log).
+// g = 1, 2, ...; `time_step_spacing` is Sg. The cell size that a puff must
+// outgrow to split takes |SPLITF|; a SPLITF of 0 splits nothing (one notice
+// per run in the message log). The children of a split puff lie half its
+// extent (in metres) off its centre, whatever SPLITF.
 int32_t pufsph(ParticleArrays& p, std::span<const float> grid_size_km, int32_t limit, float time_step_spacing,
                float SPLITF, PuffWork& work, TextOut& log);
 

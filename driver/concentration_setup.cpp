@@ -21,12 +21,10 @@ void read_concentration_grids(RunContext& ctx) {
            ctx.time_step_spacing);
     check_concentration_grids(ctx.control_input.name(), ctx.concentration_grids, ctx.setup, ctx.console);
 
-    ctx.last_average_grid = ctx.last_snapshot_grid = ctx.last_maximum_grid = 0;
-    for (size_t g = 0; g < ctx.concentration_grids.size(); ++g) {
-        const int32_t type = ctx.concentration_grids[g].sampling_type;
-        if (type == 0) ctx.last_average_grid = static_cast<int32_t>(g + 1);
-        if (type == 1) ctx.last_snapshot_grid = static_cast<int32_t>(g + 1);
-        if (type == 2) ctx.last_maximum_grid = static_cast<int32_t>(g + 1);
+    ctx.maximum_grids.clear();
+    for (int32_t g = 1; g <= static_cast<int32_t>(ctx.concentration_grids.size()); ++g) {
+        const int32_t twin = maximum_grid_twin(ctx.concentration_grids, g);
+        if (twin > 0) ctx.maximum_grids.push_back({g, twin});
     }
 
     int32_t min_lon = 0, min_lat = 0;

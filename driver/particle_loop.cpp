@@ -229,8 +229,7 @@ void sum(RunLoop& run, Particle& q) {
         sum_particle_on_latlon_grids(ctx.concentration_grids, step, at, p, i, ctx.time_step_spacing,
                                      d.concentration);
     if (q.mode == kSampler) {
-        if (d.samplers.sampler_flag)
-            lagsum(d.samplers, ctx.concentration_grids, step, at, p, i, d.concentration, ctx.msg());
+        if (d.samplers.sampler_flag) visit_sampler(d.samplers, p, i, at);
         return;
     }
 

@@ -110,9 +110,12 @@ struct RunContext {
 
     // ---- concentration grids ----
     std::vector<ConcentrationGrid> concentration_grids;
-    int32_t last_average_grid = 0;
-    int32_t last_snapshot_grid = 0;
-    int32_t last_maximum_grid = 0;
+    // Each maximum grid (from 1) with the grid it takes its values from.
+    struct MaximumGrid {
+        int32_t grid = 0;
+        int32_t twin = 0;
+    };
+    std::vector<MaximumGrid> maximum_grids;
     int32_t puff_split_limit = 0;
 
     // ---- particle files and run end ----

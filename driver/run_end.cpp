@@ -32,6 +32,7 @@ void end_run(RunContext& ctx) {
         ctx.console.list("WARNING particle array limit reached; emissions turned off");
         ctx.log.list("WARNING particle array limit reached; expand MAXPAR");
     }
+    write_water_zero_counts(ctx.deposition_work.water_zeros, ctx.log);
     close_run_files(ctx);
     ctx.console.list("Complete Orvante");
     release_met_arrays(ctx.met.arrays);

@@ -71,16 +71,23 @@ void raise_to(ConcentrationArray& conc, int32_t to, int32_t from) {
     for (int64_t k = 0; k < block; ++k) t[k] = std::max(t[k], f[k]);
 }
 
+// The samplers the particle loop has moved take the concentrations of the
+// whole step.
+void sample(RunLoop& run) {
+    RunContext& ctx = run.ctx;
+    LagrangianSamplers& ls = ctx.dispersion.samplers;
+    if (!ls.sampler_flag) return;
+    const SummationStep step{run.time_step, ctx.model_time, ctx.control.model_top, ctx.setup.KMSL};
+    sum_visited_samplers(ls, ctx.concentration_grids, step, ctx.particles, ctx.dispersion.concentration, ctx.msg());
+}
+
 void end_step(RunLoop& run) {
     RunContext& ctx = run.ctx;
     stop_on_non_finite_mass_total(run.level_mass, run.date, ctx.msg());
     stop_on_non_finite_particle(ctx.particles, run.date, ctx.msg());
     DispersionState& d = ctx.dispersion;
     ConcentrationArray& conc = d.concentration;
-    if (ctx.last_maximum_grid > 0) {
-        if (ctx.last_snapshot_grid > 0) raise_to(conc, ctx.last_maximum_grid, ctx.last_snapshot_grid);
-        if (ctx.last_average_grid > 0) raise_to(conc, ctx.last_maximum_grid, ctx.last_average_grid);
-    }
+    for (const RunContext::MaximumGrid& m : ctx.maximum_grids) raise_to(conc, m.grid, m.twin);
     if (ctx.deposition.CDEP) decay_concentration_grids(ctx.concentration_grids, ctx.dirt, run.time_step, conc);
     ctx.model_time += whole_step_minutes(run.time_step);
     const SamplingClock clock{run.time_step, ctx.model_time, run.forecast_hour};
@@ -103,6 +110,7 @@ void run_time_steps(RunLoop& run) {
         run.date = tm2day(ctx.model_time, ctx.console);
         run.clock.lap(RunTiming::kRelease);
         move_particles(run, ctx.particles.particle_count);
+        sample(run);
         if (ctx.channels.enabled(kMassTotalsChannel)) PUFF_OUT(2, ctx.model_time, ctx.particles, ctx.channels,
                                                                ctx.console);
         end_step(run);

@@ -193,8 +193,10 @@ void species_velocities(StepContext& s, const DepositionSurface& sf, const Surfa
     const auto velocity = [&](int32_t r) {
         const TransferTerms& tr = transfer[r];
         const bool record = draw_velocity_record(s.ch);
-        if (!dump && !record) return assemble_dry_deposition_velocity(sf, st, a, tr, *pol, t, s.console);
-        const DryDepositionTerms terms = assemble_dry_deposition_terms(sf, st, a, tr, *pol, t, s.console);
+        if (!dump && !record)
+            return assemble_dry_deposition_velocity(sf, st, a, tr, *pol, t, ws.water_zeros, s.console);
+        const DryDepositionTerms terms =
+            assemble_dry_deposition_terms(sf, st, a, tr, *pol, t, ws.water_zeros, s.console);
         write_velocity_records(dump, record, sf, *pol, t, terms, s.ch);
         return terms.vd;
     };

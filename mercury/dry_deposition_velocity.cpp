@@ -110,18 +110,23 @@ struct WaterTransfer {
     float kc_prime = 0.0f, kc = 0.0f, kd_prime = 0.0f, kd = 0.0f;
     float vd = 0.0f;
 };
+// Counts zero test k, with its console line the first time it holds.
+void note_zero(WaterZeroCounts& zeros, int32_t k, TextOut& console) {
+    if (zeros.counts[static_cast<size_t>(k)]++ == 0) console.list(water_zero_line(k));
+}
+
 WaterTransfer water_velocity(const DepositionSurface& s, const DepositionTarget& t, float sc_water, float e,
-                             TextOut& console) {
+                             WaterZeroCounts& zeros, TextOut& console) {
     WaterTransfer w;
-    if (s.ubar == 0.0f) console.list("ubar = 0");
+    if (s.ubar == 0.0f) note_zero(zeros, kZeroUbar, console);
     w.kc_prime = 0.0021666666f * s.ubar;
-    if (w.kc_prime == 0.0f) console.list("kcprime = 0");
+    if (w.kc_prime == 0.0f) note_zero(zeros, kZeroKcPrime, console);
     w.kc = t.extra_transfer + w.kc_prime;
     w.kd_prime = 0.0013f * 2.5f * s.ubar * (sc_water + e);
-    if (w.kd_prime == 0.0f) console.list("kdprime = 0");
+    if (w.kd_prime == 0.0f) note_zero(zeros, kZeroKdPrime, console);
     w.kd = t.settling + w.kd_prime;
-    if (w.kc == 0.0f) console.list("kc = 0");
-    if (w.kd == 0.0f) console.list("kd = 0");
+    if (w.kc == 0.0f) note_zero(zeros, kZeroKc, console);
+    if (w.kd == 0.0f) note_zero(zeros, kZeroKd, console);
     if (w.kc == 0.0f || w.kd == 0.0f) {
         // Nothing crosses one of the two layers: the formula's limit is 0.
         w.vd = 0.0f;
@@ -182,6 +187,21 @@ void write_record(DiagnosticChannels& ch, int32_t channel, int32_t kind, const D
 
 }  // namespace
 
+const char* water_zero_line(int32_t k) {
+    static constexpr const char* lines[kWaterZeroTests] = {"ubar = 0", "kcprime = 0", "kdprime = 0", "kc = 0",
+                                                           "kd = 0"};
+    return k >= 0 && k < kWaterZeroTests ? lines[k] : "";
+}
+
+void write_water_zero_counts(const WaterZeroCounts& zeros, TextOut& log) {
+    for (int32_t k = 0; k < kWaterZeroTests; ++k) {
+        const int64_t n = zeros.counts[static_cast<size_t>(k)];
+        if (n > 0)
+            log.list("WARNING compute_dry_deposition_velocity: ", water_zero_line(k), " held", n,
+                     "times (on the console once)");
+    }
+}
+
 int32_t season_type(float lat, int32_t month) {
     const bool warm_months = month >= 4 && month <= 9;
     if (lat > 0.0f) return warm_months ? 1 : 2;
@@ -218,7 +238,8 @@ TransferTerms gas_transfer(const DepositionSurface& s, const SurfaceTerms& st, c
 
 DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, const SurfaceTerms& st,
                                                  const AerodynamicTerms& a, const TransferTerms& tr,
-                                                 const Pollutant& pol, const DepositionTarget& t, TextOut& console) {
+                                                 const Pollutant& pol, const DepositionTarget& t,
+                                                 WaterZeroCounts& zeros, TextOut& console) {
     DryDepositionTerms r;
     const bool water = water_like_category(t.land_use);
     const bool particle = t.diameter > 0.0f;
@@ -235,7 +256,7 @@ DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, con
 
     if (particle && water) {
         r.kind = DepositionCase::ParticleOverWater;
-        const WaterTransfer w = water_velocity(s, t, tr.sc_water, r.e, console);
+        const WaterTransfer w = water_velocity(s, t, tr.sc_water, r.e, zeros, console);
         r.kc_prime = w.kc_prime;
         r.kc = w.kc;
         r.kd_prime = w.kd_prime;
@@ -257,17 +278,17 @@ DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, con
 
 float assemble_dry_deposition_velocity(const DepositionSurface& s, const SurfaceTerms& st, const AerodynamicTerms& a,
                                        const TransferTerms& tr, const Pollutant& pol, const DepositionTarget& t,
-                                       TextOut& console) {
+                                       WaterZeroCounts& zeros, TextOut& console) {
     if (t.diameter > 0.0f && water_like_category(t.land_use)) {
-        return surface_velocity(s, t, water_velocity(s, t, tr.sc_water, tr.e, console).vd);
+        return surface_velocity(s, t, water_velocity(s, t, tr.sc_water, tr.e, zeros, console).vd);
     }
     // The canopy resistance has terms of its own: the whole record is built.
-    if (elemental_gas(t)) return assemble_dry_deposition_terms(s, st, a, tr, pol, t, console).vd;
+    if (elemental_gas(t)) return assemble_dry_deposition_terms(s, st, a, tr, pol, t, zeros, console).vd;
     return surface_velocity(s, t, resistance_velocity(a.ra, tr.rb, 0.0f, t.settling));
 }
 
 DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t,
-                                        TextOut& console) {
+                                        WaterZeroCounts& zeros, TextOut& console) {
     const SurfaceTerms st = surface_terms(s);
     const AerodynamicTerms a = aerodynamic_terms(s, st, t.land_use, t.z0);
     const bool particle = t.diameter > 0.0f;
@@ -275,12 +296,13 @@ DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollut
         particle ? particle_transfer(s, st, particle_diffusion(s, st, t.diameter, water_like_category(t.land_use)),
                                      t.settling)
                  : gas_transfer(s, st, pol);
-    return assemble_dry_deposition_terms(s, st, a, tr, pol, t, console);
+    return assemble_dry_deposition_terms(s, st, a, tr, pol, t, zeros, console);
 }
 
 float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
-                                      const DepositionTarget& t, DiagnosticChannels& ch, TextOut& console) {
-    return report_dry_deposition_velocity(dump, s, pol, t, dry_deposition_terms(s, pol, t, console), ch);
+                                      const DepositionTarget& t, DiagnosticChannels& ch, WaterZeroCounts& zeros,
+                                      TextOut& console) {
+    return report_dry_deposition_velocity(dump, s, pol, t, dry_deposition_terms(s, pol, t, zeros, console), ch);
 }
 
 bool draw_velocity_record(DiagnosticChannels& ch) {

@@ -10,6 +10,7 @@
 // The arithmetic relies on IEEE infinities: a closed path is a resistance of
 // 1e25 or an infinite one, whose conductance is 0. Never build with fast-math.
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -51,6 +52,22 @@ struct DepositionSurface {
     float air_density = 0.0f;  // g/m3
     float temperature = 0.0f;  // K
 };
+
+// The zero tests of the transfer over water, in the order they are made.
+enum WaterZero : int32_t { kZeroUbar, kZeroKcPrime, kZeroKdPrime, kZeroKc, kZeroKd, kWaterZeroTests };
+
+// How often each zero test of the transfer over water has held in the run.
+// Its console line ("ubar = 0" ...) is written the first time only; the
+// counts go to the message log at the end of the run.
+struct WaterZeroCounts {
+    std::array<int64_t, kWaterZeroTests> counts{};
+};
+
+// The console line of zero test k.
+const char* water_zero_line(int32_t k);
+
+// Writes to `log` the count of every zero test that has held.
+void write_water_zero_counts(const WaterZeroCounts& zeros, TextOut& log);
 
 // What is deposited where.
 struct DepositionTarget {
@@ -157,27 +174,30 @@ inline TransferTerms particle_transfer(const DepositionSurface& s, const Surface
 // terms of a particle when t.diameter is above 0, else of a gas.
 DryDepositionTerms assemble_dry_deposition_terms(const DepositionSurface& s, const SurfaceTerms& st,
                                                  const AerodynamicTerms& a, const TransferTerms& tr,
-                                                 const Pollutant& pol, const DepositionTarget& t, TextOut& console);
+                                                 const Pollutant& pol, const DepositionTarget& t,
+                                                 WaterZeroCounts& zeros, TextOut& console);
 
 // The velocity alone: the vd of assemble_dry_deposition_terms, with the same
 // console lines.
 float assemble_dry_deposition_velocity(const DepositionSurface& s, const SurfaceTerms& st, const AerodynamicTerms& a,
                                        const TransferTerms& tr, const Pollutant& pol, const DepositionTarget& t,
-                                       TextOut& console);
+                                       WaterZeroCounts& zeros, TextOut& console);
 
 // The velocity and its terms, without diagnostics. The pollutant's GPMOL,
 // HENRY, ACVTY and DIFTY are used. A friction velocity of 0 or less gives
 // max(settling velocity, 0); over water a transfer velocity of 0 (kc or kd)
 // gives 0, the limit of the formula. The five zero tests of the water
-// formula ("ubar = 0" ...) are printed on the console.
+// formula are counted in `zeros` ("ubar = 0" ... on the console the first
+// time each holds).
 DryDepositionTerms dry_deposition_terms(const DepositionSurface& s, const Pollutant& pol, const DepositionTarget& t,
-                                        TextOut& console);
+                                        WaterZeroCounts& zeros, TextOut& console);
 
 // The velocity (m/s) as the deposition step calls it: with `dump` set the
 // diagnostic record goes to channel 25; then, on every call, the routine's
 // own draw for channel 29, which writes the record there when it fires.
 float compute_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
-                                      const DepositionTarget& t, DiagnosticChannels& ch, TextOut& console);
+                                      const DepositionTarget& t, DiagnosticChannels& ch, WaterZeroCounts& zeros,
+                                      TextOut& console);
 // The same for terms already computed: the records and the draw.
 float report_dry_deposition_velocity(bool dump, const DepositionSurface& s, const Pollutant& pol,
                                      const DepositionTarget& t, const DryDepositionTerms& r, DiagnosticChannels& ch);

@@ -180,6 +180,8 @@ struct DepositionWorkspace {
     float depth = 1.0f;
     // Mass-weighted mean settling velocity of the puff (m/s).
     float settling_mean = 0.0f;
+    // The zero tests of the transfer over water held so far in the run.
+    WaterZeroCounts water_zeros;
 };
 
 // Sizes the work arrays for MAXDIM species and the `hgsim` counts. The step

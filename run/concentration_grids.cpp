@@ -32,25 +32,39 @@ void set_defaults(ConcentrationGrid& c, const RunStartDate& start) {
     c.stop = {y, start.month, start.day, start.hour, 0, 0};
 }
 
+bool same_layout(const ConcentrationGrid& a, const ConcentrationGrid& b) {
+    if (a.lat_points != b.lat_points || a.lon_points != b.lon_points || a.lat_spacing != b.lat_spacing ||
+        a.lon_spacing != b.lon_spacing || a.lower_left_lat != b.lower_left_lat ||
+        a.lower_left_lon != b.lower_left_lon || a.level_count != b.level_count)
+        return false;
+    for (int32_t k = 0; k < a.level_count; ++k)
+        if (a.heights[k] != b.heights[k]) return false;
+    return true;
+}
+
+// The average and snapshot grids of the same layout as grid g (from 0): how
+// many there are, and the last of them (from 1).
+struct Twins {
+    int32_t count = 0;
+    int32_t last = 0;
+};
+Twins twins_of(const std::vector<ConcentrationGrid>& grids, size_t g) {
+    Twins t;
+    for (size_t o = 0; o < grids.size(); ++o) {
+        if (o == g || (grids[o].sampling_type != 0 && grids[o].sampling_type != 1)) continue;
+        if (!same_layout(grids[g], grids[o])) continue;
+        ++t.count;
+        t.last = static_cast<int32_t>(o + 1);
+    }
+    return t;
+}
+
 // Every maximum grid needs exactly one average or snapshot grid of the same
 // layout to take its values from.
 void check_maximum_grids(const std::vector<ConcentrationGrid>& grids, TextOut& console) {
-    auto same_layout = [](const ConcentrationGrid& a, const ConcentrationGrid& b) {
-        if (a.lat_points != b.lat_points || a.lon_points != b.lon_points || a.lat_spacing != b.lat_spacing ||
-            a.lon_spacing != b.lon_spacing || a.lower_left_lat != b.lower_left_lat ||
-            a.lower_left_lon != b.lower_left_lon || a.level_count != b.level_count)
-            return false;
-        for (int32_t k = 0; k < a.level_count; ++k)
-            if (a.heights[k] != b.heights[k]) return false;
-        return true;
-    };
     for (size_t g = 0; g < grids.size(); ++g) {
         if (grids[g].sampling_type != 2) continue;
-        int32_t matches = 0;
-        for (size_t o = 0; o < grids.size(); ++o) {
-            if (o == g || (grids[o].sampling_type != 0 && grids[o].sampling_type != 1)) continue;
-            if (same_layout(grids[g], grids[o])) ++matches;
-        }
+        const int32_t matches = twins_of(grids, g).count;
         if (matches != 1) {
             console.list("*ERROR* conset: maximum concentration grid defined for #", static_cast<int32_t>(g + 1));
             console.list(matches == 0 ? "Requires definition of an identical snapshot or average grid!"
@@ -444,6 +458,12 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, const RunS
         check_source_point(c, first_location, g, console);
     }
     check_maximum_grids(grids, console);
+}
+
+int32_t maximum_grid_twin(const std::vector<ConcentrationGrid>& grids, int32_t g) {
+    if (g < 1 || static_cast<size_t>(g) > grids.size() || grids[static_cast<size_t>(g - 1)].sampling_type != 2) return 0;
+    const Twins t = twins_of(grids, static_cast<size_t>(g - 1));
+    return t.count == 1 ? t.last : 0;
 }
 
 }  // namespace orv

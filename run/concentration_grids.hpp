@@ -69,4 +69,9 @@ struct RunStartDate {
 void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, const RunStartDate& start,
             const SourceLocation& first_location, float model_top, int32_t cpack, float& time_step_spacing);
 
+// The grid (from 1) that maximum grid g (from 1) takes its values from: the
+// one average or snapshot grid with the same points, spacing, corner and
+// levels. 0 when g is no maximum grid or has no such single twin.
+int32_t maximum_grid_twin(const std::vector<ConcentrationGrid>& grids, int32_t g);
+
 }  // namespace orv

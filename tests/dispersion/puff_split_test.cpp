@@ -160,5 +160,23 @@ TEST_F(HorizontalSplit, RoomAndSplitFactor) {
     EXPECT_FLOAT_EQ(p.particle_x[1], 40.0f + 0.5f * 18000.0f / 10000.0f);
 }
 
+TEST_F(HorizontalSplit, ChildrenLieHalfTheExtentOffWhateverTheSplitFactor) {
+    // A Gaussian puff of 36 km extent on grid 1 (10 km): it splits for each
+    // factor and time-step spacing below; its children lie 18 km off.
+    struct Row {
+        float splitf;
+        float time_step_spacing;  // km
+    };
+    for (const Row row : {Row{0.5f, 5.0f}, Row{1.0f, 5.0f}, Row{2.0f, 5.0f}, Row{1.0f, 15.0f}}) {
+        puff(0, 1, 12000.0f);
+        p.particle_grid[0] = 1;
+        p.particle_count = 1;
+        ASSERT_EQ(pufsph(p, sizes, 100, row.time_step_spacing, row.splitf, work, log), kSplitDone);
+        ASSERT_EQ(p.particle_count, 6) << row.splitf << " " << row.time_step_spacing;
+        EXPECT_FLOAT_EQ((p.particle_x[1] - 40.0f) * 10000.0f, 18000.0f) << row.splitf << " " << row.time_step_spacing;
+        EXPECT_FLOAT_EQ((30.0f - p.particle_y[2]) * 10000.0f, 18000.0f) << row.splitf << " " << row.time_step_spacing;
+    }
+}
+
 }  // namespace
 }  // namespace orv

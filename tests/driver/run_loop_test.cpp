@@ -86,18 +86,22 @@ TEST(RunLoop, MassBudget) {
     EXPECT_NEAR((airborne + deposited) / released, 1.0, 1e-5) << airborne << " + " << deposited;
 }
 
-// The last sampling period of a packed (CPACK 1) concentration file: the
-// concentration-weighted mean longitude and latitude over every pollutant
-// and level, and the grid spacing.
-struct CentreOfMass {
-    double lat = 0.0, lon = 0.0, total = 0.0;
-    float dlat = 0.0f, dlon = 0.0f;
+// The last sampling period of a packed (CPACK 1) concentration file: its
+// points (pollutant identifier, i, j, value) over every level, and the grid.
+struct PackedPoint {
+    std::string pollutant;
+    int32_t i = 0, j = 0;
+    double value = 0.0;
+};
+struct LastPeriod {
+    float lat0 = 0.0f, lon0 = 0.0f, dlat = 0.0f, dlon = 0.0f;
     int32_t periods = 0;
+    std::vector<PackedPoint> points;
 };
 
-CentreOfMass last_period_centre(const std::string& path) {
+LastPeriod read_last_period(const std::string& path) {
     std::vector<test::Bytes> recs = test::read_records(path);
-    CentreOfMass c;
+    LastPeriod c;
     size_t r = 0;
     test::Bytes& h1 = recs.at(r++);
     h1.chars(4);
@@ -110,7 +114,8 @@ CentreOfMass last_period_centre(const std::string& path) {
     grid.i32();
     c.dlat = grid.f32();
     c.dlon = grid.f32();
-    const float lat0 = grid.f32(), lon0 = grid.f32();
+    c.lat0 = grid.f32();
+    c.lon0 = grid.f32();
     const int32_t nlev = recs.at(r++).i32();
     const int32_t npol = recs.at(r++).i32();
     size_t last = 0;
@@ -121,16 +126,39 @@ CentreOfMass last_period_centre(const std::string& path) {
     }
     for (size_t k = last + 2; k < last + 2 + static_cast<size_t>(nlev * npol); ++k) {
         test::Bytes& d = recs.at(k);
-        d.chars(4);
+        const std::string pollutant = d.chars(4);
         d.i32();
         const int32_t n = d.i32();
         for (int32_t q = 0; q < n; ++q) {
-            const int32_t i = d.i16(), j = d.i16();
-            const double v = d.f32();
-            c.lon += v * (lon0 + (i - 1) * c.dlon);
-            c.lat += v * (lat0 + (j - 1) * c.dlat);
-            c.total += v;
+            PackedPoint p;
+            p.pollutant = pollutant;
+            p.i = d.i16();
+            p.j = d.i16();
+            p.value = d.f32();
+            c.points.push_back(p);
         }
+    }
+    return c;
+}
+
+// The concentration-weighted mean longitude and latitude of the last period
+// over every pollutant and level.
+struct CentreOfMass {
+    double lat = 0.0, lon = 0.0, total = 0.0;
+    float dlat = 0.0f, dlon = 0.0f;
+    int32_t periods = 0;
+};
+
+CentreOfMass last_period_centre(const std::string& path) {
+    const LastPeriod l = read_last_period(path);
+    CentreOfMass c;
+    c.dlat = l.dlat;
+    c.dlon = l.dlon;
+    c.periods = l.periods;
+    for (const PackedPoint& p : l.points) {
+        c.lon += p.value * (l.lon0 + (p.i - 1) * c.dlon);
+        c.lat += p.value * (l.lat0 + (p.j - 1) * c.dlat);
+        c.total += p.value;
     }
     if (c.total > 0.0) {
         c.lon /= c.total;
@@ -313,6 +341,42 @@ TEST(RunLoop, OnlyPuffsGoThroughTheMercurySteps) {
     EXPECT_EQ(untouched, 2);
     const std::string log = test::read_file("MESSAGE");
     EXPECT_EQ(lines_starting(log, "  NOTICE   main: puff without volume").size(), 1u);
+}
+
+TEST(RunLoop, SamplerTakesTheSnapshotOfTheWholeStep) {
+    fixture::ExampleOptions o;
+    o.run_hours = 1;
+    test::ExampleTree tree(o);
+    std::string control = hourly_snapshot_control(tree);
+    control.replace(control.find("\n   100\n"), 8, "\n  1000\n");
+    test::write_file("CONTROL", control);
+    test::write_file("SETUP.CFG", example_setup(""));
+    // Sampler 1 writes at 01:00 the value of the last step alone (its average
+    // restarts every step). It is put in front of the puffs here, so
+    // LAGSET.CFG starts it after the run.
+    fixture::SamplerRecipe recipe;
+    recipe.start[2] = 2;
+    recipe.average_minutes = 1;
+    fixture::write_sampler_file("LAGSET.CFG", {recipe});
+    FinishedRun r = run_prepared([](RunContext& c) {
+        add_entry(c, 6, 0, 0.0f, 0.0f);
+        add_entry(c, 1, 0, 5000.0f, 1.0f);  // wide, and deep enough to reach the 1000 m level
+        c.particles.particle_sigma_z[1] = 0.1f;
+    });
+    ASSERT_EQ(r.stop, 0) << r.console;
+    close_run_files(*r.ctx);
+    const std::string line = test::read_file("sampler_1.txt");
+    ASSERT_EQ(line.size(), 61u) << line;
+    const double lat = std::stod(line.substr(15, 10)), lon = std::stod(line.substr(25, 10));
+    const double sampled = std::stod(line.substr(45, 15));
+    const LastPeriod snapshot = read_last_period("cdump");
+    const int32_t i = static_cast<int32_t>(std::lround((lon - snapshot.lon0) / snapshot.dlon + 1.0));
+    const int32_t j = static_cast<int32_t>(std::lround((lat - snapshot.lat0) / snapshot.dlat + 1.0));
+    double at_cell = 0.0;
+    for (const PackedPoint& p : snapshot.points)
+        if (p.pollutant == "HG0 " && p.i == i && p.j == j) at_cell = p.value;
+    EXPECT_GT(at_cell, 0.0);
+    EXPECT_NEAR(sampled, at_cell, 5e-4 * at_cell) << line;
 }
 
 TEST(RunLoop, EmissionFileReleasesRiseWithTheirPlume) {

@@ -426,6 +426,7 @@ TEST_F(DepositionStep, EachVelocityEqualsThatOfASingleCall) {
     sf.air_density = args.met.air_density * 1000.0f;
     sf.temperature = args.met.surface_temperature;
     TextOut quiet;
+    WaterZeroCounts zeros;
     for (int32_t l : {2, 6, 7, 14}) {
         const int32_t c = deposition::water_case(l);
         for (int32_t nd = 1; nd <= 4; ++nd) {
@@ -440,7 +441,7 @@ TEST_F(DepositionStep, EachVelocityEqualsThatOfASingleCall) {
                     t.settling = ws.unshaped_settling(c, r) / pol.SHAPE;
                     t.extra_transfer = ws.unshaped_settling(1, r) / pol.SHAPE;
                 }
-                const float vd = std::max(0.0f, dry_deposition_terms(sf, pol, t, quiet).vd);
+                const float vd = std::max(0.0f, dry_deposition_terms(sf, pol, t, zeros, quiet).vd);
                 EXPECT_EQ(ws.z_vdland(r, l, nd), vd) << "category " << l << " species " << nd << " range " << r;
             }
         }

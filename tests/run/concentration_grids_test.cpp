@@ -156,6 +156,12 @@ TEST(ConcentrationGrids, MaximumGridNeedsExactlyOneCompanion) {
     test::ControlRecords two = with_grids(3, same + max + snap);
     EXPECT_EQ(two.stop, kStopInput);
     EXPECT_TRUE(has(two.console, "Requires one snapshot or average grid ... not multiple!"));
+    // Its values come from that companion alone, not from a grid of another layout.
+    std::string big_snap = grid("0 0", "1 1", "20 20", "bigsnap", "1\n50", "0 0 0 0 0", "0 0 0 0 0", "1 3 0");
+    test::ControlRecords mixed = with_grids(3, big_snap + max + same);
+    ASSERT_EQ(mixed.stop, 0) << mixed.console;
+    EXPECT_EQ(maximum_grid_twin(mixed.grids, 2), 3);
+    EXPECT_EQ(maximum_grid_twin(mixed.grids, 1), 0);  // not a maximum grid
 }
 
 TEST(ConcentrationGrids, BadGeometryIsRefused) {
