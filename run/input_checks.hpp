@@ -12,8 +12,9 @@
 // minutes of each interval; 3 and above: an average zeroed every step), a
 // sampling stop on either side of its start (the window is their distance), a
 // release or sampling start with month 0 (relative to the run start, its day
-// and hour rolled over) or with a day, hour or minute beyond its range (they
-// carry into the next unit), and a release height or level height below sea
+// and hour rolled over; its readers refuse one that leaves values out) or
+// with a day, hour or minute beyond its range (they carry into the next
+// unit), and a release height or level height below sea
 // level when heights are above sea level (KMSL 1).
 
 #include <cstdint>

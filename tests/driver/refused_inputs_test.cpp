@@ -77,11 +77,24 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
         // The refused value is shown with the digits that tell it from the ceiling.
         {kFirstPollutant, "HG0\n1.0000001E20\n       1.0\n0 0 0 0 0\n", "",
          "emission rate 1.0000001e+20 of pollutant 1 (HG0) is above the largest rate the run takes (1e20)"},
+        // Values left out of a relative start would take the run start's,
+        // which is then added to them again.
+        {kFirstPollutant, "HG0\n       1.0\n       1.0\n00 00\n", "",
+         "*ERROR* read_pollutant_emissions: relative release start of pollutant HG0 (month 0) with 2 of its 5 "
+         "values: a start counted from the run start needs year, month, day, hour and minute - CONTROL line 14"},
+        {kLevels, "cdump\n     1\n   100\n0 0 0 0 /\n0 0 0 0 0\n0 6 0\n", "",
+         "*ERROR* conset: relative sampling start of grid #1 (month 0) with 4 of its 5 values"},
+        {kParticle, "     4\n0.0 0.0 1e-40\n", "",
+         "*ERROR* depset: particle shape 1e-40 of pollutant 1 (HG0) is below 0.0001, the smallest the settling "
+         "velocity is divided by - CONTROL line 39"},
+        {kLocation, "    40.000   -90.000    50.0    0.0    1.0E36\n", "",
+         "*ERROR* runset: source area 1e+36 m2 of location 1 is above the Earth's surface (5.1e14 m2) - CONTROL "
+         "line 3"},
     };
     test::write_file("EMITTED", "");
     test::write_file("Hg_SETUP.CFG", kHg + "/\n");
     for (const Case& c : cases) {
-        test::write_file("CONTROL", replaced(control, c.from, c.to));
+        test::write_file("CONTROL", c.from.empty() ? control : replaced(control, c.from, c.to));
         test::write_file("SETUP.CFG", kSetup + c.setup + " /\n");
         test::RunResult r = test::run_orvcalc_here();
         EXPECT_EQ(r.status, 900) << c.message;
