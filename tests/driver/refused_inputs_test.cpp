@@ -44,6 +44,10 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
     const std::string grids = "0 0 0 0 0\n     1\n";
     const size_t at = control.rfind(grids) + grids.size();
     const std::string centre = grids + control.substr(at, control.find('\n', at) + 1 - at);
+    // The lines from the location to the first pollutant's record.
+    const size_t location_at = control.find(kLocation);
+    const std::string through_first =
+        control.substr(location_at, control.find(kFirstPollutant) + kFirstPollutant.size() - location_at);
     struct Case {
         std::string from, to;  // in the control file
         std::string setup;     // SETUP items beside INITD and MAXDIM
@@ -90,6 +94,19 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
         {kLocation, "    40.000   -90.000    50.0    0.0    1.0E36\n", "",
          "*ERROR* runset: source area 1e+36 m2 of location 1 is above the Earth's surface (5.1e14 m2) - CONTROL "
          "line 3"},
+        // A release may put all its mass into one puff.
+        {kFirstPollutant, "HG0\n    1.0E20\n    1.0E19\n0 0 0 0 0\n", "",
+         "*ERROR* read_pollutant_emissions: emission rate 1e+20 of pollutant 1 (HG0) times its hours of emission "
+         "1e+19 is above the largest mass the run takes (1e25) - CONTROL"},
+        {kFirstPollutant, "HG0\n      10.0\n    3.4E38\n0 0 0 0 0\n", "", "times its hours of emission 3.4e+38"},
+        {through_first,
+         replaced(replaced(through_first, kLocation, "    40.000   -90.000    50.0    1.0E20\n"), kFirstPollutant,
+                  "HG0\n       1.0\n     1.0E6\n0 0 0 0 0\n"),
+         "", "emission rate 1e+20 of location 1 for pollutant 1 (HG0) times its hours of emission 1e+06"},
+        // The emission file's releases fill the mass slots one to one.
+        {"", "", "maxdim = 5, efile = 'EMITTED',",
+         "*ERROR* main: number of pollutants 4 is not MAXDIM 5, which the emission file EMITTED needs (or MAXDIM 1) "
+         "- CONTROL"},
     };
     test::write_file("EMITTED", "");
     test::write_file("Hg_SETUP.CFG", kHg + "/\n");
