@@ -115,42 +115,42 @@ bool select_point(const EmissionInventory& inv, float lat, float lon, int32_t& i
     return i >= 1 && i <= inv.nlon && j >= 1 && j <= inv.nlat;
 }
 
-// The control pollutant whose rate multiplies the values of one inventory
-// pollutant the most: its number (1-based; 0 when none takes them) and rate.
-struct RateOnValues {
-    int32_t pollutant = 0;
-    double rate = 0.0;
-};
-
-// Per inventory pollutant: each control pollutant takes the last inventory
-// pollutant of its identifier, as the releases match them.
-std::vector<RateOnValues> rates_on_values(const EmissionInventory& inv) {
-    std::vector<RateOnValues> on(static_cast<size_t>(inv.npol_file));
+// Per inventory pollutant, the control pollutants (0-based) that take its
+// values: each takes the last inventory pollutant of its identifier, as the
+// releases match them.
+std::vector<std::vector<size_t>> takers_of_values(const EmissionInventory& inv) {
+    std::vector<std::vector<size_t>> takers(static_cast<size_t>(inv.npol_file));
     for (size_t c = 0; c < inv.control_rates.size(); ++c) {
-        const InventoryRate& cr = inv.control_rates[c];
         int32_t match = -1;
         for (int32_t k = 0; k < inv.npol_file; ++k)
-            if (inv.pollutant_ids[k] == four_chars(cr.pollutant_id)) match = k;
-        if (match < 0) continue;
-        RateOnValues& r = on[static_cast<size_t>(match)];
-        if (r.pollutant == 0 || std::fabs(cr.rate) > std::fabs(r.rate)) r = {static_cast<int32_t>(c) + 1, cr.rate};
+            if (inv.pollutant_ids[k] == four_chars(inv.control_rates[c].pollutant_id)) match = k;
+        if (match >= 0) takers[static_cast<size_t>(match)].push_back(c);
     }
-    return on;
+    return takers;
+}
+
+// Why emission per hour e, times the rate of control pollutant c, cannot be
+// released: per hour, or over the pollutant's hours of emission.
+std::string release_refusal(const EmissionInventory& inv, float e, size_t c) {
+    const InventoryRate& cr = inv.control_rates[c];
+    const double per_hour = double{e} * cr.rate;
+    const std::string why = std::fabs(per_hour) > static_cast<double>(kMassCeiling)
+                                ? "is above the largest rate the run takes (1e20)"
+                                : released_mass_refusal(per_hour, cr.hours);
+    if (why.empty()) return why;
+    return "times the rate " + number_text(cr.rate) + (cr.volume_units ? " (in volume units)" : "") +
+           " of pollutant " + std::to_string(c + 1) + " (" + trim_trailing_blanks(cr.pollutant_id) + ") in CONTROL " +
+           why;
 }
 
 // An emission per hour read (the value times the factor over its hours) and
-// the cell's sum so far, alone and times the control rate that takes them:
+// the cell's sum so far, alone and times the control rates that take them:
 // one the run cannot take stops it, naming the line.
-void check_emission(const EmissionInventory& inv, float read, float sum, const RateOnValues& on, const TextInput& in,
-                    TextOut& console) {
+void check_emission(const EmissionInventory& inv, float read, float sum, const std::vector<size_t>& takers,
+                    const TextInput& in, TextOut& console) {
     for (const float e : {read, sum}) {
         std::string why = emission_rate_refusal(e, inv.ICHEM);
-        if (why.empty() && on.pollutant > 0 && std::fabs(double{e} * on.rate) > static_cast<double>(kMassCeiling)) {
-            const InventoryRate& cr = inv.control_rates[static_cast<size_t>(on.pollutant - 1)];
-            why = "times the rate " + number_text(on.rate) + (cr.volume_units ? " (in volume units)" : "") +
-                  " of pollutant " + std::to_string(on.pollutant) + " (" + trim_trailing_blanks(cr.pollutant_id) +
-                  ") in CONTROL is above the largest rate the run takes (1e20)";
-        }
+        for (size_t t = 0; why.empty() && t < takers.size(); ++t) why = release_refusal(inv, e, takers[t]);
         if (why.empty()) continue;
         input_stop("emsdat", in.name(), in.line_number(), "emission per hour " + number_text(e) + " " + why, console);
     }
@@ -164,7 +164,7 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
     std::vector<fmt::Target> targets;
     for (float& x : v) targets.emplace_back(x);
     const float per_hour = inv.factor / static_cast<float>(inv.hours_per_value);
-    const std::vector<RateOnValues> rates = rates_on_values(inv);
+    const std::vector<std::vector<size_t>> takers = takers_of_values(inv);
     for (;;) {
         int32_t unused1 = 0, unused2 = 0;
         float lon = 0.0f, lat = 0.0f;
@@ -193,7 +193,7 @@ void read_data_file(TextInput& in, EmissionInventory& inv, CellBuilder& cells, s
             for (int32_t n = 0; n < inv.nvals; ++n) {
                 float& e = cell[static_cast<size_t>(n) * inv.npol_file + k];
                 e += v[n] * per_hour;
-                check_emission(inv, v[n] * per_hour, e, rates[static_cast<size_t>(k)], in, console);
+                check_emission(inv, v[n] * per_hour, e, takers[static_cast<size_t>(k)], in, console);
             }
             for (int32_t h = 0; h < 24; ++h) totals[k] += v[inv.value_index(h)] * per_hour;
         }
@@ -257,7 +257,7 @@ InventoryRate inventory_rate(const Pollutant& d) {
     // In single precision, as the releases compute it: a conversion that
     // overflows is infinite here too, and refused.
     const float rate = d.DOVOL ? d.emission_rate * kVolumeConversion / d.GPMOL : d.emission_rate;
-    return InventoryRate{d.pollutant_id, double{rate}, d.DOVOL};
+    return InventoryRate{d.pollutant_id, double{rate}, d.DOVOL, d.emission_hours};
 }
 
 float EmissionInventory::gridded_emission(int32_t i, int32_t j, int32_t k, int32_t h) const {

@@ -38,11 +38,12 @@ inline constexpr std::string_view kEmissionInventoryFile = "emission.txt";
 
 // What one unit of an inventory value releases per hour for a control
 // pollutant: its emission rate, times the volume conversion when its mass is
-// released in volume units.
+// released in volume units; and for how many hours.
 struct InventoryRate {
     std::string pollutant_id;
     double rate = 0.0;
     bool volume_units = false;
+    float hours = 0.0f;  // of emission, negative in a backward run
 };
 InventoryRate inventory_rate(const Pollutant& d);
 
@@ -51,7 +52,8 @@ struct EmissionInventory {
     int32_t ICHEM = 0;     // the run's option: a negative emission is a dust source under 3, refused otherwise
     // The control file's pollutants, set before emsdat (inventory_rate): a
     // cell's emission per hour times the rate of a pollutant that matches its
-    // inventory pollutant is the mass the cell releases per hour.
+    // inventory pollutant is the mass the cell releases per hour, over the
+    // pollutant's hours of emission.
     std::vector<InventoryRate> control_rates;
     // Header.
     int32_t npol_file = 0;  // inventory pollutants
@@ -103,8 +105,8 @@ void emsini(const std::vector<SourceLocation>& locations, EmissionInventory& inv
 // Reads the inventory once the header is known (inv.present). A missing or
 // malformed data file, no emission inside the grid, or an emission per hour
 // that the run cannot take (alone, or times the rate of a control pollutant
-// that takes it, see inv.control_rates) stops the run with code 900, naming
-// the line of the data file.
+// that takes it, see inv.control_rates, or that and its hours of emission)
+// stops the run with code 900, naming the line of the data file.
 void emsdat(EmissionInventory& inv, Messages msg);
 
 // One step's releases at model_time (accumulated minutes), step dt_minutes

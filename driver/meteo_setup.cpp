@@ -1,10 +1,8 @@
 #include "driver/meteo_setup.hpp"
 
-#include "common/blank_trim.hpp"
-#include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/work_array.hpp"
-#include "dispersion/emission_inventory.hpp"
+#include "driver/setup_checks.hpp"
 #include "meteo/met_setup.hpp"
 #include "run/calendar.hpp"
 #include "run/input_checks.hpp"
@@ -26,25 +24,6 @@ void take_run_start(Record& r, const RunStart& s) {
     r.start_day = s.day;
     r.start_hour = s.hour;
     r.start_minute = s.minute;
-}
-
-}  // namespace
-
-namespace {
-
-// How the releases take a location's own rate: not at all when
-// "emission.txt" is there (the locations are the inventory's corners); only
-// above 0 when an emission file is named and there in a backward run, which
-// reads the file to the end every hour; otherwise whenever it is not 0, as
-// the point sources do, which a forward run goes back to once the emission
-// file's last group has passed.
-LocationRateUse location_rate_use(const Settings& s, bool backward, TextOut& console) {
-    if (optional_input_present(std::string(kEmissionInventoryFile), "emsini", console))
-        return LocationRateUse::unread;
-    const std::string efile = trim_trailing_blanks(s.EFILE);
-    if (backward && !efile.empty() && optional_input_present(efile, "emsmat", console))
-        return LocationRateUse::replaces_when_positive;
-    return LocationRateUse::rate_when_nonzero;
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ void read_pollutant_definitions(RunContext& ctx) {
     const RunStart& t = ctx.start;
     read_pollutant_emissions(ctx.control_input, ctx.dirt, ctx.numtyp, t.year, t.month, t.day, t.hour,
                              ctx.control.backward, matrix ? ctx.location_count : INT32_MAX);
-    check_pollutant_emissions(ctx.control_input.name(), ctx.dirt, ctx.numtyp, ctx.control.backward, ctx.setup,
+    check_pollutant_emissions(ctx.control_input.name(), ctx.dirt, ctx.numtyp, ctx.source_locations,
+                              location_rate_use(s, ctx.control.backward, ctx.console), ctx.control.backward, s,
                               ctx.console);
     const int32_t size = pollutant_table_size(ctx.pollutant_entry_count, s.MAXDIM);
     while (static_cast<int32_t>(ctx.dirt.size()) < size) {
@@ -129,6 +130,7 @@ void set_up_deposition(RunContext& ctx) {
     reset_deposition_switches(ctx.dirt, ctx.setup.MAXDIM, ctx.deposition);
     if (dump) write_deposition_dump(*dump, true, ctx.deposition, ctx.dirt, ctx.numtyp);
     if (ctx.setup.ICHEM == 1) make_each_location_a_pollutant(ctx.dirt, ctx.numtyp, ctx.location_count);
+    check_emission_file_slots(ctx.setup, ctx.numtyp, ctx.control_input.name(), ctx.console);
 }
 
 }  // namespace orv

@@ -21,6 +21,10 @@ namespace orv {
 // periods (either sign) lies between it and `sampling_start`.
 bool receptor_output_due(int32_t model_time, int32_t sampling_start, int32_t dep_delta);
 
+// The most deposition paths (NPATH) a line can number: its path column has
+// 5 digits.
+inline constexpr int32_t kMostDepositionPaths = 99999;
+
 // One output time: the layout's extents and where the lines go.
 struct ReceptorOutputBlock {
     int32_t output_count = 0;  // number of this output, from 1

@@ -6,6 +6,8 @@
 #include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
+#include "dispersion/emission_inventory.hpp"
+#include "driver/receptor_output.hpp"
 #include "run/land_use.hpp"
 #include "run/particle_arrays.hpp"
 #include "run/particle_types.hpp"
@@ -15,6 +17,21 @@ namespace orv {
 bool particle_init_file_in_use(const Settings& s, TextOut& console) {
     if (s.NINIT == 0 || s.PINPF.empty() || s.PINPF[0] == ' ') return false;
     return optional_input_present(trim_trailing_blanks(s.PINPF), "main", console);
+}
+
+bool inventory_in_use(TextOut& console) {
+    return optional_input_present(std::string(kEmissionInventoryFile), "emsini", console);
+}
+
+bool emission_file_in_use(const Settings& s, TextOut& console) {
+    const std::string efile = trim_trailing_blanks(s.EFILE);
+    return !efile.empty() && !inventory_in_use(console) && optional_input_present(efile, "emsmat", console);
+}
+
+LocationRateUse location_rate_use(const Settings& s, bool backward, TextOut& console) {
+    if (inventory_in_use(console)) return LocationRateUse::unread;
+    if (backward && emission_file_in_use(s, console)) return LocationRateUse::replaces_when_positive;
+    return LocationRateUse::rate_when_nonzero;
 }
 
 bool same_file(const std::string& a, const std::string& b) {
@@ -37,6 +54,7 @@ void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, con
     const bool few_pollutants = s.MAXDIM < 4;
     const bool not_puffs = !is_vertical_puff(distribution_mode(s.INITD));
     const bool few_paths = h.NPATH < 5;
+    const bool many_paths = h.NPATH > kMostDepositionPaths;
     // The land tables hold 20 categories: the deposition step takes no more.
     const bool few_categories = h.NLAND != kLandCategories;
     const bool same_particle_files = s.NDUMP > 0 && particle_init_file_in_use(s, console) && same_file(s.PINPF, s.POUTF);
@@ -51,6 +69,9 @@ void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, con
                        "of distribution mode 1 or 2 (Gaussian or top-hat puffs) for the mercury steps", console);
     if (few_paths)
         refuse_setting(files.hg, "NPATH", std::to_string(h.NPATH), "at least 5, the deposition paths booked", console);
+    if (many_paths)
+        refuse_setting(files.hg, "NPATH", std::to_string(h.NPATH),
+                       "at most 99999, the path numbers the path column of recpmass.out holds", console);
     if (few_categories)
         refuse_setting(files.hg, "NLAND", std::to_string(h.NLAND), "20, the land-use categories of the land tables",
                        console);
@@ -59,7 +80,16 @@ void refuse_settings_the_run_cannot_use(const Settings& s, const HgSetup& h, con
                        "another file than PINPF '" + trim_trailing_blanks(s.PINPF) +
                            "', which a dump would overwrite while it is read",
                        console);
-    if (few_pollutants || not_puffs || few_paths || few_categories || same_particle_files) throw RunStop(kStopInput);
+    if (few_pollutants || not_puffs || few_paths || many_paths || few_categories || same_particle_files)
+        throw RunStop(kStopInput);
+}
+
+void check_emission_file_slots(const Settings& s, int32_t numtyp, std::string_view control, TextOut& console) {
+    if (s.MAXDIM == 1 || s.MAXDIM == numtyp || !emission_file_in_use(s, console)) return;
+    console.list("*ERROR* main: number of pollutants " + std::to_string(numtyp) + " is not MAXDIM " +
+                 std::to_string(s.MAXDIM) + ", which the emission file " + trim_trailing_blanks(s.EFILE) +
+                 " needs (or MAXDIM 1) - " + std::string(control));
+    throw RunStop(kStopInput);
 }
 
 void check_momentum_fluxes(const Settings& s, const MeteoFiles& met, TextOut& console) {

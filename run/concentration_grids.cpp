@@ -327,13 +327,16 @@ void read_typed_sampling_times(ControlInput& ctl, ConcentrationGrid& c) {
 }
 
 // Records 8 and 9 in file mode: a line with month 0 counts from the run
-// start; a stop line of zeros keeps the default stop. The stop line is read
-// over the start line's values.
-SamplingShifts read_sampling_lines(ControlInput& ctl, ConcentrationGrid& c, const RunStartDate& start) {
+// start, and a start line must then give all its values; a stop line of
+// zeros keeps the default stop. The stop line is read over the start line's
+// values.
+SamplingShifts read_sampling_lines(ControlInput& ctl, ConcentrationGrid& c, const RunStartDate& start, int32_t g) {
     SamplingShifts shifts;
     std::array<int32_t, 5> v = {c.start[0], c.start[1], c.start[2], c.start[3], c.start[4]};
-    ctl.fields("conset", "the sampling start", v[0], v[1], v[2], v[3], v[4]);
+    const size_t given = ctl.fields("conset", "the sampling start", v[0], v[1], v[2], v[3], v[4]);
     if (v[1] == 0) {
+        if (given < kDateValues)
+            ctl.refuse("conset", relative_start_refusal("sampling start of grid #" + std::to_string(g), given));
         shifts.start = relative_shift(v, start.backward, start.day, start.hour);
     } else {
         c.start = {v[0], v[1], v[2], v[3], v[4], 0};
@@ -451,7 +454,7 @@ void conset(ControlInput& ctl, std::vector<ConcentrationGrid>& grids, const RunS
         if (ctl.keyboard())
             read_typed_sampling_times(ctl, c);
         else
-            shifts = read_sampling_lines(ctl, c, start);
+            shifts = read_sampling_lines(ctl, c, start, g);
         normalise_sampling_times(c, shifts, g, console);
 
         read_interval(ctl, c, g);

@@ -68,17 +68,18 @@ std::string_view ControlInput::next_line(std::string_view routine, std::string_v
     return line.substr(0, 80);
 }
 
-void ControlInput::field_targets(std::string_view routine, std::string_view what, std::span<const fmt::Target> targets) {
+size_t ControlInput::field_targets(std::string_view routine, std::string_view what,
+                                   std::span<const fmt::Target> targets) {
     std::string_view line = next_line(routine, what);
     // A field must start before the end column: column 80, or the column
     // before a '#' (0-based, exclusive bound below).
     size_t end = 79;
     size_t hash = line.find('#');
     if (hash != std::string_view::npos && hash > 0) {
-        if (hash == 1) return;  // '#' in column 2: nothing is read
+        if (hash == 1) return 0;  // '#' in column 2: nothing is read
         end = hash - 1;
     }
-    size_t pos = 0, assigned = 0;
+    size_t pos = 0, assigned = 0, given = 0;
     auto separator = [](char c) { return c == ' ' || c == '\t' || c == ','; };
     while (assigned < targets.size() && assigned < 5) {
         while (pos < line.size() && separator(line[pos])) ++pos;
@@ -91,12 +92,16 @@ void ControlInput::field_targets(std::string_view routine, std::string_view what
         // taken, and a field that begins with one leaves its value unchanged.
         token = token.substr(0, token.find('/'));
         try {
-            if (!token.empty()) assign_list_value(token, targets[assigned]);
+            if (!token.empty()) {
+                assign_list_value(token, targets[assigned]);
+                ++given;
+            }
         } catch (const InputError& e) {
             fail(routine, what, e.what());
         }
         ++assigned;
     }
+    return given;
 }
 
 std::string ControlInput::whole_line(std::string_view routine, std::string_view what) {
@@ -147,6 +152,12 @@ void ControlInput::echo(std::initializer_list<EchoField> fields) {
 
 void ControlInput::echo_text(std::string_view text) {
     if (keyboard()) startup_.line(text);
+}
+
+std::string relative_start_refusal(std::string_view what, size_t given) {
+    return "relative " + std::string(what) + " (month 0) with " + std::to_string(given) + " of its " +
+           std::to_string(kDateValues) + " values: a start counted from the run start needs year, month, day, hour "
+           "and minute";
 }
 
 void prompt_grid(const ControlInput& ctl, int32_t g, std::string_view text, std::string_view current) {

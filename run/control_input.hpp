@@ -69,12 +69,13 @@ public:
 
     // One line of up to 5 blank- or comma-separated fields, with the comment
     // rules of the control file: a '#' in column 2 makes an empty line, a
-    // '#' elsewhere (but in column 1) ends the line before it.
-    void field_targets(std::string_view routine, std::string_view what, std::span<const fmt::Target> targets);
+    // '#' elsewhere (but in column 1) ends the line before it. Returns the
+    // number of values the line gave (the targets beyond keep their values).
+    size_t field_targets(std::string_view routine, std::string_view what, std::span<const fmt::Target> targets);
     template <typename... Args>
-    void fields(std::string_view routine, std::string_view what, Args&... args) {
+    size_t fields(std::string_view routine, std::string_view what, Args&... args) {
         const fmt::Target t[] = {fmt::Target(args)...};
-        field_targets(routine, what, std::span<const fmt::Target>(t, sizeof...(Args)));
+        return field_targets(routine, what, std::span<const fmt::Target>(t, sizeof...(Args)));
     }
 
     // The next line as it stands, cut at column 80.
@@ -107,6 +108,15 @@ private:
     TextInput in_;
     TextOut startup_;
 };
+
+// The values of a date line: year, month, day, hour, minute.
+inline constexpr size_t kDateValues = 5;
+
+// Why a start line with month 0 (counted from the run start) that gives only
+// `given` values cannot be taken: the values left out would default to the
+// run start's, which is then added to them once more. `what` names the line
+// ("release start of pollutant HG0").
+std::string relative_start_refusal(std::string_view what, size_t given);
 
 // Adds one default record to a table that grows with the records read (a
 // count read from the input never sizes a table by itself). A failed

@@ -1,5 +1,6 @@
 #include "run/input_checks.hpp"
 
+#include <cmath>
 #include <string>
 
 #include "common/number_text.hpp"
@@ -34,6 +35,17 @@ std::string pollutant_text(const Pollutant& d, size_t p) {
     return "of pollutant " + std::to_string(p + 1) + " (" + trim_trailing_blanks(d.pollutant_id) + ")";
 }
 
+// Whether the releases take the location's own rate in place of the
+// pollutants' rates.
+bool location_rate_taken(const SourceLocation& loc, LocationRateUse rate_use) {
+    switch (rate_use) {
+        case LocationRateUse::rate_when_nonzero: return loc.source_rate != 0.0f;
+        case LocationRateUse::replaces_when_positive: return loc.source_rate > 0.0f;
+        case LocationRateUse::unread: break;
+    }
+    return false;
+}
+
 }  // namespace
 
 void check_source_locations(std::string_view file, const std::vector<SourceLocation>& locations, const Settings& s,
@@ -45,10 +57,7 @@ void check_source_locations(std::string_view file, const std::vector<SourceLocat
         if (s.KMSL == 0 && !(loc.height >= 0.0f))
             r.add("runset", "release height " + number_text(loc.height) + " m" + where +
                                 " is below the ground (heights above ground, KMSL 0)");
-        const bool taken = rate_use == LocationRateUse::rate_when_nonzero ? loc.source_rate != 0.0f
-                           : rate_use == LocationRateUse::replaces_when_positive ? loc.source_rate > 0.0f
-                                                                                  : false;
-        if (taken) {
+        if (location_rate_taken(loc, rate_use)) {
             const std::string why = emission_rate_refusal(loc.source_rate, s.ICHEM);
             if (!why.empty())
                 r.add("runset", "emission rate " + number_text(loc.source_rate) + where + " " + why);
@@ -58,18 +67,37 @@ void check_source_locations(std::string_view file, const std::vector<SourceLocat
 }
 
 void check_pollutant_emissions(std::string_view file, const std::vector<Pollutant>& dirt, int32_t count,
-                               bool backward, const Settings& s, TextOut& console) {
+                               const std::vector<SourceLocation>& locations, LocationRateUse rate_use, bool backward,
+                               const Settings& s, TextOut& console) {
     Refusals r(file, console);
+    // The location rate of the largest magnitude that the releases take.
+    const size_t none = locations.size();
+    size_t largest = none;
+    for (size_t k = 0; k < none; ++k) {
+        const float rate = std::fabs(locations[k].source_rate);
+        if (location_rate_taken(locations[k], rate_use) &&
+            (largest == none || rate > std::fabs(locations[largest].source_rate)))
+            largest = k;
+    }
     for (size_t p = 0; p < dirt.size() && p < static_cast<size_t>(std::max(count, 0)); ++p) {
         const Pollutant& d = dirt[p];
         // A backward run stores every duration negative.
         if (!backward && d.emission_hours < 0.0f)
             r.add("read_pollutant_emissions", "hours of emission " + number_text(d.emission_hours) + " " +
                                                   pollutant_text(d, p) + " negative in a forward run");
-        const std::string why = emission_rate_refusal(d.emission_rate, s.ICHEM);
+        std::string why = emission_rate_refusal(d.emission_rate, s.ICHEM);
+        if (why.empty()) why = released_mass_refusal(d.emission_rate, d.emission_hours);
         if (!why.empty())
             r.add("read_pollutant_emissions",
                   "emission rate " + number_text(d.emission_rate) + " " + pollutant_text(d, p) + " " + why);
+        if (largest == none) continue;
+        const float rate = locations[largest].source_rate;
+        why = released_mass_refusal(rate, d.emission_hours);
+        if (!why.empty())
+            r.add("read_pollutant_emissions", "emission rate " + number_text(rate) + " of location " +
+                                                  std::to_string(largest + 1) + " for pollutant " +
+                                                  std::to_string(p + 1) + " (" +
+                                                  trim_trailing_blanks(d.pollutant_id) + ") " + why);
     }
     r.stop_if_any();
 }

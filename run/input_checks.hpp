@@ -12,8 +12,9 @@
 // minutes of each interval; 3 and above: an average zeroed every step), a
 // sampling stop on either side of its start (the window is their distance), a
 // release or sampling start with month 0 (relative to the run start, its day
-// and hour rolled over) or with a day, hour or minute beyond its range (they
-// carry into the next unit), and a release height or level height below sea
+// and hour rolled over; its readers refuse one that leaves values out) or
+// with a day, hour or minute beyond its range (they carry into the next
+// unit), and a release height or level height below sea
 // level when heights are above sea level (KMSL 1).
 
 #include <cstdint>
@@ -43,9 +44,13 @@ void check_source_locations(std::string_view file, const std::vector<SourceLocat
                             LocationRateUse rate_use, TextOut& console);
 
 // The first `count` pollutants: negative hours of emission in a forward run,
-// an emission rate that the run cannot take (see emission_rate_refusal).
+// an emission rate that the run cannot take (see emission_rate_refusal), and
+// a release whose rate times its hours of emission is more than a puff may
+// hold (see released_mass_refusal), at the pollutant's rate or at the
+// largest location rate that the releases take in its place.
 void check_pollutant_emissions(std::string_view file, const std::vector<Pollutant>& dirt, int32_t count,
-                               bool backward, const Settings& s, TextOut& console);
+                               const std::vector<SourceLocation>& locations, LocationRateUse rate_use, bool backward,
+                               const Settings& s, TextOut& console);
 
 // The first `count` pollutants: a negative particle diameter, density or
 // shape factor.

@@ -25,6 +25,13 @@ inline constexpr float kParticleMassCeiling = 1.0e25f;  // mass of one particle 
 // rate can be taken.
 std::string emission_rate_refusal(float rate, int32_t ICHEM);
 
+// Why the mass a release emits over its hours cannot be taken: a mass per
+// hour times the hours of emission (both by magnitude: a backward run keeps
+// its hours negative) above kParticleMassCeiling, the largest a puff may hold
+// (one release can put it all into a single puff). Empty when it can; else
+// "times its hours of emission H is above the largest mass the run takes".
+std::string released_mass_refusal(double per_hour, float hours);
+
 // Why a particle's mass cannot be taken: not a finite number, or a magnitude
 // above kParticleMassCeiling. Empty when it can.
 std::string particle_mass_refusal(float mass);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "common/blank_trim.hpp"
+#include "common/number_text.hpp"
 #include "common/run_stop.hpp"
 #include "run/calendar.hpp"
 
@@ -77,12 +79,20 @@ void read_one_emission(ControlInput& ctl, Pollutant& d, const Pollutant* prev, i
 
     prompt(ctl, "Release start time: year month day hour minute", d.release_year, d.release_month, d.release_day,
            d.release_hour, d.release_minute);
-    ctl.fields("read_pollutant_emissions", "a release start time", d.release_year, d.release_month, d.release_day,
-               d.release_hour, d.release_minute);
+    const size_t given = ctl.fields("read_pollutant_emissions", "a release start time", d.release_year,
+                                    d.release_month, d.release_day, d.release_hour, d.release_minute);
     ctl.echo({{d.release_year, layout::I3}, {d.release_month, layout::I3}, {d.release_day, layout::I3},
               {d.release_hour, layout::I3}, {d.release_minute, layout::I3}});
 
-    if (d.release_month == 0) resolve_relative_start(d, year, month, day, hour, ctl.console());
+    if (d.release_month == 0) {
+        // The values left out would take the run start's, which the relative
+        // start then adds once more.
+        if (given < kDateValues)
+            ctl.refuse("read_pollutant_emissions", relative_start_refusal("release start of pollutant " +
+                                                                              trim_trailing_blanks(d.pollutant_id),
+                                                                          given));
+        resolve_relative_start(d, year, month, day, hour, ctl.console());
+    }
     d.release_start_minute =
         tm2min(d.release_year, d.release_month, d.release_day, d.release_hour, d.release_minute, ctl.console());
 }
@@ -142,6 +152,10 @@ void depset(ControlInput& ctl, std::vector<Pollutant>& dirt, int32_t numtyp, Dep
         if (ctl.keyboard()) console.list("Define as gas (all zero) or particle");
         prompt(ctl, "Diameter (um), density (g/cc), shape (1-2)", d.PDIAM, d.PDENS, d.SHAPE);
         read_reals(ctl, "the particle definition", d.PDIAM, d.PDENS, d.SHAPE);
+        if (d.SHAPE > 0.0f && d.SHAPE < kSmallestShapeFactor)
+            ctl.refuse("depset", "particle shape " + number_text(d.SHAPE) + " of pollutant " + std::to_string(p + 1) +
+                                     " (" + trim_trailing_blanks(d.pollutant_id) +
+                                     ") is below 0.0001, the smallest the settling velocity is divided by");
         d.is_gas = d.PDIAM == 0.0f || d.PDENS == 0.0f || d.SHAPE == 0.0f;
 
         d.GPMOL = d.ACVTY = d.DIFTY = d.HENRY = d.DRYVL = 0.0f;

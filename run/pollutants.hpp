@@ -12,6 +12,15 @@
 
 namespace orv {
 
+// The smallest positive particle shape factor. The mercury deposition divides
+// the settling velocity by it: before the division that velocity is at most
+// 0.345 m/s per g/cm3 of PDEN (the largest particle, 20 um grown at 99.5 %
+// humidity to 105 um, in thin air), 3.45e3 m/s at the largest PDEN (1e4).
+// Divided by 1e-4 it stays below 3.45e7 m/s, so that it times the largest
+// mass of a puff (1e25) stays six orders of magnitude below the overflow of
+// single precision (3.4e38). A factor of 0 marks a gas.
+inline constexpr float kSmallestShapeFactor = 1.0e-4f;
+
 struct Pollutant {
     std::string pollutant_id = "????";  // 4 characters
     float emission_rate = 1.0f;         // per hour

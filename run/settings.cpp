@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "common/number_text.hpp"
 #include "common/optional_input.hpp"
@@ -62,9 +63,27 @@ bool refuse_meaningless_settings(const Settings& s, const HgSetup& h, const Sett
     if (!known_type_code(s.INITD)) setup("INITD", s.INITD, "a type code up to 6, or 103, 104, 130 or 140");
     if (s.CPACK < 0 || s.CPACK > 2) setup("CPACK", s.CPACK, "0, 1 or 2");
     if (s.ICHEM < 0 || s.ICHEM > 7) setup("ICHEM", s.ICHEM, "from 0 to 7");
+    // Only the packed form (or the points) maps the sums on the meteorological
+    // grid back to the concentration grid.
+    if (s.ICHEM == 4 && s.CPACK == 0)
+        setup("CPACK", s.CPACK, "1 or 2 with ICHEM 4 (sums on the meteorological grid)");
     if (h.NDIST != 1) hg("NDIST", h.NDIST, "1, the one size distribution defined");
     if (h.NRANGE != 14) hg("NRANGE", h.NRANGE, "14, the size ranges of distribution 1");
     if (h.METHOD_LWC < 1 || h.METHOD_LWC > 6) hg("METHOD_LWC", h.METHOD_LWC, "from 1 to 6");
+    // 0 and below are the size distribution's own refusals.
+    const std::tuple<std::string_view, float, float, float, std::string_view> aerosol[] = {
+        {"PDEN", h.PDEN, kSmallestAerosolDensity, kLargestAerosolDensity, " g/cm3"},
+        {"PCON", h.PCON, kSmallestAerosolConcentration, kLargestAerosolConcentration, " g/m3"},
+    };
+    for (const auto& [item, v, lo, hi, unit] : aerosol) {
+        if (v > 0.0f && (v < lo || v > hi)) {
+            refuse_setting(files.hg, item, number_text(v),
+                           "from " + number_text(lo) + " to " + number_text(hi) + std::string(unit) +
+                               ", where the size distribution stays within single precision",
+                           console);
+            bad = true;
+        }
+    }
     return bad;
 }
 
@@ -74,6 +93,16 @@ bool refuse_zero_divisors(const Settings& s, const HgSetup& h, const SettingsFil
     const float dt = std::fabs(s.DELT);
     if ((dt > 0.0f && dt < 1.0f) || dt > 60.0f || std::isnan(dt)) {
         refuse_setting(files.setup, "DELT", number_text(s.DELT), "0 or of magnitude 1 to 60 minutes", console);
+        bad = true;
+    } else if (dt != std::trunc(dt)) {
+        // The clock advances by whole minutes: a fraction would be released
+        // and moved but never counted.
+        refuse_setting(files.setup, "DELT", number_text(s.DELT), "a whole number of minutes", console);
+        bad = true;
+    }
+    if (!(s.VSCALE >= kShortestVerticalTimeScale)) {
+        refuse_setting(files.setup, "VSCALE", number_text(s.VSCALE),
+                       "at least 1 s, the shortest sub-step of the vertical mixing", console);
         bad = true;
     }
     // Each is taken by its magnitude: only 0 has no meaning.

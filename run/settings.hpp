@@ -29,7 +29,7 @@ struct Settings {
     float FRME = 0.10f;              // the smallest puffs holding this mass fraction are merged
     float FRMR = 0.0f;               // the smallest puffs holding this mass fraction are removed; 0 none
     int32_t KRND = 6;                // hours between the mass-based merges, sign ignored; not 0
-    float DELT = 0.0f;               // fixed time step, 1 to 60 minutes, sign ignored; 0 from the winds
+    float DELT = 0.0f;               // fixed time step, 1 to 60 whole minutes, sign ignored; 0 from the winds
     int32_t KDEF = 0;                // horizontal mixing of the data on the sub-grid: 0 off, 1 on
     float TKERD = 0.18f;             // ratio of vertical to horizontal turbulence by day
     float TKERN = 0.18f;             // the same by night
@@ -42,13 +42,14 @@ struct Settings {
     int32_t NSTR = 0;                // accepted and echoed; no effect
     int32_t MHRS = 0;                // accepted and echoed; no effect
     int32_t NVER = 0;                // accepted and echoed; no effect
-    int32_t CPACK = 1;               // concentration files: 0 full grid, 1 non-zero values, 2 centre point
+    // Concentration files: 0 full grid (not with ICHEM 4), 1 non-zero values, 2 centre point.
+    int32_t CPACK = 1;
     int32_t CMASS = 0;               // summing: 0 concentrations, other mass at the nearest point
     // Option: 0 none, 1 source matrix, 2 species conversion, 3 dust emission, 4 sums on the
     // meteorological grid, 5 probability deposition, 6 ignored, 7 transport on water surfaces.
     int32_t ICHEM = 0;
     std::string EFILE = " ";         // emission file name; blank none
-    float VSCALE = 200.0f;           // vertical Lagrangian time scale, s
+    float VSCALE = 200.0f;           // vertical Lagrangian time scale, s, at least 1
     int32_t TOUT = 0;                // accepted and echoed; no effect
     int32_t TM_PRES = 0;             // accepted and echoed; no effect
     int32_t TM_TPOT = 0;             // accepted and echoed; no effect
@@ -88,14 +89,38 @@ struct Settings {
     float merge_spread = 0.15f;
 };
 
+// The shortest vertical Lagrangian time scale (VSCALE), s. The vertical
+// mixing advances in sub-steps of whole seconds, at least 1 s: the random
+// walk keeps exp(-sub-step / VSCALE) of its velocity from one to the next,
+// and the puffs grow by the mixed layer's variance times VSCALE per sub-step.
+// Below the shortest sub-step the walk has lost its memory within every one
+// of them (nothing of it below 0.011 s), and the puffs' growth fades with
+// VSCALE until they stay at their release height (as with 0); the variance
+// the turbulence gives (K / VSCALE, K at most 200 m2/s) stays within
+// 200 m2/s2 from 1 s on.
+inline constexpr float kShortestVerticalTimeScale = 1.0f;
+
+// The aerosol of the size distribution, PDEN (g/cm3) and PCON (g/m3). Its
+// 14 ranges (1 nm to 20 um) hold particles of mass 5.2e-22 to 4.2e-9 g times
+// PDEN, in numbers of 6.2e6 to 2.0e15 per m3 times PCON / PDEN, with surfaces
+// of 1.6e-4 to 7.8 m2/m3 times PCON / PDEN (and liquid water of up to 90 g/m3
+// times PCON / PDEN, grown at 99.5 % humidity). Each bound is the power of
+// ten within which all of them, and the smallest range's mass fraction times
+// PCON, stay six orders of magnitude inside single precision (1.2e-32 to
+// 3.4e32), the other item at its own bound.
+inline constexpr float kSmallestAerosolDensity = 1.0e-10f;        // the smallest particle's mass
+inline constexpr float kLargestAerosolDensity = 1.0e4f;           // the smallest surface, PCON 1e-24
+inline constexpr float kSmallestAerosolConcentration = 1.0e-24f;  // 2.6e-8 of it in the smallest range
+inline constexpr float kLargestAerosolConcentration = 1.0e7f;     // the largest number, PDEN 1e-10
+
 // The HG_SETUP group.
 struct HgSetup {
     // Directory of the monthly global oxidant files.
     std::string RXN_CONC_DIR = "/data/home/pellam/gridded_chem_data/1999_global_EMEP_data/";
-    int32_t NPATH = 5;               // deposition paths booked, at least 5
+    int32_t NPATH = 5;               // deposition paths booked, 5 to 99999
     int32_t NLAND = kLandCategories;  // land-use categories, 20
-    float PCON = 3.9e-5f;            // aerosol mass concentration, g/m3
-    float PDEN = 2.0f;               // aerosol particle density, g/cm3
+    float PCON = 3.9e-5f;            // aerosol mass concentration, g/m3, 1e-24 to 1e7
+    float PDEN = 2.0f;               // aerosol particle density, g/cm3, 1e-10 to 1e4
     int32_t NDIST = 1;               // size distributions, 1
     int32_t NRANGE = 14;             // size ranges of the distribution, 14
     int32_t METHOD_LWC = 6;          // liquid water estimate, method 1 to 6 (6 with aerosol water)

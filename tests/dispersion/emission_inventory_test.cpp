@@ -280,6 +280,12 @@ TEST_F(Inventory, SetUpRefusals) {
              d.GPMOL = 1.0e-20f;
              return d;
          }())},
+        // Over the hours of emission (their magnitude: a backward run's are
+        // negative) the mass may go into a single puff.
+        {"1 1 1.0 0.5 0.5\nTEST\nemission_data.txt\n", "0 0 -92 38\n24\n",
+         "emission per hour 1 times the rate 10 of pollutant 1 (TEST) in CONTROL times its hours of emission "
+         "3.4e+38 is above the largest mass the run takes (1e25) - emission_data.txt line 2",
+         {"TEST", 10.0, false, -3.4e38f}},
     };
     for (const Case& c : cases) {
         test::write_file("emission.txt", c.header);

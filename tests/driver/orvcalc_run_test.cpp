@@ -149,6 +149,8 @@ TEST(OrvcalcRun, SettingsTheMercuryStepsCannotUseStopBeforeAnyOutput) {
         {" &SETUP initd = 130, maxdim = 4 /\n", "", "INITD 130 must be of distribution mode 1 or 2"},
         {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP npath = 4 /\n",
          "*ERROR* main: NPATH 4 must be at least 5, the deposition paths booked - Hg_SETUP.CFG"},
+        {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP npath = 100000 /\n",
+         "*ERROR* main: NPATH 100000 must be at most 99999, the path numbers the path column of recpmass.out holds"},
         {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP nland = 19 /\n", "NLAND 19 must be 20"},
         {" &SETUP initd = 2, maxdim = 4 /\n", " &HG_SETUP nland = 21 /\n", "NLAND 21 must be 20"},
         {" &SETUP initd = 1, maxdim = 4, ndump = 3, pinpf = 'PARX', poutf = './PARX' /\n", "",

@@ -44,6 +44,10 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
     const std::string grids = "0 0 0 0 0\n     1\n";
     const size_t at = control.rfind(grids) + grids.size();
     const std::string centre = grids + control.substr(at, control.find('\n', at) + 1 - at);
+    // The lines from the location to the first pollutant's record.
+    const size_t location_at = control.find(kLocation);
+    const std::string through_first =
+        control.substr(location_at, control.find(kFirstPollutant) + kFirstPollutant.size() - location_at);
     struct Case {
         std::string from, to;  // in the control file
         std::string setup;     // SETUP items beside INITD and MAXDIM
@@ -77,11 +81,37 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
         // The refused value is shown with the digits that tell it from the ceiling.
         {kFirstPollutant, "HG0\n1.0000001E20\n       1.0\n0 0 0 0 0\n", "",
          "emission rate 1.0000001e+20 of pollutant 1 (HG0) is above the largest rate the run takes (1e20)"},
+        // Values left out of a relative start would take the run start's,
+        // which is then added to them again.
+        {kFirstPollutant, "HG0\n       1.0\n       1.0\n00 00\n", "",
+         "*ERROR* read_pollutant_emissions: relative release start of pollutant HG0 (month 0) with 2 of its 5 "
+         "values: a start counted from the run start needs year, month, day, hour and minute - CONTROL line 14"},
+        {kLevels, "cdump\n     1\n   100\n0 0 0 0 /\n0 0 0 0 0\n0 6 0\n", "",
+         "*ERROR* conset: relative sampling start of grid #1 (month 0) with 4 of its 5 values"},
+        {kParticle, "     4\n0.0 0.0 1e-40\n", "",
+         "*ERROR* depset: particle shape 1e-40 of pollutant 1 (HG0) is below 0.0001, the smallest the settling "
+         "velocity is divided by - CONTROL line 39"},
+        {kLocation, "    40.000   -90.000    50.0    0.0    1.0E36\n", "",
+         "*ERROR* runset: source area 1e+36 m2 of location 1 is above the Earth's surface (5.1e14 m2) - CONTROL "
+         "line 3"},
+        // A release may put all its mass into one puff.
+        {kFirstPollutant, "HG0\n    1.0E20\n    1.0E19\n0 0 0 0 0\n", "",
+         "*ERROR* read_pollutant_emissions: emission rate 1e+20 of pollutant 1 (HG0) times its hours of emission "
+         "1e+19 is above the largest mass the run takes (1e25) - CONTROL"},
+        {kFirstPollutant, "HG0\n      10.0\n    3.4E38\n0 0 0 0 0\n", "", "times its hours of emission 3.4e+38"},
+        {through_first,
+         replaced(replaced(through_first, kLocation, "    40.000   -90.000    50.0    1.0E20\n"), kFirstPollutant,
+                  "HG0\n       1.0\n     1.0E6\n0 0 0 0 0\n"),
+         "", "emission rate 1e+20 of location 1 for pollutant 1 (HG0) times its hours of emission 1e+06"},
+        // The emission file's releases fill the mass slots one to one.
+        {"", "", "maxdim = 5, efile = 'EMITTED',",
+         "*ERROR* main: number of pollutants 4 is not MAXDIM 5, which the emission file EMITTED needs (or MAXDIM 1) "
+         "- CONTROL"},
     };
     test::write_file("EMITTED", "");
     test::write_file("Hg_SETUP.CFG", kHg + "/\n");
     for (const Case& c : cases) {
-        test::write_file("CONTROL", replaced(control, c.from, c.to));
+        test::write_file("CONTROL", c.from.empty() ? control : replaced(control, c.from, c.to));
         test::write_file("SETUP.CFG", kSetup + c.setup + " /\n");
         test::RunResult r = test::run_orvcalc_here();
         EXPECT_EQ(r.status, 900) << c.message;

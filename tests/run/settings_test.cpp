@@ -151,6 +151,18 @@ TEST(Settings, SizesAndOptionsWithoutMeaningAreRefused) {
         {"&SETUP INITD=105 /", "", "INITD"},
         {"", "&HG_SETUP NDIST=2 /", "NDIST 2 must be 1, the one size distribution defined - Hg_SETUP.CFG"},
         {"", "&HG_SETUP NRANGE=20 /", "NRANGE"},
+        // The clock counts whole minutes.
+        {"&SETUP DELT=2.5 /", "", "DELT 2.5 must be a whole number of minutes - SETUP.CFG"},
+        {"&SETUP VSCALE=-1 /", "", "VSCALE -1 must be at least 1 s, the shortest sub-step of the vertical mixing"},
+        {"&SETUP VSCALE=0 /", "", "VSCALE 0 must"},
+        {"&SETUP VSCALE=0.5 /", "", "VSCALE 0.5 must"},
+        {"&SETUP ICHEM=4, CPACK=0 /", "", "CPACK 0 must be 1 or 2 with ICHEM 4 (sums on the meteorological grid)"},
+        {"", "&HG_SETUP PDEN=1e10 /",
+         "PDEN 1e+10 must be from 1e-10 to 10000 g/cm3, where the size distribution stays within single precision - "
+         "Hg_SETUP.CFG"},
+        {"", "&HG_SETUP PDEN=1e-30 /", "PDEN 1e-30 must"},
+        {"", "&HG_SETUP PCON=1e30 /", "PCON 1e+30 must be from 1e-24 to 1e+07 g/m3"},
+        {"", "&HG_SETUP PCON=1e-45 /", "PCON 1e-45 must"},
     };
     for (const Case& c : refused) {
         Loaded r = load(c.setup, c.hg);
@@ -162,10 +174,13 @@ TEST(Settings, SizesAndOptionsWithoutMeaningAreRefused) {
         "&SETUP MAXPAR=1, MAXDIM=1 /", "&SETUP CPACK=0 /", "&SETUP CPACK=2 /", "&SETUP ICHEM=6 /",
         "&SETUP ICHEM=7 /", "&SETUP INITD=5 /", "&SETUP INITD=6 /", "&SETUP INITD=-1 /",
         "&SETUP INITD=103 /", "&SETUP INITD=140 /", "&SETUP KBLT=9, KBLS=0, KDEF=5 /", "&SETUP NINIT=7 /",
-        "&SETUP KPUFF=-3, CMASS=2 /", "&SETUP ISOT=42 /", "&SETUP KMSL=3 /",
+        "&SETUP KPUFF=-3, CMASS=2 /", "&SETUP ISOT=42 /", "&SETUP KMSL=3 /", "&SETUP DELT=-7, VSCALE=1 /",
+        "&SETUP ICHEM=4, CPACK=2 /",
     };
     for (const char* setup : kept) EXPECT_EQ(load(setup).stop, 0) << setup;
     EXPECT_EQ(load("", "&HG_SETUP METHOD_CL2_MASS=9, METHOD_ELEM_DEP=0, METHOD_DRY=1 /").stop, 0);
+    EXPECT_EQ(load("", "&HG_SETUP PDEN=1e-10, PCON=1e7 /").stop, 0);
+    EXPECT_EQ(load("", "&HG_SETUP PDEN=1e4, PCON=1e-24 /").stop, 0);
     // Items that change nothing, and thresholds that are never met, take any value.
     EXPECT_EQ(load("", "&HG_SETUP METHOD_DRY=-4, CEPCONC_DELTA=0, MAXMISS=-1, ZRH_CRIT_SURFACE=2.0 /").stop, 0);
 }
