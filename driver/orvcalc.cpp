@@ -44,6 +44,7 @@ void set_up_sources_and_pollutants(RunContext& ctx, std::istream& keyboard) {
         preset_source_pollutant_matrix(ctx.dispersion.source_pollutant_matrix, ctx.source_locations,
                                        ctx.location_count, ctx.dirt, ctx.numtyp);
         ctx.dispersion.emission_file.ICHEM = ctx.setup.ICHEM;
+        ctx.dispersion.emission_file.entered_model_top = ctx.control.entered_model_top;
     }
     read_receptors_and_ceps(ctx);
     allocate_mercury_arrays(ctx);
