@@ -239,6 +239,8 @@ TEST(ReceptorFiles, RefusedLinesStop900) {
         {"1 a 13 x 5 1 0 1 0 1\n1 a 13 x 5 3 0 1 0 1\n", "division 3 does not follow division 1"},
         {"1 a 12 x 5 1 0 1 0 1\n1 a 13 x 5 2 0 1 0 1\n", "division 2 comes before a receptor's division 1"},
         {"1 a 13 x 5 1 0 1 0 1\n1 a 13 x 5 1 1 0 0 1\n", "east edge"},
+        {"1 a 13 x 5 1 0 1 0 1\n1 b 13 x 5 1 -1e30 1 0 1\n", "west edge -1e+30 outside -360 to 360"},
+        {"1 a 13 x 5 1 0 1 0 1\n1 b 13 x 5 1 0 1 0 91\n", "north edge 91 outside -90 to 90"},
     };
     for (const Case& c : cases) {
         ReceptorDirs dirs;
@@ -253,6 +255,9 @@ TEST(ReceptorFiles, RefusedLinesStop900) {
     // Lines of categories not selected are read but not checked further.
     ReceptorDirs dirs;
     dirs.receptors("1 a 12 x 0 0 0 1 0 1\n");
+    EXPECT_EQ(read_receptors().outcome.stop, 0);
+    // The edges of the globe are places.
+    dirs.receptors("1 a 13 x 5 1 -360 -359 -90 -89\n1 b 13 x 5 1 359 360 89 90\n");
     EXPECT_EQ(read_receptors().outcome.stop, 0);
 }
 
@@ -295,6 +300,23 @@ TEST(CepFiles, SelectionSummaryAndLimits) {
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_TRUE(has(o.console,
                     "*ERROR* count_cep_records: cep code 21 outside 1 to 20 - ../receptors/cep_data.txt line 2"));
+
+    // A latitude beyond the poles, a longitude beyond a turn past the date
+    // line; the bounds themselves are places.
+    struct Case {
+        const char* line;
+        const char* message;  // empty: taken
+    } cases[] = {
+        {"14 t 1 a 91 0 3\n", "cep latitude 91 outside -90 to 90 - ../receptors/cep_data.txt line 2"},
+        {"14 t 1 a 0 540 3\n", "cep longitude 540 outside -360 to 360 - ../receptors/cep_data.txt line 2"},
+        {"14 t 1 a -90 360 3\n", ""},
+    };
+    for (const Case& c : cases) {
+        dirs.ceps(c.line);
+        o = run([&](TextOut& console) { count_cep_records(kCepSel, hgsim20(), n, console); });
+        EXPECT_EQ(o.stop, *c.message ? kStopInput : 0) << c.line;
+        EXPECT_TRUE(has(o.console, c.message)) << o.console;
+    }
 
     dirs.ceps("14 t 1 a 0\n");
     o = run([&](TextOut& console) { count_cep_records(kCepSel, hgsim20(), n, console); });
