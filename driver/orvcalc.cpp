@@ -97,6 +97,7 @@ void set_up_run(RunContext& ctx, int argc, const char* const* argv, std::istream
     allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM, ctx.console);
     set_up_sources_and_pollutants(ctx, keyboard);
     set_up_grids_and_deposition(ctx);
+    check_initial_particles(ctx);
     echo_settings(ctx);
     prepare_releases(ctx);
 }
