@@ -81,7 +81,12 @@ struct DivisionLine {
     int32_t land_category = 0;
     int32_t division = 0;
     DivisionBox box;
+    int64_t line_number = 0;
 };
+
+// The area column of "recp_summary.out" (F15.6) holds less than 1e8 km2, a
+// fifth of the Earth; deptally reads it back.
+constexpr float kMaxReceptorArea = 1.0e8f;
 
 // Reads the receptor file: its selected lines, checked. The divisions of a
 // receptor must follow its division 1 in order 2, 3, ...
@@ -137,6 +142,7 @@ std::vector<DivisionLine> scan_receptor_file(const CategorySelection& selection,
         }
         last_division = d.division;
         d.name = padded_name(d.name);
+        d.line_number = in.line_number();
         lines.push_back(std::move(d));
     }
     return lines;
@@ -242,6 +248,14 @@ void read_receptor_data(const CategorySelection& receptor_selection, const Hgsim
         const DivisionLine& first = lines[i + 1 - divisions.size()];
         add_receptor(tables, first.name, first.land_category, divisions);
         divisions.clear();
+        const int32_t r = tables.receptor_count();
+        const float area = tables.receptor(r).area_km2;
+        if (!(area < kMaxReceptorArea))
+            input_stop("read_receptor_data", file_path(directory, kReceptorFile), first.line_number,
+                       "area " + number_text(area) + " km2 of receptor " + std::to_string(r) + " (" +
+                           trim_trailing_blanks(first.name) +
+                           ") does not fit the summary's column (below 1e8 km2, a fifth of the Earth)",
+                       console);
     }
     if (tables.receptor_count() != receptor_count || tables.ndivmax != ndivmax) {
         console.list("*ERROR* read_receptor_data: ", kReceptorFile, " holds ", tables.receptor_count(),

@@ -259,6 +259,16 @@ TEST(ReceptorFiles, RefusedLinesStop900) {
     // The edges of the globe are places.
     dirs.receptors("1 a 13 x 5 1 -360 -359 -90 -89\n1 b 13 x 5 1 359 360 89 90\n");
     EXPECT_EQ(read_receptors().outcome.stop, 0);
+    // A receptor's area must fit the summary's column, which deptally reads.
+    dirs.receptors("1 a 13 x 5 1 0 1 0 1\n2 b 13 x 5 1 -180 0 -90 90\n2 b 13 x 5 2 0 180 -90 90\n");
+    std::filesystem::remove("recp_summary.out");
+    const Read global = read_receptors();
+    EXPECT_EQ(global.outcome.stop, kStopInput);
+    EXPECT_TRUE(has(global.outcome.console, "*ERROR* read_receptor_data: area 800956032 km2 of receptor 2 (b) does not "
+                                            "fit the summary's column (below 1e8 km2, a fifth of the Earth) - "
+                                            "../receptors/recp_data.txt line 3"))
+        << global.outcome.console;
+    EXPECT_FALSE(std::filesystem::exists("recp_summary.out"));
 }
 
 TEST(ReceptorFiles, AtMost998Receptors) {
