@@ -329,7 +329,8 @@ void load_group(ParticleFiles& f, const GroupHeader& h, const ParticleCheck& c, 
     const int64_t lost = int64_t{start} + h.count - p.maxpar;
     if (lost > 0)
         msg.console.list("WARNING parinp: exceeding particle number limit - " + std::to_string(lost) +
-                         " particles lost with their mass (MAXPAR " + std::to_string(p.maxpar) + ")");
+                         (lost == 1 ? " particle lost with its mass" : " particles lost with their mass") +
+                         " (MAXPAR " + std::to_string(p.maxpar) + ")");
     msg.log.list(" NOTICE parinp: particle initialization - ", h.year, h.month, h.day, h.hour);
     msg.log.list(" Initialized with particles: ", p.particle_count);
 }
