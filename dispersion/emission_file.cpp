@@ -1,5 +1,7 @@
 #include "dispersion/emission_file.hpp"
 
+#include <cmath>
+#include <span>
 #include <string_view>
 
 #include "common/number_text.hpp"
@@ -10,6 +12,7 @@
 #include "common/messages.hpp"
 #include "meteo/grid_projection.hpp"
 #include "run/calendar.hpp"
+#include "run/control_file.hpp"
 #include "run/mass_ceiling.hpp"
 
 namespace orv {
@@ -20,19 +23,66 @@ constexpr std::string_view kRoutine = "emsmat";
 
 bool is_end_of_file(const InputError& e) { return std::string_view(e.what()) == "end of file"; }
 
-// Accumulated minutes of a date read from the file; a date the calendar
-// refuses stops the run, naming the file and line as well.
-int32_t file_minutes(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute,
-                     const std::string& file, int64_t line, TextOut& console) {
-    try {
-        return tm2min(year, month, day, hour, minute, console);
-    } catch (const RunStop&) {
-        input_stop(kRoutine, file, line, "date outside the calendar", console);
-    }
+// Accumulated minutes of a date of the file, `fields` its values as read
+// (the minute only where the line has one). A day, hour or minute above its
+// range carries into the next unit, as the calendar takes it; below its
+// range (a day below 1, an hour or minute below 0) it gives no date, and
+// neither does a date outside the calendar: the run stops naming the date.
+int32_t file_date(std::string_view what, std::span<const int32_t> fields, const std::string& file, int64_t line,
+                  TextOut& console) {
+    const bool with_minute = fields.size() > 4;
+    std::string date = std::string(what) + (with_minute ? " (year month day hour minute)" : " (year month day hour)");
+    for (int32_t v : fields) date += " " + std::to_string(v);
+    const int32_t minute = with_minute ? fields[4] : 0;
+    std::string why;
+    if (fields[2] < 1) why = "has a day below 1";
+    else if (fields[3] < 0) why = "has an hour below 0";
+    else if (minute < 0) why = "has a minute below 0";
+    int32_t minutes = 0;
+    if (why.empty()) why = date_minutes_refusal(fields[0], fields[1], fields[2], fields[3], minute, minutes);
+    if (!why.empty()) input_stop(kRoutine, file, line, date + " " + why, console);
+    return minutes;
 }
 
-// Reads the next group. Returns false at the end of the file.
-bool read_group(TextInput& in, int32_t numtyp, EmissionFileGroup& g, TextOut& console) {
+// The group's start and size, as its header is read.
+void check_group_header(EmissionFileGroup& g, const std::string& file, TextOut& console) {
+    const int32_t date[] = {g.year, g.month, g.day, g.hour};
+    g.start_minutes = file_date("group start", date, file, g.line_number, console);
+    if (g.group_hours < 1)
+        input_stop(kRoutine, file, g.line_number,
+                   "group length " + std::to_string(g.group_hours) + " hours is below 1", console);
+    if (g.group_records < 0)
+        input_stop(kRoutine, file, g.line_number,
+                   "number of data lines " + std::to_string(g.group_records) + " is negative", console);
+}
+
+// Minutes of a duration written as HHMM (hours x 100 + minutes).
+int64_t duration_minutes(int32_t hhmm) { return int64_t{hhmm / 100} * 60 + hhmm % 100; }
+
+// Every value of a data line, as it is read: one that no release can take
+// stops the run naming the file and line.
+void check_data_line(EmissionFileLine& l, const EmissionFileState& st, TextOut& console) {
+    const int32_t date[] = {l.year, l.month, l.day, l.hour, l.minute};
+    l.start_minutes = file_date("release start", date, st.name, l.line_number, console);
+    auto refuse = [&](const std::string& what) { input_stop(kRoutine, st.name, l.line_number, what, console); };
+    if (l.duration_hhmm < 0) refuse("duration (HHMM) " + std::to_string(l.duration_hhmm) + " is negative");
+    if (above_model_top(l.height, st.entered_model_top))
+        refuse("release height " + number_text(l.height) + " m is above the model top (" +
+               number_text(std::fabs(st.entered_model_top)) + " m)");
+    const std::string why = emission_rate_refusal(l.rate, st.ICHEM);
+    if (!why.empty()) refuse("emission rate " + number_text(l.rate) + " " + why);
+    const double hours = static_cast<double>(duration_minutes(l.duration_hhmm)) / 60.0;
+    if (std::fabs(double{l.rate}) * hours > double{kParticleMassCeiling})
+        refuse("emission rate " + number_text(l.rate) + " times its " + number_text(hours) +
+               " hours is above the largest mass the run takes (1e25)");
+    if (l.area > kMaxSourceArea)
+        refuse("source area " + number_text(l.area) + " m2 is above the Earth's surface (5.1e14 m2)");
+}
+
+// Reads the next group, checking its values as they are read. Returns false
+// at the end of the file.
+bool read_group(EmissionFileState& st, int32_t numtyp, EmissionFileGroup& g, TextOut& console) {
+    TextInput& in = st.file;
     g = EmissionFileGroup{};
     try {
         list_read(in, g.year, g.month, g.day, g.hour, g.group_hours, g.group_records);
@@ -42,6 +92,7 @@ bool read_group(TextInput& in, int32_t numtyp, EmissionFileGroup& g, TextOut& co
                    std::string("group header cannot be read (") + e.what() + ")", console);
     }
     g.line_number = in.line_number();
+    check_group_header(g, st.name, console);
     const int64_t lines = numtyp >= 1 ? int64_t{g.group_records / numtyp} * numtyp : 0;
     for (int64_t r = 0; r < lines; ++r) {
         EmissionFileLine l;
@@ -56,6 +107,7 @@ bool read_group(TextInput& in, int32_t numtyp, EmissionFileGroup& g, TextOut& co
             break;
         }
         l.line_number = in.line_number();
+        check_data_line(l, st, console);
         g.lines.push_back(l);
     }
     return true;
@@ -93,9 +145,9 @@ struct GroupResult {
 
 // Writes line l of the group into record (slot, j).
 bool write_record(const EmissionFileLine& l, const MeteoFiles& met, int32_t kt, bool backward,
-                  const std::string& file, SourcePollutantRecord& r, TextOut& console) {
-    const int64_t duration = int64_t{l.duration_hhmm / 100} * 60 + l.duration_hhmm % 100;
-    const int32_t t = file_minutes(l.year, l.month, l.day, l.hour, l.minute, file, l.line_number, console);
+                  SourcePollutantRecord& r) {
+    const int64_t duration = duration_minutes(l.duration_hhmm);
+    const int32_t t = l.start_minutes;
     if (backward) {
         r.stop_minute = t;
         r.start_minute = clamp_to_int32(t + duration);
@@ -128,10 +180,9 @@ GroupResult apply_lines(const EmissionFileGroup& g, SourcePollutantMatrix& m, co
                     msg.log.list("WARNING emsmat: emission file has more locations than CONTROL - extra locations "
                                  "ignored");
                 extra_warned = true;
-                file_minutes(l.year, l.month, l.day, l.hour, l.minute, file, l.line_number, msg.console);
                 continue;
             }
-            if (write_record(l, met, kt, backward, file, m.at(res.slot, j), msg.console))
+            if (write_record(l, met, kt, backward, m.at(res.slot, j)))
                 ++res.accepted;
             else
                 off = true;
@@ -156,16 +207,6 @@ void check_group(const EmissionFileGroup& g, const GroupResult& res, int32_t nsr
         msg.log.list("Actual number of data records  input: ", res.accepted);
         msg.log.list("CONTROL file  locations * pollutants: ", nsrc, " * ", numtyp);
         input_stop(kRoutine, file, g.line_number, "emission file mismatch with CONTROL", msg.console);
-    }
-}
-
-// Every rate of the group's lines, before any is used: one the run cannot
-// take stops it, naming the file and line.
-void check_group_rates(const EmissionFileGroup& g, const EmissionFileState& st, TextOut& console) {
-    for (const EmissionFileLine& l : g.lines) {
-        const std::string why = emission_rate_refusal(l.rate, st.ICHEM);
-        if (why.empty()) continue;
-        input_stop(kRoutine, st.name, l.line_number, "emission rate " + number_text(l.rate) + " " + why, console);
     }
 }
 
@@ -212,7 +253,7 @@ const EmissionFileGroup* next_backward_group(EmissionFileState& st, int32_t numt
     if (st.next_group < st.groups.size()) return &st.groups[st.next_group++];
     if (st.file_ended) return nullptr;
     EmissionFileGroup g;
-    if (!read_group(st.file, numtyp, g, console)) {
+    if (!read_group(st, numtyp, g, console)) {
         st.file_ended = true;
         return nullptr;
     }
@@ -241,7 +282,7 @@ void emsmat(SourcePollutantMatrix& m, const MeteoFiles& met, int32_t model_time,
             const EmissionFileGroup* g = nullptr;
             if (backward) {
                 g = next_backward_group(st, numtyp, msg.console);
-            } else if (read_group(st.file, numtyp, forward_group, msg.console)) {
+            } else if (read_group(st, numtyp, forward_group, msg.console)) {
                 g = &forward_group;
             }
             if (!g) {
@@ -251,11 +292,8 @@ void emsmat(SourcePollutantMatrix& m, const MeteoFiles& met, int32_t model_time,
                 st.efile_active = false;
                 return;
             }
-            const int32_t start = file_minutes(g->year, g->month, g->day, g->hour, 0, st.name, g->line_number,
-                                               msg.console);
             st.group_hours = g->group_hours;
-            st.next_group_due = clamp_to_int32(int64_t{start} + int64_t{g->group_hours} * 60);
-            check_group_rates(*g, st, msg.console);
+            st.next_group_due = clamp_to_int32(int64_t{g->start_minutes} + int64_t{g->group_hours} * 60);
             apply_group(*g, m, met, kt, nsrc, numtyp, backward, st.name, msg);
         } while (st.next_group_due <= model_time);
     }

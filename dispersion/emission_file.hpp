@@ -71,6 +71,7 @@ struct EmissionFileLine {
     float area = 0.0f;
     float heat = 0.0f;
     int64_t line_number = 0;
+    int32_t start_minutes = 0;  // the release start, accumulated minutes
 };
 
 // One group as read. A group cut short by the end of the file or by a line
@@ -83,6 +84,7 @@ struct EmissionFileGroup {
     int32_t group_hours = 0;
     int32_t group_records = 0;
     int64_t line_number = 0;  // of the group header
+    int32_t start_minutes = 0;  // the group start, accumulated minutes
     std::vector<EmissionFileLine> lines;
     bool complete = true;
     bool premature_end = false;  // incomplete: the file ended (else a line was unreadable)
@@ -93,6 +95,7 @@ struct EmissionFileGroup {
 // What emsmat keeps between its hourly calls.
 struct EmissionFileState {
     int32_t ICHEM = 0;           // the run's option: a negative rate is a dust source under 3, refused otherwise
+    float entered_model_top = 10000.0f;  // CONTROL's model top as entered: a release above it is refused
     bool efile_active = false;   // the file was found and is not exhausted
     int32_t next_group_due = 0;  // accumulated minutes; 0 after opening
     int32_t group_hours = 0;     // of the last group read
@@ -111,7 +114,14 @@ struct EmissionFileState {
 // forward run, exhausted); kt is the current meteorological time index,
 // whose grid definitions place the sources; nsrc and numtyp are the control
 // file's location and pollutant counts. A file that cannot be read stops the
-// run with code 900 naming the file and line.
+// run with code 900 naming the file and line, and so does a value of a group
+// that no release can take, checked as the group is read: a date with a day
+// below 1 or an hour or minute below 0 (above its range a value carries into
+// the next unit, as the calendar takes it), or a date outside the calendar;
+// a group of less than one hour or a negative number of lines; a negative
+// duration; a release height above the model top; an emission rate the run
+// cannot take, or one whose mass over its duration is above the largest mass
+// of a particle; a source area above the Earth's surface.
 void emsmat(SourcePollutantMatrix& m, const MeteoFiles& met, int32_t model_time, int32_t kt, int32_t nsrc,
             int32_t numtyp, std::string& efile, EmissionFileState& state, bool backward, Messages msg);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "common/number_text.hpp"
 #include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
@@ -27,6 +28,24 @@ Reaction read_reaction(const TextInput& file, std::string_view line, TextOut& co
         input_stop("chem02", file.name(), file.line_number(), "reaction cannot be read (" + why + ")", console);
     }
     return r;
+}
+
+// Over a run a reaction with a rate converts at most the whole mass of its
+// source slot, whatever the rate, so its product gains at most the factor
+// times that mass. A puff holds at most 1e25 (the particle mass bound) and
+// the concentration sums overflow near 1.7e31: a factor up to 1e6 keeps them
+// finite. Real factors are ratios of molecular weights, far below it.
+constexpr float kMaxMassFactor = 1.0e6f;
+
+// Why a reaction of the table cannot be taken; empty when it can.
+std::string reaction_refusal(const Reaction& r, int32_t maxdim) {
+    if (r.from_slot < 1 || r.from_slot > maxdim || r.to_slot < 1 || r.to_slot > maxdim)
+        return "reaction slot outside 1 to MAXDIM (" + std::to_string(maxdim) + ")";
+    if (r.mass_factor < 0.0f) return "mass factor " + number_text(r.mass_factor) + " is negative";
+    if (r.rate_per_hour != 0.0f && r.mass_factor > kMaxMassFactor)
+        return "mass factor " + number_text(r.mass_factor) + " of a reaction at rate " +
+               number_text(r.rate_per_hour) + " per hour is above the largest the run takes (1e6)";
+    return {};
 }
 
 std::string_view identifier(const std::vector<Pollutant>& dirt, int32_t slot) {
@@ -58,9 +77,8 @@ void load_reaction_table(ReactionTable& table, int32_t maxdim, const std::vector
         while (in.next_line(line)) {
             if (is_blank_line(line)) continue;
             const Reaction r = read_reaction(in, line, msg.console);
-            if (r.from_slot < 1 || r.from_slot > maxdim || r.to_slot < 1 || r.to_slot > maxdim)
-                input_stop("chem02", in.name(), in.line_number(),
-                           "reaction slot outside 1 to MAXDIM (" + std::to_string(maxdim) + ")", msg.console);
+            const std::string why = reaction_refusal(r, maxdim);
+            if (!why.empty()) input_stop("chem02", in.name(), in.line_number(), why, msg.console);
             table.reactions.push_back(r);
         }
     }

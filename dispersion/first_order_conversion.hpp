@@ -35,8 +35,9 @@ struct ReactionTable {
 
 // Reads the table (or takes the default) for particles of `maxdim` mass
 // slots and echoes each reaction with the identifiers of DIRT. Fewer than two
-// slots end the run; a line that cannot be read or a slot outside 1..maxdim
-// stops it with code 900 naming the file and line.
+// slots end the run; a line that cannot be read, a slot outside 1..maxdim, a
+// negative mass factor, or a factor above 1e6 with a rate other than 0 stops
+// it with code 900 naming the file and line.
 void load_reaction_table(ReactionTable& table, int32_t maxdim, const std::vector<Pollutant>& dirt, Messages msg);
 
 // Converts the masses of entry i over one step of dt_minutes (either sign

@@ -36,12 +36,22 @@ void read_items(TextInput& in, int32_t sampler, const char* what, TextOut& conso
     }
 }
 
-int32_t sampler_minutes(const TextInput& in, int32_t y, int32_t m, int32_t d, int32_t h, int32_t mi, TextOut& console) {
-    try {
-        return tm2min(y, m, d, h, mi, console);
-    } catch (const RunStop&) {
-        input_stop("main", in.name(), in.line_number(), "date outside the calendar", console);
+// Accumulated minutes of a time of sampler k as read; a date the calendar
+// does not hold (a day, hour or minute beyond its range carries, in 64 bits)
+// stops the run naming it.
+int32_t sampler_minutes(const TextInput& in, const char* what, int32_t k, int32_t y, int32_t m, int32_t d, int32_t h,
+                        int32_t mi, TextOut& console) {
+    int32_t minutes = 0;
+    const std::string why = date_minutes_refusal(y, m, d, h, mi, minutes);
+    if (!why.empty()) {
+        const std::string date = std::to_string(y) + " " + std::to_string(m) + " " + std::to_string(d) + " " +
+                                 std::to_string(h) + " " + std::to_string(mi);
+        input_stop("main", in.name(), in.line_number(),
+                   std::string(what) + " (year month day hour minute) " + date + " of sampler " + std::to_string(k) +
+                       " " + why,
+                   console);
     }
+    return minutes;
 }
 
 void read_sampler(TextInput& in, int32_t k, LagrangianSampler& s, TextOut& console) {
@@ -49,12 +59,12 @@ void read_sampler(TextInput& in, int32_t k, LagrangianSampler& s, TextOut& conso
     read_items(in, k, "direction and speed", console, s.direction, s.speed);
     read_items(in, k, "start time", console, s.start_year, s.start_month, s.start_day, s.start_hour,
                s.start_minute_of_hour);
-    s.start_minute = sampler_minutes(in, s.start_year, s.start_month, s.start_day, s.start_hour,
+    s.start_minute = sampler_minutes(in, "start time", k, s.start_year, s.start_month, s.start_day, s.start_hour,
                                      s.start_minute_of_hour, console);
     read_items(in, k, "output time", console, s.output_year, s.output_month, s.output_day, s.output_hour,
                s.output_minute_of_hour);
-    s.next_output_minute = sampler_minutes(in, s.output_year, s.output_month, s.output_day, s.output_hour,
-                                           s.output_minute_of_hour, console);
+    s.next_output_minute = sampler_minutes(in, "output time", k, s.output_year, s.output_month, s.output_day,
+                                           s.output_hour, s.output_minute_of_hour, console);
     read_items(in, k, "averaging time", console, s.average_minutes);
     read_items(in, k, "output interval", console, s.output_interval);
     read_items(in, k, "output file name", console, s.output_file);

@@ -249,6 +249,34 @@ void check_group(ParticleFiles& f, const GroupHeader& h, const ParticleCheck& c,
     for (int32_t k = 1; k <= h.count; ++k) read_checked_particle(f, h, k, c, nullptr, msg);
 }
 
+// Which groups of the initialisation file the run can load, group by group
+// in file order, as parinp reads them. Forward: every group dated at or after
+// the start (older ones are skipped). Backward: the model time only falls, so
+// the groups before the first one dated at or after the start are skipped at
+// the start, a first one dated after it holds the file for good, and after a
+// group of the start every group dated before it can come due, up to one
+// dated at or after the start, which holds the file for good.
+class LoadableGroups {
+public:
+    LoadableGroups(int32_t start, bool backward) : start_(start), backward_(backward) {}
+    bool next(int32_t time) {
+        if (!backward_) return time >= start_;
+        if (held_ || (!started_ && time < start_)) return false;
+        if (started_ ? time >= start_ : time > start_) {
+            held_ = true;
+            return false;
+        }
+        started_ = true;
+        return true;
+    }
+
+private:
+    int32_t start_;
+    bool backward_;
+    bool started_ = false;  // the group of the start has been read
+    bool held_ = false;     // a group the run never reaches holds the file
+};
+
 // Reads particle k of the group into entry q.
 void read_particle(ParticleFiles& f, const GroupHeader& h, int32_t k, int32_t q, const ParticleCheck& c,
                    ParticleArrays& p, Messages msg) {
@@ -296,22 +324,30 @@ void load_group(ParticleFiles& f, const GroupHeader& h, const ParticleCheck& c, 
         read_particle(f, h, k, static_cast<int32_t>(slot - 1), c, p, msg);
     }
     p.particle_count = static_cast<int32_t>(std::min<int64_t>(int64_t{start} + h.count, p.maxpar));
+    // Each particle past the limit took the last slot over: the one there
+    // before it is gone, with its mass.
+    const int64_t lost = int64_t{start} + h.count - p.maxpar;
+    if (lost > 0)
+        msg.console.list("WARNING parinp: exceeding particle number limit - " + std::to_string(lost) +
+                         (lost == 1 ? " particle lost with its mass" : " particles lost with their mass") +
+                         " (MAXPAR " + std::to_string(p.maxpar) + ")");
     msg.log.list(" NOTICE parinp: particle initialization - ", h.year, h.month, h.day, h.hour);
     msg.log.list(" Initialized with particles: ", p.particle_count);
 }
 
 }  // namespace
 
-void check_particle_init_file(int32_t model_time, int32_t kt, const ParticleArrays& p, float model_top,
-                              const MeteoFiles& met, ParticleFiles& files, Messages msg) {
+void check_particle_init_file(int32_t model_time, bool backward, int32_t kt, const ParticleArrays& p,
+                              float model_top, const MeteoFiles& met, ParticleFiles& files, Messages msg) {
     if (kt < 1 || kt > kMaxMetTimes) kt = 1;
     const ParticleCheck c{p.maxdim, model_top, met, kt};
+    LoadableGroups loadable(model_time, backward);
     GroupHeader h;
     while (next_header(files, h, msg.console)) {
-        if (h.time < model_time)
-            skip_group(files, h, msg);
-        else
+        if (loadable.next(h.time))
             check_group(files, h, c, msg);
+        else
+            skip_group(files, h, msg);
     }
     files.init.close();
     files.records_read = 0;

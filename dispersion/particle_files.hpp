@@ -36,18 +36,18 @@ void parout(int32_t model_time, const ParticleArrays& p, float model_top, const 
             ParticleFiles& files, Messages msg);
 
 // Reads the whole initialisation file once before the run starts and checks
-// every group that a later parinp may load (those not older than
-// model_time): the file's pollutant count must be the run's, and every value
-// of every particle must be one a dump of a valid run can hold (finite
-// masses no larger than the run takes; spreads, velocity and age within
-// bounds; a type code the run can carry; a grid of the run, a latitude and
-// longitude that its conversion at time index kt reaches, and a height below
-// the model top; a place off that grid is kept for the advance to move or
-// end). A bad value stops the run naming the file, the
-// record, the particle and the item. The file is then opened again at its
-// start.
-void check_particle_init_file(int32_t model_time, int32_t kt, const ParticleArrays& p, float model_top,
-                              const MeteoFiles& met, ParticleFiles& files, Messages msg);
+// every group that parinp may load in the run's direction (forward, those
+// dated at or after model_time; backward, the group of model_time and the
+// earlier ones read after it): the file's pollutant count must be the run's,
+// and every value of every particle must be one a dump of a valid run can
+// hold (finite masses no larger than the run takes; spreads, velocity and age
+// within bounds; a type code the run can carry; a grid of the run, a latitude
+// and longitude that its conversion at time index kt reaches, and a height
+// below the model top; a place off that grid is kept for the advance to move
+// or end). A bad value stops the run naming the file, the record, the
+// particle and the item. The file is then opened again at its start.
+void check_particle_init_file(int32_t model_time, bool backward, int32_t kt, const ParticleArrays& p,
+                              float model_top, const MeteoFiles& met, ParticleFiles& files, Messages msg);
 
 // Reads the groups of the initialisation file up to model_time: older groups
 // are skipped, the group of model_time is added (NINIT 3: it replaces the

@@ -44,6 +44,7 @@ void set_up_sources_and_pollutants(RunContext& ctx, std::istream& keyboard) {
         preset_source_pollutant_matrix(ctx.dispersion.source_pollutant_matrix, ctx.source_locations,
                                        ctx.location_count, ctx.dirt, ctx.numtyp);
         ctx.dispersion.emission_file.ICHEM = ctx.setup.ICHEM;
+        ctx.dispersion.emission_file.entered_model_top = ctx.control.entered_model_top;
     }
     read_receptors_and_ceps(ctx);
     allocate_mercury_arrays(ctx);
@@ -60,15 +61,18 @@ void set_up_grids_and_deposition(RunContext& ctx) {
     ctx.puff_split_limit = puff_split_limit(ctx.setup, ctx.location_count, ctx.dirt[0]);
 }
 
-// CONC.CFG and the configuration report.
+// CONC.CFG, the start month's oxidant fields (read at set-up, so that a bad
+// field stops the run before the calculation starts) and the configuration
+// report.
 void echo_settings(RunContext& ctx) {
     write_conc_cfg(ctx);
+    load_global_oxidants(ctx);
     write_configuration_report(ctx.setup, ctx.vertical_grid, ctx.dirt[0], ctx.met.files.layout(1, 1).flags,
                                ctx.msg());
 }
 
 // The gridded inventory, initial particles, the first sub-grid, the sources
-// and samplers on the meteorology, the last checks and the oxidants.
+// and samplers on the meteorology and the last checks.
 void prepare_releases(RunContext& ctx) {
     read_gridded_inventory(ctx);
     read_initial_particles(ctx);
@@ -76,7 +80,6 @@ void prepare_releases(RunContext& ctx) {
     plan_met_subgrids(ctx, true);
     place_releases_on_meteorology(ctx);
     check_release_settings(ctx);
-    load_global_oxidants(ctx);
 }
 
 void run(RunContext& ctx, int argc, const char* const* argv, std::istream& keyboard) {
@@ -94,6 +97,7 @@ void set_up_run(RunContext& ctx, int argc, const char* const* argv, std::istream
     allocate_particle_arrays(ctx.particles, ctx.setup.MAXPAR, ctx.setup.MAXDIM, ctx.console);
     set_up_sources_and_pollutants(ctx, keyboard);
     set_up_grids_and_deposition(ctx);
+    check_initial_particles(ctx);
     echo_settings(ctx);
     prepare_releases(ctx);
 }

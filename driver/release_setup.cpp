@@ -42,25 +42,28 @@ void sum_initial_particles(RunContext& ctx, const SamplingClock& clock) {
 
 }  // namespace
 
+void check_initial_particles(RunContext& ctx) {
+    if (!particle_init_file_in_use(ctx.setup, ctx.console)) return;
+    ParticleFiles& files = ctx.dispersion.particle_files;
+    files.init_name = trim_trailing_blanks(ctx.setup.PINPF);
+    if (!files.init.open(files.init_name)) {
+        ctx.console.list("*ERROR* main: unable to open particle initialization file - ", files.init_name);
+        throw RunStop(kStopInput);
+    }
+    check_particle_init_file(ctx.model_time, ctx.control.backward, ctx.current_met_file, ctx.particles,
+                             ctx.control.model_top, ctx.met.files, files, ctx.msg());
+}
+
 void read_initial_particles(RunContext& ctx) {
     const Settings& s = ctx.setup;
     ctx.particle_init_reread = false;
-    if (!particle_init_file_in_use(s, ctx.console)) return;
+    ParticleFiles& files = ctx.dispersion.particle_files;
+    if (!files.init.is_open()) return;
     ParticleArrays& p = ctx.particles;
     allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lat, p.maxpar, ctx.console);
     allocate_or_stop(kAllocPrefix, "Particle lat/lon", p.particle_lon, p.maxpar, ctx.console);
     ctx.met_at_particle.grid_spacing_x = 1000.0f * ctx.time_step_spacing;
     ctx.met_at_particle.grid_spacing_y = 1000.0f * ctx.time_step_spacing;
-
-    ParticleFiles& files = ctx.dispersion.particle_files;
-    files.init_name = trim_trailing_blanks(s.PINPF);
-    if (!files.init.open(files.init_name)) {
-        ctx.console.list("*ERROR* main: unable to open particle initialization file - ", files.init_name);
-        throw RunStop(kStopInput);
-    }
-    // Every particle the run may load is checked before the first step.
-    check_particle_init_file(ctx.model_time, ctx.current_met_file, p, ctx.control.model_top, ctx.met.files, files,
-                             ctx.msg());
     parinp(ctx.model_time, ctx.current_met_file, p, ctx.control.model_top, s.NINIT, ctx.met.files, files, ctx.msg());
 
     // Without a concentration grid there is nothing to sum onto.

@@ -8,9 +8,14 @@
 
 namespace orv {
 
-// Reads the particles of the initialisation file that belong to the start
-// time, when the file is in use, sums them onto the concentration grids and
-// writes what is due; notes whether the hour ends read the file again.
+// Opens the initialisation file, when it is in use, and checks every group
+// that the run can load, in its own direction, before the calculation starts.
+void check_initial_particles(RunContext& ctx);
+
+// Reads the particles of the initialisation file (opened and checked by
+// check_initial_particles) that belong to the start time, sums them onto the
+// concentration grids and writes what is due; notes whether the hour ends
+// read the file again.
 void read_initial_particles(RunContext& ctx);
 
 // Plans every grid's sub-grid window from the positions of the particles and

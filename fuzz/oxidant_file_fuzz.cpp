@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     in.attach(text, "fuzz");
     orv::OxidantReadProblem problem;
     for (int32_t k = 1; k <= orv::GlobalChemGrid::kNlev; ++k)
-        if (!orv::read_oxidant_level(in, k, field, problem)) break;
+        if (!orv::read_oxidant_level(in, k, field, problem) || !orv::check_oxidant_level(k, field, problem)) break;
     return 0;
 }

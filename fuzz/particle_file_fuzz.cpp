@@ -38,10 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t start = orv::tm2min(24, 7, 1, 6, 0, quiet.console);
     try {
         // The check of the whole file, start-up, then a few hour ends, as
-        // the driver calls them.
-        if (size % 2 == 0) orv::check_particle_init_file(start, 1, p, 25000.0f, setup.met, files, quiet.msg());
+        // the driver calls them, forward or backward.
+        const bool backward = size % 4 == 0;
+        if (size % 2 == 0)
+            orv::check_particle_init_file(start, backward, 1, p, 25000.0f, setup.met, files, quiet.msg());
         for (int32_t h = 0; h < 4 && files.init.is_open(); ++h)
-            orv::parinp(start + 60 * h, 1, p, 25000.0f, h == 2 ? 3 : 1, setup.met, files, quiet.msg());
+            orv::parinp(start + (backward ? -60 : 60) * h, 1, p, 25000.0f, h == 2 ? 3 : 1, setup.met, files,
+                        quiet.msg());
     } catch (const orv::RunStop&) {
     }
     return 0;

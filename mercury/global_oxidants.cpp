@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "common/fortran_format.hpp"
+#include "common/number_text.hpp"
 #include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
@@ -63,10 +64,17 @@ void report_out_of_place(OxidantKind kind, const OxidantReadProblem& p, TextOut&
     switch (p.status) {
         case S::OutOfPlace: what = "record out of place"; break;
         case S::EndOfFile: what = "file ends before the last record"; break;
+        case S::OutOfRange:
+            what = std::string(kKindWords[static_cast<int>(kind)]) + " value " + number_text(p.value) +
+                   (p.value < 0.0f ? " is negative"
+                                   : " is above the largest the run takes (1e9 parts per billion, the whole air)");
+            break;
         default: what = p.what; break;
     }
     console.list("*ERROR* get_global_conc: " + what + " - " + path + " record", p.record);
-    throw RunStop(kStopMissing);
+    // A value out of range is bad input; a file that cannot be read as the
+    // oxidant layout counts as a missing one.
+    throw RunStop(p.status == S::OutOfRange ? kStopInput : kStopMissing);
 }
 
 // Reads one whole oxidant file into `field`, echoing each level.
@@ -80,7 +88,8 @@ void read_oxidant_file(OxidantKind kind, const std::string& path, std::vector<fl
     OxidantReadProblem problem;
     for (int32_t k = 1; k <= GlobalChemGrid::kNlev; ++k) {
         console.list(level_label, k);
-        if (!read_oxidant_level(in, k, field, problem)) stop_on_problem(kind, path, problem, console);
+        if (!read_oxidant_level(in, k, field, problem) || !check_oxidant_level(k, field, problem))
+            stop_on_problem(kind, path, problem, console);
     }
     in.close();
     blank_line(console);
@@ -197,6 +206,24 @@ bool read_oxidant_level(TextInput& in, int32_t k, std::vector<float>& field, Oxi
         }
     }
     problem.status = S::None;
+    return true;
+}
+
+bool check_oxidant_level(int32_t k, const std::vector<float>& field, OxidantReadProblem& problem) {
+    constexpr int64_t kLevelRecords = int64_t{GlobalChemGrid::kNlon} * GlobalChemGrid::kNlat;
+    for (int32_t j = 1; j <= GlobalChemGrid::kNlat; ++j)
+        for (int32_t i = 1; i <= GlobalChemGrid::kNlon; ++i) {
+            const float v = field[GlobalChemGrid::index(i, j, k)];
+            if (v >= 0.0f && v <= kMaxOxidantValue) continue;
+            problem.status = OxidantReadProblem::Status::OutOfRange;
+            problem.i = i;
+            problem.j = j;
+            problem.k = k;
+            problem.value = v;
+            problem.record = (k - 1) * kLevelRecords + int64_t{j - 1} * GlobalChemGrid::kNlon + i;
+            return false;
+        }
+    problem.status = OxidantReadProblem::Status::None;
     return true;
 }
 

@@ -67,22 +67,31 @@ void set_up_global_chemistry_grid(GlobalChemGrid& grid);
 // (a path ending in its separator; it is cut at its first blank). Writes its
 // progress on the console. A missing file, a record out of place, a value
 // that cannot be read or a file that ends early writes its message lines and
-// stops the run with code 901.
+// stops the run with code 901; a value below 0 or above kMaxOxidantValue
+// stops it with code 900, naming the file and record.
 void get_global_conc(GlobalChemGrid& grid, int32_t month, std::string_view directory, TextOut& console);
 
 // ---- the record reader, shared by the loader and its fuzz target ----
 
 enum class OxidantKind { Ozone = 0, So2 = 1, Soot = 2 };
 
+// The largest value of every oxidant field: a mixing ratio of one, the whole
+// air, in parts per billion (by volume for ozone and SO2, by mass for soot,
+// which the run turns into g/m3 with its factor 1e-6 and the air density in
+// kg/m3). Real fields stay below 1e5 (stratospheric ozone peaks near 1e4
+// ppb); a value above it, or below 0, is not one of the air.
+inline constexpr float kMaxOxidantValue = 1.0e9f;
+
 // What went wrong while reading an oxidant file.
 struct OxidantReadProblem {
-    enum class Status { None, OutOfPlace, EndOfFile, BadValue } status = Status::None;
+    enum class Status { None, OutOfPlace, EndOfFile, BadValue, OutOfRange } status = Status::None;
     int64_t record = 0;      // 1-based record (line) number
     int32_t i = 0, j = 0, k = 0;  // grid point the record should hold
     float lon_read = 0.0f;
     float lat_read = 0.0f;
     int32_t level_read = 0;
-    std::string what;  // for a bad value
+    float value = 0.0f;  // for a value out of range
+    std::string what;    // for a bad value
 };
 
 // Reads the 128 x 64 records of level k (latitude outer, longitude inner)
@@ -91,6 +100,11 @@ struct OxidantReadProblem {
 // Returns false and fills `problem` at the first record that is missing, out
 // of place or not readable (also a value that is not a finite number).
 bool read_oxidant_level(TextInput& in, int32_t k, std::vector<float>& field, OxidantReadProblem& problem);
+
+// Checks the values of level k as read: each must lie in 0 to
+// kMaxOxidantValue. Returns false and fills `problem` (status OutOfRange, the
+// record and grid point, the value in `value`) at the first that does not.
+bool check_oxidant_level(int32_t k, const std::vector<float>& field, OxidantReadProblem& problem);
 
 // The file name of a month (1..12) and kind: "ox-jan.dat" etc.
 std::string oxidant_file_name(OxidantKind kind, int32_t month);

@@ -8,6 +8,7 @@
 
 #include "common/blank_trim.hpp"
 #include "common/fortran_format.hpp"
+#include "common/number_text.hpp"
 #include "common/optional_input.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_input.hpp"
@@ -64,13 +65,28 @@ void refuse(const TextInput& file, std::string_view routine, const std::string& 
     input_stop(routine, file.name(), file.line_number(), what, console);
 }
 
+// A latitude within -90 to 90 and a longitude within -360 to 360 (a box may
+// run past the date line either way); beyond them a place is on no globe.
+void check_coordinate(const TextInput& file, std::string_view routine, const std::string& item, float v,
+                      bool latitude, TextOut& console) {
+    const float bound = latitude ? 90.0f : 360.0f;
+    if (!(std::fabs(v) <= bound))
+        refuse(file, routine, item + " " + number_text(v) + " outside " + number_text(-bound) + " to " +
+                                  number_text(bound), console);
+}
+
 // One selected line of the receptor file.
 struct DivisionLine {
     std::string name;
     int32_t land_category = 0;
     int32_t division = 0;
     DivisionBox box;
+    int64_t line_number = 0;
 };
+
+// The area column of "recp_summary.out" (F15.6) holds less than 1e8 km2, a
+// fifth of the Earth; deptally reads it back.
+constexpr float kMaxReceptorArea = 1.0e8f;
 
 // Reads the receptor file: its selected lines, checked. The divisions of a
 // receptor must follow its division 1 in order 2, 3, ...
@@ -105,6 +121,10 @@ std::vector<DivisionLine> scan_receptor_file(const CategorySelection& selection,
                                     console);
         for (float v : {d.box.west, d.box.east, d.box.south, d.box.north})
             if (!std::isfinite(v)) refuse(in, routine, "division edge is not a number", console);
+        check_coordinate(in, routine, "west edge", d.box.west, false, console);
+        check_coordinate(in, routine, "east edge", d.box.east, false, console);
+        check_coordinate(in, routine, "south edge", d.box.south, true, console);
+        check_coordinate(in, routine, "north edge", d.box.north, true, console);
         if (!(d.box.east > d.box.west)) refuse(in, routine, "east edge of the division not east of its west edge",
                                                console);
         if (!(d.box.north > d.box.south))
@@ -122,6 +142,7 @@ std::vector<DivisionLine> scan_receptor_file(const CategorySelection& selection,
         }
         last_division = d.division;
         d.name = padded_name(d.name);
+        d.line_number = in.line_number();
         lines.push_back(std::move(d));
     }
     return lines;
@@ -189,6 +210,8 @@ std::vector<Cep> scan_cep_file(const CategorySelection& selection, const Hgsim& 
                    "cep code " + std::to_string(c.cep_code) + " outside 1 to " + std::to_string(hgsim.nland), console);
         if (!std::isfinite(c.lat) || !std::isfinite(c.lon)) refuse(in, routine, "cep position is not a number",
                                                                    console);
+        check_coordinate(in, routine, "cep latitude", c.lat, true, console);
+        check_coordinate(in, routine, "cep longitude", c.lon, false, console);
         if (static_cast<int32_t>(ceps.size()) >= kMaxCeps)
             refuse(in, routine, "more than " + std::to_string(kMaxCeps) + " ceps", console);
         c.cep_name = padded_name(c.cep_name);
@@ -225,6 +248,14 @@ void read_receptor_data(const CategorySelection& receptor_selection, const Hgsim
         const DivisionLine& first = lines[i + 1 - divisions.size()];
         add_receptor(tables, first.name, first.land_category, divisions);
         divisions.clear();
+        const int32_t r = tables.receptor_count();
+        const float area = tables.receptor(r).area_km2;
+        if (!(area < kMaxReceptorArea))
+            input_stop("read_receptor_data", file_path(directory, kReceptorFile), first.line_number,
+                       "area " + number_text(area) + " km2 of receptor " + std::to_string(r) + " (" +
+                           trim_trailing_blanks(first.name) +
+                           ") does not fit the summary's column (below 1e8 km2, a fifth of the Earth)",
+                       console);
     }
     if (tables.receptor_count() != receptor_count || tables.ndivmax != ndivmax) {
         console.list("*ERROR* read_receptor_data: ", kReceptorFile, " holds ", tables.receptor_count(),

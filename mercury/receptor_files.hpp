@@ -11,8 +11,9 @@
 // longitude, cep code.
 // Only lines of a selected category count. A missing file stops the run with
 // code 901; a line that cannot be read, a land category or cep code outside
-// 1..NLAND, a division out of order, or more receptors or ceps than the
-// receptor output lines hold stop it with code 900.
+// 1..NLAND, a latitude outside -90 to 90 or a longitude outside -360 to 360,
+// a division out of order, or more receptors or ceps than the receptor output
+// lines hold stop it with code 900.
 //
 // Written to the working directory: "recp_summary.out" (read by deptally),
 // "recp_detail.out", "cep_summary.out", one polygon file per receptor and the

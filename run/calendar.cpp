@@ -17,6 +17,31 @@ int32_t year_days[kYears] = {};
 
 bool initialised() { return year_days[0] == 365; }
 
+// The years tm2min takes: two digits (0 to 100) or four (1941 to 2100).
+bool year_taken(int32_t year) { return (year >= 0 && year <= 100) || (year >= 1941 && year <= 2100); }
+
+// The four-digit year of a year tm2min takes: 0 to 39 are 2000 to 2039, 40
+// to 99 are 1940 to 1999, 100 is 2000.
+int32_t four_digit_year(int32_t year) {
+    if (year > 100) return year;
+    const int32_t y = ((year + 99) % 100) + 1901;
+    return y < 1940 ? y + 100 : y;
+}
+
+// Days from 1900-01-01 to the given day (1 = the first of the month, and
+// beyond the month's end it carries on).
+int64_t days_to(int32_t y, int32_t month, int64_t day) {
+    int64_t days = int64_t{year_days[y - 1 - kFirstYear]} + kDaysBefore[month - 1] + day - 1;
+    if (y % 4 == 0 && month > 2) ++days;
+    return days;
+}
+
+// Whether tm2day can turn accumulated minutes back into a date: 1 January
+// 1901 00:01 to the end of 2099.
+bool in_calendar(int64_t minutes) {
+    return minutes > int64_t{year_days[0]} * 1440 && minutes <= int64_t{year_days[kYears - 1]} * 1440;
+}
+
 [[noreturn]] void year_range_stop(int32_t year, TextOut& console) {
     console.list("*ERROR* tm2min: year out of valid range (1941-2040) - ", year);
     throw RunStop(kStopInput);
@@ -41,27 +66,27 @@ int32_t tm2min(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t m
         console.list("*ERROR* tm2min: calendar routines not initialized (tminit)");
         throw RunStop(kStopInput);
     }
-    int32_t y;
-    if (year <= 100) {
-        if (year < 0) year_range_stop(year, console);
-        y = ((year + 99) % 100) + 1901;
-        if (y < 1940) y += 100;
-    } else {
-        if (year < 1941) year_range_stop(year, console);
-        // The table ends with 2099: 2100 itself still works (1 January 2100
-        // is the table's last entry), later years do not.
-        if (year > 2100) year_range_stop(year, console);
-        y = year;
-    }
+    // The table ends with 2099: 2100 itself still works (1 January 2100 is
+    // the table's last entry), later years do not.
+    if (!year_taken(year)) year_range_stop(year, console);
+    const int32_t y = four_digit_year(year);
     if (month < 1 || month > 12) {
         console.list("*ERROR* tm2min: month out of valid range (1-12) - ", month);
         throw RunStop(kStopInput);
     }
-    int64_t days = int64_t{year_days[y - 1 - kFirstYear]} + kDaysBefore[month - 1] + day - 1;
-    if (y % 4 == 0 && month > 2) ++days;
-    int64_t minutes = days * 1440 + int64_t{hour} * 60 + minute;
+    int64_t minutes = days_to(y, month, day) * 1440 + int64_t{hour} * 60 + minute;
     if (minutes > INT32_MAX || minutes < INT32_MIN) year_range_stop(year, console);
     return static_cast<int32_t>(minutes);
+}
+
+std::string date_minutes_refusal(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute,
+                                 int32_t& minutes) {
+    if (!year_taken(year)) return "has a year outside those the calendar takes (0 to 100, or 1941 to 2100)";
+    if (month < 1 || month > 12) return "has a month outside 1 to 12";
+    const int64_t m = days_to(four_digit_year(year), month, day) * 1440 + int64_t{hour} * 60 + minute;
+    if (!in_calendar(m)) return "lies outside the calendar (1901 to 2099)";
+    minutes = static_cast<int32_t>(m);
+    return {};
 }
 
 bool shifted_date_minutes(int32_t year, int32_t month, int64_t day, int64_t hour, int64_t minute, int32_t& minutes,
@@ -69,8 +94,7 @@ bool shifted_date_minutes(int32_t year, int32_t month, int64_t day, int64_t hour
     const int64_t first = tm2min(year, month, 1, 0, 0, console);
     // Each term stays far inside 64 bits: |day|, |hour|, |minute| < 2^33.
     const int64_t m = first + (day - 1) * 1440 + hour * 60 + minute;
-    // tm2day covers 1 January 1901 00:01 to the end of 2099.
-    if (m <= int64_t{year_days[0]} * 1440 || m > int64_t{year_days[kYears - 1]} * 1440) return false;
+    if (!in_calendar(m)) return false;
     minutes = static_cast<int32_t>(m);
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "common/text_output.hpp"
 
@@ -34,6 +35,15 @@ int32_t tm2min(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t m
 // calendar (1901 to 2099).
 bool shifted_date_minutes(int32_t year, int32_t month, int64_t day, int64_t hour, int64_t minute, int32_t& minutes,
                           TextOut& console);
+
+// Accumulated minutes of a date read from a file, as tm2min gives them (a
+// day, hour or minute beyond its range carries into the next unit) but summed
+// in 64 bits and without writing or stopping: empty, with `minutes` set, when
+// the calendar holds the date; otherwise why not, to follow the date in a
+// message ("has a year outside ...", "has a month outside 1 to 12", "lies
+// outside the calendar (1901 to 2099)").
+std::string date_minutes_refusal(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute,
+                                 int32_t& minutes);
 
 struct CalendarDate {
     int32_t year;  // two digits, 0..99

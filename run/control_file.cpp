@@ -89,7 +89,7 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
     run.entered_model_top = top;
     run.model_top = std::max(std::fabs(top), 25000.0f);
     for (size_t i = 0; i < locations.size(); ++i) {
-        if (std::fabs(top) < locations[i].height) {
+        if (above_model_top(locations[i].height, top)) {
             console.list("*ERROR* runset: Start height above mdl domain");
             console.list("   Source - ", static_cast<int32_t>(i + 1), "    Height - ", locations[i].height);
             console.list("   Model top ht - ", std::fabs(top));

@@ -4,6 +4,7 @@
 // meteorological grids with their data files.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,6 +55,12 @@ struct RunControl {
     int32_t time_count = 1;
     MetFileNames met_files;
 };
+
+// Whether a release height (m) lies above the model top as entered: the top
+// counts by its magnitude, and a height equal to it is inside.
+inline bool above_model_top(float height, float entered_model_top) {
+    return std::fabs(entered_model_top) < height;
+}
 
 // Chooses the mode, opens the control input and reads records 1 and 2.
 void open_control_file(ControlInput& ctl, std::string_view run_suffix, std::istream& keyboard, TextOut& console,

@@ -18,6 +18,10 @@ namespace orv {
 inline constexpr float kMassCeiling = 1.0e20f;          // mass per hour of a release
 inline constexpr float kParticleMassCeiling = 1.0e25f;  // mass of one particle or puff
 
+// The largest area of a source: the Earth's surface. A larger disc has no
+// place on the globe (its puffs start wider than the Earth and vanish).
+inline constexpr float kMaxSourceArea = 5.1e14f;  // m2
+
 // Why an emission rate (mass per hour, or an emitted mass) cannot be taken:
 // it is not a finite number, its magnitude is above kMassCeiling, or it is
 // negative while ICHEM is not 3 (only the dust emission of ICHEM 3 gives a

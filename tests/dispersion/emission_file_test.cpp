@@ -180,16 +180,38 @@ TEST_F(EmissionFile, BackwardRunMatchesRereadingFromTheStart) {
 TEST_F(EmissionFile, MalformedFilesStopNamingTheFile) {
     struct Case {
         const char* text;
-        const char* log;  // expected in the log, or empty
+        const char* log;      // expected in the log, or empty
+        const char* console;  // expected on the console, or empty
     } cases[] = {
-        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 x 1 0 0\n", "premature data termination"},
-        {"h1\nh2\n2024 1 1 0 6 3\n2024 1 1 0 0 600 40.0 -90 10 1 0 0\n", "premature data termination"},
-        {"h1\nh2\n2024 1 x 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 1 0 0\n", ""},
-        {"h1\nh2\n2024 1 1 0 6 1\n2024 13 1 0 0 600 40.0 -90 10 1 0 0\n", ""},
-        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10\n", "premature data termination"},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 x 1 0 0\n", "premature data termination", ""},
+        {"h1\nh2\n2024 1 1 0 6 3\n2024 1 1 0 0 600 40.0 -90 10 1 0 0\n", "premature data termination", ""},
+        {"h1\nh2\n2024 1 x 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 1 0 0\n", "", ""},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 13 1 0 0 600 40.0 -90 10 1 0 0\n", "",
+         "release start (year month day hour minute) 2024 13 1 0 0 has a month outside 1 to 12 - emissions.txt line 4"},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10\n", "premature data termination", ""},
         // Rates that would overflow the run's sums, or negative without dust.
-        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 1e30 0 0\n", ""},
-        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 -5 0 0\n", ""},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 1e30 0 0\n", "", ""},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 -5 0 0\n", "", ""},
+        // Values no release can take, named as each group is read.
+        {"h1\nh2\n2024 1 0 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 1 0 0\n", "",
+         "*ERROR* emsmat: group start (year month day hour) 2024 1 0 0 has a day below 1 - emissions.txt line 3"},
+        {"h1\nh2\n2024 1 1 0 0 1\n2024 1 1 0 0 600 40.0 -90 10 1 0 0\n", "",
+         "*ERROR* emsmat: group length 0 hours is below 1 - emissions.txt line 3"},
+        {"h1\nh2\n2024 1 1 0 6 -1\n", "", "*ERROR* emsmat: number of data lines -1 is negative - emissions.txt line 3"},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 -1 0 600 40.0 -90 10 1 0 0\n", "",
+         "*ERROR* emsmat: release start (year month day hour minute) 2024 1 1 -1 0 has an hour below 0 - emissions.txt "
+         "line 4"},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 2147483647 0 0 600 40.0 -90 10 1 0 0\n", "",
+         "2024 1 2147483647 0 0 lies outside the calendar (1901 to 2099) - emissions.txt line 4"},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 -100 40.0 -90 10 1 0 0\n", "",
+         "*ERROR* emsmat: duration (HHMM) -100 is negative - emissions.txt line 4"},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10001 1 0 0\n", "",
+         "*ERROR* emsmat: release height 10001 m is above the model top (10000 m) - emissions.txt line 4"},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 1 1e30 0\n", "",
+         "*ERROR* emsmat: source area 1e+30 m2 is above the Earth's surface (5.1e14 m2) - emissions.txt line 4"},
+        {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 99999999 40.0 -90 10 1e20 0 0\n", "",
+         "*ERROR* emsmat: emission rate 1e+20 times its 1000000.65 hours is above the largest mass the run takes "
+         "(1e25) - emissions.txt line 4"},
     };
     for (const Case& c : cases) {
         test::write_file("emissions.txt", c.text);
@@ -201,10 +223,24 @@ TEST_F(EmissionFile, MalformedFilesStopNamingTheFile) {
                                                                 local.msg()); });
         EXPECT_EQ(o.stop, kStopInput) << c.text;
         EXPECT_NE(o.console.find("emissions.txt"), std::string::npos) << o.console;
+        EXPECT_NE(o.console.find(c.console), std::string::npos) << o.console;
         if (*c.log) {
             EXPECT_NE(local.str().find(c.log), std::string::npos) << local.str();
         }
     }
+    // Above its range a date value carries, as the calendar takes it; a
+    // height at the model top, an area of the Earth's surface and a duration
+    // of 0 (a window that never opens) are taken.
+    test::write_file("emissions.txt", "h1\nh2\n2023 12 31 24 6 2\n2023 12 31 24 0 0090 40.0 -90 10000 1 5.1e14 0\n"
+                                      "2024 1 1 0 60 0 40.0 -90 10 1 0 0\n");
+    state = EmissionFileState{};
+    efile = "emissions.txt";
+    call(t0, 2, 1);
+    EXPECT_EQ(m.at(1, 1).start_minute, t0);
+    EXPECT_EQ(m.at(1, 1).stop_minute, t0 + 90);
+    EXPECT_EQ(m.at(2, 1).start_minute, t0 + 60);
+    EXPECT_EQ(m.at(2, 1).stop_minute, t0 + 60);
+    EXPECT_EQ(state.next_group_due, t0 + 360);
 }
 
 }  // namespace

@@ -84,13 +84,36 @@ TEST_F(SpeciesConversion, EmptyTableIsReadOnce) {
 }
 
 TEST_F(SpeciesConversion, UnusableTablesStop) {
-    const char* cases[] = {"1 4 0.1 1.0\n", "0 2 0.1 1.0\n", "1 2 0.1\n", "1 2 abc 1.0\n", "1 2 0.1 1.0\n2.5 1 1 1\n"};
-    for (const char* text : cases) {
-        test::write_file("CHEMRATE.TXT", text);
+    struct Case {
+        const char* text;
+        const char* message;  // on the console beside the file and line
+    } cases[] = {
+        {"1 4 0.1 1.0\n", ""},
+        {"0 2 0.1 1.0\n", ""},
+        {"1 2 0.1\n", ""},
+        {"1 2 abc 1.0\n", ""},
+        {"1 2 0.1 1.0\n2.5 1 1 1\n", ""},
+        {"1 2 0.1 -1e6\n", "*ERROR* chem02: mass factor -1e+06 is negative - CHEMRATE.TXT line 1"},
+        {"1 2 0.1 1e30\n",
+         "*ERROR* chem02: mass factor 1e+30 of a reaction at rate 0.1 per hour is above the largest the run takes (1e6)"},
+        {"1 2 -1e-30 1.000001e6\n", "mass factor 1000001 of a reaction at rate -1e-30 per hour is above"},
+    };
+    for (const Case& c : cases) {
+        test::write_file("CHEMRATE.TXT", c.text);
         ReactionTable t;
         const auto o = run_captured(msg.console, [&] { chem02(dirt, 60.0f, p, 0, t, msg.msg()); });
-        EXPECT_EQ(o.stop, kStopInput) << text;
+        EXPECT_EQ(o.stop, kStopInput) << c.text;
         EXPECT_NE(o.console.find("CHEMRATE.TXT line "), std::string::npos) << o.console;
+        EXPECT_NE(o.console.find(c.message), std::string::npos) << o.console;
+    }
+    // Factors that move no mass, or no more than the bound, are taken.
+    for (const char* text : {"1 2 0 1e30\n", "1 2 1e30 1e6\n", "1 2 -0.1 0\n"}) {
+        test::write_file("CHEMRATE.TXT", text);
+        ReactionTable t;
+        set_masses(1.0f, 0.0f);
+        const auto o = run_captured(msg.console, [&] { chem02(dirt, 60.0f, p, 0, t, msg.msg()); });
+        EXPECT_EQ(o.stop, 0) << text << o.console;
+        EXPECT_TRUE(std::isfinite(p.mass(1, 0))) << text;
     }
     ParticleArrays one = make_particles(1, 1);
     ReactionTable t;

@@ -81,20 +81,33 @@ TEST_F(SamplerFile, NoFileNoSamplers) {
 
 TEST_F(SamplerFile, MalformedFilesStopNamingTheFile) {
     const std::string good = fixture::sampler_file_text({fixture::SamplerRecipe{}});
-    const std::string cases[] = {
-        "2\n" + good.substr(2),                        // the second sampler is missing
-        good.substr(0, good.size() - 20),              // cut inside the first
-        "1\n40 -90 100\n0 0\n2024 13 1 0 0\n2024 1 1 0 0\n60\n60\n'a'\n",
-        "1\n40 -90 abc\n0 0\n2024 1 1 0 0\n2024 1 1 0 0\n60\n60\n'a'\n",
-        "-1\n",
-        "x\n",
+    struct Case {
+        std::string text;
+        std::string message;  // on the console beside the file name
+    } cases[] = {
+        {"2\n" + good.substr(2), ""},            // the second sampler is missing
+        {good.substr(0, good.size() - 20), ""},  // cut inside the first
+        {"1\n40 -90 100\n0 0\n2024 13 1 0 0\n2024 1 1 0 0\n60\n60\n'a'\n",
+         "*ERROR* main: start time (year month day hour minute) 2024 13 1 0 0 of sampler 1 has a month outside 1 to 12 "
+         "- LAGSET.CFG line 4"},
+        {"1\n40 -90 abc\n0 0\n2024 1 1 0 0\n2024 1 1 0 0\n60\n60\n'a'\n", ""},
+        {"-1\n", ""},
+        {"x\n", ""},
+        // Carried in 64 bits, a date past the calendar is named.
+        {"1\n40 -90 100\n0 0\n2024 1 1 2147483647 0\n2024 1 1 0 0\n60\n60\n'a'\n",
+         "*ERROR* main: start time (year month day hour minute) 2024 1 1 2147483647 0 of sampler 1 lies outside the "
+         "calendar (1901 to 2099) - LAGSET.CFG line 4"},
+        {"1\n40 -90 100\n0 0\n2024 1 1 0 0\n2024 1 2147483647 0 0\n60\n60\n'a'\n",
+         "output time (year month day hour minute) 2024 1 2147483647 0 0 of sampler 1 lies outside"},
     };
-    for (const std::string& text : cases) {
-        test::write_file("LAGSET.CFG", text);
+    for (const Case& c : cases) {
+        test::write_file("LAGSET.CFG", c.text);
         LagrangianSamplers local;
         const auto o = run_captured(msg.console, [&] { read_sampler_file(local, met, 1, 1, msg.msg()); });
-        EXPECT_EQ(o.stop, kStopInput) << text;
+        EXPECT_EQ(o.stop, kStopInput) << c.text;
         EXPECT_NE(o.console.find("LAGSET.CFG"), std::string::npos) << o.console;
+        EXPECT_NE(o.console.find(c.message), std::string::npos) << o.console;
+        EXPECT_EQ(o.console.find("tm2min"), std::string::npos) << o.console;
     }
 }
 

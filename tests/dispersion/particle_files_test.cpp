@@ -177,6 +177,49 @@ TEST_F(ParticleFileTest, MoreParticlesThanRoomWarnOnce) {
     const size_t first = text.find("WARNING parinp: exceeding particle number limit");
     ASSERT_NE(first, std::string::npos);
     EXPECT_EQ(text.find("WARNING parinp: exceeding", first + 1), std::string::npos);
+    // The console counts the particles each load lost: two of the first
+    // group, then the run's last and two more.
+    EXPECT_NE(console.text().find("WARNING parinp: exceeding particle number limit - 2 particles lost with their "
+                                  "mass (MAXPAR 4)\n"),
+              std::string::npos)
+        << console.text();
+    EXPECT_NE(console.text().find("limit - 3 particles lost with their mass (MAXPAR 4)\n"), std::string::npos);
+}
+
+// The set-up check covers the groups that parinp can load in the run's
+// direction; a damaged group the run never loads is left alone.
+TEST_F(ParticleFileTest, CheckCoversTheGroupsTheRunCanLoadInItsDirection) {
+    struct Case {
+        std::vector<int32_t> groups;  // minutes from the start, in file order
+        size_t damaged;               // the group holding a mass of 1e30
+        bool backward, refused;
+    } cases[] = {
+        {{0, 60}, 1, false, true},
+        {{-60, 0}, 0, false, false},       // older than the start: skipped
+        {{0, -60, -120}, 2, true, true},   // a backward chain
+        {{-60, 0}, 0, true, false},        // read before the start's group: skipped
+        {{60, -60}, 1, true, false},       // a later group holds the file for good
+        {{0, 60, -120}, 2, true, false},
+    };
+    for (const Case& c : cases) {
+        test::ScratchDir dir;
+        for (size_t g = 0; g < c.groups.size(); ++g) {
+            p.mass(0, 0) = g == c.damaged ? 1.0e30f : 0.125f;
+            dump(start + c.groups[g]);
+        }
+        open_init();
+        test::TestConsole cap;
+        int32_t stop = 0;
+        try {
+            check_particle_init_file(start, c.backward, 1, p, kTop, met, files, cap.with(log));
+        } catch (const RunStop& e) {
+            stop = e.code();
+        }
+        EXPECT_EQ(stop, c.refused ? kStopInput : 0) << c.groups.size() << " " << c.backward;
+        EXPECT_EQ(cap.text().find("*ERROR* parinp: mass of pollutant 1 1e+30") != std::string::npos, c.refused)
+            << cap.text();
+        files.init.close();
+    }
 }
 
 TEST_F(ParticleFileTest, DamagedOrMismatchedFilesStopTheRun) {

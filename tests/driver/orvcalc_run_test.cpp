@@ -340,8 +340,21 @@ TEST(OrvcalcRun, InitialParticlesTheRunCannotCarryAreRefusedBeforeTheFirstStep) 
         EXPECT_EQ(r.status, 900) << c.message;
         EXPECT_TRUE(has(r.console, c.message)) << c.message << r.console;
         EXPECT_FALSE(has(r.console, "Percent complete")) << c.message;
+        EXPECT_FALSE(has(r.console, "Calculation Started")) << c.message;
         EXPECT_FALSE(has(r.log, "Initialized with particles")) << c.message;
     }
+    // A backward run loads a chain of groups at its hour ends: each is
+    // checked before the start.
+    const std::string control = tree.control();
+    test::write_file("CONTROL", test::with_line(test::with_line(control, " 24", " 24  1  1  3"), "     2", "    -2"));
+    write_particle_file(
+        "PARINIT", [](int32_t hour, int32_t k, DumpedValues& d) { if (hour == 2 && k == 0) d.mass[0] = 1.0e30f; },
+        {{24, 1, 1, 3}, {24, 1, 1, 2}, {24, 1, 1, 1}});
+    test::RunResult backward = test::run_orvcalc_here();
+    EXPECT_EQ(backward.status, 900) << backward.console;
+    EXPECT_TRUE(has(backward.console, "(particle 1 of the group of 24 1 1 1) - PARINIT")) << backward.console;
+    EXPECT_FALSE(has(backward.console, "Calculation Started"));
+    test::write_file("CONTROL", control);
 
     // A real place off the particle's own grid is kept: its first advance
     // (after the first particle's has loaded the data) finds no grid holding

@@ -134,6 +134,18 @@ TEST(RefusedInputs, ValuesWithoutMeaningStopTheSetUpNamingFileItemAndValue) {
         << inventory.console;
     std::filesystem::remove("emission.txt");
 
+    // The start month's oxidant fields are read at set-up.
+    test::write_file("CONTROL", control);
+    const std::string ozone = test::read_file("../oxidants/ox-jan.dat");
+    test::write_file("../oxidants/ox-jan.dat", std::string(ozone).replace(32 * 4 + 19, 12, "0.340000E+39"));
+    test::RunResult oxidant = test::run_orvcalc_here();
+    test::write_file("../oxidants/ox-jan.dat", ozone);
+    EXPECT_EQ(oxidant.status, 900);
+    EXPECT_TRUE(has(oxidant.console, "*ERROR* get_global_conc: ozone value 3.4e+38 is above the largest the run "
+                                     "takes (1e9 parts per billion, the whole air) - ../oxidants/ox-jan.dat record"))
+        << oxidant.console;
+    EXPECT_FALSE(has(oxidant.console, "Calculation Started"));
+
     // A negative rate marks a dust source with ICHEM 3.
     test::write_file("CONTROL", replaced(control, kFirstPollutant, "HG0\n     -10.0\n       1.0\n0 0 0 0 0\n"));
     test::write_file("SETUP.CFG", kSetup + "ichem = 3 /\n");

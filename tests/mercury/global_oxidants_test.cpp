@@ -256,6 +256,40 @@ TEST_F(OxidantLoad, ShortFileAndUnreadableValueStopTheRun) {
     }
 }
 
+// A value that no air holds (below 0, above a mixing ratio of one) is bad
+// input, named with its file and record; the bounds themselves are taken.
+TEST_F(OxidantLoad, ValuesOutsideTheAirStopNamingTheFileAndRecord) {
+    struct Case {
+        const char* file;
+        int64_t record;
+        const char* value;  // 12 columns
+        int32_t status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"ox-mar.dat", 5, "0.340000E+39", kStopInput,
+         "*ERROR* get_global_conc: ozone value 3.4e+38 is above the largest the run takes (1e9 parts per billion, "
+         "the whole air) - "},
+        {"so2-mar.dat", 8195, "-.100000E+01", kStopInput, "*ERROR* get_global_conc: so2 value -1 is negative - "},
+        {"bc2-mar.dat", 3, "0.100000E+10", 0, ""},
+        {"bc2-mar.dat", 3, "0.100001E+10", kStopInput, "soot value 1000009984 is above the largest"},
+        {"ox-mar.dat", 3, "0.000000E+00", 0, ""},
+    };
+    for (const Case& c : cases) {
+        test::ScratchDir scratch;
+        const std::string dir = broken_copy(scratch, c.file, [&c](std::string& t) {
+            t.replace(static_cast<size_t>(32 * (c.record - 1) + 19), 12, c.value);
+        });
+        EXPECT_EQ(load(dir), c.status) << c.value << console;
+        if (c.status == 0) continue;
+        EXPECT_NE(console.find(c.message), std::string::npos) << console;
+        const std::string where = std::string(c.file) + " record" +
+                                  std::string(12 - std::to_string(c.record).size(), ' ') + std::to_string(c.record);
+        EXPECT_NE(console.find(where), std::string::npos) << console;
+        EXPECT_EQ(grid.k_global_data_month, 0);
+    }
+}
+
 TEST(OxidantLevelReader, ShortRecordsReadAsBlankPadded) {
     // A record cut after its level column reads a value of 0, in place; a
     // negative value fills its field without the leading zero.

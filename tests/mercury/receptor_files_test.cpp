@@ -239,6 +239,8 @@ TEST(ReceptorFiles, RefusedLinesStop900) {
         {"1 a 13 x 5 1 0 1 0 1\n1 a 13 x 5 3 0 1 0 1\n", "division 3 does not follow division 1"},
         {"1 a 12 x 5 1 0 1 0 1\n1 a 13 x 5 2 0 1 0 1\n", "division 2 comes before a receptor's division 1"},
         {"1 a 13 x 5 1 0 1 0 1\n1 a 13 x 5 1 1 0 0 1\n", "east edge"},
+        {"1 a 13 x 5 1 0 1 0 1\n1 b 13 x 5 1 -1e30 1 0 1\n", "west edge -1e+30 outside -360 to 360"},
+        {"1 a 13 x 5 1 0 1 0 1\n1 b 13 x 5 1 0 1 0 91\n", "north edge 91 outside -90 to 90"},
     };
     for (const Case& c : cases) {
         ReceptorDirs dirs;
@@ -254,6 +256,19 @@ TEST(ReceptorFiles, RefusedLinesStop900) {
     ReceptorDirs dirs;
     dirs.receptors("1 a 12 x 0 0 0 1 0 1\n");
     EXPECT_EQ(read_receptors().outcome.stop, 0);
+    // The edges of the globe are places.
+    dirs.receptors("1 a 13 x 5 1 -360 -359 -90 -89\n1 b 13 x 5 1 359 360 89 90\n");
+    EXPECT_EQ(read_receptors().outcome.stop, 0);
+    // A receptor's area must fit the summary's column, which deptally reads.
+    dirs.receptors("1 a 13 x 5 1 0 1 0 1\n2 b 13 x 5 1 -180 0 -90 90\n2 b 13 x 5 2 0 180 -90 90\n");
+    std::filesystem::remove("recp_summary.out");
+    const Read global = read_receptors();
+    EXPECT_EQ(global.outcome.stop, kStopInput);
+    EXPECT_TRUE(has(global.outcome.console, "*ERROR* read_receptor_data: area 800956032 km2 of receptor 2 (b) does not "
+                                            "fit the summary's column (below 1e8 km2, a fifth of the Earth) - "
+                                            "../receptors/recp_data.txt line 3"))
+        << global.outcome.console;
+    EXPECT_FALSE(std::filesystem::exists("recp_summary.out"));
 }
 
 TEST(ReceptorFiles, AtMost998Receptors) {
@@ -295,6 +310,23 @@ TEST(CepFiles, SelectionSummaryAndLimits) {
     EXPECT_EQ(o.stop, kStopInput);
     EXPECT_TRUE(has(o.console,
                     "*ERROR* count_cep_records: cep code 21 outside 1 to 20 - ../receptors/cep_data.txt line 2"));
+
+    // A latitude beyond the poles, a longitude beyond a turn past the date
+    // line; the bounds themselves are places.
+    struct Case {
+        const char* line;
+        const char* message;  // empty: taken
+    } cases[] = {
+        {"14 t 1 a 91 0 3\n", "cep latitude 91 outside -90 to 90 - ../receptors/cep_data.txt line 2"},
+        {"14 t 1 a 0 540 3\n", "cep longitude 540 outside -360 to 360 - ../receptors/cep_data.txt line 2"},
+        {"14 t 1 a -90 360 3\n", ""},
+    };
+    for (const Case& c : cases) {
+        dirs.ceps(c.line);
+        o = run([&](TextOut& console) { count_cep_records(kCepSel, hgsim20(), n, console); });
+        EXPECT_EQ(o.stop, *c.message ? kStopInput : 0) << c.line;
+        EXPECT_TRUE(has(o.console, c.message)) << o.console;
+    }
 
     dirs.ceps("14 t 1 a 0\n");
     o = run([&](TextOut& console) { count_cep_records(kCepSel, hgsim20(), n, console); });
