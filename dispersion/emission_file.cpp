@@ -71,12 +71,11 @@ void check_data_line(EmissionFileLine& l, const EmissionFileState& st, TextOut& 
                number_text(std::fabs(st.entered_model_top)) + " m)");
     const std::string why = emission_rate_refusal(l.rate, st.ICHEM);
     if (!why.empty()) refuse("emission rate " + number_text(l.rate) + " " + why);
-    const double hours = static_cast<double>(duration_minutes(l.duration_hhmm)) / 60.0;
-    if (std::fabs(double{l.rate}) * hours > double{kParticleMassCeiling})
-        refuse("emission rate " + number_text(l.rate) + " times its " + number_text(hours) +
-               " hours is above the largest mass the run takes (1e25)");
-    if (l.area > kMaxSourceArea)
-        refuse("source area " + number_text(l.area) + " m2 is above the Earth's surface (5.1e14 m2)");
+    const float hours = static_cast<float>(static_cast<double>(duration_minutes(l.duration_hhmm)) / 60.0);
+    const std::string mass_why = released_mass_refusal(l.rate, hours);
+    if (!mass_why.empty()) refuse("emission rate " + number_text(l.rate) + " " + mass_why);
+    const std::string area_why = source_area_refusal(l.area);
+    if (!area_why.empty()) refuse("source area " + number_text(l.area) + " m2 " + area_why);
 }
 
 // Reads the next group, checking its values as they are read. Returns false

@@ -5,6 +5,7 @@
 #include "common/number_text.hpp"
 #include "common/run_stop.hpp"
 #include "common/text_output.hpp"
+#include "run/mass_ceiling.hpp"
 
 namespace orv {
 
@@ -46,9 +47,10 @@ void runset(ControlInput& ctl, std::vector<SourceLocation>& locations, RunContro
         loc.source_area = 0.0f;
         prompt(ctl, "Enter starting location (lat, lon, m-agl)", loc.lat, loc.lon, loc.height);
         ctl.fields("runset", "a starting location", loc.lat, loc.lon, loc.height, loc.source_rate, loc.source_area);
-        if (!(loc.source_area <= kEarthSurfaceArea))
+        const std::string area_refusal = source_area_refusal(loc.source_area);
+        if (!area_refusal.empty())
             ctl.refuse("runset", "source area " + number_text(loc.source_area) + " m2 of location " +
-                                     std::to_string(i + 1) + " is above the Earth's surface (5.1e14 m2)");
+                                     std::to_string(i + 1) + " " + area_refusal);
         // The optional values are echoed when either is set, so that STARTUP
         // replays them.
         if (loc.source_rate != 0.0f || loc.source_area != 0.0f) {

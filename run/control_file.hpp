@@ -14,10 +14,6 @@
 
 namespace orv {
 
-// The largest source area, m2: the Earth's surface. A larger area spreads a
-// release beyond any grid (its spread overflows single precision from 1e36).
-inline constexpr float kEarthSurfaceArea = 5.1e14f;
-
 // One starting location.
 struct SourceLocation {
     float lat = 0.0f;
@@ -25,7 +21,7 @@ struct SourceLocation {
     float height = 0.0f;        // m above ground
     float reserved = 0.0f;      // not set by the control input
     float source_rate = 0.0f;   // first optional value of the location line
-    float source_area = 0.0f;   // second optional value, m2 (0 or less: a point), at most kEarthSurfaceArea
+    float source_area = 0.0f;   // second optional value, m2 (0 or less: a point), at most kMaxSourceArea
     int32_t start_year = 0;
     int32_t start_month = 0;
     int32_t start_day = 0;

@@ -28,6 +28,11 @@ std::string released_mass_refusal(double per_hour, float hours) {
            " is above the largest mass the run takes (1e25)";
 }
 
+std::string source_area_refusal(float area) {
+    if (area <= kMaxSourceArea) return {};
+    return "is above the Earth's surface (5.1e14 m2)";
+}
+
 std::string emission_rate_refusal(float rate, int32_t ICHEM) {
     if (!std::isfinite(rate)) return "is not a finite number";
     if (std::fabs(rate) > kMassCeiling) return "is above the largest rate the run takes (1e20)";

@@ -22,6 +22,10 @@ inline constexpr float kParticleMassCeiling = 1.0e25f;  // mass of one particle 
 // place on the globe (its puffs start wider than the Earth and vanish).
 inline constexpr float kMaxSourceArea = 5.1e14f;  // m2
 
+// Why a source area (m2) cannot be taken: above kMaxSourceArea, or not a
+// number. Empty when it can (0 or less is a point source).
+std::string source_area_refusal(float area);
+
 // Why an emission rate (mass per hour, or an emitted mass) cannot be taken:
 // it is not a finite number, its magnitude is above kMassCeiling, or it is
 // negative while ICHEM is not 3 (only the dust emission of ICHEM 3 gives a

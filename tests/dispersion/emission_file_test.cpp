@@ -210,7 +210,7 @@ TEST_F(EmissionFile, MalformedFilesStopNamingTheFile) {
         {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 600 40.0 -90 10 1 1e30 0\n", "",
          "*ERROR* emsmat: source area 1e+30 m2 is above the Earth's surface (5.1e14 m2) - emissions.txt line 4"},
         {"h1\nh2\n2024 1 1 0 6 1\n2024 1 1 0 0 99999999 40.0 -90 10 1e20 0 0\n", "",
-         "*ERROR* emsmat: emission rate 1e+20 times its 1000000.65 hours is above the largest mass the run takes "
+         "*ERROR* emsmat: emission rate 1e+20 times its hours of emission 1000000.6 is above the largest mass the run takes "
          "(1e25) - emissions.txt line 4"},
     };
     for (const Case& c : cases) {
