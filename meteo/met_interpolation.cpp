@@ -236,8 +236,11 @@ int32_t interpolate_met_at_position(MeteoState& met, const MetEvaluation& e, Met
     const int32_t s1 = a.time_slots[0], s2 = a.time_slots[1];
     const int32_t t1 = a.request_times[0], t2 = a.request_times[1];
 
-    // 1. Time fraction and forecast hour.
-    const float f = time_fraction(e.time, t1, t2);
+    // 1. Time fraction and forecast hour. A step that does not divide the
+    // data interval can end past the later data time: the values at the
+    // particle then stay those of that time rather than run on beyond the
+    // data (a variance or a rain rate carried on falls below 0).
+    const float f = std::min(time_fraction(e.time, t1, t2), 1.0f);
     const int32_t fh1 = a.met_forecast(e.grid, s1), fh2 = a.met_forecast(e.grid, s2);
     const int32_t forecast_hour =
         static_cast<int32_t>(std::round(static_cast<float>(fh1) + static_cast<float>(fh2 - fh1) * f));

@@ -240,5 +240,27 @@ TEST_F(AtParticle, NearestPointWordsForecastHourAndRain) {
     EXPECT_EQ(rain(360, 3), 0.0f);  // a falling accumulation gives no rain
 }
 
+
+// A step that ends past the later data time (a time step that does not
+// divide the data interval) takes that time's values: a variance falling
+// through the interval never runs on below 0.
+TEST_F(AtParticle, ATimePastTheLaterDataTimeTakesItsValues) {
+    for (int32_t slot : {1, 2}) {
+        const MetSlotFields f = met.arrays.slot_fields(1, slot);
+        const float v = slot == 2 ? 1.0f : 0.05f;  // slot 2 holds the earlier time
+        for (int32_t k = 1; k <= 4; ++k)
+            for (int32_t j = 1; j <= 5; ++j)
+                for (int32_t i = 1; i <= 6; ++i) f.met_turbulence_1.at(i, j, k) = f.met_turbulence_2.at(i, j, k) = v;
+    }
+    met.arrays.met_forecast(1, 2) = 6;
+    met.arrays.met_forecast(1, 1) = 12;
+    for (int32_t time : {720, 756, 1440}) {
+        MetEvaluation e{1, 1, 2.5f, 2.0f, time, false, false, 4};
+        EXPECT_EQ(interpolate_met_at_position(met, e, m, profile, quiet), 12) << time;
+        EXPECT_FLOAT_EQ(m.turbulence_1, 0.05f) << time;
+        EXPECT_FLOAT_EQ(m.turbulence_2, 0.05f) << time;
+    }
+}
+
 }  // namespace
 }  // namespace orv
